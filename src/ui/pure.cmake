@@ -2,6 +2,7 @@
 add_library(talvik_ui_pure STATIC
   ${CMAKE_CURRENT_LIST_DIR}/lang.cpp
   ${CMAKE_CURRENT_LIST_DIR}/uRegistry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/mainTimer.cpp
 )
 target_link_libraries(talvik_ui_pure PUBLIC talvik_base)
 
