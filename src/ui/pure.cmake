@@ -4,8 +4,10 @@ add_library(talvik_ui_pure STATIC
   ${CMAKE_CURRENT_LIST_DIR}/uRegistry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/mainTimer.cpp
   ${CMAKE_CURRENT_LIST_DIR}/uOptionsRegistry.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsTables.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/SettingsFormat.cpp
 )
-target_link_libraries(talvik_ui_pure PUBLIC talvik_base)
+target_link_libraries(talvik_ui_pure PUBLIC talvik_link talvik_base)
 
 # The registry store under the settings above (Win32 only; the windows link it).
 if(TALVIK_WIN32)
