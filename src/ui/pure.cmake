@@ -6,6 +6,7 @@ add_library(talvik_ui_pure STATIC
   ${CMAKE_CURRENT_LIST_DIR}/uOptionsRegistry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsTables.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFormat.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/currentText.cpp
 )
 target_link_libraries(talvik_ui_pure PUBLIC talvik_link talvik_base)
 
