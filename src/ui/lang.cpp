@@ -52,7 +52,7 @@ const std::array<LangRow, 85> captiontext = {{
     /* 23 */ {"QV Settings", "Réglages du QV", "QV设置", "QV-Einstellungen"},
     /* 24 */ {"Tools", "Outils", "工具", "Werkzeuge"},
     /* 25 */ {"Modem Setup", "Configuration du modem", "调制解调器设置", "Modem-Einstellungen"},
-    /* 26 */ {"Dial button", "Numérotation", "拨号按钮", "Wählen"},
+    /* 26 */ {"Dial button", "Numérotation", "拨号按钮", "Wähltaste"},
     /* 27 */ {"Save Data", "Enregistrer les données", "保存数据", "Daten speichern"},
     /* 28 */ {"Print Data", "Imprimer les données", "打印数据", "Daten drucken"},
     /* 29 */ {"Periodic Save", "Enregistrement périodique", "定时保存", "Periodisches Speichern"},

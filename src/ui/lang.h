@@ -29,6 +29,10 @@ extern const std::array<int, kLanguageCount> DefaultFontSize;
 // 0 ANSI, 134 GB2312).
 extern const std::array<int, kLanguageCount> LangFontCharset;
 
+// The font dialog of the language group offers these sizes (true-type and scalable fonts only).
+constexpr int kFontDialogMinSize = 8;
+constexpr int kFontDialogMaxSize = 14;
+
 // The text of a row for a language. Rows are numbered from 1 in captiontext, StatusText,
 // DialogText and ReportText; a row or language out of range raises "Range check error".
 std::string LangText(const LangRow* table, std::size_t rowCount, int row, int language);
