@@ -242,6 +242,32 @@ TEST_F(MainWindowTest, ExitYesEndsTheProgramAndWritesSettings) {
     EXPECT_EQ(RegIniStore(kTestKey).ReadString("Settings", "Language Number", "?"), "0");
 }
 
+TEST_F(MainWindowTest, LongHintOfTheButtonUnderTheMouseGoesToTheStatusBar) {
+    DeleteTestKey();
+    Start();
+    mainform->Show();
+    RECT r = mainform->ToolButton3->ScreenRect();
+    Application.MouseMovedOver(mainform->ToolBar1->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    EXPECT_EQ(mainform->Statusb->PanelText(0), "Help");
+    mainform->germanselect->SetChecked(true);
+    r = mainform->ToolButton1->ScreenRect();
+    Application.MouseMovedOver(mainform->ToolBar1->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    EXPECT_EQ(mainform->Statusb->PanelText(0), "Beenden");
+
+    // A disabled save button shows its own hint through the panel under it.
+    mainform->ToolButton10Click();
+    mainform->Savebutton->SetEnabled(false);
+    std::string hint = "panel";
+    bool can = true;
+    THintInfo info{mainform->Savepanel, POINT{mainform->Savebutton->Left() + 3, mainform->Savebutton->Top() + 3}};
+    Application.OnShowHint(hint, can, info);
+    EXPECT_EQ(hint, CaptionText(50, 3));
+    hint = "panel";
+    info.CursorPos = POINT{1, 1};
+    Application.OnShowHint(hint, can, info);
+    EXPECT_EQ(hint, "panel");
+}
+
 TEST_F(MainWindowTest, PhoneBookFollowsTheSelectionAndTheEdits) {
     DeleteTestKey();
     Start();
