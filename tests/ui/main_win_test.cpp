@@ -150,6 +150,31 @@ TEST_F(MainWindowTest, BadRegistryValuesStartSoundly) {
     EXPECT_EQ(reg.ReadString("Settings", "Baud Rate", "?"), "3");
 }
 
+TEST_F(MainWindowTest, EmptySectionsGiveDefaultsAndAlarmValuesAreLeftAlone) {
+    DeleteTestKey();
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, (std::string(kTestKey) + "\\Settings").c_str(), &k), ERROR_SUCCESS);
+    RegCloseKey(k);
+    RegIniStore(kTestKey).WriteString("Save Options", "Alarm Beep", "1");
+    Start();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(mainform->rateedit->Value(), 2);
+    EXPECT_EQ(mainform->TimedelayEdit->Value(), 2);
+    EXPECT_EQ(mainform->Sitespin->Value(), 1);
+    EXPECT_EQ(mainform->logedit->Text(), "LOGFILE");  // the log name is shown in upper case
+    EXPECT_TRUE(mainform->Tapicheck->Checked());
+    EXPECT_FALSE(mainform->Samplecheck->Checked());
+    EXPECT_FALSE(mainform->rateedit->Edit->Enabled());
+    EXPECT_FALSE(mainform->Lognumedit->Enabled());
+    Shutdown();
+    RegIniStore reg(kTestKey);
+    EXPECT_EQ(reg.ReadString("Save Options", "Alarm Beep", "?"), "1");
+    EXPECT_EQ(reg.ReadString("Save Options", "Alarm Dial", "none"), "none");
+    EXPECT_EQ(reg.ReadString("Settings", "Site Number", "?"), "1");
+    EXPECT_EQ(reg.ReadString("Font", "Lang 2 Name ", "?"), "UWPSTJ (GB)");
+    EXPECT_EQ(reg.ReadString("Font", "Lang 3 Name ", "none"), "none");
+}
+
 TEST_F(MainWindowTest, LanguagesChangeCaptionsFontsAndTheCommandList) {
     DeleteTestKey();
     Start();
