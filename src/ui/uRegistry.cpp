@@ -8,8 +8,6 @@
 
 namespace talvik {
 
-const std::array<std::int32_t, 4> BaudRates = {300, 1200, 2400, 9600};
-
 std::int32_t IniStore::ReadInteger(const std::string& section, const std::string& name,
                                    std::int32_t def) {
     return StrToIntDef(ReadString(section, name, IntToStr(def)), def);

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "link/qvEquates.h"  // BaudRates, which the "Baud Rate" index selects
+
 namespace talvik {
 
 // Section/name/value store in the manner of an INI file kept in the registry.
@@ -56,9 +58,6 @@ constexpr int kPhoneBookRows = 16;
 constexpr int kStoredFontLanguages = 3;  // the German font is not stored
 // The number dialled for a station until the operator enters one.
 constexpr const char* kDefaultStationNumber = "0399990000";
-
-// Baud rates selected by the "Baud Rate" index (the baud-rate list of the main window).
-extern const std::array<std::int32_t, 4> BaudRates;
 
 struct PhoneBookEntry {
     std::string name;
