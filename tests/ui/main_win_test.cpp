@@ -8,6 +8,7 @@
 #include "base/debugchannel.h"
 #include "ui/helpwin.h"
 #include "ui/lang.h"
+#include "link/uVar.h"
 #include "ui/main.h"
 #include "ui/pendingForms.h"
 #include "ui/talvikProgram.h"
@@ -70,10 +71,10 @@ protected:
 TEST_F(MainWindowTest, StartsUpInOrderWithNineWindows) {
     DeleteTestKey();
     Start();
-    const std::vector<std::string> expected = {
-        "Load main", "Load helpwin", "Load uDebug", "Main Form Create Start"};
+    const std::vector<std::string> expected = {"Load qvEquates", "Load qvUtility", "Load main",
+                                               "Load helpwin",   "Load uDebug",    "Main Form Create Start"};
     ASSERT_GE(lines.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), expected);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6), expected);
     auto pos = [&](const std::string& s) { return std::find(lines.begin(), lines.end(), s) - lines.begin(); };
     EXPECT_LT(pos("&K0&Q0&D0"), pos("Main Form get version number"));
     EXPECT_LT(pos("Main Form get version number"), pos("Main Form Create completed"));
@@ -86,7 +87,7 @@ TEST_F(MainWindowTest, StartsUpInOrderWithNineWindows) {
     EXPECT_EQ(names, (std::vector<std::string>{"mainform", "setform", "Currentform", "graphform", "helpform",
                                                "Readform", "xalform", "Form1", "OptionsForm"}));
     EXPECT_EQ(Application.MainForm, mainform);
-    EXPECT_TRUE(mainform->StartupPending);
+    EXPECT_TRUE(StartupPending);
     // A first start: port 1 at 9600 baud in the status bar, every panel hidden, width fixed.
     EXPECT_EQ(mainform->Statusb->PanelText(2), "COM1");
     EXPECT_EQ(mainform->Statusb->PanelText(3), "9600");
@@ -345,7 +346,7 @@ TEST_F(MainWindowTest, TickShowsTheClockAndEndsTheStartupGuard) {
     mainform->Timer1.Tick();
     EXPECT_EQ(lines.front(), "timer event start");
     EXPECT_EQ(mainform->Statusb->PanelText(1), "10:30:00   07/12/2026");
-    EXPECT_FALSE(mainform->StartupPending);
+    EXPECT_FALSE(StartupPending);
     // The hours left are shown before the first hour change (10 differs from the start value 0)
     // counts down.
     EXPECT_EQ(mainform->Waittimelab->Caption(), "  2");
