@@ -10,6 +10,7 @@
 #include "ui/lang.h"
 #include "link/uVar.h"
 #include "ui/main.h"
+#include "ui/mainImages.h"
 #include "ui/pendingForms.h"
 #include "ui/talvikProgram.h"
 #include "ui/uDebug.h"
@@ -455,6 +456,47 @@ TEST(VersionTest, ReadsTheFileVersionOfTheProgramFile) {
     EXPECT_EQ(v.VersionText(), "1.2.3.4");
     T_Version none(L"C:\\no\\such\\file.exe");
     EXPECT_EQ(none.VersionText(), "0.0.0.0");
+}
+
+}  // namespace
+
+namespace {
+
+// Every tool-bar image must carry a visible glyph, and the four flags must differ.
+TEST(MainImagesTest, EveryImageHasAGlyphAndTheFlagsDiffer) {
+    InitToolkit();
+    TImageList list(39, 33);
+    LoadMainImages(list);
+    ASSERT_EQ(list.Count(), static_cast<int>(kImageCount));
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 39, 33);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    std::vector<std::vector<COLORREF>> pixels;
+    for (int i = 0; i < kImageCount; ++i) {
+        RECT r{0, 0, 39, 33};
+        HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+        FillRect(dc, &r, white);
+        DeleteObject(white);
+        list.Draw(dc, 0, 0, i);
+        std::vector<COLORREF> p;
+        int inked = 0;
+        for (int y = 0; y < 33; ++y)
+            for (int x = 0; x < 39; ++x) {
+                COLORREF c = GetPixel(dc, x, y);
+                p.push_back(c);
+                if (c != RGB(255, 255, 255)) ++inked;
+            }
+        EXPECT_GT(inked, 40) << "image " << i;
+        EXPECT_EQ(std::count(p.begin(), p.end(), RGB(255, 0, 255)), 0) << "image " << i;  // mask works
+        pixels.push_back(p);
+    }
+    for (int a = imgFlagEnglish; a <= imgFlagGerman; ++a)
+        for (int b = a + 1; b <= imgFlagGerman; ++b) EXPECT_NE(pixels[a], pixels[b]);
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
 }
 
 }  // namespace
