@@ -302,6 +302,33 @@ TEST_F(ToolkitTest, HintsSplitIntoShortAndLongParts) {
     EXPECT_EQ(Application.Hint(), "");
 }
 
+TEST_F(ToolkitTest, TooltipShowsTheShortPartAndTheShowHintHandlerHasTheLastWord) {
+    auto* panel = new TPanel(form);
+    auto* b = new TButton(panel, "Save");
+    b->SetHint("Save|Save report to File");
+    auto ask = [&]() {
+        NMTTDISPINFOW di{};
+        di.hdr.hwndFrom = Application.TooltipWindow();
+        di.hdr.idFrom = reinterpret_cast<UINT_PTR>(b->Handle());
+        di.hdr.code = TTN_GETDISPINFOW;
+        di.uFlags = TTF_IDISHWND;
+        SendMessageW(panel->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&di));
+        return di.lpszText ? std::wstring(di.lpszText) : std::wstring();
+    };
+    EXPECT_EQ(ask(), L"Save");
+    TControl* seen = nullptr;
+    Application.OnShowHint = [&](std::string& h, bool& can, THintInfo& info) {
+        seen = info.HintControl;
+        if (h == "Save") h = "Speichern";
+        can = true;
+    };
+    EXPECT_EQ(ask(), L"Speichern");
+    EXPECT_EQ(seen, b);
+    Application.OnShowHint = [](std::string&, bool& can, THintInfo&) { can = false; };
+    EXPECT_EQ(ask(), L"");
+    Application.OnShowHint = nullptr;
+}
+
 TEST_F(ToolkitTest, RichTextGoesOutAndComesBackWithChineseAndFormatting) {
     auto* a = new TRichEdit(form);
     a->AddStyled("QV DATA", TFont{"Arial", 14, DEFAULT_CHARSET, true}, RGB(0, 0, 255));
