@@ -418,10 +418,10 @@ void Tmainform::layoutmain() {
 
     Singlepanel->SetBounds(380, 66, 250, 161);
     singlab->SetBounds(8, 6, 234, 20);
-    Singlab1->SetBounds(8, 36, 86, 20);
-    Singlab2->SetBounds(8, 70, 110, 20);
+    Singlab1->SetBounds(8, 36, 64, 20);  // clear of the command list, which starts at 75 in Chinese
+    Singlab2->SetBounds(8, 70, 120, 20);
     spinSendAddress->SetBounds(130, 66, 80, 24);
-    Singlab3->SetBounds(8, 98, 110, 20);
+    Singlab3->SetBounds(8, 98, 120, 20);
     spinSendData->SetBounds(130, 94, 80, 24);
     singsend->SetBounds(8, 126, 80, 28);
     Reccap->SetBounds(100, 132, 50, 20);
