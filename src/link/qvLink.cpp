@@ -1,0 +1,614 @@
+// The link's frames, sending, port opening and the read state machine.
+#include "link/qvLink.h"
+
+#include "base/debugchannel.h"
+#include "base/format.h"
+#include "base/rtl.h"
+#include "link/qvEquates.h"
+#include "link/uLog.h"
+#include "link/uVar.h"
+
+namespace talvik {
+
+std::string EnglishLinkText(TLinkText Text) {
+    switch (Text) {
+    case TLinkText::RequestSent: return "Request Sent";
+    case TLinkText::DataReceived: return "Data Received";
+    case TLinkText::Timeout: return "Timeout";
+    case TLinkText::CantOpenPort: return "Cant Open Port";
+    case TLinkText::CommFail: return "Comm Fail";
+    case TLinkText::SendingData: return "Sending Data";
+    case TLinkText::PortNotOpen: return "Port Not Open";
+    case TLinkText::NoConnection: return "No connection";
+    case TLinkText::PortOpen: return "Port Open";
+    case TLinkText::PortSetOK: return "Port Set OK";
+    case TLinkText::PortSetException: return "Cant open port-Port Set Exception";
+    case TLinkText::BadHandle: return "Bad Handle";
+    case TLinkText::Reply: return "Reply:";
+    case TLinkText::Site: return "Site";
+    case TLinkText::Error: return "Error";
+    case TLinkText::Send: return "Send";
+    case TLinkText::ReadError: return "Read Error";
+    case TLinkText::Checksum: return "Checksum";
+    }
+    return {};
+}
+
+std::string comportname(std::int32_t N) { return Format("\\\\.\\COM%d", N); }
+
+std::int16_t findcomport(std::int16_t Start, TPortDirection Direction,
+                         const std::function<bool(std::int32_t)>& Present) {
+    std::int32_t n = Start;
+    for (;;) {
+        if (n < 1 || n > 127) return static_cast<std::int16_t>(n);
+        if (Present(n)) return static_cast<std::int16_t>(n);
+        switch (Direction) {
+        case TPortDirection::Up: ++n; break;
+        case TPortDirection::Down: --n; break;
+        case TPortDirection::None: return -1;  // nothing to search: Start itself is absent
+        }
+    }
+}
+
+namespace {
+
+bool IsEepromCommand(std::int32_t Cmd) { return Cmd == CmdEepromRead || Cmd == CmdEepromWrite; }
+
+// The image address a frame stands for: EEPROM commands carry the EEPROM number (or, from the
+// history run, the image address itself).
+std::int32_t ImageAddressOf(std::int32_t Cmd, std::int32_t Addr) {
+    if (IsEepromCommand(Cmd) && Addr < 256) return Addr + 256;
+    return Addr;
+}
+
+}  // namespace
+
+TLink::TLink(TKslComPortOps& Comport, TLinkListener& Listener) : Comport(Comport), Listener(Listener) {
+    Comport.OnTriggerTimer = [this](TKslComPortOps*, std::uint16_t Handle) { ComportTriggerTimer(Handle); };
+}
+
+TLink::~TLink() { Comport.OnTriggerTimer = nullptr; }
+
+void TLink::Status(TLinkText T) { Listener.ShowStatus(Listener.Text(T)); }
+
+void TLink::Beeps(int Count) {
+    for (int i = 0; i < Count; ++i) Listener.Beep();
+}
+
+void TLink::DrainInput(const char* Trace) {
+    if (!Comport.CharReady()) return;
+    if (Trace) DebugChannel(Trace);
+    while (Comport.CharReady()) CommReceive();
+}
+
+std::int32_t TLink::ShortTicks() { return DirectMode ? 4 : 6; }
+std::int32_t TLink::LongTicks() { return DirectMode ? 11 : 13; }
+std::int32_t TLink::ReplyTicks() { return DirectMode ? 2 : Listener.PathDelay(); }
+
+// ---------------------------------------------------------------------------------------------
+// Frames and sending
+
+std::string TLink::buildframe(std::int32_t Cmd, std::int32_t Addr, std::int32_t Data, bool Unlock) {
+    // Refused before anything is parked or sent: a parked write to a bad address would
+    // otherwise fail only after its unlock frame had gone out.
+    RangeCheck(Addr, 0, ImageSize - 1);
+    std::int32_t cmd = Cmd & 0xFF, addr = Addr, data = Data;
+    std::int32_t flag = ImageAddressOf(cmd, Addr);
+    if (cmd == CmdEepromWrite && Unlock) {
+        ParkedAddress = Addr;
+        ParkedData = Data;
+        cmd = CmdRamWrite;
+        addr = UnlockRamAddress;
+        data = UnlockData;
+        flag = UnlockRamAddress;
+    }
+    const auto c = static_cast<std::uint8_t>(cmd);
+    const auto a = static_cast<std::uint8_t>(addr & 0xFF);
+    const auto d = static_cast<std::uint8_t>(data & 0xFF);
+    std::string frame;
+    if (SiteMode) {
+        const auto site = static_cast<std::uint8_t>(Listener.SiteNumber() & 0xFF);
+        frame = {static_cast<char>(site), static_cast<char>(c), static_cast<char>(a), static_cast<char>(d),
+                 static_cast<char>((site + c + a + d) & 0xFF)};
+    } else {
+        frame = {static_cast<char>(c), static_cast<char>(a), static_cast<char>(d), static_cast<char>(0xFF ^ c)};
+    }
+    At(ChangedFlags, flag) = false;
+    return frame;
+}
+
+void TLink::sendcommand(std::int32_t Kind, std::int32_t Address, std::int32_t Data, bool Unlock) {
+    RangeCheck(Address, 0, ImageSize - 1);
+    CommBusy = true;
+    BusyWatchdog = 10;
+    ReplyDataReceived = false;
+    UnlockPending = Unlock;
+    std::string frame;
+    switch (Kind) {
+    case 0:
+    case 20: frame = buildframe((Address >> 8) | CmdRamRead, Address & 0xFF, Data, false); break;
+    case 1:
+    case 72: frame = buildframe(CmdEepromRead, Address, Data, false); break;
+    case 2:
+    case 152: frame = buildframe((Address >> 8) | CmdRamWrite, Address & 0xFF, Data, false); break;
+    case 3:
+    case 202: frame = buildframe(CmdEepromWrite, Address, Data, Unlock); break;
+    default: frame = buildframe(CmdLoopback, Address, Data, false); break;
+    }
+    ReplyHeaderSeen = false;
+    reccount = 1;
+    CommSend(frame);
+    if (!RequestTriggerAdded) {
+        RequestTrigger = Comport.AddTimerTrigger();
+        RequestTriggerAdded = true;
+    }
+    Comport.SetTimerTrigger(RequestTrigger, 2, true);
+    Status(TLinkText::RequestSent);
+    // The send let window events run; they must not have undone the request's marks.
+    CommBusy = true;
+    BusyWatchdog = 10;
+    ReplyDataReceived = false;
+}
+
+void TLink::CommSend(const std::string& Frame) {
+    std::string line;
+    for (char c : Frame) line += " " + IntToHex(static_cast<unsigned char>(c), 2);
+    const std::string prefix = (Comport.GetTapiMode() == TTapiMode::tmOff || DirectMode)
+                                   ? "(" + IntToStr(Comport.GetComNumber()) + ") "
+                                   : std::string("(tapi) ");
+    DebugChannel(prefix + line);
+    if (DebugEnabled)
+        DebugWindowAdd(Format("%s %s Sent %d chars: %s", TimestampLine("").c_str(), DirectMode ? "Direct" : "Modem",
+                              static_cast<int>(Frame.size()), HexDump(Frame, true).c_str()));
+    Comport.PutString(Frame);
+    if (ProcessMessages) ProcessMessages();
+}
+
+std::uint8_t TLink::CommReceive() {
+    const auto b = static_cast<std::uint8_t>(Comport.GetChar());
+    DebugChannel(IntToHex(b, 2));
+    if (DebugEnabled) DebugWindowAdd(Format("Received 1 char: %s", HexDump(std::string(1, static_cast<char>(b)), true).c_str()));
+    return b;
+}
+
+void TLink::portset(std::uint16_t PortNumber) {
+    try {
+        if (Comport.GetOpen()) Comport.SetOpen(false);
+        Comport.SetComNumber(PortNumber);
+        Comport.SetBaud(At(BaudRates, Listener.BaudIndex()));
+        Comport.SetParity(TParity::pNone);
+        Comport.SetDataBits(8);
+        Comport.SetStopBits(1);
+        Comport.SetOpen(true);
+        Comport.FlushInBuffer();
+        Comport.FlushOutBuffer();
+        Status(Comport.GetOpen() ? TLinkText::PortOpen : TLinkText::PortSetOK);
+    } catch (...) {
+        Status(TLinkText::PortSetException);
+        Beeps(2);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reads
+
+void TLink::Getdata(const std::string& Sender, std::int32_t Kind) {
+    if (InGetdata) return;
+    DebugChannel("GetData: " + Sender + ", " + IntToStr(Kind));
+    // A write or accessory write in progress owns the line as much as a read does.
+    if (StartupPending || CommBusy || Dialling || WriteBusy) return;
+    InGetdata = true;
+    struct Guard {
+        ~Guard() { InGetdata = false; }
+    } guard;
+    try {
+        DataKind = Kind;
+        bool usable = false;
+        if (DirectMode) {
+            portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+            usable = Comport.GetOpen();
+        } else {
+            usable = Online;
+            if (usable) {
+                Comport.FlushOutBuffer();
+                Comport.FlushInBuffer();
+            }
+        }
+        ReadNum = KindCount(Kind);
+        std::int32_t a = readaddr();
+        SampleIndex = 0;
+        std::int32_t code = 20;
+        if (a >= 256) {
+            code = 72;
+            a -= 256;
+        }
+        if (!usable) {
+            Status(TLinkText::CantOpenPort);
+            resetdestination();
+            Beeps(1);
+        } else {
+            ReadAborted = false;
+            RepeatCount = 0;
+            CommBusy = true;
+            BusyWatchdog = 10;
+            sendcommand(code, a, 0, false);
+        }
+    } catch (...) {
+        // A request that could not go out is no request in progress.
+        CommBusy = false;
+        throw;
+    }
+}
+
+void TLink::ComportTriggerTimer(std::uint16_t TriggerHandle) {
+    ComportnTriggerTimer(TriggerHandle);
+    Listener.TriggerUpdate(DataKind);
+}
+
+void TLink::ComportnTriggerTimer(std::uint16_t TriggerHandle) {
+    const std::int32_t shortTicks = ShortTicks(), longTicks = LongTicks(), replyTicks = ReplyTicks();
+    if (TriggerHandle == 0) return;
+    if (TriggerHandle == ModemSetupTrigger) {
+        if (OnModemSetupTrigger) OnModemSetupTrigger(TriggerHandle);
+    } else if (TriggerHandle == HangupTrigger) {
+        if (OnHangupTrigger) OnHangupTrigger(TriggerHandle);
+    } else if (TriggerHandle == SettingsTrigger) {
+        try {
+            ComportnTriggerTimer_Set(replyTicks, longTicks, shortTicks, SettingsTriggerAdded, SettingsTrigger);
+        } catch (...) {
+            comm_state = 12;
+            SendCount = 0;
+            EndWrite(SettingsTriggerAdded, SettingsTrigger);
+            Status(TLinkText::CommFail);
+            throw;
+        }
+    } else if (TriggerHandle == RequestTrigger) {
+        try {
+            if (HistLoadMode)
+                ComportnTriggerTimer_HISTLOAD(replyTicks, RequestTriggerAdded, RequestTrigger);
+            else
+                ComportnTriggerTimer_GET(replyTicks, RequestTriggerAdded, RequestTrigger);
+        } catch (...) {
+            AbandonRequest();
+            throw;
+        }
+    } else if (TriggerHandle == XalTrigger) {
+        try {
+            XalStep();
+        } catch (...) {
+            WriteBusy = false;
+            SendCount = 0;
+            RemoveTriggerChecked(XalTriggerAdded, XalTrigger);
+            throw;
+        }
+    }
+}
+
+void TLink::RemoveTriggerChecked(bool& Added, std::uint16_t& Handle) {
+    if (Added) {
+        try {
+            Comport.RemoveTrigger(Handle);
+        } catch (...) {
+            Status(TLinkText::BadHandle);
+            DebugChannel("Bad Handle");
+        }
+    }
+    Handle = 0;
+    Added = false;
+}
+
+// A step raised (a port failure, a day pointer outside the ring): end the request so the
+// link is ready for the next one instead of staying busy with a trigger nobody re-arms.
+void TLink::AbandonRequest() {
+    try {
+        if (HistLoadMode) {
+            LeaveHistoryMode();
+            CommBusy = false;
+        } else if (CommBusy) {
+            readfailed();
+            readcomplete();
+        }
+    } catch (...) {
+    }
+    CommBusy = false;
+    ReadEndFlag = true;
+    RemoveTriggerChecked(RequestTriggerAdded, RequestTrigger);
+}
+
+void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::uint16_t& Handle) {
+    bool handled = false, received = false, gaveUp = false;
+    std::uint8_t data = 0;
+    DebugChannel("trigger timer event GET");
+    ReadEndFlag = false;
+
+    const std::int32_t command = Listener.SingleCommandIndex();
+    const bool writeCommand = command == 2 || command == 3;
+    if (SingleCommandUnlock && UnlockPending) {
+        UnlockPending = false;
+        sendcommand(202, ParkedAddress, ParkedData, false);
+    } else if (DataKind == 1 && writeCommand) {
+        // A write gets no reply: once it (and its parked write) went out, it is complete.
+        ReadEndFlag = true;
+        reccount = 7;
+        handled = true;
+        SingleCommandUnlock = false;
+    }
+
+    bool step10 = false;
+    if (Comport.CharReady()) {
+        const std::uint8_t b = CommReceive();
+        received = true;
+        if (ReplyHeaderSeen) {
+            data = b;
+            ReplyDataReceived = true;
+            reccount = 7;
+            handled = true;
+        } else {
+            ReplyByte = b;
+            if (b == ReadReplyMarker && !ZirbSiteCheck) {
+                ReplyHeaderSeen = true;
+                if (Comport.CharReady()) {
+                    data = CommReceive();
+                    reccount = 7;
+                    handled = true;
+                    ReplyDataReceived = true;
+                }
+            } else {
+                reccount = 7;
+                handled = true;
+                DebugChannel(command == 4 ? "Loopback reply" : "Not a valid read-reply");
+            }
+        }
+    }
+
+    // Each send is looked at six times: after its first wait and after five re-arms.
+    if (reccount < 6) {
+        Comport.SetTimerTrigger(Handle, ReplyTicks, true);
+        ++reccount;
+        DebugChannel("reset wait timer: reccount=" + IntToStr(reccount));
+    } else if (reccount == 6) {
+        gaveUp = true;
+        ++RepeatCount;
+        if (RepeatCount < 4 && DataKind > 1) {
+            resendread();
+        } else {
+            readfailed();
+            readcomplete();
+        }
+    }
+
+    if (reccount < 7 && !handled) step10 = true;
+
+    if (!step10) {
+        RepeatCount = 0;
+        if (DataKind == 1) {
+            SingleCommandReply(data, received);
+            step10 = true;
+        }
+    }
+
+    if (!step10) {
+        At(SampleBuffer, SampleIndex) = data;
+        At(SampleIsData, SampleIndex) = ReplyDataReceived;
+        if (ReplyDataReceived && datamatch()) {
+            const std::int32_t a = readaddr();
+            if (DataKind == 11) {
+                At(xaldata, a - 256) = data;
+            } else {
+                At(RegImage, a) = data;
+                At(ChangedFlags, a) = false;
+            }
+            DebugChannel("read number " + IntToStr(ReadNum) + " accepted for addr " + IntToStr(a % 256));
+            --ReadNum;
+            SampleIndex = 0;
+            if (DataKind == 10 && ReadNum < 210 && ReadNum % 7 == 0 && ReadNum != 0) {
+                Listener.GraphDraw();
+                Listener.GraphWaitRepaint();
+            }
+            Listener.ProgressStep(DataKind);
+        } else {
+            ++SampleIndex;
+            DebugChannel("repeat try " + IntToStr(SampleIndex) + " required");
+            if (SampleIndex > 10) {
+                readfailed();
+                ReadNum = 0;
+            }
+        }
+        if (ReadNum < 1)
+            readcomplete();
+        else
+            resendread();
+    }
+
+    Listener.ShowStatus(gaveUp ? Listener.Text(TLinkText::Timeout)
+                               : IntToStr(ReadNum) + " " + Listener.Text(TLinkText::DataReceived));
+
+    if (ReadEndFlag && Added) {
+        DebugChannel("Finish");
+        RemoveTriggerChecked(Added, Handle);
+    }
+}
+
+bool TLink::datamatch() const {
+    TALVIK_ASSERT(ReplyDataReceived, "internal error, not real data in datamatch");
+    if (SampleIndex == 0) return false;
+    // Only two data bytes of proper replies can agree; a bad header in between breaks the pair.
+    return At(SampleIsData, SampleIndex) && At(SampleIsData, SampleIndex - 1) &&
+           At(SampleBuffer, SampleIndex) == At(SampleBuffer, SampleIndex - 1);
+}
+
+void TLink::resendread() {
+    const std::int32_t a = readaddr();
+    // Whatever is still waiting now answers an earlier send (a late reply after a give-up, or a
+    // burst of them): taken as a reply to this send it would put one address's byte into another.
+    Comport.FlushInBuffer();
+    if (a < 256)
+        sendcommand(20, a, 0, false);
+    else
+        sendcommand(72, a - 256, 0, false);
+}
+
+void TLink::readfailed() {
+    ReadEndFlag = true;
+    ReadAborted = true;
+    Beeps(3);
+    CommBusy = false;
+    if (DataKind == 1 && ZirbSiteCheck) {
+        ZirbSiteSet = false;
+        ZirbSiteCheck = false;
+        Listener.SetReplyText(Listener.Text(TLinkText::Error));
+    }
+}
+
+void TLink::PairRule(bool Ok, bool Second) {
+    if (!Ok) {
+        // A failed page ends the pair: nothing to log, no other page to fetch.
+        ChainFlag = false;
+        LoggingRead = false;
+        return;
+    }
+    if (ChainFlag) {
+        ChainFlag = false;
+        LoggingRead = false;
+        LogWritePending = true;
+        ReadOnConnect = false;
+    } else if (LoggingRead || Comport.GetBaud() == 9600) {
+        ChainFlag = true;
+        CommBusy = false;
+        ReadEndFlag = false;
+        if (Second)
+            Listener.CurrentGetCurrent();
+        else
+            Listener.CurrentGetCurrentString();
+    } else {
+        LoggingRead = false;
+    }
+}
+
+void TLink::readcomplete() {
+    ReadNum = 0;
+    CommBusy = false;
+    ReadEndFlag = true;
+    const bool ok = !ReadAborted;
+    switch (DataKind) {
+    case 2:
+    case 3:
+        Listener.CurrentLabelUpdate();
+        // A failed page must not count as read: it is neither saved nor logged.
+        (DataKind == 2 ? CurrentLoaded : CurrentStringLoaded) = ok;
+        if (ok) Listener.EnableSaveOption(TSaveOption::Current);
+        PairRule(ok, DataKind == 3);
+        break;
+    case 4: case 5: case 6: case 7: case 8:
+        KindLoaded[DataKind] = ok;
+        Listener.GroupReadDone(DataKind, ok);
+        Listener.EnableSaveOption(TSaveOption::Settings);
+        break;
+    case 9:
+        CalibrationLoaded = ok;
+        Listener.CalibrationDone(ok);
+        Listener.EnableSaveOption(TSaveOption::Calibration);
+        break;
+    case 10:
+        Listener.GraphReadEnded();
+        HistoryLoaded = ok;
+        if (ok) {
+            Listener.GraphDraw();
+        } else {
+            Listener.GraphClear();
+            Listener.GraphScaleDraw();
+        }
+        Listener.EnableSaveOption(TSaveOption::History);
+        break;
+    case 11:
+        Listener.XalDisplay();
+        Listener.XalLoadData();
+        if (!ok) Listener.XalReadError();
+        Listener.CurrentWaitHide();
+        break;
+    default: break;
+    }
+    ReadAborted = false;
+}
+
+void TLink::resetdestination() {
+    CommBusy = false;
+    Status(TLinkText::CommFail);
+    switch (DataKind) {
+    case 2:
+    case 3:
+        Listener.CurrentWaitHide();
+        Listener.CurrentLabelUpdate();
+        ReadOnConnect = false;
+        break;
+    case 4: case 5: case 6: case 7: case 8: cleardataflags(); break;
+    case 9: CalibrationLoaded = false; break;
+    case 10:
+        HistoryLoaded = false;
+        Listener.GraphReadEnded();
+        Listener.GraphClear();
+        Listener.GraphScaleDraw();
+        break;
+    default: break;
+    }
+}
+
+void TLink::SingleCommandReply(std::uint8_t Data, bool Received) {
+    const std::int32_t command = Listener.SingleCommandIndex();
+    const bool hex = Listener.HexNumberFormat();
+    const std::int32_t v = ReplyHeaderSeen ? Data : ReplyByte;
+    std::string text = hex ? Format("%d 0x%s", v, IntToHex(static_cast<unsigned>(v), 2).c_str()) : IntToStr(v);
+    Listener.SetReplyCaption(Listener.Text(TLinkText::Reply));
+    if (command == 2 || command == 3) text.clear();
+    CommBusy = false;
+    ReadEndFlag = true;
+    if (ZirbSiteCheck) {
+        ZirbSiteCheck = false;
+        if (SiteMode) Listener.SetReplyCaption(Listener.Text(TLinkText::Site));
+    }
+    if (command == 4 && SiteMode) Listener.SetReplyCaption(Listener.Text(TLinkText::Site));
+    if (ZirbSiteSet && Received && ReplyByte == SiteSetReply) {
+        ZirbSiteSet = false;
+        ZirbSiteCheck = true;
+        text = Listener.Text(TLinkText::Send);
+        ReadEndFlag = false;
+        sendcommand(CmdLoopback, RandomTestByte, Listener.SingleCommandData(), false);
+    }
+    // Only a byte that came in for this command can be its error code.
+    if (Received && !ReplyHeaderSeen &&
+        ((ReplyByte >= 241 && ReplyByte <= 249) || (ReplyByte >= 251 && ReplyByte <= 255))) {
+        const std::int32_t n = ReplyByte - 240;
+        text = hex ? Format("%d (0x%s)", n, IntToHex(static_cast<unsigned>(n), 2).c_str()) : IntToStr(n);
+        Listener.SetReplyCaption(Listener.Text(TLinkText::Error));
+    }
+    Listener.SetReplyText(text);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Watchdog
+
+void TLink::BusyWatchdogTick() {
+    if (BusyWatchdog > 10) BusyWatchdog = 10;
+    if (BusyWatchdog > 0) {
+        --BusyWatchdog;
+        return;
+    }
+    const bool stuck = CommBusy || HistLoadMode || WriteBusy;
+    CommBusy = false;
+    if (!stuck) return;
+    DebugChannel("busy watchdog released the link");
+    if (HistLoadMode) LeaveHistoryMode();
+    if (WriteBusy) {
+        comm_state = 12;
+        SendCount = 0;
+        if (SettingsTriggerAdded) EndWrite(SettingsTriggerAdded, SettingsTrigger);
+        if (XalTriggerAdded) RemoveTriggerChecked(XalTriggerAdded, XalTrigger);
+        WriteBusy = false;
+        Status(TLinkText::CommFail);
+    }
+    // A request nobody answers any more: its trigger must not wake a later handler.
+    ReadEndFlag = true;
+    RemoveTriggerChecked(RequestTriggerAdded, RequestTrigger);
+}
+
+}  // namespace talvik

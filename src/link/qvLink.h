@@ -1,0 +1,195 @@
+// The regulator link: builds and sends request frames, runs the read, write, history and
+// accessory sequences one timer-trigger firing at a time, and tells the windows what happened
+// through TLinkListener. It reaches the port only through TKslComPortOps and keeps its state in
+// the globals of uVar, as the windows read them directly. User-interface thread only.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "serial/KsPortOps.h"
+
+namespace talvik {
+
+// Texts the link shows; the windows translate them (TLinkListener::Text).
+enum class TLinkText {
+    RequestSent,      // "Request Sent"
+    DataReceived,     // "Data Received"
+    Timeout,          // "Timeout"
+    CantOpenPort,     // "Cant Open Port"
+    CommFail,         // "Comm Fail"
+    SendingData,      // "Sending Data"
+    PortNotOpen,      // "Port Not Open"
+    NoConnection,     // "No connection"
+    PortOpen,         // "Port Open"
+    PortSetOK,        // "Port Set OK"
+    PortSetException, // "Cant open port-Port Set Exception"
+    BadHandle,        // "Bad Handle"
+    Reply,            // "Reply:"
+    Site,             // "Site"
+    Error,            // "Error"
+    Send,             // "Send"
+    ReadError,        // "Read Error"
+    Checksum,         // "Checksum"
+};
+std::string EnglishLinkText(TLinkText Text);
+
+// The save options that a completed read makes available.
+enum class TSaveOption { Current, History, Calibration, Settings };
+
+// What the link calls on the windows. Every method has a harmless default so a window set that
+// is not complete yet (or a test) overrides only what it needs.
+class TLinkListener {
+public:
+    virtual ~TLinkListener() = default;
+
+    // Main window.
+    virtual std::string Text(TLinkText T) { return EnglishLinkText(T); }
+    virtual void ShowStatus(const std::string& /*Text*/) {}  // status-bar panel 5
+    virtual void Beep() {}                                    // one system beep
+    // Enables the save-option check box and runs SaveButtonAvailable.
+    virtual void EnableSaveOption(TSaveOption /*Option*/) {}
+    virtual void DefaultCursor() {}
+    virtual std::int32_t BaudIndex() { return 2; }   // baudbox index 0..3
+    virtual std::int32_t PathDelay() { return 2; }   // TimedelayEdit, ticks 2..20
+    virtual std::int32_t SiteNumber() { return 0; }  // Sitespin
+
+    // Current-data window.
+    virtual void CurrentLabelUpdate() {}        // labelupdate
+    virtual void CurrentGetCurrent() {}         // getcurrent: asks for kind 2
+    virtual void CurrentGetCurrentString() {}   // getCurrentString: asks for kind 3
+    virtual void CurrentWaitHide() {}           // hide Waitlab, Waitlab1 and curprogress
+    virtual void ProgressStep(std::int32_t /*Kind*/) {}  // curprogress (2, 3, 11) or waitprogress (10)
+
+    // Settings and calibration editor.
+    // A group read ended: grid colour, groupreaddone, cursor, sgrid2, qvbutton (enabled if Ok).
+    virtual void GroupReadDone(std::int32_t /*Kind*/, bool /*Ok*/) {}
+    virtual void CalibrationDone(bool /*Ok*/) {}   // caldisplay, cursor, sgrid2
+    virtual void TriggerUpdate(std::int32_t /*Kind*/) {}
+    // The write ended: Bulk releases qvbutton (group index 4), else sendbutton up and disabled.
+    virtual void WriteEnded(bool /*Bulk*/) {}
+    // First cell of sgrid2's last row: Failed shows Text on red; Append adds Text to the cell.
+    virtual void WriteGridStatus(const std::string& /*Text*/, bool /*Append*/, bool /*Failed*/) {}
+
+    // History graph window.
+    virtual void GraphDraw() {}
+    virtual void GraphClear() {}
+    virtual void GraphScaleDraw() {}
+    virtual void GraphWaitRepaint() {}  // repaint Waitlab during the read
+    virtual void GraphReadEnded() {}    // hide waitprogress and Waitlab, repaint the window
+
+    // Xal window.
+    virtual void XalDisplay() {}   // Xaltodis
+    virtual void XalLoadData() {}  // Loaddata
+    virtual void XalReadError() {} // Checklab "Read Error" in red
+    virtual void XalWriteStarted() {}  // Checklab "Send" on yellow
+    virtual void XalWriteDone(const std::string& /*Checklab*/) {}  // Checklab in button face
+
+    // Single-command panel.
+    virtual std::int32_t SingleCommandIndex() { return -1; }  // sendcombo index
+    virtual std::int32_t SingleCommandData() { return 0; }    // spinSendData, rounded
+    virtual bool HexNumberFormat() { return false; }         // decimal-with-hexadecimal replies
+    virtual void SetReplyCaption(const std::string& /*Text*/) {}  // Reccap
+    virtual void SetReplyText(const std::string& /*Text*/) {}     // reclab
+};
+
+// Search direction of findcomport.
+enum class TPortDirection { None, Up, Down };
+
+// "\\.\COM<N>"
+std::string comportname(std::int32_t N);
+// First present port from Start on in Direction, or the first number outside 1..127. With no
+// direction an absent Start gives -1 (the callers take only 0..127).
+std::int16_t findcomport(std::int16_t Start, TPortDirection Direction,
+                         const std::function<bool(std::int32_t)>& Present);
+
+class TLink {
+public:
+    TLink(TKslComPortOps& Comport, TLinkListener& Listener);
+    ~TLink();
+    TLink(const TLink&) = delete;
+    TLink& operator=(const TLink&) = delete;
+
+    // Lets pending window messages run once; called after every send. The Win32 side installs
+    // the application's message processing.
+    std::function<void()> ProcessMessages;
+    // Steps of the modem set-up and hang-up sequences, run by the dispatcher for their triggers.
+    std::function<void(std::uint16_t Handle)> OnModemSetupTrigger;
+    std::function<void(std::uint16_t Handle)> OnHangupTrigger;
+
+    TKslComPortOps& Port() { return Comport; }
+
+    // Frames and sending.
+    std::string buildframe(std::int32_t Cmd, std::int32_t Addr, std::int32_t Data, bool Unlock);
+    void sendcommand(std::int32_t Kind, std::int32_t Address, std::int32_t Data, bool Unlock);
+    void CommSend(const std::string& Frame);
+    std::uint8_t CommReceive();
+
+    // (Re)opens the com port with PortNumber and the line format; never raises.
+    void portset(std::uint16_t PortNumber);
+
+    // Reads.
+    void Getdata(const std::string& Sender, std::int32_t Kind);
+    // The port's OnTriggerTimer handler: dispatch, then the settings editor's triggerupdate.
+    void ComportTriggerTimer(std::uint16_t TriggerHandle);
+    void ComportnTriggerTimer(std::uint16_t TriggerHandle);
+    void ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::uint16_t& Handle);
+    bool datamatch() const;
+    void resendread();
+    void readcomplete();
+    void readfailed();
+    void resetdestination();
+
+    // Writes.
+    bool writesettingchecked();
+    bool startbulkload();
+    bool settingssend(const std::string& Frame);
+    std::string buildsettingframe(std::int32_t Step, std::int32_t Address, std::int32_t Value, bool Unlock,
+                                  std::int32_t RamValue);
+    void ComportnTriggerTimer_Set(std::int32_t ReplyTicks, std::int32_t LongTicks, std::int32_t ShortTicks,
+                                  bool& Added, std::uint16_t& Handle);
+    void writestep();
+    void verifywrite(std::int32_t Address, std::int32_t Data);
+
+    // Accessory block write (bytes 20 down to 8 of xaldata); false when nothing was sent.
+    void setXALwritedelay();
+    bool startxalwrite();
+
+    // History test and clear, started by the single-command panel.
+    bool starthistoryrun(bool Clear);  // false while busy
+    void ComportnTriggerTimer_HISTLOAD(std::int32_t ReplyTicks, bool& Added, std::uint16_t& Handle);
+
+    // Called by the one-second timer: counts BusyWatchdog down and releases a request or write
+    // that got no further.
+    void BusyWatchdogTick();
+
+    // Waits of the current line: short, long and reply ticks.
+    std::int32_t ShortTicks();
+    std::int32_t LongTicks();
+    std::int32_t ReplyTicks();
+
+private:
+    void Status(TLinkText T);
+    void Beeps(int Count);
+    void DrainInput(const char* Trace);
+    void RemoveTriggerChecked(bool& Added, std::uint16_t& Handle);
+    void SingleCommandReply(std::uint8_t Data, bool Received);
+    void PairRule(bool Ok, bool Second);
+    void SingleSettingStep();
+    void BulkStep();
+    void XalStep();
+    void EndWrite(bool& Added, std::uint16_t& Handle);
+    void AbandonRequest();
+    void LeaveHistoryMode();
+    void HistoryFailed();
+
+    TKslComPortOps& Comport;
+    TLinkListener& Listener;
+};
+
+// The expected history byte at position N (1..211) of the test or clear pattern. Position 211,
+// the day pointer, is always 0 so that the next history read starts at a valid day.
+std::uint8_t historyvalue(std::int32_t N, bool Clear);
+
+}  // namespace talvik

@@ -1,0 +1,424 @@
+// The link's write paths: one verified setting write, programming the whole setting list, and
+// the byte-by-byte accessory block write.
+#include <cmath>
+
+#include "base/debugchannel.h"
+#include "base/format.h"
+#include "base/rtl.h"
+#include "link/qvEquates.h"
+#include "link/qvLink.h"
+#include "link/uVar.h"
+
+namespace talvik {
+
+namespace {
+
+std::string Seconds(std::int32_t Ticks) { return Format("%.15g", Ticks / 18.2); }
+
+std::int32_t EepromImageAddress(std::int32_t Address) { return Address < 256 ? Address + 256 : Address; }
+
+}  // namespace
+
+std::string TLink::buildsettingframe(std::int32_t Step, std::int32_t Address, std::int32_t Value, bool Unlock,
+                                     std::int32_t RamValue) {
+    if (Step == 4) {
+        Address = 0;
+        Value = RamValue;
+    }
+    return buildframe(Unlock ? CmdEepromWrite : CmdRamWrite, Address, Value, Unlock);
+}
+
+bool TLink::writesettingchecked() {
+    if (CommBusy || WriteBusy) return false;
+    TALVIK_ASSERT(WriteAddress >= 0, "Fail: negative setting address");
+    TALVIK_ASSERT(WriteAddress <= 255, "Fail: invalid setting address");
+    TALVIK_ASSERT(WriteValue >= 0, "Fail: signed value setting");
+    TALVIK_ASSERT(WriteValue <= 255, "Fail: invalid setting value");
+    if (SendCount == 4) {
+        TALVIK_ASSERT(WriteRamAddress >= 0, "Fail: negative setting address");
+        TALVIK_ASSERT(WriteRamAddress <= 255, "Fail: invalid setting address");
+        TALVIK_ASSERT(WriteRamValue >= 0, "Fail: signed value setting");
+        TALVIK_ASSERT(WriteRamValue <= 255, "Fail: invalid setting value");
+    }
+    SendAll = false;
+    UnlockPending = WriteNeedsUnlock;
+    RepeatCount = 0;
+    comm_state = SendOneState;
+    const std::string frame = buildsettingframe(SendCount, WriteAddress, WriteValue, WriteNeedsUnlock, WriteRamValue);
+    return settingssend(frame);
+}
+
+bool TLink::startbulkload() {
+    if (CommBusy || WriteBusy) return false;
+    SendAll = true;
+    UnlockPending = true;
+    RepeatCount = 0;
+    reccount = 0;
+    SendCount = 62;
+    const std::string frame = buildframe(CmdEepromWrite, 44, RegImage[94], true);
+    ChangedFlags[94] = false;
+    return settingssend(frame);
+}
+
+bool TLink::settingssend(const std::string& Frame) {
+    if (DirectMode && !Comport.GetOpen()) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+    const std::int32_t ticks = UnlockPending ? ShortTicks() : LongTicks();
+    bool sent = false;
+    if (DirectMode ? Comport.GetOpen() : Online) {
+        // Marked before the send: the send lets window events run, and none may start a read.
+        WriteBusy = true;
+        BusyWatchdog = 10;
+        try {
+            Comport.FlushOutBuffer();
+            CommSend(Frame);
+            Status(TLinkText::SendingData);
+            if (DirectMode) {
+                if (!SettingsTriggerAdded) {
+                    SettingsTrigger = Comport.AddTimerTrigger();
+                    DebugChannel("add timer trigger set");
+                    SettingsTriggerAdded = true;
+                }
+            } else {
+                SettingsTrigger = Comport.AddTimerTrigger();
+            }
+            Comport.SetTimerTrigger(SettingsTrigger, ticks, true);
+        } catch (...) {
+            WriteBusy = false;
+            SendAll = false;
+            throw;
+        }
+        sent = true;
+    } else {
+        Status(DirectMode ? TLinkText::PortNotOpen : TLinkText::NoConnection);
+        SendAll = false;
+    }
+    DebugChannel("SettingsSend set timer trigger to " + Seconds(ticks));
+    return sent;
+}
+
+void TLink::ComportnTriggerTimer_Set(std::int32_t ReplyTicks, std::int32_t LongTicks, std::int32_t ShortTicks,
+                                     bool& Added, std::uint16_t& Handle) {
+    DebugChannel("sendcount:" + IntToStr(SendCount) + " SendUnlock:" + (UnlockPending ? "True" : "False") +
+                 (SendAll ? " SendAll" : ""));
+    BusyWatchdog = 10;
+    const bool bulk = SendAll;
+    if (bulk)
+        BulkStep();
+    else
+        SingleSettingStep();
+
+    if (SendCount > 0) {
+        std::int32_t ticks = LongTicks;
+        if (comm_state == 9)
+            ticks = ReplyTicks;
+        else if (UnlockPending || SendCount == 1)
+            ticks = ShortTicks;
+        Comport.SetTimerTrigger(Handle, ticks, true);
+        DebugChannel(IntToStr(SendCount) + " Set timer trigger to " + Seconds(ticks));
+    } else {
+        EndWrite(Added, Handle);
+    }
+
+    if (comm_state == 12) {
+        Status(TLinkText::CommFail);
+        Listener.WriteGridStatus(Listener.Text(TLinkText::CommFail), false, true);
+    } else if (SendCount <= 0) {
+        Status(TLinkText::DataReceived);
+        Listener.WriteGridStatus(Listener.Text(TLinkText::DataReceived), false, false);
+    } else if (ReplyDataReceived || !bulk) {
+        Listener.ShowStatus(ReplyDataReceived ? IntToStr(SendCount) : Listener.Text(TLinkText::DataReceived));
+        Listener.WriteGridStatus(".", true, false);
+    }
+}
+
+void TLink::EndWrite(bool& Added, std::uint16_t& Handle) {
+    if (SendAll) {
+        Listener.WriteEnded(true);
+        SendAll = false;
+    } else {
+        Listener.WriteEnded(false);
+    }
+    Listener.DefaultCursor();
+    RemoveTriggerChecked(Added, Handle);
+    ReadEndFlag = true;
+    reccount = 7;
+    CommBusy = false;
+    WriteBusy = false;
+}
+
+void TLink::SingleSettingStep() {
+    if (UnlockPending) {
+        DrainInput("RX characters after sending ROM unlock command");
+        UnlockPending = false;
+        CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
+        comm_state = 10;
+        reccount = 0;
+        return;
+    }
+    switch (SendCount) {
+    case 4:
+        writestep();
+        if (comm_state == 8) {
+            TALVIK_ASSERT(ReplyDataReceived, "Internal error: comm_state 8 but not realdata");
+            SendCount = 3;
+            CommSend(buildframe(CmdRamWrite, 33, WriteRamValue, false));
+        }
+        break;
+    case 3:
+        SendCount = 2;
+        UnlockPending = true;
+        CommSend(buildframe(CmdEepromWrite, WriteAddress, WriteValue, true));
+        break;
+    case 2:
+        if (comm_state == 9 || comm_state == 10 || comm_state == 11) {
+            writestep();
+            if (comm_state == 8) comm_state = SendOneState;
+        }
+        if (comm_state < 3) {
+            SendCount = 1;
+            WriteNeedsUnlock = false;
+            switch (comm_state) {
+            case 0: CommSend(buildframe(CmdRamWrite, WriteRamAddress, WriteValue, false)); break;
+            case 1: CommSend(buildframe(CmdSetupStep, 2, 0, false)); break;
+            default:
+                if (SettingIndex == 47) {
+                    WriteAddress = 113;
+                    WriteValue = (EditedValue >> 8) & 0xFF;
+                } else if (SettingIndex >= 36 && SettingIndex <= 39) {
+                    WriteAddress = WriteAddress + 1;
+                    WriteValue = At(RegImage, WriteAddress);
+                } else {
+                    WriteAddress = SettingRamValue;
+                }
+                CommSend(buildframe(CmdRamWrite, WriteAddress, WriteValue, false));
+                At(ChangedFlags, WriteAddress) = false;
+                break;
+            }
+        }
+        break;
+    case 1:
+        SendCount = 0;
+        DrainInput("RX characters after final transmission");
+        break;
+    default: break;
+    }
+}
+
+void TLink::writestep() {
+    switch (comm_state) {
+    case 10:
+        if (Comport.CharReady()) {
+            if (!SiteMode) {
+                ++RepeatCount;
+                DebugChannel("RX characters after ROM write");
+            }
+            DrainInput(nullptr);
+        }
+        comm_state = 9;
+        CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
+        VerifyHeaderSeen = true;
+        ReplyDataReceived = false;
+        break;
+    case 9: verifywrite(ParkedAddress, ParkedData); break;
+    case 11:
+        ++RepeatCount;
+        Comport.FlushInBuffer();
+        Comport.FlushOutBuffer();
+        ReplyDataReceived = false;
+        if (RepeatCount < 2) {
+            DebugChannel("Retry");
+            UnlockPending = true;
+            CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, true));
+        } else {
+            DebugChannel("fail");
+            SendCount = 0;
+            comm_state = 12;
+        }
+        break;
+    default: break;
+    }
+}
+
+void TLink::verifywrite(std::int32_t Address, std::int32_t Data) {
+    ++reccount;
+    if (!Comport.CharReady()) {
+        if (!(reccount < 7 && (ReplyByte == ReadReplyMarker || VerifyHeaderSeen))) {
+            comm_state = 11;
+            DebugChannel("comm_state 11 in comm_state_9");
+        }
+        return;
+    }
+    const std::uint8_t b = CommReceive();
+    std::int32_t dataByte = -1;
+    if (VerifyHeaderSeen) {
+        ReplyByte = b;
+        if (Comport.CharReady())
+            dataByte = CommReceive();
+        else
+            VerifyHeaderSeen = false;
+    } else {
+        dataByte = b;
+        VerifyHeaderSeen = true;
+    }
+    if (ReplyByte == ReadReplyMarker && dataByte < 0) return;
+    if (ReplyByte == ReadReplyMarker && dataByte == (Data & 0xFF)) {
+        ReplyDataReceived = true;
+        reccount = 0;
+        comm_state = 8;
+        // The verified byte is the image's EEPROM copy, not the RAM byte of the same number.
+        At(ChangedFlags, EepromImageAddress(Address)) = false;
+    } else {
+        comm_state = 11;
+    }
+}
+
+void TLink::BulkStep() {
+    if (SendCount >= 32) {
+        const std::int32_t k = 63 - SendCount;
+        const double budget = std::log2(static_cast<double>(k));
+        if (UnlockPending) {
+            if (RepeatCount > budget + 3) {
+                comm_state = 12;
+                SendCount = 0;
+                CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, true));
+            } else {
+                if (Comport.CharReady()) {
+                    if (!SiteMode) {
+                        ++RepeatCount;
+                        DebugChannel("discard data");
+                    }
+                    DrainInput(nullptr);
+                }
+                UnlockPending = false;
+                comm_state = 10;
+                reccount = 0;
+                ReplyDataReceived = false;
+                CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
+            }
+        } else if (comm_state == 10) {
+            DrainInput(nullptr);
+            comm_state = 9;
+            CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
+            VerifyHeaderSeen = true;
+            ReplyDataReceived = false;
+        } else if (comm_state == 11) {
+            ++RepeatCount;
+            Comport.FlushInBuffer();
+            Comport.FlushOutBuffer();
+            ReplyDataReceived = false;
+            if (RepeatCount < budget + 2) {
+                DebugChannel("Retry. Retry Count: " + IntToStr(RepeatCount));
+                UnlockPending = true;
+                CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, true));
+            } else {
+                DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) +
+                             " errors");
+                SendCount = 0;
+                comm_state = 12;
+            }
+        } else {
+            verifywrite(ParkedAddress, ParkedData);
+        }
+        if (!ReplyDataReceived) return;
+    }
+
+    if (comm_state == 12) {
+        Listener.ShowStatus("");
+    } else {
+        if (SendCount < 32 && Comport.CharReady()) {
+            ++RepeatCount;
+            if (RepeatCount > 20) {
+                comm_state = 12;
+                SendCount = 0;
+            }
+        } else {
+            --SendCount;
+        }
+        Listener.ShowStatus(SendCount < 1 ? std::string() : IntToStr(SendCount));
+    }
+
+    UnlockPending = SendCount >= 32;
+    if (!UnlockPending) {
+        while (Comport.CharReady()) {
+            DebugChannel("unexpected RX character");
+            CommReceive();
+        }
+    }
+
+    if (SendCount >= 32 && SendCount <= 62) {
+        CommSend(buildframe(CmdEepromWrite, SendCount - 18, At(RegImage, SendCount + 32), true));
+    } else if (SendCount >= 1 && SendCount <= 31) {
+        CommSend(buildframe(CmdRamWrite, SendCount + 63, At(RegImage, SendCount + 63), false));
+        At(ChangedFlags, SendCount + 63) = false;
+    } else {
+        SendCount = 0;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Accessory block
+
+void TLink::setXALwritedelay() {
+    if (!DirectMode) {
+        XalWriteDelay = 14;
+        return;
+    }
+    switch (Listener.BaudIndex()) {
+    case 1: XalWriteDelay = 5; break;
+    case 2: XalWriteDelay = 8; break;
+    case 3: XalWriteDelay = 3; break;
+    default: XalWriteDelay = 14; break;
+    }
+}
+
+bool TLink::startxalwrite() {
+    if (CommBusy || WriteBusy) return false;
+    SendCount = 20;
+    setXALwritedelay();
+    const std::string frame = buildframe(CmdEepromWrite, 20, xaldata[20], false);
+    if (DirectMode && !Comport.GetOpen() && !Online) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+    if (!Online && !(DirectMode && Comport.GetOpen())) {
+        Status(DirectMode ? TLinkText::PortNotOpen : TLinkText::NoConnection);
+        return false;
+    }
+    WriteBusy = true;
+    BusyWatchdog = 10;
+    try {
+        Comport.FlushOutBuffer();
+        Listener.XalWriteStarted();
+        CommSend(frame);
+        Status(TLinkText::SendingData);
+        if (!XalTriggerAdded) {
+            XalTrigger = Comport.AddTimerTrigger();
+            XalTriggerAdded = true;
+        }
+        Comport.SetTimerTrigger(XalTrigger, XalWriteDelay, true);
+    } catch (...) {
+        WriteBusy = false;
+        throw;
+    }
+    return true;
+}
+
+void TLink::XalStep() {
+    BusyWatchdog = 10;
+    --SendCount;
+    if (Comport.CharReady()) {
+        std::string shown;
+        for (int i = 0; i < 20 && Comport.CharReady(); ++i) shown += IntToHex(CommReceive(), 2);
+        Listener.ShowStatus(shown);
+    }
+    if (SendCount > 7) {
+        CommSend(buildframe(CmdEepromWrite, SendCount, At(xaldata, SendCount), false));
+        Comport.SetTimerTrigger(XalTrigger, XalWriteDelay, true);
+        Listener.ShowStatus(IntToStr(SendCount - 7));
+    } else {
+        RemoveTriggerChecked(XalTriggerAdded, XalTrigger);
+        Listener.XalWriteDone(Listener.Text(TLinkText::Checksum));
+        Listener.ShowStatus("");
+        DebugChannel("timerh xal completed");
+        WriteBusy = false;
+    }
+}
+
+}  // namespace talvik

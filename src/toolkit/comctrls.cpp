@@ -1,0 +1,388 @@
+// Rebar and tool bar, status bar, page control, rich edit and pop-up menu over the common
+// controls and riched20.
+#include "toolkit/comctrls.h"
+
+#include <richedit.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+namespace talvik {
+
+// ---- TPopupMenu
+
+TMenuItem* TPopupMenu::Add(const std::string& name, const std::string& caption) {
+    items_.push_back(std::make_unique<TMenuItem>());
+    items_.back()->Name = name;
+    items_.back()->Caption = caption;
+    return items_.back().get();
+}
+
+void TPopupMenu::Popup(HWND owner, int x, int y) {
+    HMENU m = CreatePopupMenu();
+    for (size_t i = 0; i < items_.size(); ++i)
+        AppendMenuW(m, MF_STRING, i + 1, Widen(items_[i]->Caption).c_str());
+    int cmd = TrackPopupMenu(m, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, x, y, 0, owner, nullptr);
+    DestroyMenu(m);
+    if (cmd > 0 && cmd <= static_cast<int>(items_.size())) items_[cmd - 1]->Click();
+}
+
+// ---- TCoolBar
+
+TCoolBar::TCoolBar(TWinControl* parent) : TWinControl(parent) {
+    width_ = 582;
+    height_ = 44;
+    CreateHandle(REBARCLASSNAMEW, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER | RBS_BANDBORDERS |
+                                      WS_CLIPCHILDREN);
+}
+
+void TCoolBar::AddBand(TControl* child, int minHeight) {
+    REBARBANDINFOW band{};
+    band.cbSize = sizeof(band);
+    band.fMask = RBBIM_CHILD | RBBIM_CHILDSIZE | RBBIM_STYLE | RBBIM_SIZE;
+    band.fStyle = RBBS_CHILDEDGE | RBBS_NOGRIPPER;
+    band.hwndChild = child->Handle();
+    band.cxMinChild = 0;
+    band.cyMinChild = minHeight;
+    band.cx = width_;
+    SendMessageW(hwnd_, RB_INSERTBANDW, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&band));
+}
+
+// ---- TToolButton
+
+void TToolButton::SetImageIndex(int i) {
+    image_ = i;
+    TBBUTTONINFOW bi{};
+    bi.cbSize = sizeof(bi);
+    bi.dwMask = TBIF_IMAGE;
+    bi.iImage = i;
+    SendMessageW(bar_->Handle(), TB_SETBUTTONINFOW, id_, reinterpret_cast<LPARAM>(&bi));
+}
+
+bool TToolButton::Down() const { return SendMessageW(bar_->Handle(), TB_ISBUTTONCHECKED, id_, 0) != 0; }
+
+void TToolButton::SetDown(bool d) { SendMessageW(bar_->Handle(), TB_CHECKBUTTON, id_, MAKELONG(d, 0)); }
+
+bool TToolButton::Enabled() const { return SendMessageW(bar_->Handle(), TB_ISBUTTONENABLED, id_, 0) != 0; }
+
+void TToolButton::SetEnabled(bool e) { SendMessageW(bar_->Handle(), TB_ENABLEBUTTON, id_, MAKELONG(e, 0)); }
+
+void TToolButton::SetDropdownMenu(TPopupMenu* m) {
+    menu_ = m;
+    TBBUTTONINFOW bi{};
+    bi.cbSize = sizeof(bi);
+    bi.dwMask = TBIF_STYLE;
+    SendMessageW(bar_->Handle(), TB_GETBUTTONINFOW, id_, reinterpret_cast<LPARAM>(&bi));
+    bi.dwMask = TBIF_STYLE;
+    if (m) {
+        bi.fsStyle |= BTNS_DROPDOWN;
+    } else {
+        bi.fsStyle &= ~BTNS_DROPDOWN;
+    }
+    SendMessageW(bar_->Handle(), TB_SETBUTTONINFOW, id_, reinterpret_cast<LPARAM>(&bi));
+    // The arrow changes the button's width: let the bar lay itself out again.
+    SendMessageW(bar_->Handle(), TB_AUTOSIZE, 0, 0);
+}
+
+RECT TToolButton::ScreenRect() const {
+    RECT r{};
+    SendMessageW(bar_->Handle(), TB_GETRECT, id_, reinterpret_cast<LPARAM>(&r));
+    MapWindowPoints(bar_->Handle(), nullptr, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// ---- TToolBar
+
+TToolBar::TToolBar(TWinControl* parent, int buttonWidth, int buttonHeight)
+    : TControl(parent), bw_(buttonWidth), bh_(buttonHeight) {
+    width_ = parent ? parent->Width() : 500;
+    height_ = buttonHeight + 2;
+    CreateHandle(TOOLBARCLASSNAMEW, TBSTYLE_FLAT | TBSTYLE_TOOLTIPS | CCS_NODIVIDER | CCS_NORESIZE |
+                                        CCS_NOPARENTALIGN);
+    SendMessageW(hwnd_, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageW(hwnd_, TB_SETEXTENDEDSTYLE, 0, TBSTYLE_EX_DRAWDDARROWS);
+    if (TForm* f = OwnerForm()) SendMessageW(hwnd_, TB_SETPARENT, reinterpret_cast<WPARAM>(f->Handle()), 0);
+}
+
+TToolBar::~TToolBar() {
+    for (auto& b : buttons_) CommandTargets().erase(b->Id());
+}
+
+void TToolBar::SetImages(TImageList* images) {
+    images_ = images;
+    SendMessageW(hwnd_, TB_SETBITMAPSIZE, 0, MAKELONG(images->Width(), images->Height()));
+    SendMessageW(hwnd_, TB_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(images->Handle()));
+    SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELONG(bw_, bh_));
+}
+
+TToolButton* TToolBar::AddButton(const std::string& name, TToolButton::Style style, int imageIndex) {
+    static int nextId = 1000;
+    int id = nextId++;
+    buttons_.push_back(std::unique_ptr<TToolButton>(new TToolButton(this, name, id, style, imageIndex)));
+    CommandTargets()[id] = this;
+    TBBUTTON b{};
+    b.iBitmap = style == TToolButton::Style::Separator ? 8 : imageIndex;
+    b.idCommand = id;
+    b.fsState = TBSTATE_ENABLED;
+    b.fsStyle = style == TToolButton::Style::Separator ? BTNS_SEP
+                : style == TToolButton::Style::Check   ? BTNS_CHECK
+                                                       : BTNS_BUTTON;
+    SendMessageW(hwnd_, TB_ADDBUTTONSW, 1, reinterpret_cast<LPARAM>(&b));
+    SendMessageW(hwnd_, TB_SETBUTTONSIZE, 0, MAKELONG(bw_, bh_));
+    return buttons_.back().get();
+}
+
+TToolButton* TToolBar::ButtonById(int id) const {
+    for (auto& b : buttons_)
+        if (b->Id() == id) return b.get();
+    return nullptr;
+}
+
+bool TToolBar::HandleCommand(WORD, WORD id) {
+    TToolButton* b = ButtonById(id);
+    if (!b) return false;
+    b->Click();
+    return true;
+}
+
+bool TToolBar::HandleNotify(NMHDR* hdr, LRESULT& result) {
+    if (hdr->code == TBN_DROPDOWN) {
+        auto* nm = reinterpret_cast<NMTOOLBARW*>(hdr);
+        TToolButton* b = ButtonById(nm->iItem);
+        if (!b || !b->DropdownMenu()) return false;
+        RECT r = b->ScreenRect();
+        HWND owner = OwnerForm() ? OwnerForm()->Handle() : hwnd_;
+        b->DropdownMenu()->Popup(owner, r.left, r.bottom);
+        result = TBDDRET_DEFAULT;
+        return true;
+    }
+    if (hdr->code == TTN_GETDISPINFOW) {
+        auto* di = reinterpret_cast<NMTTDISPINFOW*>(hdr);
+        static std::wstring text;
+        TToolButton* b = ButtonById(static_cast<int>(hdr->idFrom));
+        text = b ? Widen(GetShortHint(b->Hint)) : L"";
+        di->lpszText = text.data();
+        result = 0;
+        return true;
+    }
+    return false;
+}
+
+std::string TToolBar::HintAt(POINT pt) const {
+    int index = static_cast<int>(SendMessageW(hwnd_, TB_HITTEST, 0, reinterpret_cast<LPARAM>(&pt)));
+    if (index >= 0 && index < static_cast<int>(buttons_.size())) return buttons_[index]->Hint;
+    return hint_;
+}
+
+// ---- TStatusBar
+
+TStatusBar::TStatusBar(TWinControl* parent) : TControl(parent) {
+    height_ = 22;
+    CreateHandle(STATUSCLASSNAMEW, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER);
+}
+
+void TStatusBar::SetPanelWidths(const std::vector<int>& widths) {
+    widths_ = widths;
+    std::vector<int> edges;
+    int x = 0;
+    for (size_t i = 0; i < widths.size(); ++i) {
+        x += widths[i];
+        edges.push_back(i + 1 == widths.size() ? -1 : x);
+    }
+    SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+}
+
+void TStatusBar::SetPanelText(int i, const std::string& s) {
+    if (i < 0 || i >= PanelCount()) throw std::out_of_range("List index out of bounds");
+    SendMessageW(hwnd_, SB_SETTEXTW, i, reinterpret_cast<LPARAM>(Widen(s).c_str()));
+}
+
+std::string TStatusBar::PanelText(int i) const {
+    if (i < 0 || i >= PanelCount()) throw std::out_of_range("List index out of bounds");
+    LRESULT n = LOWORD(SendMessageW(hwnd_, SB_GETTEXTLENGTHW, i, 0));
+    std::wstring w(n + 1, L'\0');
+    SendMessageW(hwnd_, SB_GETTEXTW, i, reinterpret_cast<LPARAM>(w.data()));
+    w.resize(n);
+    return Narrow(w);
+}
+
+// ---- TPageControl
+
+TTabSheet::TTabSheet(TWinControl* parent) : TWinControl(parent) {
+    CreateOwnWindow(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, parent->Handle(), "");
+    visible_ = false;
+}
+
+TPageControl::TPageControl(TWinControl* parent) : TWinControl(parent) {
+    width_ = 300;
+    height_ = 200;
+    CreateHandle(WC_TABCONTROLW, WS_CLIPCHILDREN | TCS_TABS);
+}
+
+TTabSheet* TPageControl::AddPage(const std::string& caption) {
+    auto* page = new TTabSheet(this);
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    std::wstring w = Widen(caption);
+    item.pszText = w.data();
+    SendMessageW(hwnd_, TCM_INSERTITEMW, pages_.size(), reinterpret_cast<LPARAM>(&item));
+    pages_.push_back(page);
+    Relayout();
+    ShowActive();
+    return page;
+}
+
+void TPageControl::SetPageCaption(int i, const std::string& caption) {
+    TCITEMW item{};
+    item.mask = TCIF_TEXT;
+    std::wstring w = Widen(caption);
+    item.pszText = w.data();
+    SendMessageW(hwnd_, TCM_SETITEMW, i, reinterpret_cast<LPARAM>(&item));
+}
+
+int TPageControl::ActivePageIndex() const { return static_cast<int>(SendMessageW(hwnd_, TCM_GETCURSEL, 0, 0)); }
+
+void TPageControl::SetActivePageIndex(int i) {
+    SendMessageW(hwnd_, TCM_SETCURSEL, i, 0);
+    ShowActive();
+}
+
+void TPageControl::Relayout() {
+    RECT r{0, 0, width_, height_};
+    SendMessageW(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&r));
+    for (TTabSheet* p : pages_) p->SetBounds(r.left, r.top, r.right - r.left, r.bottom - r.top);
+}
+
+void TPageControl::ShowActive() {
+    int active = ActivePageIndex();
+    for (size_t i = 0; i < pages_.size(); ++i) pages_[i]->SetVisible(static_cast<int>(i) == active);
+}
+
+bool TPageControl::HandleNotify(NMHDR* hdr, LRESULT& result) {
+    if (hdr->code != TCN_SELCHANGE) return false;
+    ShowActive();
+    if (OnChange) OnChange(this);
+    result = 0;
+    return true;
+}
+
+// ---- TRichEdit
+
+namespace {
+
+struct StreamBuf {
+    std::string data;
+    size_t pos = 0;
+};
+
+DWORD CALLBACK StreamOut(DWORD_PTR cookie, LPBYTE buf, LONG cb, LONG* done) {
+    auto* s = reinterpret_cast<StreamBuf*>(cookie);
+    s->data.append(reinterpret_cast<const char*>(buf), cb);
+    *done = cb;
+    return 0;
+}
+
+DWORD CALLBACK StreamIn(DWORD_PTR cookie, LPBYTE buf, LONG cb, LONG* done) {
+    auto* s = reinterpret_cast<StreamBuf*>(cookie);
+    size_t n = std::min(static_cast<size_t>(cb), s->data.size() - s->pos);
+    memcpy(buf, s->data.data() + s->pos, n);
+    s->pos += n;
+    *done = static_cast<LONG>(n);
+    return 0;
+}
+
+void StreamInText(HWND h, const std::string& data, UINT format) {
+    StreamBuf s{data, 0};
+    EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&s), 0, StreamIn};
+    SendMessageW(h, EM_STREAMIN, format, reinterpret_cast<LPARAM>(&es));
+}
+
+}  // namespace
+
+TRichEdit::TRichEdit(TWinControl* parent) : TControl(parent) {
+    static HMODULE lib = LoadLibraryW(L"riched20.dll");
+    if (!lib) throw std::runtime_error("Cannot load riched20.dll");
+    width_ = 185;
+    height_ = 89;
+    CreateHandle(RICHEDIT_CLASSW, ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | ES_WANTRETURN, WS_EX_CLIENTEDGE);
+    SendMessageW(hwnd_, EM_EXLIMITTEXT, 0, 0x7FFFFFF);
+}
+
+void TRichEdit::SetReadOnly(bool r) { SendMessageW(hwnd_, EM_SETREADONLY, r, 0); }
+
+void TRichEdit::Clear() { SetWindowTextW(hwnd_, L""); }
+
+void TRichEdit::Add(const std::string& line) { AddStyled(line, font_, GetSysColor(COLOR_WINDOWTEXT)); }
+
+void TRichEdit::AddStyled(const std::string& line, const TFont& font, COLORREF color) {
+    int len = GetWindowTextLengthW(hwnd_);
+    std::wstring piece = (len > 0 ? L"\r" : L"") + Widen(line);
+    CHARRANGE end{-1, -1};
+    SendMessageW(hwnd_, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&end));
+    CHARFORMAT2W cf{};
+    cf.cbSize = sizeof(cf);
+    cf.dwMask = CFM_FACE | CFM_SIZE | CFM_CHARSET | CFM_COLOR | CFM_BOLD;
+    std::wstring face = Widen(font.Name);
+    wcsncpy(cf.szFaceName, face.c_str(), LF_FACESIZE - 1);
+    cf.yHeight = font.Size * 20;
+    cf.bCharSet = static_cast<BYTE>(font.Charset);
+    cf.crTextColor = color;
+    cf.dwEffects = font.Bold ? CFE_BOLD : 0;
+    SendMessageW(hwnd_, EM_SETCHARFORMAT, SCF_SELECTION, reinterpret_cast<LPARAM>(&cf));
+    SendMessageW(hwnd_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+}
+
+std::string TRichEdit::PlainText() const {
+    GETTEXTLENGTHEX gl{GTL_DEFAULT, 1200};
+    LRESULT n = SendMessageW(hwnd_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&gl), 0);
+    std::wstring w(n + 1, L'\0');
+    GETTEXTEX gt{};
+    gt.cb = static_cast<DWORD>((n + 1) * sizeof(wchar_t));
+    gt.flags = GT_DEFAULT;
+    gt.codepage = 1200;
+    n = SendMessageW(hwnd_, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&gt), reinterpret_cast<LPARAM>(w.data()));
+    w.resize(n);
+    return Narrow(w);
+}
+
+std::string TRichEdit::Rtf() const {
+    StreamBuf s;
+    EDITSTREAM es{reinterpret_cast<DWORD_PTR>(&s), 0, StreamOut};
+    SendMessageW(hwnd_, EM_STREAMOUT, SF_RTF, reinterpret_cast<LPARAM>(&es));
+    return s.data;
+}
+
+void TRichEdit::SetRtf(const std::string& rtf) { StreamInText(hwnd_, rtf, SF_RTF); }
+
+void TRichEdit::LoadFromFile(const std::string& path) {
+    FILE* f = _wfopen(Widen(path).c_str(), L"rb");
+    if (!f) throw std::runtime_error("Cannot open file \"" + path + "\"");
+    std::string data;
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, f)) > 0) data.append(buf, n);
+    bool bad = ferror(f);
+    fclose(f);
+    if (bad) throw std::runtime_error("Read error on \"" + path + "\"");
+    if (data.rfind("{\\rtf", 0) == 0) {
+        StreamInText(hwnd_, data, SF_RTF);
+    } else {
+        StreamInText(hwnd_, data, SF_TEXT);
+    }
+}
+
+void TRichEdit::SaveToFile(const std::string& path) const {
+    std::string rtf = Rtf();
+    std::wstring target = Widen(path);
+    std::wstring temp = target + L".tmp";
+    FILE* f = _wfopen(temp.c_str(), L"wb");
+    if (!f) throw std::runtime_error("Cannot create file \"" + path + "\"");
+    bool ok = fwrite(rtf.data(), 1, rtf.size(), f) == rtf.size();
+    ok = fclose(f) == 0 && ok;
+    if (!ok || !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        DeleteFileW(temp.c_str());
+        throw std::runtime_error("Cannot write file \"" + path + "\"");
+    }
+}
+
+}  // namespace talvik

@@ -1,0 +1,152 @@
+// The common controls the windows use: rebar and tool bar with its buttons, status bar with
+// panels, page control, rich edit (rich text in and out) and the pop-up menu.
+#pragma once
+
+#include "toolkit/stdctrls.h"
+
+namespace talvik {
+
+class TPopupMenu;
+
+struct TMenuItem {
+    std::string Name;
+    std::string Caption;
+    std::function<void(TMenuItem*)> OnClick;
+    void Click() {
+        if (OnClick) OnClick(this);
+    }
+};
+
+class TPopupMenu {
+public:
+    TMenuItem* Add(const std::string& name, const std::string& caption);
+    TMenuItem* Item(int i) { return items_.at(i).get(); }
+    int Count() const { return static_cast<int>(items_.size()); }
+    // Shows the menu at a screen point and runs the chosen item's handler.
+    void Popup(HWND owner, int x, int y);
+
+private:
+    std::vector<std::unique_ptr<TMenuItem>> items_;
+};
+
+// A band bar holding one tool bar.
+class TCoolBar : public TWinControl {
+public:
+    explicit TCoolBar(TWinControl* parent);
+    // Puts a child (made with this bar as its parent) in a new band.
+    void AddBand(TControl* child, int minHeight);
+};
+
+class TToolBar;
+
+class TToolButton {
+public:
+    enum class Style { Button, Check, Separator };
+    const std::string Name;
+    int Id() const { return id_; }
+    int ImageIndex() const { return image_; }
+    void SetImageIndex(int i);
+    std::string Hint;
+    bool Down() const;
+    void SetDown(bool d);
+    bool Enabled() const;
+    void SetEnabled(bool e);
+    TPopupMenu* DropdownMenu() const { return menu_; }
+    // With a menu the button gets a drop-down arrow that opens it; a click still fires OnClick.
+    void SetDropdownMenu(TPopupMenu* m);
+    std::function<void(TToolButton*)> OnClick;
+    void Click() {
+        if (OnClick) OnClick(this);
+    }
+    // Screen rectangle of the button.
+    RECT ScreenRect() const;
+
+private:
+    friend class TToolBar;
+    TToolButton(TToolBar* bar, std::string name, int id, Style style, int image)
+        : Name(std::move(name)), bar_(bar), id_(id), style_(style), image_(image) {}
+    TToolBar* bar_;
+    int id_;
+    Style style_;
+    int image_;
+    TPopupMenu* menu_ = nullptr;
+};
+
+class TToolBar : public TControl {
+public:
+    TToolBar(TWinControl* parent, int buttonWidth, int buttonHeight);
+    ~TToolBar() override;
+    void SetImages(TImageList* images);
+    TImageList* Images() const { return images_; }
+    TToolButton* AddButton(const std::string& name, TToolButton::Style style, int imageIndex);
+    int ButtonCount() const { return static_cast<int>(buttons_.size()); }
+    TToolButton* Button(int i) const { return buttons_.at(i).get(); }
+    TToolButton* ButtonById(int id) const;
+
+    bool HandleCommand(WORD code, WORD id) override;
+    bool HandleNotify(NMHDR* hdr, LRESULT& result) override;
+    std::string HintAt(POINT pt) const override;
+
+private:
+    std::vector<std::unique_ptr<TToolButton>> buttons_;
+    TImageList* images_ = nullptr;
+    int bw_, bh_;
+};
+
+class TStatusBar : public TControl {
+public:
+    explicit TStatusBar(TWinControl* parent);
+    // Panel widths in pixels; the last panel takes the rest of the bar.
+    void SetPanelWidths(const std::vector<int>& widths);
+    int PanelCount() const { return static_cast<int>(widths_.size()); }
+    int PanelWidth(int i) const { return widths_.at(i); }
+    void SetPanelText(int i, const std::string& s);
+    std::string PanelText(int i) const;
+
+private:
+    std::vector<int> widths_;
+};
+
+class TTabSheet : public TWinControl {
+public:
+    explicit TTabSheet(TWinControl* parent);
+};
+
+class TPageControl : public TWinControl {
+public:
+    explicit TPageControl(TWinControl* parent);
+    TTabSheet* AddPage(const std::string& caption);
+    int PageCount() const { return static_cast<int>(pages_.size()); }
+    TTabSheet* Page(int i) const { return pages_.at(i); }
+    void SetPageCaption(int i, const std::string& caption);
+    int ActivePageIndex() const;
+    // Changes the page without firing OnChange, as code does.
+    void SetActivePageIndex(int i);
+    std::function<void(TControl*)> OnChange;
+    bool HandleNotify(NMHDR* hdr, LRESULT& result) override;
+    void Relayout();
+
+private:
+    void ShowActive();
+    std::vector<TTabSheet*> pages_;
+};
+
+// Rich text: the system's rich-edit control, documents in and out as RTF.
+class TRichEdit : public TControl {
+public:
+    explicit TRichEdit(TWinControl* parent);
+    void SetReadOnly(bool r);
+    void Clear();
+    // Appends one line of plain text at the end, in the given font and colour.
+    void Add(const std::string& line);
+    void AddStyled(const std::string& line, const TFont& font, COLORREF color);
+    std::string PlainText() const;
+    std::string Rtf() const;
+    void SetRtf(const std::string& rtf);
+    // Loads a file: RTF when it starts as RTF, else plain text. Raises on a read error.
+    void LoadFromFile(const std::string& path);
+    // Saves as RTF through a temporary file, so a failed save leaves the old file whole.
+    void SaveToFile(const std::string& path) const;
+};
+
+}  // namespace talvik

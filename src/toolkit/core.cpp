@@ -1,0 +1,724 @@
+// Fonts, control and container bases, forms, the application object and the timer.
+#include "toolkit/core.h"
+
+#include <commctrl.h>
+
+#include <algorithm>
+#include <stdexcept>
+
+#include "base/format.h"
+
+namespace talvik {
+
+TApplication Application;
+
+namespace {
+
+const wchar_t kWindowClass[] = L"TalvikWindow";
+const wchar_t kControlProp[] = L"TalvikControl";
+
+std::map<UINT_PTR, TTimer*>& Timers() {
+    static std::map<UINT_PTR, TTimer*> timers;
+    return timers;
+}
+
+LRESULT CALLBACK UtilityProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_TIMER) {
+        try {
+            auto it = Timers().find(wp);
+            if (it != Timers().end()) it->second->Tick();
+        } catch (...) {
+            Application.HandleCurrentException();
+        }
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wp, lp);
+}
+
+}  // namespace
+
+std::map<UINT_PTR, TControl*>& CommandTargets() {
+    static std::map<UINT_PTR, TControl*> targets;
+    return targets;
+}
+
+TControl* CommandTarget(UINT_PTR id) {
+    auto it = CommandTargets().find(id);
+    return it == CommandTargets().end() ? nullptr : it->second;
+}
+
+std::wstring Widen(const std::string& s) {
+    std::u16string u = Utf8ToUtf16(s);
+    return std::wstring(u.begin(), u.end());
+}
+
+std::string Narrow(const std::wstring& s) {
+    return Utf16ToUtf8(std::u16string(s.begin(), s.end()));
+}
+
+// ---- fonts
+
+namespace {
+int CALLBACK FontFound(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM lp) {
+    *reinterpret_cast<bool*>(lp) = true;
+    return 0;
+}
+}  // namespace
+
+bool FontInstalled(const std::string& name) {
+    LOGFONTW lf{};
+    lf.lfCharSet = DEFAULT_CHARSET;
+    std::wstring w = Widen(name);
+    if (w.empty() || w.size() >= LF_FACESIZE) return false;
+    wcscpy(lf.lfFaceName, w.c_str());
+    bool found = false;
+    HDC dc = GetDC(nullptr);
+    EnumFontFamiliesExW(dc, &lf, FontFound, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, dc);
+    return found;
+}
+
+HFONT TFont::Handle() const {
+    static std::map<std::tuple<std::string, int, int, bool>, HFONT> cache;
+    auto key = std::make_tuple(Name, Size, Charset, Bold);
+    auto it = cache.find(key);
+    if (it != cache.end()) return it->second;
+    std::string face = Name;
+    if (!FontInstalled(face)) {
+        // A Chinese font named in old settings may not exist here: take one that has the glyphs.
+        face = Charset == GB2312_CHARSET ? "WenQuanYi Micro Hei" : "Arial";
+    }
+    HDC dc = GetDC(nullptr);
+    int height = -MulDiv(Size, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, dc);
+    HFONT h = CreateFontW(height, 0, 0, 0, Bold ? FW_BOLD : FW_NORMAL, 0, 0, 0, Charset, OUT_DEFAULT_PRECIS,
+                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                          Widen(face).c_str());
+    cache[key] = h;
+    return h;
+}
+
+std::string GetShortHint(const std::string& hint) {
+    auto bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(0, bar);
+}
+
+std::string GetLongHint(const std::string& hint) {
+    auto bar = hint.find('|');
+    return bar == std::string::npos ? hint : hint.substr(bar + 1);
+}
+
+// ---- window procedure
+
+LRESULT CALLBACK ToolkitWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
+        auto* self = static_cast<TWinControl*>(cs->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetPropW(hwnd, kControlProp, static_cast<TControl*>(self));
+    }
+    auto* ctl = TControl::FromHandle(hwnd);
+    auto* self = dynamic_cast<TWinControl*>(ctl);
+    if (!self) return DefWindowProcW(hwnd, msg, wp, lp);
+    try {
+        return self->WndProc(msg, wp, lp);
+    } catch (...) {
+        Application.HandleCurrentException();
+        return 0;
+    }
+}
+
+void InitToolkit() {
+    static bool done = false;
+    if (done) return;
+    done = true;
+    INITCOMMONCONTROLSEX icc{sizeof(icc), ICC_WIN95_CLASSES | ICC_COOL_CLASSES | ICC_BAR_CLASSES |
+                                              ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_PROGRESS_CLASS};
+    InitCommonControlsEx(&icc);
+    WNDCLASSW wc{};
+    wc.style = CS_DBLCLKS;
+    wc.lpfnWndProc = ToolkitWindowProc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    wc.hIcon = LoadIconW(GetModuleHandleW(nullptr), reinterpret_cast<LPCWSTR>(static_cast<ULONG_PTR>(1)));
+    if (!wc.hIcon) wc.hIcon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION));
+    wc.lpszClassName = kWindowClass;
+    RegisterClassW(&wc);
+    WNDCLASSW uc{};
+    uc.lpfnWndProc = UtilityProc;
+    uc.hInstance = GetModuleHandleW(nullptr);
+    uc.lpszClassName = L"TalvikUtility";
+    RegisterClassW(&uc);
+}
+
+// ---- TControl
+
+TControl::TControl(TWinControl* parent) : parent_(parent) {
+    InitToolkit();
+    if (parent_) {
+        parent_->AddChild(this);
+        font_ = parent_->Font();
+    }
+}
+
+TControl::~TControl() {
+    if (hwnd_) {
+        if (toolRegistered_) {
+            TOOLINFOW ti{};
+            ti.cbSize = sizeof(ti);
+            ti.hwnd = parent_ ? parent_->Handle() : nullptr;
+            ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+            SendMessageW(Application.TooltipWindow(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+        }
+        RemovePropW(hwnd_, kControlProp);
+        if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
+        hwnd_ = nullptr;
+    }
+    if (parent_) parent_->RemoveChild(this);
+}
+
+TControl* TControl::FromHandle(HWND hwnd) {
+    if (!hwnd) return nullptr;
+    return static_cast<TControl*>(GetPropW(hwnd, kControlProp));
+}
+
+TForm* TControl::OwnerForm() const {
+    const TControl* c = this;
+    while (c) {
+        if (auto* f = dynamic_cast<TForm*>(const_cast<TControl*>(c))) return f;
+        c = c->parent_;
+    }
+    return nullptr;
+}
+
+void TControl::CreateHandle(const wchar_t* cls, DWORD style, DWORD exStyle, const std::string& text) {
+    HWND parent = parent_ ? parent_->Handle() : nullptr;
+    style |= WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0);
+    HWND h = CreateWindowExW(exStyle, cls, Widen(text).c_str(), style, left_, top_, width_, height_, parent,
+                             nullptr, GetModuleHandleW(nullptr), nullptr);
+    if (!h) throw std::runtime_error("Cannot create window " + Narrow(cls));
+    AttachHandle(h);
+}
+
+void TControl::AttachHandle(HWND h) {
+    hwnd_ = h;
+    SetPropW(h, kControlProp, this);
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
+}
+
+void TControl::SetBounds(int left, int top, int width, int height) {
+    left_ = left;
+    top_ = top;
+    width_ = width;
+    height_ = height;
+    if (hwnd_) MoveWindow(hwnd_, left, top, width, height, TRUE);
+    if (TForm* f = OwnerForm(); f && f != this) f->UpdateAutoSize();
+}
+
+void TControl::SetVisible(bool v) {
+    visible_ = v;
+    if (hwnd_) ShowWindow(hwnd_, v ? SW_SHOWNA : SW_HIDE);
+    if (TForm* f = OwnerForm(); f && f != this) f->UpdateAutoSize();
+}
+
+bool TControl::Showing() const {
+    for (const TControl* c = this; c; c = c->parent_)
+        if (!c->visible_) return false;
+    return true;
+}
+
+void TControl::SetEnabled(bool v) {
+    enabled_ = v;
+    if (hwnd_) EnableWindow(hwnd_, v);
+}
+
+std::string TControl::Text() const {
+    if (!hwnd_) return {};
+    int n = GetWindowTextLengthW(hwnd_);
+    std::wstring w(n + 1, L'\0');
+    n = GetWindowTextW(hwnd_, w.data(), n + 1);
+    w.resize(n);
+    return Narrow(w);
+}
+
+void TControl::SetText(const std::string& s) {
+    if (!hwnd_ || Text() == s) return;
+    SetWindowTextW(hwnd_, Widen(s).c_str());
+}
+
+void TControl::SetHint(const std::string& h) {
+    hint_ = h;
+    RegisterTool();
+}
+
+void TControl::RegisterTool() {
+    if (toolRegistered_ || !hwnd_ || hint_.empty() || !parent_) return;
+    TOOLINFOW ti{};
+    ti.cbSize = sizeof(ti);
+    ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    ti.hwnd = parent_->Handle();
+    ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    ti.lpszText = LPSTR_TEXTCALLBACKW;
+    SendMessageW(Application.TooltipWindow(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+    toolRegistered_ = true;
+}
+
+void TControl::SetFont(const TFont& f) {
+    font_ = f;
+    if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
+}
+
+void TControl::SetFontName(const std::string& name) {
+    TFont f = font_;
+    f.Name = name;
+    SetFont(f);
+}
+
+void TControl::BringToFront() {
+    if (hwnd_) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+}
+
+void TControl::SetFocus() {
+    if (hwnd_) ::SetFocus(hwnd_);
+}
+
+void TControl::Invalidate() {
+    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void TControl::Click() {
+    if (OnClick) OnClick(this);
+}
+
+// ---- TWinControl
+
+TWinControl::TWinControl(TWinControl* parent) : TControl(parent) {}
+
+TWinControl::~TWinControl() {
+    // Children go first, last made first, while this window still exists.
+    while (!children_.empty()) delete children_.back();
+    if (brush_) DeleteObject(brush_);
+}
+
+void TWinControl::RemoveChild(TControl* c) {
+    children_.erase(std::remove(children_.begin(), children_.end(), c), children_.end());
+}
+
+void TWinControl::SetColor(COLORREF c) {
+    color_ = c;
+    if (brush_) DeleteObject(brush_);
+    brush_ = nullptr;
+    Invalidate();
+}
+
+HBRUSH TWinControl::BackgroundBrush() const {
+    if (color_ == CLR_INVALID) return GetSysColorBrush(COLOR_BTNFACE);
+    if (!brush_) brush_ = CreateSolidBrush(color_);
+    return brush_;
+}
+
+void TWinControl::CreateOwnWindow(DWORD style, DWORD exStyle, HWND parent, const std::string& text) {
+    HWND h = CreateWindowExW(exStyle, kWindowClass, Widen(text).c_str(), style, left_, top_, width_, height_,
+                             parent, nullptr, GetModuleHandleW(nullptr), this);
+    if (!h) throw std::runtime_error("Cannot create window");
+    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
+}
+
+LRESULT TWinControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
+    return DefWindowProcW(hwnd_, msg, wp, lp);
+}
+
+LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_COMMAND:
+        if (lp) {
+            if (TControl* c = FromHandle(reinterpret_cast<HWND>(lp))) {
+                if (c->HandleCommand(HIWORD(wp), LOWORD(wp))) return 0;
+            }
+        }
+        break;
+    case WM_NOTIFY: {
+        auto* hdr = reinterpret_cast<NMHDR*>(lp);
+        LRESULT result = 0;
+        if (hdr->code == TTN_GETDISPINFOW) {
+            auto* di = reinterpret_cast<NMTTDISPINFOW*>(lp);
+            static std::wstring text;
+            text.clear();
+            TControl* c = nullptr;
+            POINT pt{};
+            GetCursorPos(&pt);
+            if (di->uFlags & TTF_IDISHWND) {
+                c = FromHandle(reinterpret_cast<HWND>(hdr->idFrom));
+                if (c) {
+                    ScreenToClient(c->Handle(), &pt);
+                    std::string h = GetShortHint(c->Hint());
+                    bool canShow = Application.ShowHint;
+                    THintInfo info{c, pt};
+                    if (Application.OnShowHint) Application.OnShowHint(h, canShow, info);
+                    if (canShow) text = Widen(h);
+                }
+            } else if (TControl* bar = CommandTarget(hdr->idFrom)) {
+                // A tool-bar button: the tool bar answers for its own command ids.
+                if (bar->HandleNotify(hdr, result)) return result;
+            }
+            di->lpszText = text.data();
+            return 0;
+        }
+        if (TControl* c = FromHandle(hdr->hwndFrom)) {
+            if (c->HandleNotify(hdr, result)) return result;
+        }
+        break;
+    }
+    case WM_DRAWITEM: {
+        auto* di = reinterpret_cast<DRAWITEMSTRUCT*>(lp);
+        if (TControl* c = FromHandle(di->hwndItem)) {
+            if (c->HandleDrawItem(di)) return TRUE;
+        }
+        break;
+    }
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        HWND child = reinterpret_cast<HWND>(lp);
+        auto* dc = reinterpret_cast<HDC>(wp);
+        TControl* c = FromHandle(child);
+        if (c) {
+            if (HBRUSH b = c->BackgroundBrush(); b && !dynamic_cast<TWinControl*>(c)) {
+                SetBkMode(dc, TRANSPARENT);
+                return reinterpret_cast<LRESULT>(b);
+            }
+        }
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(BackgroundBrush());
+    }
+    case WM_ERASEBKGND: {
+        RECT r;
+        GetClientRect(hwnd_, &r);
+        FillRect(reinterpret_cast<HDC>(wp), &r, BackgroundBrush());
+        return 1;
+    }
+    case WM_PAINT: {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd_, &ps);
+        Paint(dc);
+        EndPaint(hwnd_, &ps);
+        return 0;
+    }
+    default:
+        break;
+    }
+    return DefaultProc(msg, wp, lp);
+}
+
+// ---- TForm
+
+TForm::TForm() : TWinControl(nullptr) {
+    visible_ = false;
+    width_ = 400;
+    height_ = 300;
+    font_.Name = "Arial";
+    font_.Size = 10;
+    CreateOwnWindow(WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN, 0, nullptr, "");
+}
+
+TForm::~TForm() {
+    Application.RemoveForm(this);
+}
+
+void TForm::DoCreate() {
+    if (OnCreate) OnCreate(this);
+}
+
+void TForm::Free() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    try {
+        if (OnDestroy) OnDestroy(this);
+    } catch (...) {
+        Application.HandleCurrentException();
+    }
+    delete this;
+}
+
+void TForm::SetVisible(bool v) {
+    visible_ = v;
+    if (!hwnd_) return;
+    if (v) {
+        UpdateAutoSize();
+        ShowWindow(hwnd_, SW_SHOW);
+    } else {
+        ShowWindow(hwnd_, SW_HIDE);
+    }
+}
+
+void TForm::SetAutoSize(bool a) {
+    autoSize_ = a;
+    UpdateAutoSize();
+}
+
+void TForm::SetClientSize(int w, int h) {
+    RECT r{0, 0, w, h};
+    AdjustWindowRectEx(&r, GetWindowLongW(hwnd_, GWL_STYLE), FALSE, GetWindowLongW(hwnd_, GWL_EXSTYLE));
+    SetBounds(left_, top_, r.right - r.left, r.bottom - r.top);
+}
+
+void TForm::UpdateAutoSize() {
+    if (!autoSize_ || !hwnd_) return;
+    int bottom = 0;
+    for (TControl* c : children_) {
+        if (c->Visible()) bottom = std::max(bottom, c->Top() + c->Height());
+    }
+    RECT r{0, 0, 100, bottom};
+    AdjustWindowRectEx(&r, GetWindowLongW(hwnd_, GWL_STYLE), FALSE, GetWindowLongW(hwnd_, GWL_EXSTYLE));
+    int h = r.bottom - r.top;
+    if (h != height_) {
+        height_ = h;
+        SetWindowPos(hwnd_, nullptr, 0, 0, width_, h, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void TForm::Close() {
+    bool canClose = true;
+    if (OnCloseQuery) OnCloseQuery(this, canClose);
+    if (!canClose) return;
+    TCloseAction action = TCloseAction::caHide;
+    if (OnClose) OnClose(this, action);
+    if (action == TCloseAction::caNone) return;
+    if (this == Application.MainForm) {
+        Application.Terminate();
+        return;
+    }
+    if (inModal_) {
+        if (modalResult_ == TModalResult::mrNone) modalResult_ = TModalResult::mrCancel;
+        return;
+    }
+    if (action == TCloseAction::caMinimize) {
+        ShowWindow(hwnd_, SW_MINIMIZE);
+    } else {
+        Hide();
+        if (action == TCloseAction::caFree) Free();
+    }
+}
+
+TModalResult TForm::ShowModal() {
+    std::vector<HWND> disabled;
+    for (TForm* f : Application.Forms()) {
+        if (f != this && IsWindowEnabled(f->Handle())) {
+            EnableWindow(f->Handle(), FALSE);
+            disabled.push_back(f->Handle());
+        }
+    }
+    inModal_ = true;
+    modalResult_ = TModalResult::mrNone;
+    Show();
+    SetForegroundWindow(hwnd_);
+    while (modalResult_ == TModalResult::mrNone && !Application.Terminated()) {
+        WaitMessage();
+        Application.ProcessMessages();
+    }
+    inModal_ = false;
+    for (HWND h : disabled) EnableWindow(h, TRUE);
+    Hide();
+    return modalResult_;
+}
+
+LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CLOSE:
+        Close();
+        return 0;
+    case WM_ACTIVATE:
+        if (LOWORD(wp) != WA_INACTIVE && OnActivate) OnActivate(this);
+        break;
+    case WM_GETMINMAXINFO:
+        if (fixedSize_) {
+            auto* mm = reinterpret_cast<MINMAXINFO*>(lp);
+            mm->ptMinTrackSize.x = mm->ptMaxTrackSize.x = width_;
+        }
+        break;
+    case WM_MOVE:
+    case WM_SIZE: {
+        RECT r;
+        GetWindowRect(hwnd_, &r);
+        left_ = r.left;
+        top_ = r.top;
+        width_ = r.right - r.left;
+        height_ = r.bottom - r.top;
+        break;
+    }
+    default:
+        break;
+    }
+    return TWinControl::WndProc(msg, wp, lp);
+}
+
+// ---- TApplication
+
+void TApplication::Initialize() { InitToolkit(); }
+
+void TApplication::AddForm(TForm* f) {
+    forms_.push_back(f);
+    if (!MainForm) MainForm = f;
+}
+
+void TApplication::RemoveForm(TForm* f) {
+    forms_.erase(std::remove(forms_.begin(), forms_.end(), f), forms_.end());
+    if (MainForm == f) MainForm = nullptr;
+}
+
+void TApplication::PreTranslate(MSG& msg) {
+    if (msg.message == WM_MOUSEMOVE) {
+        POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
+        ClientToScreen(msg.hwnd, &pt);
+        MouseMovedOver(msg.hwnd, pt);
+    }
+}
+
+bool TApplication::ProcessMessages() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            terminated_ = true;
+            return false;
+        }
+        PreTranslate(msg);
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    return !terminated_;
+}
+
+void TApplication::Run() {
+    if (MainForm) MainForm->Show();
+    MSG msg;
+    while (!terminated_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        PreTranslate(msg);
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    terminated_ = true;
+    DestroyForms();
+}
+
+void TApplication::Terminate() {
+    if (!terminated_) PostQuitMessage(0);
+    terminated_ = true;
+}
+
+void TApplication::ClearTerminated() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    terminated_ = false;
+}
+
+void TApplication::DestroyForms() {
+    while (!forms_.empty()) forms_.back()->Free();
+}
+
+void TApplication::HandleException(const std::exception& e) {
+    try {
+        if (OnException) {
+            OnException(e);
+        } else {
+            ShowException(e);
+        }
+    } catch (...) {
+        // The display itself must not take the program down.
+    }
+}
+
+void TApplication::HandleCurrentException() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        HandleException(e);
+    } catch (...) {
+        HandleException(std::runtime_error("Unknown error"));
+    }
+}
+
+void TApplication::ShowException(const std::exception& e) {
+    HWND owner = MainForm ? MainForm->Handle() : nullptr;
+    MessageBoxW(owner, Widen(e.what()).c_str(), Widen(Title).c_str(), MB_OK | MB_ICONERROR);
+}
+
+void TApplication::SetHint(const std::string& h) {
+    if (h == hint_) return;
+    hint_ = h;
+    if (OnHint) OnHint();
+}
+
+void TApplication::MouseMovedOver(HWND hwnd, POINT screenPt) {
+    // The hint of the control under the mouse, or of its nearest parent that has one.
+    for (HWND h = hwnd; h; h = GetParent(h)) {
+        TControl* c = TControl::FromHandle(h);
+        if (!c) continue;
+        POINT pt = screenPt;
+        ScreenToClient(h, &pt);
+        std::string hint = c->HintAt(pt);
+        if (!hint.empty()) {
+            SetHint(GetLongHint(hint));
+            return;
+        }
+        if (dynamic_cast<TForm*>(c)) break;
+    }
+    SetHint("");
+}
+
+HWND TApplication::TooltipWindow() {
+    if (!tooltip_) {
+        InitToolkit();
+        tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT,
+                                   CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr,
+                                   GetModuleHandleW(nullptr), nullptr);
+    }
+    return tooltip_;
+}
+
+HWND TApplication::UtilityWindow() {
+    if (!util_) {
+        InitToolkit();
+        util_ = CreateWindowExW(0, L"TalvikUtility", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
+    }
+    return util_;
+}
+
+// ---- TTimer
+
+TTimer::TTimer() {
+    static UINT_PTR next = 1;
+    id_ = next++;
+    Timers()[id_] = this;
+    Update();
+}
+
+TTimer::~TTimer() {
+    if (running_) KillTimer(Application.UtilityWindow(), id_);
+    Timers().erase(id_);
+}
+
+void TTimer::SetInterval(unsigned ms) {
+    interval_ = ms;
+    Update();
+}
+
+void TTimer::SetEnabled(bool e) {
+    enabled_ = e;
+    Update();
+}
+
+void TTimer::Update() {
+    if (running_) KillTimer(Application.UtilityWindow(), id_);
+    running_ = false;
+    if (enabled_ && interval_ > 0) {
+        SetTimer(Application.UtilityWindow(), id_, interval_, nullptr);
+        running_ = true;
+    }
+}
+
+void TTimer::Tick() {
+    if (OnTimer) OnTimer(this);
+}
+
+}  // namespace talvik

@@ -1,0 +1,299 @@
+// The heart of the program's own UI toolkit over Win32: fonts, the control and container
+// base classes, forms, the application object (forms, message loop, hints, the default
+// exception display) and the timer. Every window of the program is built from these.
+//
+// Messages of all the toolkit's own windows pass through one window procedure, which hands
+// them to the object's WndProc inside a try block: an exception never crosses it, it goes to
+// Application.HandleException (a message box titled with the program title, then the program
+// goes on).
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <optional>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace talvik {
+
+class TWinControl;
+class TForm;
+
+// Text at the Win32 boundary: the program keeps UTF-8, windows get UTF-16.
+std::wstring Widen(const std::string& s);
+std::string Narrow(const std::wstring& s);
+
+// A font by name, size in points, character set and weight. Handles are shared and cached;
+// a named font that is missing is replaced by one that can show the character set.
+struct TFont {
+    std::string Name = "Arial";
+    int Size = 10;
+    int Charset = DEFAULT_CHARSET;
+    bool Bold = false;
+    HFONT Handle() const;
+    bool operator==(const TFont&) const = default;
+};
+
+// Whether a font family of this name is installed.
+bool FontInstalled(const std::string& name);
+
+// Short and long parts of a hint "short|long" (without the bar both are the whole text).
+std::string GetShortHint(const std::string& hint);
+std::string GetLongHint(const std::string& hint);
+
+// Base of everything placed in a window: one Win32 window per control.
+class TControl {
+public:
+    explicit TControl(TWinControl* parent);
+    TControl(const TControl&) = delete;
+    TControl& operator=(const TControl&) = delete;
+    virtual ~TControl();
+
+    HWND Handle() const { return hwnd_; }
+    TWinControl* Parent() const { return parent_; }
+    TForm* OwnerForm() const;
+
+    std::string Name;
+    int Tag = 0;
+
+    void SetBounds(int left, int top, int width, int height);
+    void SetLeft(int v) { SetBounds(v, top_, width_, height_); }
+    void SetTop(int v) { SetBounds(left_, v, width_, height_); }
+    void SetWidth(int v) { SetBounds(left_, top_, v, height_); }
+    void SetHeight(int v) { SetBounds(left_, top_, width_, v); }
+    int Left() const { return left_; }
+    int Top() const { return top_; }
+    int Width() const { return width_; }
+    int Height() const { return height_; }
+
+    bool Visible() const { return visible_; }
+    virtual void SetVisible(bool v);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    // Visible and every parent visible.
+    bool Showing() const;
+    bool Enabled() const { return enabled_; }
+    virtual void SetEnabled(bool v);
+
+    // The window text. Setting the text it already has changes nothing and fires nothing.
+    std::string Text() const;
+    void SetText(const std::string& s);
+    std::string Caption() const { return Text(); }
+    void SetCaption(const std::string& s) { SetText(s); }
+
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& h);
+
+    const TFont& Font() const { return font_; }
+    void SetFont(const TFont& f);
+    void SetFontName(const std::string& name);
+
+    void BringToFront();
+    void SetFocus();
+    void Invalidate();
+
+    std::function<void(TControl*)> OnClick;
+    virtual void Click();
+
+    // Notifications reflected from the parent window.
+    virtual bool HandleCommand(WORD /*code*/, WORD /*id*/) { return false; }
+    virtual bool HandleNotify(NMHDR* /*hdr*/, LRESULT& /*result*/) { return false; }
+    virtual bool HandleDrawItem(DRAWITEMSTRUCT* /*di*/) { return false; }
+    // Background brush for a static or button child; null keeps the system's.
+    virtual HBRUSH BackgroundBrush() const { return nullptr; }
+    // Long hint under a point in client coordinates (tool bars have one per button).
+    virtual std::string HintAt(POINT /*pt*/) const { return hint_; }
+
+    // The object that owns a window made by the toolkit, or null.
+    static TControl* FromHandle(HWND hwnd);
+
+protected:
+    // Makes the window of the control; the style gets WS_CHILD and the parent's handle.
+    void CreateHandle(const wchar_t* cls, DWORD style, DWORD exStyle = 0, const std::string& text = {});
+    void AttachHandle(HWND hwnd);
+    virtual void DoTextChanged() {}
+    void RegisterTool();
+
+    HWND hwnd_ = nullptr;
+    TWinControl* parent_;
+    int left_ = 0, top_ = 0, width_ = 75, height_ = 25;
+    bool visible_ = true;
+    bool enabled_ = true;
+    std::string hint_;
+    TFont font_;
+    bool toolRegistered_ = false;
+};
+
+// A control that contains others: panels, group boxes, grids and forms. Owns its children.
+class TWinControl : public TControl {
+public:
+    explicit TWinControl(TWinControl* parent);
+    ~TWinControl() override;
+
+    // Background colour (COLORREF); CLR_INVALID uses the system's button face.
+    COLORREF Color() const { return color_; }
+    void SetColor(COLORREF c);
+    HBRUSH BackgroundBrush() const override;
+
+    void AddChild(TControl* c) { children_.push_back(c); }
+    void RemoveChild(TControl* c);
+    const std::vector<TControl*>& Children() const { return children_; }
+
+    // The one place messages of toolkit windows are handled; subclasses extend it.
+    virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
+
+protected:
+    // Makes a window of the toolkit's own class, routed to WndProc.
+    void CreateOwnWindow(DWORD style, DWORD exStyle, HWND parent, const std::string& text);
+    LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
+    virtual void Paint(HDC /*dc*/) {}
+
+    std::vector<TControl*> children_;
+    COLORREF color_ = CLR_INVALID;
+    mutable HBRUSH brush_ = nullptr;
+
+    friend LRESULT CALLBACK ToolkitWindowProc(HWND, UINT, WPARAM, LPARAM);
+};
+
+enum class TCloseAction { caNone, caHide, caFree, caMinimize };
+enum class TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
+
+// A top-level window. The derived window builds its controls in its constructor; its creation
+// handler runs from Application.CreateForm after the form variable is set.
+class TForm : public TWinControl {
+public:
+    TForm();
+    ~TForm() override;
+
+    std::function<void(TForm*)> OnCreate;
+    std::function<void(TForm*)> OnActivate;
+    std::function<void(TForm*, bool& canClose)> OnCloseQuery;
+    std::function<void(TForm*, TCloseAction& action)> OnClose;
+    std::function<void(TForm*)> OnDestroy;
+
+    void SetVisible(bool v) override;
+    // Fixed outer size: the window cannot be resized by the user.
+    void SetFixedSize(bool fixed) { fixedSize_ = fixed; }
+    // Height follows the lowest visible child; the width stays.
+    void SetAutoSize(bool a);
+    void SetClientSize(int w, int h);
+    void UpdateAutoSize();
+
+    // Asks the close question and closes as the handlers decide (hides, or ends the program
+    // for the main window).
+    void Close();
+    TModalResult ShowModal();
+    void SetModalResult(TModalResult r) { modalResult_ = r; }
+    TModalResult ModalResult() const { return modalResult_; }
+
+    // Runs OnDestroy, then frees the form and its controls.
+    void Free();
+
+    void DoCreate();
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+
+private:
+    bool fixedSize_ = false;
+    bool autoSize_ = false;
+    bool inModal_ = false;
+    bool destroyed_ = false;
+    TModalResult modalResult_ = TModalResult::mrNone;
+};
+
+// Information handed to the show-hint handler.
+struct THintInfo {
+    TControl* HintControl = nullptr;
+    POINT CursorPos{};   // in the control's client coordinates
+};
+
+class TApplication {
+public:
+    std::string Title = "TALVIK";
+    TForm* MainForm = nullptr;
+
+    void Initialize();
+    template <class T>
+    void CreateForm(T*& var) {
+        T* f = new T();
+        var = f;
+        AddForm(f);
+        f->DoCreate();
+    }
+    void AddForm(TForm* f);
+    void RemoveForm(TForm* f);
+    const std::vector<TForm*>& Forms() const { return forms_; }
+
+    // Shows the main form and runs the message loop until it closes, then frees the forms.
+    void Run();
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+    // Forgets an ended loop (and its pending quit message) so the object can run again.
+    void ClearTerminated();
+    // Handles the messages waiting now; returns false once the program is ending.
+    bool ProcessMessages();
+    // Frees every form left, last created first.
+    void DestroyForms();
+
+    // The default exception display. OnException replaces the message box (tests use it).
+    std::function<void(const std::exception&)> OnException;
+    void HandleException(const std::exception& e);
+    void HandleCurrentException();
+    void ShowException(const std::exception& e);
+
+    // Hints: the long part of the hint under the mouse, and the show-hint handler.
+    const std::string& Hint() const { return hint_; }
+    void SetHint(const std::string& h);
+    std::function<void()> OnHint;
+    std::function<void(std::string& hintStr, bool& canShow, THintInfo& info)> OnShowHint;
+    bool ShowHint = true;
+    void MouseMovedOver(HWND hwnd, POINT screenPt);
+
+    HWND TooltipWindow();
+    HWND UtilityWindow();
+
+    void PreTranslate(MSG& msg);
+
+private:
+    std::vector<TForm*> forms_;
+    bool terminated_ = false;
+    std::string hint_;
+    HWND tooltip_ = nullptr;
+    HWND util_ = nullptr;
+};
+
+extern TApplication Application;
+
+// The once-a-second (or any interval) timer; ticks on the user-interface thread.
+class TTimer {
+public:
+    TTimer();
+    ~TTimer();
+    TTimer(const TTimer&) = delete;
+    TTimer& operator=(const TTimer&) = delete;
+    unsigned Interval() const { return interval_; }
+    void SetInterval(unsigned ms);
+    bool Enabled() const { return enabled_; }
+    void SetEnabled(bool e);
+    std::function<void(TTimer*)> OnTimer;
+    void Tick();   // what one expiry does; also for tests
+
+private:
+    void Update();
+    unsigned interval_ = 1000;
+    bool enabled_ = true;
+    UINT_PTR id_ = 0;
+    bool running_ = false;
+};
+
+// Command ids of tool-bar buttons, unique in the program, and the control that answers them.
+std::map<UINT_PTR, TControl*>& CommandTargets();
+TControl* CommandTarget(UINT_PTR id);
+
+// Registers the toolkit's window class and loads the common controls; idempotent.
+void InitToolkit();
+
+}  // namespace talvik

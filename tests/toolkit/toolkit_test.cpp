@@ -1,0 +1,491 @@
+// Behaviour of the UI toolkit under Wine: event rules, the exception display, grids, status
+// and tool bars, hints, rich text in and out, and the order of form creation.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <stdexcept>
+
+#include "base/rtl.h"
+#include "toolkit/comctrls.h"
+#include "toolkit/dialogs.h"
+#include "toolkit/grids.h"
+
+using namespace talvik;
+
+namespace {
+
+class ToolkitTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Application.Initialize();
+        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        form = new TForm();
+        form->SetBounds(10, 10, 500, 400);
+    }
+    void TearDown() override {
+        form->Free();
+        Application.OnException = nullptr;
+    }
+    void Pump() {
+        for (int i = 0; i < 20; ++i) Application.ProcessMessages();
+    }
+    // What the user's click does: the system control reports it to its parent window.
+    static void UserClick(TControl* c) { SendMessageW(c->Handle(), BM_CLICK, 0, 0); }
+
+    TForm* form = nullptr;
+    std::vector<std::string> errors;
+};
+
+TEST_F(ToolkitTest, CheckedInCodeFiresClickOnlyOnChange) {
+    auto* box = new TCheckBox(form, "Log");
+    int clicks = 0;
+    box->OnClick = [&](TControl*) { ++clicks; };
+    box->SetChecked(true);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(SendMessageW(box->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    box->SetChecked(true);
+    EXPECT_EQ(clicks, 1);
+    UserClick(box);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_FALSE(box->Checked());
+    EXPECT_EQ(SendMessageW(box->Handle(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+}
+
+TEST_F(ToolkitTest, RadioButtonsTurnSiblingsOffAndOnlyTheCheckedOneClicks) {
+    auto* a = new TRadioButton(form, "English");
+    auto* b = new TRadioButton(form, "Deutsch");
+    std::vector<std::string> clicked;
+    a->OnClick = [&](TControl*) { clicked.push_back("a"); };
+    b->OnClick = [&](TControl*) { clicked.push_back("b"); };
+    a->SetChecked(true);
+    UserClick(b);
+    EXPECT_FALSE(a->Checked());
+    EXPECT_TRUE(b->Checked());
+    EXPECT_EQ(SendMessageW(a->Handle(), BM_GETCHECK, 0, 0), BST_UNCHECKED);
+    UserClick(b);  // already checked: nothing new
+    EXPECT_EQ(clicked, (std::vector<std::string>{"a", "b"}));
+}
+
+TEST_F(ToolkitTest, RadioGroupItemIndexInCodeIsSilent) {
+    auto* g = new TRadioGroup(form, "Units");
+    g->SetItems({"A", "B", "C"});
+    int clicks = 0;
+    g->OnClick = [&](TControl*) { ++clicks; };
+    g->SetItemIndex(2);
+    EXPECT_EQ(g->ItemIndex(), 2);
+    EXPECT_EQ(clicks, 0);
+    UserClick(g->Button(0));
+    EXPECT_EQ(g->ItemIndex(), 0);
+    EXPECT_EQ(clicks, 1);
+}
+
+TEST_F(ToolkitTest, TextSetToItsOwnValueFiresNoChange) {
+    auto* e = new TEdit(form);
+    std::vector<std::string> seen;
+    e->OnChange = [&](TControl* c) { seen.push_back(c->Text()); };
+    e->SetText("COM1");
+    e->SetText("COM1");
+    e->SetText("");
+    EXPECT_EQ(seen, (std::vector<std::string>{"COM1", ""}));
+    e->SetText("中文");
+    EXPECT_EQ(e->Text(), "中文");
+}
+
+TEST_F(ToolkitTest, MaskEditKeepsOnlyItsDigits) {
+    auto* m = new TMaskEdit(form, 16);
+    m->SetMaskedText("+49 (30) 1234-5678 9012 34");
+    EXPECT_EQ(m->Text(), "4930123456789012");
+}
+
+TEST_F(ToolkitTest, ItemIndexInCodeFiresNoChangeButUserSelectionDoes) {
+    auto* c = new TComboBox(form);
+    for (const char* s : {"300", "1200", "2400", "9600"}) c->Add(s);
+    int changes = 0;
+    c->OnChange = [&](TControl*) { ++changes; };
+    c->SetItemIndex(3);
+    EXPECT_EQ(c->ItemIndex(), 3);
+    EXPECT_EQ(c->Item(3), "9600");
+    EXPECT_EQ(changes, 0);
+    // The user picking from the list: the box reports a selection change to its parent.
+    SendMessageW(c->Handle(), CB_SETCURSEL, 1, 0);
+    SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(c->Handle()));
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(c->ItemIndex(), 1);
+}
+
+TEST_F(ToolkitTest, ExceptionInAHandlerGoesToTheDisplayAndTheProgramGoesOn) {
+    auto* b = new TButton(form, "Go");
+    int after = 0;
+    b->OnClick = [&](TControl*) {
+        ++after;
+        throw ERangeError();
+    };
+    UserClick(b);
+    UserClick(b);
+    ASSERT_EQ(errors.size(), 2u);
+    EXPECT_EQ(errors[0], "Range check error");
+    EXPECT_EQ(after, 2);
+    // The form still works after the failures.
+    form->SetCaption("still here");
+    EXPECT_EQ(form->Caption(), "still here");
+}
+
+TEST_F(ToolkitTest, ExceptionInATimerTickGoesToTheDisplay) {
+    TTimer t;
+    t.SetInterval(10);
+    t.OnTimer = [](TTimer*) { throw std::runtime_error("tick failed"); };
+    // Deliver one expiry as the system would.
+    SendMessageW(Application.UtilityWindow(), WM_TIMER, 0, 0);  // an unknown id is ignored
+    EXPECT_TRUE(errors.empty());
+    MSG msg;
+    while (errors.empty()) {
+        if (GetMessageW(&msg, nullptr, 0, 0) <= 0) break;
+        DispatchMessageW(&msg);
+    }
+    ASSERT_FALSE(errors.empty());
+    EXPECT_EQ(errors[0], "tick failed");
+}
+
+std::wstring* boxTitle;
+std::wstring* boxText;
+
+// Reads the box once it is up (its title is set after activation) and presses OK.
+void CALLBACK ReadBox(HWND box, UINT, UINT_PTR id, DWORD) {
+    KillTimer(box, id);
+    wchar_t buf[256];
+    GetWindowTextW(box, buf, 256);
+    *boxTitle = buf;
+    if (HWND label = GetDlgItem(box, 0xFFFF)) {
+        GetWindowTextW(label, buf, 256);
+        *boxText = buf;
+    }
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+}
+
+LRESULT CALLBACK AnswerBox(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_ACTIVATE) SetTimer(reinterpret_cast<HWND>(wp), 77, 10, ReadBox);
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+TEST_F(ToolkitTest, DefaultDisplayIsAMessageBoxTitledWithTheProgramTitle) {
+    Application.OnException = nullptr;
+    std::wstring seenTitle, seenText;
+    // Answer the box from a hook on this thread: it appears as a dialog window.
+    boxTitle = &seenTitle;
+    boxText = &seenText;
+    HHOOK hook = SetWindowsHookExW(WH_CBT, AnswerBox, nullptr, GetCurrentThreadId());
+    Application.HandleException(std::runtime_error("Integer overflow"));
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(seenTitle, L"TALVIK");
+    EXPECT_EQ(seenText, L"Integer overflow");
+}
+
+TEST_F(ToolkitTest, GridSelectionAsksFirstAndCellsAreRangeChecked) {
+    auto* g = new TStringGrid(form, 3, 17);
+    g->RowSelect = true;
+    g->SetBounds(0, 0, 330, 207);
+    for (int i = 1; i <= 16; ++i) g->SetCell(0, i, std::to_string(i));
+    g->SetCell(1, 5, "Hut");
+    std::vector<int> asked;
+    bool allow = true;
+    g->OnSelectCell = [&](TControl*, int, int row, bool& can) {
+        asked.push_back(row);
+        can = allow;
+    };
+    g->SetRow(5);
+    EXPECT_EQ(g->Row(), 5);
+    allow = false;
+    g->SetRow(7);
+    EXPECT_EQ(g->Row(), 5);
+    allow = true;
+    g->SetRow(16);  // below the visible rows: the grid scrolls to show it
+    EXPECT_EQ(g->Row(), 16);
+    EXPECT_GT(g->TopRow(), 1);
+    EXPECT_EQ(asked, (std::vector<int>{5, 7, 16}));
+    EXPECT_EQ(g->Cell(1, 5), "Hut");
+    EXPECT_THROW(g->Cell(3, 0), ERangeError);
+    EXPECT_THROW(g->SetCell(0, 17, "x"), ERangeError);
+    // A click on the first data row selects it.
+    g->SetRow(1);
+    g->SetRow(4);
+    SendMessageW(g->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(40, 24 + 5));
+    EXPECT_EQ(g->Row(), 1);
+}
+
+TEST_F(ToolkitTest, StatusBarPanelsKeepTheirTexts) {
+    auto* s = new TStatusBar(form);
+    s->SetBounds(0, 44, 632, 22);
+    s->SetPanelWidths({240, 166, 50, 49, 0, 150});
+    s->SetPanelText(2, "COM1");
+    s->SetPanelText(3, "9600");
+    s->SetPanelText(5, "端口打开");
+    EXPECT_EQ(s->PanelText(2), "COM1");
+    EXPECT_EQ(s->PanelText(3), "9600");
+    EXPECT_EQ(s->PanelText(5), "端口打开");
+    EXPECT_EQ(SendMessageW(s->Handle(), SB_GETPARTS, 0, 0), 6);
+    int edges[6];
+    SendMessageW(s->Handle(), SB_GETPARTS, 6, reinterpret_cast<LPARAM>(edges));
+    EXPECT_EQ(edges[0], 240);
+    EXPECT_EQ(edges[3], 240 + 166 + 50 + 49);
+    EXPECT_THROW(s->SetPanelText(6, "x"), std::out_of_range);
+}
+
+TEST_F(ToolkitTest, ToolBarButtonsClickCheckCarryMenusAndHints) {
+    auto* cool = new TCoolBar(form);
+    auto* bar = new TToolBar(cool, 46, 40);
+    cool->AddBand(bar, 42);
+    TImageList images(39, 33);
+    HDC dc = GetDC(nullptr);
+    HBITMAP bmp = CreateCompatibleBitmap(dc, 39 * 2, 33);
+    ReleaseDC(nullptr, dc);
+    images.Add(bmp, RGB(255, 0, 255));
+    DeleteObject(bmp);
+    bar->SetImages(&images);
+    TToolButton* exitB = bar->AddButton("ToolButton1", TToolButton::Style::Button, 0);
+    TToolButton* cur = bar->AddButton("ToolButton4", TToolButton::Style::Check, 1);
+    exitB->Hint = "Exit|Leave the program";
+    int clicks = 0;
+    exitB->OnClick = [&](TToolButton*) { ++clicks; };
+    form->Show();
+    Pump();
+    // A real mouse click on the first button, through the tool bar's own handling.
+    RECT r;
+    SendMessageW(bar->Handle(), TB_GETRECT, exitB->Id(), reinterpret_cast<LPARAM>(&r));
+    LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(bar->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(bar->Handle(), WM_LBUTTONUP, 0, at);
+    Pump();
+    EXPECT_EQ(clicks, 1);
+
+    SendMessageW(bar->Handle(), TB_GETRECT, cur->Id(), reinterpret_cast<LPARAM>(&r));
+    at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(bar->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(bar->Handle(), WM_LBUTTONUP, 0, at);
+    EXPECT_TRUE(cur->Down());
+
+    TPopupMenu menu;
+    menu.Add("Options1", "&Options");
+    EXPECT_EQ(exitB->DropdownMenu(), nullptr);
+    exitB->SetDropdownMenu(&menu);
+    TBBUTTONINFOW bi{};
+    bi.cbSize = sizeof(bi);
+    bi.dwMask = TBIF_STYLE;
+    SendMessageW(bar->Handle(), TB_GETBUTTONINFOW, exitB->Id(), reinterpret_cast<LPARAM>(&bi));
+    EXPECT_TRUE(bi.fsStyle & BTNS_DROPDOWN);
+    exitB->SetDropdownMenu(nullptr);
+    SendMessageW(bar->Handle(), TB_GETBUTTONINFOW, exitB->Id(), reinterpret_cast<LPARAM>(&bi));
+    EXPECT_FALSE(bi.fsStyle & BTNS_DROPDOWN);
+
+    // Moving over the button puts its long hint in the application's hint.
+    SendMessageW(bar->Handle(), TB_GETRECT, exitB->Id(), reinterpret_cast<LPARAM>(&r));
+    POINT pt{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ClientToScreen(bar->Handle(), &pt);
+    int hints = 0;
+    Application.OnHint = [&] { ++hints; };
+    Application.MouseMovedOver(bar->Handle(), pt);
+    Application.OnHint = nullptr;
+    EXPECT_EQ(Application.Hint(), "Leave the program");
+    EXPECT_EQ(hints, 1);
+}
+
+TEST_F(ToolkitTest, HintsSplitIntoShortAndLongParts) {
+    EXPECT_EQ(GetShortHint("Exit|Leave the program"), "Exit");
+    EXPECT_EQ(GetLongHint("Exit|Leave the program"), "Leave the program");
+    EXPECT_EQ(GetLongHint("Exit"), "Exit");
+    auto* b = new TButton(form, "x");
+    b->SetHint("Send");
+    RECT r;
+    GetWindowRect(b->Handle(), &r);
+    Application.MouseMovedOver(b->Handle(), POINT{r.left + 2, r.top + 2});
+    EXPECT_EQ(Application.Hint(), "Send");
+    Application.MouseMovedOver(form->Handle(), POINT{r.right + 50, r.bottom + 50});
+    EXPECT_EQ(Application.Hint(), "");
+}
+
+TEST_F(ToolkitTest, RichTextGoesOutAndComesBackWithChineseAndFormatting) {
+    auto* a = new TRichEdit(form);
+    a->AddStyled("QV DATA", TFont{"Arial", 14, DEFAULT_CHARSET, true}, RGB(0, 0, 255));
+    a->AddStyled("当前状态 Spannung", TFont{"WenQuanYi Micro Hei", 12, GB2312_CHARSET, false}, RGB(0, 0, 0));
+    std::string rtf = a->Rtf();
+    EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u);
+    EXPECT_NE(rtf.find("\\b"), std::string::npos);
+    auto* b = new TRichEdit(form);
+    b->SetRtf(rtf);
+    EXPECT_EQ(b->PlainText(), "QV DATA\r当前状态 Spannung");
+
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    std::string path = std::string(tmp) + "talvik_rich_test.rtf";
+    a->SaveToFile(path);
+    auto* c = new TRichEdit(form);
+    c->LoadFromFile(path);
+    EXPECT_EQ(c->PlainText(), a->PlainText());
+    DeleteFileA(path.c_str());
+    EXPECT_THROW(c->LoadFromFile(path), std::runtime_error);
+    EXPECT_EQ(c->PlainText(), a->PlainText());  // a failed load leaves the text
+}
+
+TEST_F(ToolkitTest, SaveToAnUnwritablePlaceRaisesAndLeavesNothing) {
+    auto* a = new TRichEdit(form);
+    a->Add("x");
+    EXPECT_THROW(a->SaveToFile("Z:\\no\\such\\dir\\f.rtf"), std::runtime_error);
+}
+
+class CreatedForm : public TForm {
+public:
+    static CreatedForm** variable;
+    static bool sawVariable;
+    CreatedForm() {
+        OnCreate = [](TForm* self) { sawVariable = (*variable == self); };
+    }
+};
+CreatedForm** CreatedForm::variable = nullptr;
+bool CreatedForm::sawVariable = false;
+
+TEST(ApplicationTest, FormVariableIsSetBeforeTheCreationHandlerRuns) {
+    Application.Initialize();
+    CreatedForm* f = nullptr;
+    CreatedForm::variable = &f;
+    Application.CreateForm(f);
+    EXPECT_TRUE(CreatedForm::sawVariable);
+    EXPECT_EQ(Application.MainForm, f);
+    ASSERT_EQ(Application.Forms().size(), 1u);
+    Application.DestroyForms();
+    EXPECT_TRUE(Application.Forms().empty());
+    EXPECT_EQ(Application.MainForm, nullptr);
+}
+
+TEST_F(ToolkitTest, FormCloseAsksFirstAndHidesAndAutoSizeFollowsPanels) {
+    bool allow = false;
+    int closes = 0, destroys = 0;
+    auto* f = new TForm();
+    f->OnCloseQuery = [&](TForm*, bool& can) { can = allow; };
+    f->OnClose = [&](TForm*, TCloseAction&) { ++closes; };
+    f->OnDestroy = [&](TForm*) { ++destroys; };
+    f->Show();
+    SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_TRUE(IsWindowVisible(f->Handle()));
+    EXPECT_EQ(closes, 0);
+    allow = true;
+    SendMessageW(f->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(f->Handle()));
+    EXPECT_EQ(closes, 1);
+
+    f->SetBounds(0, 0, 640, 96);
+    f->SetAutoSize(true);
+    auto* top = new TPanel(f);
+    top->SetBounds(0, 0, 600, 66);
+    auto* low = new TPanel(f);
+    low->SetBounds(0, 66, 300, 227);
+    low->Hide();
+    RECT cr;
+    GetClientRect(f->Handle(), &cr);
+    EXPECT_EQ(cr.bottom, 66);
+    low->Show();
+    GetClientRect(f->Handle(), &cr);
+    EXPECT_EQ(cr.bottom, 66 + 227);
+    EXPECT_EQ(f->Width(), 640);
+    f->Free();
+    EXPECT_EQ(destroys, 1);
+}
+
+TEST_F(ToolkitTest, MessageDlgHookAnswersAndFontsCanShowChinese) {
+    SetMessageDlgHook([](const std::string& text, TMsgDlgType, unsigned buttons) {
+        return text == "Clear?" && (buttons & mbNo) ? TModalResult::mrNo : TModalResult::mrYes;
+    });
+    EXPECT_EQ(MessageDlg("Clear?", TMsgDlgType::mtConfirmation, mbYes | mbNo), TModalResult::mrNo);
+    SetMessageDlgHook(nullptr);
+    // A font name that is not installed falls back to one with the Chinese glyphs.
+    TFont f{"UWPSTJ (GB)", 12, GB2312_CHARSET, false};
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, f.Handle());
+    wchar_t face[LF_FACESIZE];
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    WORD glyph = 0;
+    GetGlyphIndicesW(dc, L"中", 1, &glyph, GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    EXPECT_EQ(std::wstring(face), L"WenQuanYi Micro Hei");
+    EXPECT_NE(glyph, 0xFFFF);
+}
+
+TEST_F(ToolkitTest, PageControlShowsOnlyTheActivePageAndCodeChangesAreSilent) {
+    auto* pc = new TPageControl(form);
+    pc->SetBounds(0, 0, 300, 200);
+    TTabSheet* a = pc->AddPage("Settings");
+    TTabSheet* b = pc->AddPage("Calibration");
+    int changes = 0;
+    pc->OnChange = [&](TControl*) { ++changes; };
+    EXPECT_EQ(pc->ActivePageIndex(), 0);
+    EXPECT_TRUE(a->Visible());
+    EXPECT_FALSE(b->Visible());
+    pc->SetActivePageIndex(1);
+    EXPECT_FALSE(a->Visible());
+    EXPECT_TRUE(b->Visible());
+    EXPECT_EQ(changes, 0);
+    // The user picking a tab: the tab control tells its parent.
+    SendMessageW(pc->Handle(), TCM_SETCURSEL, 0, 0);
+    NMHDR hdr{pc->Handle(), 0, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(form->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&hdr));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(a->Visible());
+    EXPECT_FALSE(b->Visible());
+}
+
+TEST_F(ToolkitTest, UpDownAsksBeforeMovingAndItsEditKeepsTheRange) {
+    TUpDownEdit spin(form, 1, 48);
+    spin.SetValue(99);
+    EXPECT_EQ(spin.Value(), 48);
+    EXPECT_EQ(spin.Edit->Text(), "48");
+    spin.Edit->SetText("abc");
+    EXPECT_EQ(spin.Value(), 1);
+    spin.Edit->SetText("0");
+    EXPECT_EQ(spin.Value(), 1);
+
+    std::vector<std::pair<int, TUpDown::Direction>> asked;
+    bool allow = false;
+    spin.UpDown->OnChangingEx = [&](TControl*, bool& ok, int v, TUpDown::Direction d) {
+        asked.emplace_back(v, d);
+        ok = allow;
+    };
+    spin.SetValue(10);
+    NMUPDOWN nm{};
+    nm.hdr = NMHDR{spin.UpDown->Handle(), 0, static_cast<UINT>(UDN_DELTAPOS)};
+    nm.iPos = 10;
+    nm.iDelta = 1;
+    LRESULT refused = SendMessageW(form->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
+    EXPECT_EQ(refused, 1);
+    allow = true;
+    nm.iDelta = -1;
+    EXPECT_EQ(SendMessageW(form->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm)), 0);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].first, 11);
+    EXPECT_EQ(asked[0].second, TUpDown::Direction::Up);
+    EXPECT_EQ(asked[1].first, 9);
+    EXPECT_EQ(asked[1].second, TUpDown::Direction::Down);
+}
+
+TEST_F(ToolkitTest, ModalFormEndsWithItsButtonsResult) {
+    auto* dlg = new TForm();
+    auto* ok = new TButton(dlg, "OK");
+    ok->ModalResult = TModalResult::mrOk;
+    form->Show();
+    // The click waits in the queue and is handled inside the modal loop.
+    PostMessageW(ok->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(dlg->ShowModal(), TModalResult::mrOk);
+    EXPECT_FALSE(dlg->Visible());
+    EXPECT_TRUE(IsWindowEnabled(form->Handle()));
+    PostMessageW(dlg->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(dlg->ShowModal(), TModalResult::mrCancel);
+    dlg->Free();
+}
+
+TEST_F(ToolkitTest, ProgressBarStaysInItsRange) {
+    auto* p = new TProgressBar(form, 0, 20);
+    p->SetPosition(7);
+    EXPECT_EQ(p->Position(), 7);
+    p->SetPosition(25);
+    EXPECT_EQ(p->Position(), 20);
+}
+
+}  // namespace

@@ -1,0 +1,329 @@
+// The one-second tick against a recording host: each step's effect on the link variables and
+// on what the main window is told.
+#include "ui/mainTimer.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "base/debugchannel.h"
+
+namespace talvik {
+namespace {
+
+struct Vars {
+    bool StartupPending = true, CommBusy = false, HangupRequested = false, LogDial = false,
+         ReadOnConnect = false, CallEnded = true, LogWritePending = false, LoggingRead = false,
+         DirectMode = true, Online = false;
+    std::int32_t BusyWatchdog = 0, DialCountdown = 0, HangupCountdown = 0, SampleCountdown = 2,
+                 LastHour = 0;
+    TimerVars Bind() {
+        return TimerVars{StartupPending, CommBusy,        BusyWatchdog,  HangupRequested, DialCountdown,
+                         LogDial,        HangupCountdown, ReadOnConnect, CallEnded,       LogWritePending,
+                         LoggingRead,    DirectMode,      Online,        SampleCountdown, LastHour};
+    }
+};
+
+struct Host : TimerHost {
+    int hour = 0;
+    std::int64_t free = 1 << 20;
+    bool sample = true, dialup = false, exists = false, failWrite = false;
+    std::int32_t rate = 2;
+    std::string clock, waitText;
+    bool rateEnabled = false;
+    std::vector<std::string> calls;
+
+    TimerNow Now() override { return {hour, "10:30:00   07/12/2026"}; }
+    std::int64_t FreeSpace() override { return free; }
+    void SetClockText(const std::string& t) override { clock = t; }
+    void comstatusupdate() override { calls.push_back("comstatusupdate"); }
+    bool SampleChecked() override { return sample; }
+    std::int32_t RateValue() override { return rate; }
+    void SetRateEnabled(bool e) override { rateEnabled = e; }
+    void SetWaitTimeText(const std::string& t) override { waitText = t; }
+    bool DialupChecked() override { return dialup; }
+    void HangupClick() override { calls.push_back("HangupClick"); }
+    void DialupForLog() override { calls.push_back("dialup"); }
+    void Getdata(std::int32_t kind) override { calls.push_back("Getdata " + std::to_string(kind)); }
+    std::string LogFileName() override { return "LogFile"; }
+    bool FileExists(const std::string&) override { return exists; }
+    void WriteLogRecord(const std::string& name, bool newFile) override {
+        if (failWrite) throw std::runtime_error("I/O error 5");
+        calls.push_back("write " + name + (newFile ? " new" : " append"));
+    }
+    void Beep() override { calls.push_back("beep"); }
+    int Count(const std::string& c) const {
+        int n = 0;
+        for (auto& s : calls) n += s == c;
+        return n;
+    }
+};
+
+// One tick with the debug channel silenced (the trace itself is checked separately).
+void Tick(Vars& v, Host& h) {
+    TimerVars b = v.Bind();
+    auto old = SetDebugSink([](std::string_view) {});
+    try {
+        Timer1Timer(b, h);
+    } catch (...) {
+        SetDebugSink(old);
+        throw;
+    }
+    SetDebugSink(old);
+}
+
+TEST(OneSecondTimer, ShowsTheClockEndsTheStartupGuardAndTracesEachTick) {
+    std::vector<std::string> lines;
+    auto old = SetDebugSink([&](std::string_view l) { lines.emplace_back(l); });
+    Vars v;
+    Host h;
+    h.sample = false;
+    TimerVars b = v.Bind();
+    Timer1Timer(b, h);
+    SetDebugSink(old);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.front(), "timer event start");
+    EXPECT_EQ(h.clock, "10:30:00   07/12/2026");
+    EXPECT_FALSE(v.StartupPending);
+    EXPECT_EQ(h.Count("comstatusupdate"), 1);
+    EXPECT_FALSE(h.rateEnabled);
+}
+
+TEST(OneSecondTimer, ALoweredRateShortensTheCountdownAtOnce) {
+    Vars v;
+    Host h;
+    v.SampleCountdown = 20;
+    h.rate = 2;
+    h.hour = 0;  // no hour change
+    Tick(v, h);
+    EXPECT_EQ(v.SampleCountdown, 2);
+    EXPECT_EQ(h.waitText, "  2");
+    EXPECT_TRUE(h.rateEnabled);
+    h.rate = 24;  // raising the rate does not lengthen the running countdown
+    Tick(v, h);
+    EXPECT_EQ(h.waitText, "  2");
+}
+
+TEST(OneSecondTimer, WatchdogReleasesABusyLinkAtTheEleventhTick) {
+    Vars v;
+    Host h;
+    v.CommBusy = true;
+    v.BusyWatchdog = 25;  // anything above 10 counts as 10
+    for (int i = 0; i < 10; ++i) {
+        Tick(v, h);
+        EXPECT_TRUE(v.CommBusy) << i;
+    }
+    EXPECT_EQ(v.BusyWatchdog, 0);
+    Tick(v, h);
+    EXPECT_FALSE(v.CommBusy);
+}
+
+TEST(OneSecondTimer, HangupRequestAndCallCountdown) {
+    Vars v;
+    Host h;
+    v.HangupRequested = true;
+    Tick(v, h);
+    EXPECT_EQ(h.Count("HangupClick"), 1);
+
+    // Countdown reaching 0 with a read that followed the connection: hang up at the next tick.
+    Vars w;
+    Host g;
+    w.HangupCountdown = 200;  // limited to 60
+    w.ReadOnConnect = true;
+    w.CallEnded = false;
+    for (int i = 0; i < 59; ++i) Tick(w, g);
+    EXPECT_EQ(w.HangupCountdown, 1);
+    EXPECT_FALSE(w.HangupRequested);
+    Tick(w, g);
+    EXPECT_EQ(w.HangupCountdown, 0);
+    EXPECT_FALSE(w.ReadOnConnect);
+    EXPECT_TRUE(w.HangupRequested);
+    EXPECT_EQ(g.Count("HangupClick"), 0);
+    Tick(w, g);
+    EXPECT_EQ(g.Count("HangupClick"), 1);
+
+    // Reaching 0 with ReadOnConnect clear does nothing.
+    Vars x;
+    Host k;
+    x.HangupCountdown = 1;
+    x.CallEnded = false;
+    Tick(x, k);
+    EXPECT_FALSE(x.HangupRequested);
+    // A call already ended is not hung up again.
+    Vars y;
+    y.HangupCountdown = 1;
+    y.ReadOnConnect = true;
+    y.CallEnded = true;
+    Tick(y, k);
+    EXPECT_FALSE(y.ReadOnConnect);
+    EXPECT_FALSE(y.HangupRequested);
+}
+
+TEST(OneSecondTimer, DialCountdownRetriesWhileNoCallIsUp) {
+    Vars v;
+    Host h;
+    v.DialCountdown = 3;
+    v.LogDial = true;
+    v.CallEnded = true;
+    Tick(v, h);
+    EXPECT_EQ(v.DialCountdown, 2);
+    EXPECT_EQ(h.Count("dialup"), 1);
+    v.CallEnded = false;
+    Tick(v, h);
+    EXPECT_EQ(h.Count("dialup"), 1);
+    EXPECT_TRUE(v.LogDial);
+    Tick(v, h);  // reaches 0
+    EXPECT_TRUE(v.LogDial);
+    Tick(v, h);  // now idle: the dial-up for the log is over
+    EXPECT_FALSE(v.LogDial);
+}
+
+TEST(OneSecondTimer, PendingLogWriteAppendsCreatesOrBeeps) {
+    {
+        Vars v;
+        Host h;
+        v.LogWritePending = true;
+        h.exists = true;
+        Tick(v, h);
+        EXPECT_FALSE(v.LogWritePending);
+        EXPECT_EQ(h.Count("write LogFile append"), 1);
+    }
+    {
+        Vars v;
+        Host h;
+        v.LogWritePending = true;
+        h.free = 2001;
+        Tick(v, h);
+        EXPECT_EQ(h.Count("write LogFile new"), 1);
+        Tick(v, h);  // consumed: written once
+        EXPECT_EQ(h.Count("write LogFile new"), 1);
+    }
+    {
+        Vars v;
+        Host h;
+        v.LogWritePending = true;
+        h.free = 2000;  // exactly 2000 is not enough
+        Tick(v, h);
+        EXPECT_EQ(h.Count("beep"), 3);
+        EXPECT_EQ(h.Count("write LogFile new"), 0);
+        EXPECT_FALSE(v.LogWritePending);
+    }
+    {
+        // A file error ends the tick; the record is consumed, not retried every second.
+        Vars v;
+        Host h;
+        v.LogWritePending = true;
+        h.exists = true;
+        h.failWrite = true;
+        h.hour = 5;
+        EXPECT_THROW(Tick(v, h), std::runtime_error);
+        EXPECT_FALSE(v.LogWritePending);
+        EXPECT_EQ(v.LastHour, 0);
+    }
+}
+
+TEST(OneSecondTimer, FirstTickAfterMidnightHourStartsNoLogButOtherHoursDo) {
+    Vars v;
+    Host h;
+    v.SampleCountdown = 1;
+    h.rate = 1;
+    h.hour = 0;  // 00:30
+    Tick(v, h);
+    EXPECT_EQ(h.Count("Getdata 3"), 0);
+    h.hour = 1;  // 01:00
+    Tick(v, h);
+    EXPECT_EQ(h.Count("Getdata 3"), 1);
+    EXPECT_TRUE(v.LoggingRead);
+    EXPECT_EQ(v.SampleCountdown, 1);
+
+    Vars w;
+    Host g;
+    w.SampleCountdown = 1;
+    g.rate = 1;
+    g.hour = 10;  // 10:30
+    Tick(w, g);
+    EXPECT_EQ(g.Count("Getdata 3"), 1);
+    EXPECT_EQ(w.LastHour, 10);
+}
+
+TEST(OneSecondTimer, HourChangeWaitsForTheLinkAndCountsOnce) {
+    Vars v;
+    Host h;
+    v.SampleCountdown = 5;
+    h.rate = 5;
+    v.CommBusy = true;
+    v.BusyWatchdog = 10;
+    h.hour = 3;
+    Tick(v, h);
+    EXPECT_EQ(v.LastHour, 0);
+    EXPECT_EQ(v.SampleCountdown, 5);
+    h.hour = 4;  // a second hour passes while still busy
+    Tick(v, h);
+    EXPECT_EQ(v.SampleCountdown, 5);
+    v.CommBusy = false;
+    v.BusyWatchdog = 0;
+    Tick(v, h);
+    EXPECT_EQ(v.LastHour, 4);
+    EXPECT_EQ(v.SampleCountdown, 4);
+    Tick(v, h);
+    EXPECT_EQ(v.SampleCountdown, 4);
+}
+
+TEST(OneSecondTimer, LogStartsByDialWhenAskedOrOnlyOnAnUsableLine) {
+    auto run = [](bool dialup, bool logDial, bool direct, bool online, Vars& v, Host& h) {
+        v.SampleCountdown = 1;
+        v.LogDial = logDial;
+        v.DirectMode = direct;
+        v.Online = online;
+        h.dialup = dialup;
+        h.rate = 3;
+        h.hour = 7;
+        Tick(v, h);
+    };
+    {
+        Vars v;
+        Host h;
+        run(true, false, false, false, v, h);
+        EXPECT_EQ(h.Count("dialup"), 1);
+        EXPECT_EQ(h.Count("Getdata 3"), 0);
+        EXPECT_EQ(v.SampleCountdown, 3);
+    }
+    {
+        // Modem line without a call: nothing starts, but the interval restarts.
+        Vars v;
+        Host h;
+        run(false, false, false, false, v, h);
+        EXPECT_TRUE(h.calls.size() == 1);  // comstatusupdate only
+        EXPECT_FALSE(v.LoggingRead);
+        EXPECT_EQ(v.SampleCountdown, 3);
+    }
+    {
+        Vars v;
+        Host h;
+        run(false, false, false, true, v, h);
+        EXPECT_EQ(h.Count("Getdata 3"), 1);
+    }
+    {
+        // Sampling off: the countdown runs down to 0 and stays there.
+        Vars v;
+        Host h;
+        h.sample = false;
+        v.SampleCountdown = 1;
+        h.hour = 7;
+        Tick(v, h);
+        EXPECT_EQ(v.SampleCountdown, 0);
+        h.hour = 8;
+        Tick(v, h);
+        EXPECT_EQ(v.SampleCountdown, 0);
+        EXPECT_EQ(h.Count("Getdata 3"), 0);
+        h.sample = true;  // checking it makes the next hour change start a log
+        h.hour = 9;
+        Tick(v, h);
+        EXPECT_EQ(h.Count("Getdata 3"), 1);
+    }
+}
+
+}  // namespace
+}  // namespace talvik
