@@ -53,7 +53,12 @@ public:
     void DialupForLog() override { DebugChannel("log dial-up not available: modem calls are not built"); }
     void Getdata(std::int32_t kind) override { f_->Getdata("TTimer", kind); }
     // The link's own watchdog also releases a write or history run that got no further.
-    void BusyWatchdogTick(TimerVars&) override { f_->Link->BusyWatchdogTick(); }
+    void BusyWatchdogTick(TimerVars& v) override {
+        if (f_->Link)
+            f_->Link->BusyWatchdogTick();
+        else
+            TimerHost::BusyWatchdogTick(v);
+    }
     std::string LogFileName() override { return f_->logedit->Text(); }
     bool FileExists(const std::string& name) override {
         DWORD a = GetFileAttributesW(Widen(name).c_str());
@@ -663,6 +668,7 @@ void Tmainform::FormDestroy(TForm*) {
     delete VersionInfo;
     VersionInfo = nullptr;
     // The port's threads end with it; its errors have no window to go to any more.
+    Timer1.SetEnabled(false);
     Link.reset();
     LinkListener.reset();
     Comport.reset();
@@ -872,9 +878,13 @@ void Tmainform::comstatusupdate() {
 
 // ---- the link
 
-void Tmainform::Getdata(const std::string& Sender, std::int32_t Kind) { Link->Getdata(Sender, Kind); }
+void Tmainform::Getdata(const std::string& Sender, std::int32_t Kind) {
+    if (Link) Link->Getdata(Sender, Kind);
+}
 
-void Tmainform::portset(std::uint16_t PortNumber) { Link->portset(PortNumber); }
+void Tmainform::portset(std::uint16_t PortNumber) {
+    if (Link) Link->portset(PortNumber);
+}
 
 void Tmainform::RequestCurrentPage(std::int32_t Kind) {
     if (CommBusy) return;
