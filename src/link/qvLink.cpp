@@ -439,6 +439,9 @@ bool TLink::datamatch() const {
 
 void TLink::resendread() {
     const std::int32_t a = readaddr();
+    // Whatever is still waiting now answers an earlier send (a late reply after a give-up, or a
+    // burst of them): taken as a reply to this send it would put one address's byte into another.
+    Comport.FlushInBuffer();
     if (a < 256)
         sendcommand(20, a, 0, false);
     else
