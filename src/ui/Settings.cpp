@@ -456,7 +456,7 @@ void Tsetform::ShowRefusal(const std::string& text) {
 
 void Tsetform::sgrid2SetEditText(int col, int row, const std::string& text) {
     if (row < 1 || row > sgrid2->RowCount() - 2) return;
-    DebugWindowAdd("sgrid2SetEditText: " + IntToStr(col) + ", " + IntToStr(row));
+    if (DebugEnabled) DebugWindowAdd("sgrid2SetEditText: " + IntToStr(col) + ", " + IntToStr(row));
     const int L = LanguageNumber;
     if (settingsview) {
         if (col != 1) return;

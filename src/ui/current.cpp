@@ -80,7 +80,7 @@ TCurrentform::TCurrentform() {
     camphrlab2 = label("camphrlab2", 6, 160, 200);
     lamphrlab2 = label("lamphrlab2", 268, 160, 164);
     Camphrlab = label("Camphrlab", 6, 184, 180);
-    templab = label("templab", 200, 184, 60);
+    templab = label("templab", 200, 184, 36);
     Lamphrlab = label("Lamphrlab", 236, 184, 199);
     Waitlab = label("Waitlab", 50, 56, 360, 90);
     Waitlab1 = label("Waitlab1", 60, 65, 340, 30);
@@ -220,6 +220,10 @@ void TCurrentform::getCurrentString() {
     DataKind = 3;
     if (DataFormsHost.Getdata) DataFormsHost.Getdata("TCurrentform", 3);
     if (!CommBusy) WaitHide();
+}
+
+void TCurrentform::ShownByMainWindow() {
+    if (!CurrentLoaded) getcurrent();
 }
 
 void TCurrentform::progressstep() {

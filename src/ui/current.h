@@ -44,6 +44,8 @@ public:
     // Asks for the first page (kind 2) / the list page (kind 3) unless a request runs.
     void getcurrent();
     void getCurrentString();
+    // The main window showed the window: with no current data read since start, read it.
+    void ShownByMainWindow();
     // Every label, the list and the shared text arrays from RegImage.
     void labelupdate();
     // The link accepted one more byte of the page being read.

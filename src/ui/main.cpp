@@ -14,6 +14,7 @@
 #include "ui/lang.h"
 #include "ui/mainImages.h"
 #include "ui/pendingForms.h"
+#include "ui/formsLink.h"
 #include "ui/uDebug.h"
 #include "ui/uRegistry_win32.h"
 #include "ui/uVersionInfo.h"
@@ -507,6 +508,9 @@ void Tmainform::FormCreate(TForm*) {
     ToolButton7->SetDropdownMenu(debugSwitch_ ? &puTools : nullptr);
 
     Application.OnShowHint = [this](std::string& h, bool& can, THintInfo& info) { AppShowHint(h, can, info); };
+    // Closing the data windows releases their tool buttons.
+    DataFormsHost.CurrentClosed = [this] { ToolButton4->SetDown(false); };
+    DataFormsHost.SettingsClosed = [this] { ToolButton6->SetDown(false); };
     DebugChannel("Main Form Create completed");
 }
 
@@ -641,9 +645,11 @@ void Tmainform::ToolButton3Click() {
 
 void Tmainform::ToolButton4Click() {
     if (!Currentform) return;
-    // The read request of a first showing comes with the current-data window.
     Toggle(Currentform);
-    if (Currentform->Visible()) SetForegroundWindow(Currentform->Handle());
+    if (Currentform->Visible()) {
+        SetForegroundWindow(Currentform->Handle());
+        Currentform->ShownByMainWindow();
+    }
 }
 
 void Tmainform::ToolButton5Click() {

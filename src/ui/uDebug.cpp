@@ -8,7 +8,6 @@
 
 namespace talvik {
 
-bool DebugEnabled = false;
 bool DebugModified = false;
 bool DebugSaved = false;
 std::string DebugFileTitle = "Untitled";
