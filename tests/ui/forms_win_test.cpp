@@ -468,3 +468,69 @@ TEST_F(FormsTest, AFailedGroupReadShowsRedAndARefusedReadLeavesTheGridUsable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(FormsTest, ATypedValueStaysWithItsRowWhenTheViewChanges) {
+    rig->Set(93, 0);
+    rig->Set(69, 115);
+    ShowSettings();
+    TDataGrid* g = setform->sgrid2;
+    ClickCell(g, 1, 6);  // LOFF
+    SendMessageW(g->Handle(), WM_CHAR, '1', 0);
+    SendMessageW(g->EditorHandle(), WM_CHAR, '1', 0);
+    ASSERT_TRUE(g->EditorMode());
+    Press(setform->Conbutton2);  // another group while the editor is open
+    EXPECT_EQ(RegImage[69], 110);
+    EXPECT_FALSE(g->EditorMode());
+    ASSERT_TRUE(rig->RunRead());
+    // Row 6 of the regulation group (FLTV) was not touched.
+    EXPECT_FALSE(ChangedFlags[86]);
+    EXPECT_EQ(setform->SettingsKind, 5);
+}
+
+TEST_F(FormsTest, ACalibrationReadEndingInSettingsViewLeavesTheGroupShown) {
+    ShowSettings();
+    Press(setform->Calbutton);
+    Press(setform->conbutton1);  // back to group 1 before the calibration is in
+    ASSERT_TRUE(rig->RunRead());
+    EXPECT_TRUE(CalibrationLoaded);
+    EXPECT_TRUE(setform->settingsview);
+    EXPECT_EQ(setform->sgrid2->RowCount(), 11);
+    EXPECT_EQ(setform->sgrid2->Cell(0, 1), "QV Time");
+    EXPECT_EQ(setform->Caption(), "Control Settings");
+}
+
+TEST_F(FormsTest, GridHintsAndClosingReleaseTheToolButtons) {
+    ShowSettings();
+    std::string chained;
+    bool currentClosed = false, settingsClosed = false;
+    DataFormsHost.CurrentClosed = [&] { currentClosed = true; };
+    DataFormsHost.SettingsClosed = [&] { settingsClosed = true; };
+    // The hint handler in place before activation still runs after the editor's own.
+    TCloseAction action = TCloseAction::caHide;
+    setform->FormClose(setform, action);
+    Application.OnShowHint = [&](std::string& h, bool&, THintInfo&) { chained = h; };
+    setform->FormActivate(setform);
+    const RECT caption = setform->sgrid2->CellRect(0, 2), value = setform->sgrid2->CellRect(1, 2);
+    std::string hint;
+    bool can = true;
+    THintInfo info{setform->sgrid2, POINT{caption.left + 5, caption.top + 5}};
+    Application.OnShowHint(hint, can, info);
+    EXPECT_EQ(hint, "Click here to re-read settings");
+    EXPECT_EQ(chained, hint);
+    info.CursorPos = POINT{value.left + 5, value.top + 5};
+    Application.OnShowHint(hint, can, info);
+    EXPECT_EQ(hint, "View and change Settings");
+    setform->Close();
+    EXPECT_TRUE(settingsClosed);
+    Application.OnShowHint(hint, can, info);  // the editor's handler is gone again
+    EXPECT_EQ(chained, hint);
+    Currentform->Show();
+    Currentform->Close();
+    EXPECT_TRUE(currentClosed);
+    EXPECT_FALSE(Currentform->Visible());
+    Application.OnShowHint = nullptr;
+}
+
+}  // namespace
