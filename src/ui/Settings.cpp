@@ -485,7 +485,7 @@ void Tsetform::sgrid2SetEditText(int col, int row, const std::string& text) {
         if (!c.taken) {
             sendbutton->SetDown(false);
             sendbutton->SetEnabled(false);
-            ShowRefusal(EditRefusalText(TryStrToInt(Trim(text)) ? EditRefusal::NotAllowed : EditRefusal::NotANumber, L));
+            ShowRefusal(EditRefusalText(c.refusal, L));
             return;
         }
         sendbutton->SetEnabled(true);

@@ -169,11 +169,17 @@ bool EditCalibrationOffset(std::int32_t row, std::int32_t v) {
 
 CalibrationCommit CommitCalibrationText(const std::string& text, std::int32_t row, std::int32_t col) {
     RangeCheck(row, 1, kCalibrationRows);
-    const std::optional<std::int32_t> n = TryStrToInt(Trim(text));
-    if (!n) return {};
+    RangeCheck(col, 1, 2);
+    const std::string t = Trim(text);
+    const std::optional<std::int32_t> n = TryStrToInt(t);
+    if (!n) {
+        if (t.empty()) return {false, 0, EditRefusal::Empty};
+        const std::size_t first = t[0] == '-' ? 1 : 0;
+        const bool digits = t.size() > first && t.find_first_not_of("0123456789", first) == std::string::npos;
+        return {false, 0, digits ? EditRefusal::TooLarge : EditRefusal::NotANumber};
+    }
     if (col == 1) return {true, EditCalibrationGain(row - 1, *n)};
-    RangeCheck(col, 2, 2);
-    if (!EditCalibrationOffset(row - 1, *n)) return {};
+    if (!EditCalibrationOffset(row - 1, *n)) return {false, 0, EditRefusal::NotAllowed};
     return {true, *n};
 }
 

@@ -61,6 +61,7 @@ bool EditCalibrationOffset(std::int32_t row, std::int32_t v);
 struct CalibrationCommit {
     bool taken = false;
     std::int32_t shown = 0;     // the value the cell shows when taken
+    EditRefusal refusal = EditRefusal::None;  // why not, when not taken
 };
 // A typed calibration cell (data rows 1..8, column 1 gain or 2 offset).
 CalibrationCommit CommitCalibrationText(const std::string& text, std::int32_t row, std::int32_t col);

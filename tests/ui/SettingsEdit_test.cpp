@@ -213,9 +213,12 @@ TEST_F(SettingsEditTest, CalibrationGainIsClampedAndOffsetRefusedOutsideItsRange
     RegImage[214] = 7;
     const auto before = RegImage;
     Poison();
-    EXPECT_FALSE(CommitCalibrationText("-200", 4, 2).taken);
-    EXPECT_FALSE(CommitCalibrationText("abc", 4, 2).taken);
-    EXPECT_FALSE(CommitCalibrationText("", 4, 1).taken);
+    EXPECT_EQ(CommitCalibrationText("-200", 4, 2).refusal, EditRefusal::NotAllowed);
+    EXPECT_EQ(CommitCalibrationText("abc", 4, 2).refusal, EditRefusal::NotANumber);
+    EXPECT_EQ(CommitCalibrationText("", 4, 1).refusal, EditRefusal::Empty);
+    EXPECT_EQ(CommitCalibrationText("-99999999999", 4, 1).refusal, EditRefusal::TooLarge);
+    EXPECT_EQ(CommitCalibrationText("- 3", 4, 1).refusal, EditRefusal::NotANumber);
+    EXPECT_FALSE(CommitCalibrationText("12abc", 4, 1).taken);
     EXPECT_EQ(RegImage, before);
     EXPECT_EQ(WriteAddress, -7);
 

@@ -360,6 +360,21 @@ TEST_F(FormsTest, SwitchRowsGoOutAsRamWritesOnly) {
     EXPECT_EQ(rig->Sim.Memory()[101], 0x03);
     EXPECT_EQ(CountCommand(sim::cmd::EepromWrite), 0);
     EXPECT_EQ(Heard().size(), 1u);
+
+    // "RSET Force QV Processor Reset": the reset command, then the regulator's step 0x57.
+    Press(setform->Conbutton3);
+    ASSERT_TRUE(rig->RunRead());
+    rig->Sim.ClearLog();
+    ClickCell(g, 1, 8);
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_F2, 0);
+    SendMessageW(g->EditorHandle(), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(setform->sendbutton->Enabled());
+    Press(setform->sendbutton);
+    ASSERT_TRUE(rig->RunWrite());
+    ASSERT_EQ(Heard().size(), 2u);
+    EXPECT_EQ(Heard()[0], std::make_tuple(int{sim::cmd::RamWrite}, 102, 76));
+    EXPECT_EQ(std::get<0>(Heard()[1]), sim::cmd::Step57);
+    EXPECT_EQ(CountCommand(sim::cmd::EepromWrite), 0);
 }
 
 TEST_F(FormsTest, ProgrammingAllLeavesTheRegulatorHoldingTheImage) {
