@@ -1,7 +1,7 @@
 // Shows the current-data and settings windows filled from the simulated regulator, for
-// screenshots under Xvfb: "forms_screens.exe [language] [-seconds N]" reads both current-data
-// pages and the regulation group, types one change so it shows as pending, and runs for N
-// seconds (default 10).
+// screenshots under Xvfb: "forms_screens.exe [language] [cal] [-seconds N]" reads both
+// current-data pages and the regulation group (or the calibration), types one change so it
+// shows as pending, and runs for N seconds (default 10).
 #include <windows.h>
 
 #include "FormsRig.h"
@@ -12,9 +12,11 @@ using namespace talvik::test;
 
 int main(int argc, char** argv) {
     int seconds = 10;
+    bool calibration = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
-        if (a == "-seconds" && i + 1 < argc) seconds = StrToIntDef(argv[++i], 10);
+        if (a == "cal") calibration = true;
+        else if (a == "-seconds" && i + 1 < argc) seconds = StrToIntDef(argv[++i], 10);
         else LanguageNumber = StrToIntDef(a, 0) & 3;
     }
     FormsRig rig;
@@ -35,13 +37,26 @@ int main(int argc, char** argv) {
     SetActiveWindow(setform->Handle());
     setform->FormActivate(setform);
     rig.RunRead();
-    setform->conbutton1Click(setform->Conbutton2);
-    rig.RunRead();
-    setform->sgrid2->SelectCell(1, 5);
-    setform->sgrid2->ShowEditor();
-    setform->sgrid2->SetEditorText("14.2");
-    setform->sgrid2->HideEditor();
-    setform->sgrid2->SelectCell(1, 3);
+    if (calibration) {
+        for (auto [a, v] : std::vector<std::pair<int, int>>{{33, 0x13}, {34, 0xD5}, {35, 0x2F}, {36, 0x01},
+                                                            {214, 250}, {215, 40}, {218, 3}, {219, 20}})
+            rig.Set(a, v);
+        setform->CalbuttonClick();
+        rig.RunRead();
+        setform->sgrid2->SelectCell(2, 2);
+        setform->sgrid2->ShowEditor();
+        setform->sgrid2->SetEditorText("-3");
+        setform->sgrid2->HideEditor();
+        setform->sgrid2->SelectCell(1, 5);
+    } else {
+        setform->conbutton1Click(setform->Conbutton2);
+        rig.RunRead();
+        setform->sgrid2->SelectCell(1, 5);
+        setform->sgrid2->ShowEditor();
+        setform->sgrid2->SetEditorText("14.2");
+        setform->sgrid2->HideEditor();
+        setform->sgrid2->SelectCell(1, 3);
+    }
     TTimer stop;
     stop.SetInterval(static_cast<unsigned>(seconds) * 1000);
     stop.OnTimer = [](TTimer*) { Application.Terminate(); };
