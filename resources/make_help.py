@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Writes the four help files of TALVIK (qvhlpeng.rtf, qvhlpfre.rtf, qvhlpchi.rtf, qvhlpger.rtf)
-from the texts below. Non-ASCII characters are written as RTF Unicode escapes with a code-page
+from the texts below. The Chinese file names a CJK font found under Wine; where it is missing,
+Windows takes its own font for the GB2312 character set. Non-ASCII characters are written as RTF Unicode escapes with a code-page
 fallback (GBK for the Chinese file, Windows-1252 for the others), so any RTF reader shows them.
 Run it from anywhere; the files land beside this script."""
 
@@ -241,8 +242,26 @@ LANGS = {
     "qvhlpeng.rtf": (ENGLISH, "cp1252", 1252, 0, "Arial"),
     "qvhlpfre.rtf": (FRENCH, "cp1252", 1252, 0, "Arial"),
     "qvhlpger.rtf": (GERMAN, "cp1252", 1252, 0, "Arial"),
-    "qvhlpchi.rtf": (CHINESE, "gbk", 936, 134, "SimSun"),
+    "qvhlpchi.rtf": (CHINESE, "gbk", 936, 134, "WenQuanYi Micro Hei"),
 }
+
+
+def is_cjk(ch):
+    return ord(ch) >= 0x2E80 or ch in "“”"
+
+
+def tighten(text):
+    """Chinese text takes no blanks beside Chinese characters; a blank there only gives the
+    reader a place to break the line badly."""
+    out = []
+    for i, ch in enumerate(text):
+        if ch == " ":
+            before = text[i - 1] if i > 0 else ""
+            after = text[i + 1] if i + 1 < len(text) else ""
+            if (before and is_cjk(before)) or (after and is_cjk(after)):
+                continue
+        out.append(ch)
+    return "".join(out)
 
 
 def escape(text, codec):
@@ -270,13 +289,17 @@ def document(paras, codec, codepage, charset, font):
         "\\viewkind4\\pard\\sa120\\f0\\fs20",
     ]
     for kind, text in paras:
-        body = escape(text, codec)
+        body = escape(tighten(text) if codec == "gbk" else text, codec)
         if kind == "h1":
             lines.append("\\pard\\sa200\\cf1\\b\\fs32 %s\\b0\\fs20\\cf0\\par" % body)
         elif kind == "h2":
             lines.append("\\pard\\sb160\\sa80\\cf1\\b\\fs24 %s\\b0\\fs20\\cf0\\par" % body)
+        elif kind == "li" and codec == "gbk":
+            # A tab or blank after the bullet lets the reader push the whole Chinese run to the
+            # next line; a non-breaking blank keeps the bullet with its text.
+            lines.append("\\pard\\fi-240\\li360\\sa80 \\bullet\\~%s\\par" % body)
         elif kind == "li":
-            lines.append("\\pard\\fi-240\\li360\\sa80 \\bullet\\tab %s\\par" % body)
+            lines.append("\\pard\\fi-240\\li360\\tx360\\sa80 \\bullet\\tab %s\\par" % body)
         else:
             lines.append("\\pard\\sa120 %s\\par" % body)
     lines.append("}")

@@ -604,6 +604,7 @@ void TLink::BusyWatchdogTick() {
         if (SettingsTriggerAdded) EndWrite(SettingsTriggerAdded, SettingsTrigger);
         if (XalTriggerAdded) RemoveTriggerChecked(XalTriggerAdded, XalTrigger);
         WriteBusy = false;
+        Status(TLinkText::CommFail);
     }
     // A request nobody answers any more: its trigger must not wake a later handler.
     ReadEndFlag = true;

@@ -12,6 +12,10 @@
 
 namespace talvik {
 
+namespace {
+constexpr int kCurrentListRows = 19;
+}
+
 TCurrentform* Currentform = nullptr;
 
 // ---- TDataLabel, TDataPanel
@@ -124,12 +128,11 @@ void TCurrentform::FormCreate(TForm*) {
 
 void TCurrentform::CaptionsAndFonts() {
     const int L = LanguageNumber;
-    auto T = [L](int row) { return CurrentText(row, L); };
+    auto T = [L](int row) { return CurrentFormTextOf(row, L); };
     TFont f = Font();
     f.Name = At(LangFontName, L);
     f.Charset = At(LangFontCharset, L);
-    f.Size = At(LangFontSize, L);
-    if (L != LangChinese || f.Size < 9) f.Size = std::clamp(f.Size, 9, 12);
+    f.Size = CurrentLabelFontSize(L, At(LangFontSize, L));
     SetFont(f);
     for (TControl* c : Panel1->Children())
         if (c != Waitlab1) c->SetFont(f);
@@ -139,9 +142,9 @@ void TCurrentform::CaptionsAndFonts() {
     w.Bold = true;
     Waitlab1->SetFont(w);
 
-    SetCaption(T(ctFormCaption));
-    Waitlab1->SetCaption(T(ctWait));
-    Curstring->SetCell(0, 0, T(ctListHeading));
+    SetCaption(T(ctCaption));
+    Waitlab1->SetCaption(T(ctWaitForTransfer));
+    Curstring->SetCell(0, 0, T(ctListTitle));
     Curstring->SetCell(1, 0, "");
     for (int r = 1; r <= 17; ++r) Curstring->SetCell(0, r, T(ctListFirst + r - 1));
 
@@ -149,21 +152,21 @@ void TCurrentform::CaptionsAndFonts() {
     Panel1->SetHint(T(ctHintImage));
     soclab->SetHint(T(ctHintSoc));
     inlab->SetHint(T(ctHintIn));
-    Chargelab->SetHint(T(ctHintCharge));
-    Chargelab2->SetHint(T(ctHintCharge));
+    Chargelab->SetHint(T(ctHintChargeCurrent));
+    Chargelab2->SetHint(T(ctHintChargeCurrent));
     Camphrlab->SetHint(T(ctHintChargeAh));
     camphrlab2->SetHint(T(ctHintChargeAh));
     templab->SetHint(T(ctHintTemp));
     outlab->SetHint(T(ctHintOut));
-    Loadlab->SetHint(T(ctHintLoad));
-    Loadlab2->SetHint(T(ctHintLoad));
+    Loadlab->SetHint(T(ctHintLoadCurrent));
+    Loadlab2->SetHint(T(ctHintLoadCurrent));
     Lamphrlab->SetHint(T(ctHintLoadAh));
     lamphrlab2->SetHint(T(ctHintLoadAh));
-    batvlab->SetHint(T(ctHintBatv));
+    batvlab->SetHint(T(ctHintBattery));
     maxminlab->SetHint(T(ctHintMaxMin));
     Curstring->SetHint(T(ctHintList));
     Typelab->SetHint(T(ctHintType));
-    nomvlab->SetHint(T(ctHintNomv));
+    nomvlab->SetHint(T(ctHintNominal));
     Statelab->SetHint(T(ctHintState));
 }
 
@@ -176,7 +179,7 @@ void TCurrentform::WaitHide() {
 void TCurrentform::labelupdate() {
     WaitHide();
     UpdateWindow(hwnd_);
-    const CurrentLabels L = BuildCurrentLabels(LanguageNumber);
+    const CurrentLabelTexts L = BuildCurrentTexts(LanguageNumber);
     Typelab->SetCaption(L.Typelab);
     nomvlab->SetCaption(L.nomvlab);
     batvlab->SetCaption(L.batvlab);
@@ -192,8 +195,8 @@ void TCurrentform::labelupdate() {
     Statelab->SetCaption(L.Statelab);
     soclab->SetCaption(L.soclab);
     templab->SetCaption(L.templab);
-    for (int r = 1; r < kCurrentListRows; ++r) Curstring->SetCell(1, r, L.ListValue[static_cast<size_t>(r)]);
-    Curstring->SetCell(0, kCurrentListRows - 1, L.ListCaption[kCurrentListRows - 1]);
+    for (int r = 1; r < kCurrentListRows; ++r) Curstring->SetCell(1, r, L.list[static_cast<size_t>(r)]);
+    Curstring->SetCell(0, kCurrentListRows - 1, CurrentFormTextOf(ctCompensatedVoltage, LanguageNumber));
 }
 
 void TCurrentform::StartWait(int max) {

@@ -1,8 +1,7 @@
-# The data windows: current data, settings and calibration. Their pure logic (texts built from
-# the image, the editor's commit and write preparation) builds in both trees; the windows are
-# mingw only.
+# The data windows: current data, settings and calibration. The editor's pure logic (commit and
+# write preparation) builds in both trees; the windows are mingw only. The current-data texts
+# are part of talvik_ui_pure.
 add_library(talvik_ui_forms_pure STATIC
-  ${CMAKE_CURRENT_LIST_DIR}/currentText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsEdit.cpp
 )
 target_link_libraries(talvik_ui_forms_pure PUBLIC talvik_ui_pure talvik_link talvik_base)

@@ -4,13 +4,13 @@
 
 #include <string>
 
-#include "link/uVar.h"
 #include "toolkit/comctrls.h"
+#include "link/uVar.h"
 #include "toolkit/dialogs.h"
 
 namespace talvik {
 
-// DebugEnabled (trace writers add lines only while it is set) is one of the link's variables.
+// DebugEnabled (trace writers add lines only while it is set) lives with the link's state.
 extern bool DebugModified;   // the memo holds lines not yet saved
 extern bool DebugSaved;      // saved once: later saves go to the same file without asking
 extern std::string DebugFileTitle;

@@ -30,6 +30,7 @@ public:
     bool Hex = false;
     std::string ReplyCaption, ReplyText;
     std::function<void(const std::string&)> OnCall;  // lets a test act as the window that is called
+    std::function<void(std::int32_t)> OnTriggerUpdate;
 
     void Note(const std::string& c) {
         Calls.push_back(c);
@@ -43,6 +44,9 @@ public:
     std::int32_t BaudIndex() override { return Baud; }
     std::int32_t PathDelay() override { return Delay; }
     std::int32_t SiteNumber() override { return Site; }
+    void TriggerUpdate(std::int32_t Kind) override {
+        if (OnTriggerUpdate) OnTriggerUpdate(Kind);
+    }
     void CurrentLabelUpdate() override { Note("labelupdate"); }
     void CurrentGetCurrent() override { Note("getcurrent"); }
     void CurrentGetCurrentString() override { Note("getCurrentString"); }

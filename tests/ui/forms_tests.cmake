@@ -1,7 +1,6 @@
 # Tests of the data windows: their pure logic natively and under Wine, the windows themselves
 # under Wine and Xvfb, driven through the toolkit against the in-process regulator simulator.
 set(TALVIK_FORMS_PURE_TESTS
-  ${CMAKE_CURRENT_LIST_DIR}/currentText_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsEdit_test.cpp
 )
 talvik_native_test(ui_forms_pure_test SOURCES ${TALVIK_FORMS_PURE_TESTS} LIBS talvik_ui_forms_pure)

@@ -1,0 +1,443 @@
+// The device-independent core of an open serial port: the dispatcher. It takes what the device
+// threads queue, moves received bytes into an 8192-byte input ring, keeps modem and line status,
+// runs the timer, status and data-available triggers and delivers each firing as a message to
+// the registered windows (the com port's hidden window turns them into events on the UI thread).
+// It also holds the line, flow, read and write operations built on the abstract device slots,
+// the dispatcher thread, the byte trace and the dispatch log. Pure logic: the device layer
+// (KsWin32) and the tests' device double supply the device slots and the platform hooks.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "serial/KsMisc.h"
+#include "serial/KsQueue.h"
+
+namespace talvik {
+
+inline constexpr std::uint32_t MsgTriggerAvail = 0x7E01;
+inline constexpr std::uint32_t MsgTriggerData = 0x7E02;
+inline constexpr std::uint32_t MsgTriggerTimer = 0x7E03;
+inline constexpr std::uint32_t MsgTriggerStatus = 0x7E04;
+
+inline constexpr std::int32_t DispatchBufferSize = 8192;
+
+// Status trigger subtypes.
+enum : std::uint16_t {
+    stNotActive = 0, stModem = 1, stLine = 2, stOutBuffFree = 3, stOutBuffUsed = 4, stOutSent = 5
+};
+
+// Line-error bits.
+enum : std::uint32_t { ceRxOver = 1, ceOverrun = 2, ceRxParity = 4, ceFrame = 8, ceBreak = 16 };
+
+// Modem status: high nibble the lines, low nibble the change bits.
+enum : std::uint8_t {
+    msDeltaCTS = 1, msDeltaDSR = 2, msTrailingRing = 4, msDeltaDCD = 8,
+    msCTS = 0x10, msDSR = 0x20, msRing = 0x40, msDCD = 0x80
+};
+
+// Comm-event mask bits as the device reports them.
+enum : std::uint32_t {
+    evRxChar = 0x1, evRxFlag = 0x2, evTxEmpty = 0x4, evCTS = 0x8, evDSR = 0x10, evRLSD = 0x20,
+    evBreak = 0x40, evErr = 0x80, evRing = 0x100, evRing2 = 0x2000
+};
+
+// The line settings of the device, in the platform's own encoding (flag word laid out as the
+// platform's DCB bit fields).
+struct TKslDCB {
+    std::uint32_t BaudRate = 0;
+    std::uint32_t Flags = 0;
+    std::uint16_t XonLim = 0;
+    std::uint16_t XoffLim = 0;
+    std::uint8_t ByteSize = 8;
+    std::uint8_t Parity = 0;
+    std::uint8_t StopBits = 0;  // 0 one, 1 one and a half, 2 two
+    char XonChar = 17;
+    char XoffChar = 19;
+};
+
+enum : std::uint32_t {
+    dcbBinary = 0x1, dcbParity = 0x2, dcbOutxCtsFlow = 0x4, dcbOutxDsrFlow = 0x8,
+    dcbDtrControlMask = 0x30, dcbDtrEnable = 0x10, dcbDtrHandshake = 0x20,
+    dcbDsrSensitivity = 0x40, dcbTXContinueOnXoff = 0x80, dcbOutX = 0x100, dcbInX = 0x200,
+    dcbErrorChar = 0x400, dcbNull = 0x800, dcbRtsControlMask = 0x3000, dcbRtsEnable = 0x1000,
+    dcbRtsHandshake = 0x2000, dcbRtsToggle = 0x3000
+};
+
+inline constexpr std::uint8_t OneStopBit = 0, One5StopBits = 1, TwoStopBits = 2;
+
+struct TKslComStat {
+    std::uint32_t Flags = 0;
+    std::uint32_t InQue = 0;
+    std::uint32_t OutQue = 0;
+};
+
+struct TTimerTrigger {
+    std::int32_t Handle = 0;
+    EventTimer Timer;
+    std::int32_t Ticks = 0;
+    bool Active = false;
+};
+
+struct TStatusTrigger {
+    std::int32_t Handle = 0;
+    std::int32_t SType = 0;
+    std::uint16_t Value = 0;
+    bool Active = false;
+    bool Hit = false;
+};
+
+// Triggers kept across a close and re-open of the port.
+struct TriggerSave {
+    std::int32_t LenTrigger = 0;
+    std::vector<TTimerTrigger> Timers;
+    std::vector<TStatusTrigger> Statuses;
+    std::int32_t TriggerCounter = 1;
+};
+
+enum class TDeliveryResult { Delivered, TimedOut, Failed };
+
+class TKslBaseDispatcher;
+
+// A worker thread of a dispatcher. It is started by Start and runs Execute once; at its end it
+// reports itself gone to the dispatcher. The object is joined and freed by the dispatcher only
+// after it has finished.
+class TKslDispatcherThread {
+public:
+    explicit TKslDispatcherThread(TKslBaseDispatcher* dispatcher) : Dispatcher(dispatcher) {}
+    virtual ~TKslDispatcherThread();
+    TKslDispatcherThread(const TKslDispatcherThread&) = delete;
+    TKslDispatcherThread& operator=(const TKslDispatcherThread&) = delete;
+
+    void Start();
+    void Join();
+    bool Finished() const { return finished_.load(); }
+    bool OnThisThread() const { return std::this_thread::get_id() == id_.load(); }
+    std::thread::native_handle_type NativeHandle() { return thread_.native_handle(); }
+
+    TKslBaseDispatcher* Dispatcher;
+    std::atomic<bool> Terminated{false};
+    std::atomic<std::int32_t> ReturnValue{0};
+
+protected:
+    virtual void Execute() = 0;
+
+private:
+    void Run();
+    std::thread thread_;
+    std::atomic<std::thread::id> id_{};
+    std::atomic<bool> finished_{false};
+};
+
+class TDispThread : public TKslDispatcherThread {
+public:
+    using TKslDispatcherThread::TKslDispatcherThread;
+
+protected:
+    void Execute() override;
+};
+
+// The global list of dispatchers; a dispatcher's Handle is its index here.
+std::recursive_mutex& PortListSection();
+// The dispatcher at index, or nullptr (call under PortListSection).
+TKslBaseDispatcher* PortListAt(std::int32_t index);
+
+class TKslBaseDispatcher {
+public:
+    explicit TKslBaseDispatcher(TKslBaseComponent* owner);
+    virtual ~TKslBaseDispatcher();
+    TKslBaseDispatcher(const TKslBaseDispatcher&) = delete;
+    TKslBaseDispatcher& operator=(const TKslBaseDispatcher&) = delete;
+
+    // --- opening and closing
+    std::int32_t OpenPort(const std::string& comName, std::int32_t baud, std::uint16_t parity,
+                          std::uint16_t dataBits, std::uint16_t stopBits, std::int32_t inSize,
+                          std::int32_t outSize, std::uint8_t options);
+    void DonePort();
+    virtual void DonePortPrim();
+    std::int32_t SetupComBuffers(std::int32_t inSize, std::int32_t outSize);
+
+    // --- line
+    std::int32_t SetLine(std::int32_t baud, std::uint16_t parity, std::uint16_t dataBits,
+                         std::uint16_t stopBits);
+    void GetLine(std::int32_t& baud, std::uint16_t& parity, std::uint16_t& dataBits,
+                 std::uint16_t& stopBits);
+    std::int32_t SetHWFlowOptions(std::int32_t bufferFull, std::int32_t bufferResume,
+                                  std::uint16_t options);
+    std::int32_t SetSWFlowOptions(std::int32_t bufferFull, std::int32_t bufferResume,
+                                  std::uint16_t options);
+    std::int32_t SWFlowDisable();
+    std::int32_t SetSWFlowChars(char xOn, char xOff);
+    std::int32_t GetFlowOptions(std::uint16_t& hwOpts, std::uint16_t& swOpts, char& xOnChar,
+                                char& xOffChar);
+    std::int32_t SetDTR(bool on);
+    std::int32_t SetRTS(bool on);
+    void SetRS485Mode(bool on);
+    virtual void SetThreadBoost(std::uint8_t boost);
+    void SetOptionFlags(std::uint32_t mask);
+    void ClearOptionFlags(std::uint32_t mask);
+    std::uint32_t OptionFlags();
+
+    // --- status
+    std::uint8_t GetModemStatus();
+    bool CheckDCD();
+    std::uint16_t GetLineError();
+    bool CheckLineBreak();
+    std::uint8_t UpdateModemStatus(std::uint8_t clearMask);
+    void RefreshStatus();
+
+    // --- data
+    bool CharReady();
+    std::int32_t PeekChar(std::uint8_t& c, std::uint32_t count);
+    std::int32_t GetChar(std::uint8_t& c);
+    std::uint32_t InBuffUsed();
+    std::int32_t PutBlock(const void* buf, std::uint32_t count);
+    std::uint32_t OutBuffUsed();
+    std::uint32_t OutBuffFree();
+    std::int32_t FlushOutBuffer();
+    std::int32_t FlushInBuffer();
+
+    // --- triggers
+    std::int32_t AddTimerTrigger();
+    std::int32_t AddStatusTrigger(std::uint16_t sType);
+    std::int32_t SetTimerTrigger(std::int32_t handle, std::int32_t ticks, bool activate);
+    std::int32_t SetStatusTrigger(std::int32_t handle, std::uint16_t value, bool activate);
+    void SetLenTrigger(std::int32_t length);
+    static std::uint16_t StatusSubtype(std::uint32_t handle) { return handle & 7; }
+    std::int32_t RemoveTrigger(std::int32_t handle);
+    void RegisterWndTriggerHandler(std::uintptr_t window);
+    void DeregisterWndTriggerHandler(std::uintptr_t window);
+    virtual void UpdateHandlerFlags(std::uint8_t flagUpdate);
+    void SaveTriggers(TriggerSave& save);
+    void RestoreTriggers(const TriggerSave& save);
+    static void ClearSaveBuffers(TriggerSave& save);
+    // Drops a trigger from a saved set so that it does not come back at the next open.
+    static bool RemoveSavedTrigger(TriggerSave& save, std::int32_t handle);
+
+    // --- delivery (dispatcher thread)
+    bool SendEvent(std::uint32_t msg, std::uint32_t trigger, std::uint16_t data);
+    void ProcessQueue();
+    void ProcessTimers();
+    // Milliseconds until the first armed timer runs out, at most maxMs.
+    int MsUntilNextTimer(int maxMs);
+    // Called by the receiving window procedure: the message currently being delivered has
+    // arrived, so a time-out of its sender does not mean it was lost.
+    void AcknowledgeDelivery() { deliveryAcked_.store(true); }
+
+    // --- threads
+    void ThreadStart();
+    void ThreadGone(TKslDispatcherThread* thread);
+
+    // --- trace
+    std::int32_t InitTracing(std::int32_t numEntries);
+    void AddTraceEntry(char kind, std::uint8_t ch);
+    std::int32_t DumpTrace(const std::string& fileName, bool inHex, bool allHex);
+    std::int32_t AppendTrace(const std::string& fileName, bool inHex, bool allHex);
+    void ClearTracing();
+    void AbortTracing();
+    void StartTracing();
+    void StopTracing();
+    bool TracingOn();
+
+    // --- dispatch log
+    void InitDispatchLogging(std::int32_t maxBytes);
+    void AddDispatchEntry(std::uint8_t logType, std::uint16_t subType, std::uint32_t data,
+                          const void* buffer, std::int32_t size);
+    std::int32_t DumpDispatchLog(const std::string& fileName, bool inHex, bool allHex);
+    std::int32_t AppendDispatchLog(const std::string& fileName, bool inHex, bool allHex);
+    void ClearDispatchLogging();
+    void AbortDispatchLogging();
+    void StartDispatchLogging();
+    void StopDispatchLogging();
+    bool DispatchLoggingOn() { return DLoggingOn.load(); }
+
+    // --- device slots
+    virtual std::int32_t EscapeComFunction(std::int32_t func) = 0;
+    virtual std::int32_t FlushCom(std::int32_t queue) = 0;
+    virtual std::uint32_t GetComError(TKslComStat& stat) = 0;
+    virtual std::int32_t ReadErrorHook(std::int32_t) { return 0; }
+    virtual std::int32_t GetComState(TKslDCB& dcb) = 0;
+    virtual std::int32_t ReadCom(std::uint8_t* buf, std::int32_t size) = 0;
+    virtual std::int32_t SetComState(const TKslDCB& dcb) = 0;
+    virtual std::int32_t WriteCom(const std::uint8_t* buf, std::int32_t size) = 0;
+    // The device's modem lines (CTS $10, DSR $20, RI $40, DCD $80).
+    virtual std::uint8_t GetModemLines() = 0;
+    virtual bool SetupCom(std::int32_t inSize, std::int32_t outSize) = 0;
+    virtual void StartDispatcher() = 0;
+    virtual void StopDispatcher() = 0;
+    virtual std::int32_t OutBufUsed() = 0;
+    virtual std::int32_t InQueueUsed() { return 0; }
+    virtual std::int32_t OpenCom(const std::string& name, std::int32_t inQue,
+                                 std::int32_t outQue) = 0;
+    virtual std::int32_t CloseCom() = 0;
+    virtual std::int32_t ProcessCommunications() = 0;
+
+    // --- platform hooks
+    // Delivers one trigger message to a window and waits for it (at most 3000 ms).
+    virtual TDeliveryResult SendWindowMessage(std::uintptr_t window, std::uint32_t msg,
+                                              std::uint32_t wParam, std::int32_t lParam);
+    // Lets the calling (main) thread answer messages while it waits for worker threads.
+    virtual void PumpWhileWaiting();
+    virtual void SleepMs(std::int32_t ms);
+    virtual std::uint32_t LastPlatformError() { return 0; }
+    virtual std::unique_ptr<TKslEvent> CreateEventObject(bool manualReset);
+    // How a worker thread's error reaches the user (ThreadGone). Default: the debug channel.
+    virtual void ReportThreadError(const std::string& message);
+    virtual std::string PlatformText() { return "Unknown"; }
+    virtual void ApplyThreadPriority(TKslDispatcherThread*, int) {}
+
+    // Waits (pumping messages) until a worker thread has finished; it is then joined and freed.
+    // Waiting is skipped for the calling thread itself; such a thread is left for the destructor.
+    void WaitForThreadEnd(std::unique_ptr<TKslDispatcherThread>& thread);
+    // Stops and frees every thread; called by the most-derived destructor before the device
+    // layer goes away.
+    void ShutdownThreads();
+
+    // The date and time in the dispatch-log header; replaceable for tests.
+    std::function<std::string()> DateTimeText;
+
+    // --- state (shared with the device layer)
+    TKslBaseComponent* Owner;
+    std::int32_t Handle = -1;
+    std::atomic<std::intptr_t> CidEx{-1};
+    std::uint32_t LastError = 0;
+    std::int32_t InQue = 0;
+    std::int32_t OutQue = 0;
+    std::uint8_t ModemStatus = 0;
+    TKslComStat ComStatus;
+    TKslDCB DCB;
+    std::int32_t LastBaud = 115200;
+    bool DTRState = false, DTRAuto = false, RTSState = false, RTSAuto = false;
+    bool RS485Mode = false;
+    std::uint16_t BaseAddress = 0;
+    bool PortHandlerOn = false;
+    std::atomic<bool> DispActive{false};
+    std::int32_t LenTrigger = 0;
+    bool StatusHit = false;
+    bool InAvailMessage = false;
+    std::int32_t GetCount = 0;
+    std::int32_t MaxGetCount = 0;
+    std::atomic<bool> DispatchFull{false};
+    std::int32_t ScanPos = 0;
+    std::int32_t LastAvailPos = 0;
+    std::atomic<bool> KillThreads{false};
+    std::unique_ptr<TKslDispatcherThread> ReadThread, DispThread, WriteThread, StatusThread;
+    std::uint8_t ThreadBoost = 0;
+
+    std::recursive_mutex DataSection;
+    std::recursive_mutex OutputSection;
+    std::recursive_mutex DispSection;
+
+    std::unique_ptr<TKslEvent> DispWakeEvent, StatusWakeEvent, GeneralEvent, OutputEvent,
+        SentEvent, FlushEvent;
+
+    std::uint32_t LastStatusMask = 0;
+    std::atomic<bool> RingFlag{false};
+    TIOQueue InQueue;
+
+    std::vector<std::uint8_t> OutBuff;
+    std::int32_t OutBuffHead = 0, OutBuffTail = 0;
+    bool OutBuffFull = false;
+
+    std::vector<std::uint8_t> DBuffer;
+    std::int32_t DBufHead = 0, DBufTail = 0;
+
+    std::atomic<bool> EventBusy{false};
+    bool DeletePending = false;
+    std::atomic<bool> ClosePending{false};
+    std::atomic<bool> OutSentPending{false};
+
+    std::uint32_t TimeBase = 0;
+    std::int32_t TriggerCounter = 1;
+    std::atomic<bool> DispatcherStarted{false};
+    std::atomic<bool> DoDonePortLater{false};
+    std::atomic<std::int32_t> ActiveThreads{0};
+    std::atomic<bool> Closing{false};
+    std::string DeviceName;
+
+    // The first error a device thread ended with (0 while the device is well). A port whose
+    // device has failed refuses output with this code instead of pretending to send.
+    std::atomic<std::int32_t> DeviceError{0};
+
+    // Trace.
+    std::atomic<bool> TracingOnFlag{false};
+    std::vector<std::array<char, 2>> TraceQueue;
+    std::int32_t TraceMax = 0;
+    std::int32_t TraceIndex = 0;
+    bool TraceWrapped = false;
+
+    // Dispatch log.
+    std::atomic<bool> DLoggingOn{false};
+    TIOQueue DLoggingQueue;
+    std::int32_t DLoggingMax = 0;
+
+    struct TWndHandler {
+        std::uintptr_t Window = 0;
+        bool Deleted = false;
+    };
+    std::vector<std::unique_ptr<TWndHandler>> WndTriggerHandlers;
+    std::vector<TTimerTrigger> TimerTriggers;
+    std::vector<TStatusTrigger> StatusTriggers;
+
+protected:
+    std::int32_t SetComStateEx(TKslDCB& dcb);
+    void ResetTriggers();
+    std::int32_t NewTriggerHandle();
+    bool ExtractData();
+    bool CheckStatusTriggers();
+    bool CheckTimerTriggers();
+    bool CheckReceiveTriggers();
+    bool StatusConditionHolds(TStatusTrigger& t, std::uint16_t& data);
+    void ResetHits();
+    std::uint32_t UnreadCount();  // under DispSection, without the in-event deduction
+    // The device layers' reading side: bytes out of the received blocks queued in InQueue.
+    std::int32_t ReadQueuedBlocks(std::uint8_t* buf, std::int32_t len);
+    std::int32_t QueuedBlockBytes();
+    std::int32_t DumpTraceTo(const std::string& fileName, bool inHex, bool allHex, bool append);
+    std::int32_t DumpLogTo(const std::string& fileName, bool inHex, bool allHex, bool append);
+    std::int32_t WriteTextFile(const std::string& fileName, const std::string& text, bool append);
+
+private:
+    std::atomic<bool> primDone_{false};
+    std::atomic<bool> deliveryAcked_{false};
+    std::uint32_t optionFlags_ = 0;
+};
+
+// --- formatting shared by the trace and the dispatch log (pure, tested on their own)
+
+struct TTraceEntry {
+    char Kind;
+    std::uint8_t Ch;
+};
+
+// The text of a trace file (CR LF line ends) for the entries in order.
+std::string FormatTrace(const std::vector<TTraceEntry>& entries, bool inHex, bool allHex);
+// One byte as a trace item ("A", "[0D]", "[13]").
+std::string TraceItem(std::uint8_t b, bool inHex, bool allHex);
+
+struct TLogHeader {
+    std::string Compiler;
+    std::string Platform;
+    std::string Device;
+    std::string DateTime;  // "dd/mm/yy, hh:mm:ss"
+};
+std::string FormatDispatchLogHeader(const TLogHeader& header);
+std::string FormatDispatchLogEntry(const TLogBuffer& entry, bool inHex, bool allHex);
+
+// The status subtype names shown in the dispatch log.
+const char* StatusTriggerName(std::int32_t sType);
+
+// One character's time on the line and the wait for a line change to settle, in ms.
+std::int32_t LineChangeWaitMs(std::int32_t lastBaud, std::uint8_t dataBits, bool parity,
+                              bool twoStopBits);
+// A baud rate given as an old platform rate code turned into its rate.
+std::int32_t BaudFromRateCode(std::int32_t baud);
+
+}  // namespace talvik

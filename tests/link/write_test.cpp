@@ -1,0 +1,332 @@
+// Setting writes, bulk programming and history test and clear against the simulated regulator.
+#include "SimFixture.h"
+#include "base/rtl.h"
+#include "link/qvEquates.h"
+
+using namespace talvik;
+using namespace talvik::test;
+
+namespace {
+
+using Bytes8 = std::vector<std::uint8_t>;
+Bytes8 Frame(int c, int a, int d) {
+    return {static_cast<std::uint8_t>(c), static_cast<std::uint8_t>(a), static_cast<std::uint8_t>(d),
+            static_cast<std::uint8_t>(0xFF ^ c)};
+}
+const Bytes8 Unlock = Frame(0x98, UnlockRamAddress, UnlockData);
+
+class Writes : public SimLinkTest {
+protected:
+    // An EEPROM setting whose RAM copy lives at RamCopy, as the settings editor prepares it.
+    void PrepareEepromSetting(int eeprom, int value, int ramCopy) {
+        WriteAddress = eeprom;
+        WriteValue = value;
+        WriteNeedsUnlock = true;
+        SendCount = 2;
+        SendOneState = 2;
+        SettingIndex = 10;
+        SettingRamValue = ramCopy;
+    }
+};
+
+}  // namespace
+
+TEST_F(Writes, OneSettingGoesUnlockWriteReadBackThenItsRamCopy) {
+    PrepareEepromSetting(44, 77, 94);
+    ChangedFlags[300] = true;
+    ChangedFlags[44] = true;
+    ChangedFlags[94] = true;
+    ASSERT_TRUE(Link.writesettingchecked());
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 44, 77), Frame(0x48, 44, 0), Frame(0x98, 94, 77)}));
+    const auto t = TimesHeard();
+    // Short wait after the unlock, long wait after the write, the reply wait before the verify.
+    EXPECT_EQ(t[1] - t[0], 4u);
+    EXPECT_EQ(t[2] - t[1], 11u);
+    EXPECT_EQ(t[3] - t[2], 2u);
+    EXPECT_EQ(Sim.Memory()[300], 77);
+    EXPECT_EQ(Sim.Memory()[94], 77);
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+    EXPECT_EQ(Listener.Count("write ended"), 1);
+    EXPECT_EQ(Listener.Count("grid Data Received"), 1);
+    EXPECT_FALSE(ChangedFlags[300]);
+    EXPECT_TRUE(ChangedFlags[44]);  // the RAM byte 44 is another setting
+    EXPECT_FALSE(ChangedFlags[94]);
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    EXPECT_TRUE(HasDebug("sendcount:2 SendUnlock:True"));
+    EXPECT_TRUE(HasDebug("SettingsSend set timer trigger to 0.21978021978022"));
+}
+
+TEST_F(Writes, CalibrationStepWritesFlagsFirstThenTheSetting) {
+    WriteNeedsUnlock = true;
+    SendCount = 4;
+    WriteRamValue = 0x12;
+    WriteAddress = 2;
+    WriteValue = 0x34;
+    WriteRamAddress = 215;
+    SendOneState = 0;
+    ASSERT_TRUE(Link.writesettingchecked());
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 0, 0x12), Frame(0x48, 0, 0), Frame(0x98, 33, 0x12),
+                                                  Unlock, Frame(0xCA, 2, 0x34), Frame(0x48, 2, 0), Frame(0x98, 215, 0x34)}));
+    EXPECT_EQ(Sim.Memory()[256], 0x12);
+    EXPECT_EQ(Sim.Memory()[33], 0x12);
+    EXPECT_EQ(Sim.Memory()[258], 0x34);
+    EXPECT_EQ(Sim.Memory()[215], 0x34);
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+}
+
+TEST_F(Writes, WrongReadBackOnceIsRetried) {
+    PrepareEepromSetting(20, 5, 70);
+    Sim.GetFaults().badReadBack = 1;
+    ASSERT_TRUE(Link.writesettingchecked());
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Unlock,
+                                                  Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Frame(0x98, 70, 5)}));
+    EXPECT_TRUE(HasDebug("Retry"));
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+}
+
+TEST_F(Writes, WrongReadBackTwiceFailsTheWrite) {
+    PrepareEepromSetting(20, 5, 70);
+    Sim.GetFaults().badReadBack = 2;
+    ASSERT_TRUE(Link.writesettingchecked());
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(FramesHeard().size(), 6u);
+    EXPECT_TRUE(HasDebug("fail"));
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    EXPECT_EQ(Listener.Count("grid Comm Fail red"), 1);
+    EXPECT_EQ(Listener.Count("write ended"), 1);
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    ASSERT_TRUE(RunRead(4));  // the link is ready again
+    EXPECT_TRUE(KindLoaded[4]);
+}
+
+TEST_F(Writes, NoReadBackWithinSevenFiringsIsAFailedAttempt) {
+    PrepareEepromSetting(20, 5, 70);
+    Sim.GetFaults().silentAfterFrames = 2;  // takes the unlock and the write, then goes quiet
+    ASSERT_TRUE(Link.writesettingchecked());
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(CountDebug("comm_state 11 in comm_state_9"), 2);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    const auto t = TimesHeard();
+    ASSERT_EQ(t.size(), 6u);
+    // The read-back is looked at seven times, two ticks apart, then the attempt counts as failed.
+    EXPECT_EQ(t[3] - t[2], 7u * 2 + 11);
+}
+
+TEST_F(Writes, ReadBackSplitOverTwoFiringsIsAccepted) {
+    PrepareEepromSetting(20, 5, 70);
+    Sim.GetFaults().split = sim::Always;
+    Sim.GetFaults().splitDelayMs = 100;
+    ASSERT_TRUE(Link.writesettingchecked());
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(FramesHeard().size(), 4u);
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+}
+
+TEST_F(Writes, EepromSettingWithSendCountOneEndsAfterTheParkedWrite) {
+    PrepareEepromSetting(20, 9, 70);
+    SendCount = 1;
+    ASSERT_TRUE(Link.writesettingchecked());
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 20, 9)}));
+    EXPECT_EQ(Sim.Memory()[276], 9);
+}
+
+TEST_F(Writes, BadSettingsAreRefusedBeforeAnythingIsSent) {
+    PrepareEepromSetting(256, 5, 70);
+    EXPECT_THROW(Link.writesettingchecked(), EAssertionFailed);
+    PrepareEepromSetting(20, -1, 70);
+    try {
+        Link.writesettingchecked();
+        FAIL();
+    } catch (const EAssertionFailed& e) {
+        EXPECT_NE(std::string(e.what()).find("Fail: signed value setting"), std::string::npos);
+    }
+    EXPECT_TRUE(Port.SentLog.empty());
+    EXPECT_FALSE(WriteBusy);
+}
+
+TEST_F(Writes, ClosedPortIsReported) {
+    Port.FailOpen = true;
+    PrepareEepromSetting(20, 5, 70);
+    EXPECT_FALSE(Link.writesettingchecked());
+    EXPECT_EQ(Listener.Statuses.back(), "Port Not Open");
+    DirectMode = false;
+    Online = false;
+    EXPECT_FALSE(Link.startbulkload());
+    EXPECT_EQ(Listener.Statuses.back(), "No connection");
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_FALSE(SendAll);
+    EXPECT_TRUE(Port.SentLog.empty());
+}
+
+TEST_F(Writes, BulkProgrammingWritesEepromThenRamAndTheRegulatorMatchesTheImage) {
+    for (int a = 64; a <= 94; ++a) RegImage[a] = static_cast<std::uint8_t>(a * 7 + 3);
+    int readsStarted = 0;
+    Listener.OnTriggerUpdate = [&](std::int32_t) {
+        if (!WriteBusy) return;
+        Link.Getdata("Tsetform", 4);  // the editor asking mid-write must not get a read in
+        readsStarted += CommBusy ? 1 : 0;
+    };
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(RunWrite(50000));
+    Listener.OnTriggerUpdate = nullptr;
+    EXPECT_EQ(readsStarted, 0);
+    const auto frames = FramesHeard();
+    ASSERT_EQ(frames.size(), 31u * 3 + 31);
+    EXPECT_EQ(frames[0], Unlock);
+    EXPECT_EQ(frames[1], Frame(0xCA, 44, RegImage[94]));
+    EXPECT_EQ(frames[2], Frame(0x48, 44, 0));
+    EXPECT_EQ(frames[92], Frame(0x48, 14, 0));
+    EXPECT_EQ(frames[93], Frame(0x98, 94, RegImage[94]));
+    EXPECT_EQ(frames.back(), Frame(0x98, 64, RegImage[64]));
+    for (int a = 64; a <= 94; ++a) {
+        EXPECT_EQ(Sim.Memory()[a - 50 + 256], RegImage[a]) << a;
+        EXPECT_EQ(Sim.Memory()[a], RegImage[a]) << a;
+    }
+    EXPECT_EQ(Listener.Count("bulk ended"), 1);
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+    EXPECT_FALSE(SendAll);
+    EXPECT_FALSE(WriteBusy);
+    ASSERT_TRUE(RunRead(4));
+}
+
+TEST_F(Writes, BulkIntoASilentRegulatorAbortsWithinItsBudget) {
+    Sim.GetFaults().silence = sim::Always;
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(FramesHeard().size(), 6u);
+    EXPECT_TRUE(HasDebug("Retry. Retry Count: 1"));
+    EXPECT_TRUE(HasDebug("abort bulk load at 62 with 2 errors"));
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    EXPECT_EQ(Listener.Count("bulk ended"), 1);
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+}
+
+TEST_F(Writes, BulkBudgetGrowsWithProgress) {
+    // Verified for a while, then the regulator locks its EEPROM: at position 62 - 15 = 47
+    // (k = 16) the budget allows log2(16) + 2 = 6 errors.
+    Sim.GetFaults().silentAfterFrames = 15 * 3;
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(RunWrite(50000));
+    EXPECT_TRUE(HasDebug("abort bulk load at 47 with 6 errors"));
+    EXPECT_TRUE(HasDebug("Retry. Retry Count: 5"));
+}
+
+// ---- history test and clear ----------------------------------------------------------------------
+
+TEST(HistoryPattern, ExpectedValues) {
+    EXPECT_EQ(historyvalue(7, false), 1);
+    EXPECT_EQ(historyvalue(5, false), 164);
+    EXPECT_EQ(historyvalue(1, false), 150);
+    EXPECT_EQ(historyvalue(3, false), 104);
+    EXPECT_EQ(historyvalue(4, false), 100);
+    EXPECT_EQ(historyvalue(6 + 7 * 11, false), 588 % 256);
+    EXPECT_EQ(historyvalue(7 + 7 * 11, false), 1 + 16 * 2);
+    EXPECT_EQ(historyvalue(210, false), (401 / 256) + 16 * (301 / 256));
+    EXPECT_EQ(historyvalue(1, true), 0);
+    EXPECT_EQ(historyvalue(2, true), 255);
+    EXPECT_EQ(historyvalue(210, true), 255);
+    // The day pointer keeps a valid day in both modes.
+    EXPECT_EQ(historyvalue(211, true), 0);
+    EXPECT_EQ(historyvalue(211, false), 0);
+    EXPECT_THROW(historyvalue(212, false), ERangeError);
+    EXPECT_THROW(historyvalue(0, true), ERangeError);
+}
+
+namespace {
+class History : public SimLinkTest {
+protected:
+    bool RunHistory(bool clear, std::uint64_t maxTicks = 100000) {
+        Port.IsOpen = true;
+        if (!Link.starthistoryrun(clear)) return false;
+        return Port.RunUntil([this] { return Idle(); }, maxTicks);
+    }
+    std::set<int> EepromWritesTo() const {
+        std::set<int> s;
+        for (const auto& e : Sim.Log())
+            if (e.command == sim::cmd::EepromWrite && e.accepted) s.insert(e.imageAddress);
+        return s;
+    }
+};
+}  // namespace
+
+TEST_F(History, ClearLeavesTheClearPatternAndAValidDayPointer) {
+    ASSERT_TRUE(RunHistory(true));
+    EXPECT_EQ(Sim.Memory()[301], 0);
+    EXPECT_EQ(Sim.Memory()[302], 0);
+    for (int a = 303; a <= 511; ++a) ASSERT_EQ(Sim.Memory()[a], 255) << a;
+    EXPECT_FALSE(HistLoadMode);
+    EXPECT_FALSE(HistClearMode);
+    EXPECT_EQ(comm_state, 0);
+    EXPECT_EQ(Listener.Beeps, 0);
+    EXPECT_TRUE(HasDebug("Finish"));
+    // The next history read works.
+    ASSERT_TRUE(RunRead(10));
+    EXPECT_TRUE(HistoryLoaded);
+    EXPECT_EQ(RegImage[302], 0);
+    EXPECT_EQ(RegImage[511], 255);
+}
+
+TEST_F(History, TestRewritesOnlyTheBytesThatDiffer) {
+    for (int n = 1; n <= 210; n += 2) Sim.Memory()[301 + n] = historyvalue(n, false);
+    ASSERT_TRUE(RunHistory(false));
+    for (int n = 1; n <= 210; ++n) ASSERT_EQ(Sim.Memory()[301 + n], historyvalue(n, false)) << n;
+    EXPECT_EQ(Sim.Memory()[301], 0);
+    const auto written = EepromWritesTo();
+    for (int n = 1; n <= 210; n += 2) EXPECT_EQ(written.count(301 + n), 0u) << n;
+    ASSERT_TRUE(RunRead(10));
+    EXPECT_TRUE(HistoryLoaded);
+    EXPECT_EQ(RegImage[302], 150);
+}
+
+TEST_F(History, SilentRegulatorEndsTheRunAndLeavesHistoryMode) {
+    Sim.GetFaults().silence = sim::Always;
+    ASSERT_TRUE(RunHistory(true, 5000));
+    EXPECT_FALSE(HistLoadMode);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_EQ(Listener.Beeps, 3);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    EXPECT_EQ(Listener.ReplyText, "Error");
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    Sim.GetFaults().silence = 0;
+    ASSERT_TRUE(RunRead(2));  // read by the read handler, not the history handler
+    EXPECT_TRUE(CurrentLoaded);
+    EXPECT_TRUE(EepromWritesTo().empty());
+}
+
+TEST_F(History, LockedRegulatorEndsTheRunInsteadOfRewritingForever) {
+    Sim.SetEepromPolicy(sim::EepromPolicy::Refuse);
+    ASSERT_TRUE(RunHistory(false, 5000));
+    EXPECT_FALSE(HistLoadMode);
+    EXPECT_EQ(Listener.Beeps, 3);
+    EXPECT_TRUE(HasDebug("history run failed at position 211"));
+}
+
+TEST_F(History, WatchdogEndsAHistoryRunWhoseTriggerStopped) {
+    Port.IsOpen = true;
+    ASSERT_TRUE(Link.starthistoryrun(true));
+    Port.IsOpen = false;  // no more firings
+    for (int s = 0; s < 11; ++s) Link.BusyWatchdogTick();
+    EXPECT_FALSE(HistLoadMode);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(RequestTriggerAdded);
+    ASSERT_TRUE(RunRead(2));
+    EXPECT_TRUE(CurrentLoaded);
+    EXPECT_TRUE(EepromWritesTo().empty());
+}
+
+TEST_F(History, StartFrameUnlocksAndParksTheDayPointerWrite) {
+    Port.IsOpen = true;
+    Sim.Memory()[301] = 7;
+    ASSERT_TRUE(Link.starthistoryrun(false));
+    Port.Advance(2);
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 45, 0)}));
+    EXPECT_EQ(Sim.Memory()[301], 0);
+    EXPECT_FALSE(Link.starthistoryrun(false));  // busy
+}
