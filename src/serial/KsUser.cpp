@@ -69,10 +69,11 @@ void TDispThread::Execute() {
     do {
         // While the ring is full the queued blocks stay where they are; waiting on the queue
         // would return at once, so wait for the application to make room (or 50 ms).
+        const int wait = d->MsUntilNextTimer(50);
         if (d->DispatchFull.load())
-            d->DispWakeEvent->Wait(50);
+            d->DispWakeEvent->Wait(wait);
         else
-            d->InQueue.WaitForBuffer(50);
+            d->InQueue.WaitForBuffer(wait);
         if (d->KillThreads.load()) {
             killedAtWait = true;
             break;
@@ -1163,6 +1164,25 @@ bool TKslBaseDispatcher::CheckReceiveTriggers() {
         AddDispatchEntry(2, 5, count, nullptr, 0);
     }
     return SendEvent(MsgTriggerAvail, count, 0);
+}
+
+// Waking at the tick in which the first armed timer runs out keeps each firing inside its
+// 55 ms window instead of up to a whole wait later.
+int TKslBaseDispatcher::MsUntilNextTimer(int maxMs) {
+    std::lock_guard<std::recursive_mutex> g(DataSection);
+    const std::uint32_t nowMs = KsTimeGetTime();
+    const std::int32_t nowTicks = static_cast<std::int32_t>(nowMs / KsTickMs);
+    std::int64_t best = maxMs;
+    for (const auto& t : TimerTriggers) {
+        if (!t.Active) continue;
+        if (TimerExpiredAt(t.Timer, nowTicks)) return 0;
+        std::int64_t elapsed = std::int64_t{nowTicks} - t.Timer.StartTicks;
+        if (elapsed < 0) elapsed += KsTickRange;
+        const std::int64_t ticksLeft = (std::int64_t{t.Timer.ExpireTicks} - t.Timer.StartTicks) - elapsed + 1;
+        const std::int64_t ms = ticksLeft * KsTickMs - static_cast<std::int64_t>(nowMs % KsTickMs);
+        best = std::min(best, std::max<std::int64_t>(ms, 0));
+    }
+    return static_cast<int>(best);
 }
 
 void TKslBaseDispatcher::ResetHits() {

@@ -225,6 +225,8 @@ public:
     bool SendEvent(std::uint32_t msg, std::uint32_t trigger, std::uint16_t data);
     void ProcessQueue();
     void ProcessTimers();
+    // Milliseconds until the first armed timer runs out, at most maxMs.
+    int MsUntilNextTimer(int maxMs);
     // Called by the receiving window procedure: the message currently being delivered has
     // arrived, so a time-out of its sender does not mean it was lost.
     void AcknowledgeDelivery() { deliveryAcked_.store(true); }

@@ -1,0 +1,167 @@
+// The Win32 device layer on a real (pseudo-terminal) serial line under Wine: COM31 is opened
+// by the dispatcher, COM32 is the far end, driven with plain calls.
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+
+#include "Win32TestWindow.h"
+#include "serial/KsWin32.h"
+
+using namespace talvik;
+using namespace talvik::test;
+
+namespace {
+
+// The far end of the line: a plain synchronous handle.
+class TPeer {
+public:
+    explicit TPeer(const char* name) {
+        h = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (h != INVALID_HANDLE_VALUE) {
+            ::DCB dcb{};
+            dcb.DCBlength = sizeof dcb;
+            GetCommState(h, &dcb);
+            dcb.BaudRate = 9600;
+            dcb.ByteSize = 8;
+            dcb.Parity = NOPARITY;
+            dcb.StopBits = ONESTOPBIT;
+            dcb.fBinary = TRUE;
+            SetCommState(h, &dcb);
+            COMMTIMEOUTS to{};
+            to.ReadIntervalTimeout = MAXDWORD;
+            SetCommTimeouts(h, &to);
+        }
+    }
+    ~TPeer() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+    }
+    bool Ok() const { return h != INVALID_HANDLE_VALUE; }
+    void Send(const std::string& s) {
+        DWORD n = 0;
+        WriteFile(h, s.data(), static_cast<DWORD>(s.size()), &n, nullptr);
+    }
+    // Reads until want bytes came (or 5 s passed).
+    std::string Receive(std::size_t want) {
+        std::string got;
+        for (int i = 0; i < 500 && got.size() < want; ++i) {
+            char buf[256];
+            DWORD n = 0;
+            if (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
+                got.append(buf, n);
+            else
+                TTestWindow::PumpFor(10);
+        }
+        return got;
+    }
+    HANDLE h;
+};
+
+std::int32_t Open(TKslWin32Dispatcher& d, TTestWindow& w) {
+    std::int32_t rc = d.OpenPort("\\\\.\\COM31", 9600, 0, 8, 1, 4096, 4096, 3);
+    if (rc == 0) {
+        d.RegisterWndTriggerHandler(reinterpret_cast<std::uintptr_t>(w.Handle));
+        d.UpdateHandlerFlags(1);
+    }
+    return rc;
+}
+
+}  // namespace
+
+TEST(Win32Device, BytesCrossTheLineBothWaysAndArriveAsEventsOnTheWindowThread) {
+    TKslWin32Dispatcher d(nullptr);
+    TTestWindow w(&d);
+    ASSERT_EQ(Open(d, w), 0);
+    TPeer peer("\\\\.\\COM32");
+    ASSERT_TRUE(peer.Ok());
+
+    ASSERT_EQ(d.PutBlock("AT\r", 3), 0);
+    EXPECT_EQ(peer.Receive(3), "AT\r");
+
+    d.SetLenTrigger(1);
+    std::string got;
+    w.OnMessage = [&](const TWinMsg& m) {
+        if (m.Msg != MsgTriggerAvail) return;
+        std::uint8_t c;
+        while (d.GetChar(c) == 0) got += static_cast<char>(c);
+    };
+    peer.Send("OK\r\n");
+    ASSERT_TRUE(TTestWindow::PumpUntil([&] { return got.size() >= 4; }));
+    EXPECT_EQ(got, "OK\r\n");
+    EXPECT_EQ(w.Got.front().Thread, GetCurrentThreadId());
+    EXPECT_EQ(static_cast<std::int32_t>(w.Got.front().LParam >> 16), d.Handle);
+}
+
+TEST(Win32Device, ATimerTriggerFiresOnTheWindowThreadAndCanBeReArmedThere) {
+    TKslWin32Dispatcher d(nullptr);
+    TTestWindow w(&d);
+    ASSERT_EQ(Open(d, w), 0);
+    const std::int32_t h = d.AddTimerTrigger();
+    int fired = 0;
+    w.OnMessage = [&](const TWinMsg& m) {
+        if (m.Msg != MsgTriggerTimer) return;
+        EXPECT_EQ(m.WParam, static_cast<WPARAM>(h));
+        if (++fired < 3) {
+            EXPECT_EQ(d.SetTimerTrigger(h, 1, true), 0);
+        }
+    };
+    ASSERT_EQ(d.SetTimerTrigger(h, 1, true), 0);
+    ASSERT_TRUE(TTestWindow::PumpUntil([&] { return fired == 3; }));
+    TTestWindow::PumpFor(300);
+    EXPECT_EQ(fired, 3);
+    for (const auto& m : w.Got) EXPECT_EQ(m.Thread, GetCurrentThreadId());
+}
+
+TEST(Win32Device, LargeBlocksArriveWholeAndInOrder) {
+    TKslWin32Dispatcher d(nullptr);
+    TTestWindow w(&d);
+    ASSERT_EQ(Open(d, w), 0);
+    TPeer peer("\\\\.\\COM32");
+    std::string block;
+    for (int i = 0; i < 3000; ++i) block += static_cast<char>('A' + i % 26);
+    ASSERT_EQ(d.PutBlock(block.data(), static_cast<std::uint32_t>(block.size())), 0);
+    EXPECT_EQ(peer.Receive(block.size()), block);
+    peer.Send(block);
+    std::string got;
+    ASSERT_TRUE(TTestWindow::PumpUntil([&] {
+        std::uint8_t c;
+        while (d.GetChar(c) == 0) got += static_cast<char>(c);
+        return got.size() >= block.size();
+    }));
+    EXPECT_EQ(got, block);
+}
+
+TEST(Win32Device, CloseWithAReadPendingEndsEveryThreadAndThePortOpensAgain) {
+    for (int round = 0; round < 3; ++round) {
+        TKslWin32Dispatcher d(nullptr);
+        TTestWindow w(&d);
+        ASSERT_EQ(Open(d, w), 0) << round;
+        EXPECT_EQ(d.ActiveThreads.load(), 4);
+        const std::int32_t h = d.AddTimerTrigger();
+        d.SetTimerTrigger(h, 1, true);
+        TTestWindow::PumpFor(100);
+        d.DonePort();
+        EXPECT_EQ(d.ActiveThreads.load(), 0);
+        EXPECT_FALSE(d.DispatcherStarted.load());
+        EXPECT_EQ(d.CidEx.load(), -1);
+    }
+}
+
+TEST(Win32Device, FlushOutputReturnsAndEmptiesTheBuffer) {
+    TKslWin32Dispatcher d(nullptr);
+    TTestWindow w(&d);
+    ASSERT_EQ(Open(d, w), 0);
+    std::string block(2000, 'x');
+    d.PutBlock(block.data(), 2000);
+    EXPECT_EQ(d.FlushOutBuffer(), 0);
+    EXPECT_EQ(d.OutBuffUsed(), 0u);
+    EXPECT_EQ(d.PutBlock("A", 1), 0);
+}
+
+TEST(Win32Device, AMissingPortGivesThePlatformErrorAndLeavesNothingRunning) {
+    TKslWin32Dispatcher d(nullptr);
+    const std::int32_t rc = d.OpenPort("\\\\.\\COM39", 9600, 0, 8, 1, 4096, 4096, 3);
+    EXPECT_TRUE(rc == -2 || rc == -3) << rc;
+    EXPECT_FALSE(d.DispatcherStarted.load());
+    EXPECT_EQ(d.ActiveThreads.load(), 0);
+}
