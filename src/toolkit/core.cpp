@@ -604,6 +604,13 @@ void TApplication::Terminate() {
     terminated_ = true;
 }
 
+void TApplication::ClearTerminated() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    terminated_ = false;
+}
+
 void TApplication::DestroyForms() {
     while (!forms_.empty()) forms_.back()->Free();
 }

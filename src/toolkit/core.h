@@ -231,6 +231,8 @@ public:
     void Run();
     void Terminate();
     bool Terminated() const { return terminated_; }
+    // Forgets an ended loop (and its pending quit message) so the object can run again.
+    void ClearTerminated();
     // Handles the messages waiting now; returns false once the program is ending.
     bool ProcessMessages();
     // Frees every form left, last created first.

@@ -3,6 +3,7 @@
 #include "toolkit/stdctrls.h"
 
 #include <algorithm>
+#include <string>
 
 namespace talvik {
 
@@ -38,6 +39,32 @@ void TImageList::Draw(HDC dc, int x, int y, int index, bool enabled) const {
 namespace {
 HBRUSH ParentBrush(const TControl* c) { return c->Parent() ? c->Parent()->BackgroundBrush() : nullptr; }
 }  // namespace
+
+// ---- TImage
+
+TImage::TImage(TWinControl* parent) : TWinControl(parent) {
+    width_ = 39;
+    height_ = 33;
+    CreateOwnWindow(WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0), 0, parent->Handle(), "");
+}
+
+void TImage::SetImage(const TImageList* list, int index) {
+    list_ = list;
+    index_ = index;
+    Invalidate();
+}
+
+void TImage::SetEnabled(bool v) {
+    enabled_ = v;
+    Invalidate();
+}
+
+void TImage::Paint(HDC dc) {
+    if (!list_ || index_ < 0) return;
+    list_->Draw(dc, (width_ - list_->Width()) / 2, (height_ - list_->Height()) / 2, index_, enabled_);
+}
+
+HBRUSH TImage::BackgroundBrush() const { return parent_ ? parent_->BackgroundBrush() : TWinControl::BackgroundBrush(); }
 
 // ---- TLabel
 
@@ -402,6 +429,41 @@ bool TUpDown::HandleNotify(NMHDR* hdr, LRESULT& result) {
     if (OnChangingEx) OnChangingEx(this, allow, nm->iPos + nm->iDelta, dir);
     result = allow ? 0 : 1;
     return true;
+}
+
+// ---- TUpDownEdit
+
+TUpDownEdit::TUpDownEdit(TWinControl* parent, int min, int max) : min_(min), max_(max) {
+    Edit = new TEdit(parent);
+    UpDown = new TUpDown(parent, Edit, min, max);
+    SetValue(min);
+}
+
+int TUpDownEdit::Value() const {
+    std::string t = Edit->Text();
+    try {
+        size_t used = 0;
+        long v = std::stol(t, &used);
+        return static_cast<int>(std::clamp<long>(v, min_, max_));
+    } catch (...) {
+        return min_;
+    }
+}
+
+void TUpDownEdit::SetValue(int v) {
+    v = std::clamp(v, min_, max_);
+    UpDown->SetPosition(v);
+    Edit->SetText(std::to_string(v));
+}
+
+void TUpDownEdit::SetBounds(int left, int top, int width, int height) {
+    Edit->SetBounds(left, top, width - 17, height);
+    UpDown->SetBounds(left + width - 17, top, 17, height);
+}
+
+void TUpDownEdit::SetEnabled(bool e) {
+    Edit->SetEnabled(e);
+    UpDown->SetEnabled(e);
 }
 
 // ---- TProgressBar

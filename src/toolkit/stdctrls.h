@@ -33,6 +33,23 @@ private:
     int width_, height_;
 };
 
+// One image of an image list, drawn centred.
+class TImage : public TWinControl {
+public:
+    explicit TImage(TWinControl* parent);
+    void SetImage(const TImageList* list, int index);
+    int ImageIndex() const { return index_; }
+    void SetEnabled(bool v) override;
+    HBRUSH BackgroundBrush() const override;
+
+protected:
+    void Paint(HDC dc) override;
+
+private:
+    const TImageList* list_ = nullptr;
+    int index_ = -1;
+};
+
 class TLabel : public TControl {
 public:
     enum class Align { Left, Center, Right };
@@ -208,6 +225,25 @@ public:
     // Before the position changes by a click: new value, direction; clear `allow` to refuse.
     std::function<void(TControl*, bool& allow, int newValue, Direction dir)> OnChangingEx;
     bool HandleNotify(NMHDR* hdr, LRESULT& result) override;
+
+private:
+    int min_, max_;
+};
+
+// An edit with up-down arrows holding an integer between two limits; text that is no number
+// or lies outside reads as the nearest sound value.
+class TUpDownEdit {
+public:
+    TUpDownEdit(TWinControl* parent, int min, int max);
+    TEdit* Edit;
+    TUpDown* UpDown;
+    int Value() const;
+    // Limits the value to the range, as the control does with anything typed.
+    void SetValue(int v);
+    int Min() const { return min_; }
+    int Max() const { return max_; }
+    void SetBounds(int left, int top, int width, int height);
+    void SetEnabled(bool e);
 
 private:
     int min_, max_;

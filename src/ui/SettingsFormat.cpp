@@ -311,7 +311,10 @@ SettingEditResult EditSettingValue(const std::string& text, std::int32_t group, 
     const std::string digits = ParseEditValue(t, index);
     const std::optional<std::int32_t> n = TryStrToInt(digits);
     if (!n) {
-        const bool allDigits = std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+        // Only a run of digits can be too large; no integer part at all (".5" in a whole-number
+        // row) is no number.
+        const bool allDigits = !digits.empty() &&
+                               std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
         return {allDigits ? EditRefusal::TooLarge : EditRefusal::NotANumber};
     }
     if (*n < 0) return {EditRefusal::Negative};

@@ -29,6 +29,10 @@ extern const std::array<int, kLanguageCount> DefaultFontSize;
 // 0 ANSI, 134 GB2312).
 extern const std::array<int, kLanguageCount> LangFontCharset;
 
+// The font dialog of the language group offers these sizes (true-type and scalable fonts only).
+constexpr int kFontDialogMinSize = 8;
+constexpr int kFontDialogMaxSize = 14;
+
 // The text of a row for a language. Rows are numbered from 1 in captiontext, StatusText,
 // DialogText and ReportText; a row or language out of range raises "Range check error".
 std::string LangText(const LangRow* table, std::size_t rowCount, int row, int language);
@@ -79,5 +83,28 @@ extern const std::array<LangRow, 1> SiteText;
 // language.
 extern const std::array<const char*, 5> ReportGroupTag;   // "SET" .. "GEN"
 extern const std::array<const char*, 3> SaveFileAnswer;   // "Append", "Overwrite", "Cancel"
+
+// What setcaptions applies to the main window, as data: each control by its name with the
+// captiontext rows of its caption and hint (0 = left as it is).
+struct CaptionBinding {
+    const char* control;
+    int captionRow;
+    int hintRow;
+};
+extern const std::array<CaptionBinding, 63> MainCaptionBindings;
+// Header cells (1, 0) and (2, 0) of the phone book grid.
+constexpr std::array<int, 2> PhoneGridHeaderRows = {44, 45};
+// Controls whose font name (not size) follows the language; the window itself takes name and size.
+extern const std::array<const char*, 47> LanguageFontControls;
+// The single-command list is wider in Chinese.
+struct ComboGeometry {
+    int left;
+    int width;
+};
+ComboGeometry SendComboGeometry(int language);
+// Image of the language button: the flag of the language.
+int LanguageFlagImage(int language);
+// Window caption: row 1, then a blank and the version text when there is one.
+std::string MainWindowCaption(int language, const std::string* versionText);
 
 }  // namespace talvik

@@ -6,12 +6,17 @@ add_library(talvik_ui_pure STATIC
   ${CMAKE_CURRENT_LIST_DIR}/uOptionsRegistry.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsTables.cpp
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFormat.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/currentText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/langLink.cpp
 )
 target_link_libraries(talvik_ui_pure PUBLIC talvik_link talvik_base)
 
-# The registry store under the settings above (Win32 only; the windows link it).
+# The machine's side of the logic above: registry stores, clock and free space (Win32 only;
+# the windows link it).
 if(TALVIK_WIN32)
-  add_library(talvik_ui_registry STATIC ${CMAKE_CURRENT_LIST_DIR}/uRegistry_win32.cpp
-              ${CMAKE_CURRENT_LIST_DIR}/uOptionsRegistry_win32.cpp)
-  target_link_libraries(talvik_ui_registry PUBLIC talvik_ui_pure advapi32)
+  add_library(talvik_ui_system STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/uRegistry_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uOptionsRegistry_win32.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mainTimer_win32.cpp)
+  target_link_libraries(talvik_ui_system PUBLIC talvik_ui_pure advapi32)
 endif()

@@ -1,11 +1,20 @@
-// Program entry of talvik.exe. The windows are built on top of this; until then it only
-// announces itself on the debug channel.
+// Program entry of talvik.exe.
 #include <windows.h>
 
 #include "base/debugchannel.h"
+#include "toolkit/core.h"
+#include "ui/talvikProgram.h"
+
+using namespace talvik;
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
-    talvik::DebugChannel("Load main");
-    talvik::DebugChannel("Application.Run");
+    try {
+        StartProgram();
+        DebugChannel("Application.Run");
+        Application.Run();
+    } catch (...) {
+        Application.HandleCurrentException();
+        return 1;
+    }
     return 0;
 }

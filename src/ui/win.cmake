@@ -1,5 +1,21 @@
-# talvik.exe and the windows (mingw only).
+# The windows of the operator interface and talvik.exe (mingw only).
 if(TALVIK_WIN32)
+  add_library(talvik_ui_windows STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/talvikProgram.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mainImages.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/pendingForms.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uDebug.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/helpwin.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/uVersionInfo.cpp)
+  target_link_libraries(talvik_ui_windows PUBLIC talvik_toolkit talvik_ui_system talvik_ui_pure version shell32)
+
   add_executable(talvik WIN32 talvik.cpp ${CMAKE_SOURCE_DIR}/resources/talvik.rc)
-  target_link_libraries(talvik PRIVATE talvik_base)
+  target_link_libraries(talvik PRIVATE talvik_ui_windows)
+  # The help files sit beside the program.
+  foreach(h qvhlpeng qvhlpfre qvhlpchi qvhlpger)
+    add_custom_command(TARGET talvik POST_BUILD
+      COMMAND ${CMAKE_COMMAND} -E copy_if_different ${CMAKE_SOURCE_DIR}/resources/${h}.rtf
+              $<TARGET_FILE_DIR:talvik>/${h}.rtf)
+  endforeach()
 endif()

@@ -409,4 +409,83 @@ TEST_F(ToolkitTest, MessageDlgHookAnswersAndFontsCanShowChinese) {
     EXPECT_NE(glyph, 0xFFFF);
 }
 
+TEST_F(ToolkitTest, PageControlShowsOnlyTheActivePageAndCodeChangesAreSilent) {
+    auto* pc = new TPageControl(form);
+    pc->SetBounds(0, 0, 300, 200);
+    TTabSheet* a = pc->AddPage("Settings");
+    TTabSheet* b = pc->AddPage("Calibration");
+    int changes = 0;
+    pc->OnChange = [&](TControl*) { ++changes; };
+    EXPECT_EQ(pc->ActivePageIndex(), 0);
+    EXPECT_TRUE(a->Visible());
+    EXPECT_FALSE(b->Visible());
+    pc->SetActivePageIndex(1);
+    EXPECT_FALSE(a->Visible());
+    EXPECT_TRUE(b->Visible());
+    EXPECT_EQ(changes, 0);
+    // The user picking a tab: the tab control tells its parent.
+    SendMessageW(pc->Handle(), TCM_SETCURSEL, 0, 0);
+    NMHDR hdr{pc->Handle(), 0, static_cast<UINT>(TCN_SELCHANGE)};
+    SendMessageW(form->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&hdr));
+    EXPECT_EQ(changes, 1);
+    EXPECT_TRUE(a->Visible());
+    EXPECT_FALSE(b->Visible());
+}
+
+TEST_F(ToolkitTest, UpDownAsksBeforeMovingAndItsEditKeepsTheRange) {
+    TUpDownEdit spin(form, 1, 48);
+    spin.SetValue(99);
+    EXPECT_EQ(spin.Value(), 48);
+    EXPECT_EQ(spin.Edit->Text(), "48");
+    spin.Edit->SetText("abc");
+    EXPECT_EQ(spin.Value(), 1);
+    spin.Edit->SetText("0");
+    EXPECT_EQ(spin.Value(), 1);
+
+    std::vector<std::pair<int, TUpDown::Direction>> asked;
+    bool allow = false;
+    spin.UpDown->OnChangingEx = [&](TControl*, bool& ok, int v, TUpDown::Direction d) {
+        asked.emplace_back(v, d);
+        ok = allow;
+    };
+    spin.SetValue(10);
+    NMUPDOWN nm{};
+    nm.hdr = NMHDR{spin.UpDown->Handle(), 0, static_cast<UINT>(UDN_DELTAPOS)};
+    nm.iPos = 10;
+    nm.iDelta = 1;
+    LRESULT refused = SendMessageW(form->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm));
+    EXPECT_EQ(refused, 1);
+    allow = true;
+    nm.iDelta = -1;
+    EXPECT_EQ(SendMessageW(form->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&nm)), 0);
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].first, 11);
+    EXPECT_EQ(asked[0].second, TUpDown::Direction::Up);
+    EXPECT_EQ(asked[1].first, 9);
+    EXPECT_EQ(asked[1].second, TUpDown::Direction::Down);
+}
+
+TEST_F(ToolkitTest, ModalFormEndsWithItsButtonsResult) {
+    auto* dlg = new TForm();
+    auto* ok = new TButton(dlg, "OK");
+    ok->ModalResult = TModalResult::mrOk;
+    form->Show();
+    // The click waits in the queue and is handled inside the modal loop.
+    PostMessageW(ok->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(dlg->ShowModal(), TModalResult::mrOk);
+    EXPECT_FALSE(dlg->Visible());
+    EXPECT_TRUE(IsWindowEnabled(form->Handle()));
+    PostMessageW(dlg->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(dlg->ShowModal(), TModalResult::mrCancel);
+    dlg->Free();
+}
+
+TEST_F(ToolkitTest, ProgressBarStaysInItsRange) {
+    auto* p = new TProgressBar(form, 0, 20);
+    p->SetPosition(7);
+    EXPECT_EQ(p->Position(), 7);
+    p->SetPosition(25);
+    EXPECT_EQ(p->Position(), 20);
+}
+
 }  // namespace

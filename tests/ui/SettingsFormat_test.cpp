@@ -347,6 +347,7 @@ TEST_F(SettingsFormatTest, NonsenseHugeNegativeAndEmptyAreRefusedWithTheOldValue
     EXPECT_EQ(Type(".", 9).refusal, EditRefusal::NotANumber);
     EXPECT_EQ(Type("1e5", 9).refusal, EditRefusal::NotANumber);
     EXPECT_EQ(Type("12.x", 9).refusal, EditRefusal::NotANumber);
+    EXPECT_EQ(Type(".5", 7).refusal, EditRefusal::NotANumber);  // no whole part in a whole-number row
     EXPECT_EQ(Type("", 9).refusal, EditRefusal::Empty);
     EXPECT_EQ(Type("   ", 7).refusal, EditRefusal::Empty);
     EXPECT_EQ(Type("-5", 7).refusal, EditRefusal::Negative);

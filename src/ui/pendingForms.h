@@ -1,0 +1,46 @@
+// Windows of the program that are built elsewhere: until each arrives, it is an empty form
+// with its caption, so the start-up order and the tool buttons that show them are in place.
+#pragma once
+
+#include "toolkit/core.h"
+
+namespace talvik {
+
+class TPendingForm : public TForm {
+public:
+    TPendingForm(const char* name, const char* caption);
+};
+
+class Tsetform : public TPendingForm {
+public:
+    Tsetform() : TPendingForm("setform", "QV Settings") {}
+};
+class TCurrentform : public TPendingForm {
+public:
+    TCurrentform() : TPendingForm("Currentform", "Current State") {}
+};
+class Tgraphform : public TPendingForm {
+public:
+    Tgraphform() : TPendingForm("graphform", "Historical data") {}
+};
+class TReadform : public TPendingForm {
+public:
+    TReadform() : TPendingForm("Readform", "View") {}
+};
+class Txalform : public TPendingForm {
+public:
+    Txalform() : TPendingForm("xalform", "XAL Programmer") {}
+};
+class TOptionsForm : public TPendingForm {
+public:
+    TOptionsForm();
+};
+
+extern Tsetform* setform;
+extern TCurrentform* Currentform;
+extern Tgraphform* graphform;
+extern TReadform* Readform;
+extern Txalform* xalform;
+extern TOptionsForm* OptionsForm;
+
+}  // namespace talvik

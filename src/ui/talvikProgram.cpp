@@ -1,0 +1,29 @@
+// Start-up of the program (see talvikProgram.h).
+#include "ui/talvikProgram.h"
+
+#include "toolkit/core.h"
+#include "ui/helpwin.h"
+#include "ui/main.h"
+#include "ui/pendingForms.h"
+#include "ui/uDebug.h"
+
+namespace talvik {
+
+void StartProgram() {
+    mainInitialization();
+    helpwinInitialization();
+    uDebugInitialization();
+    Application.Initialize();
+    Application.Title = "TALVIK";
+    Application.CreateForm(mainform);
+    Application.CreateForm(setform);
+    Application.CreateForm(Currentform);
+    Application.CreateForm(graphform);
+    Application.CreateForm(helpform);
+    Application.CreateForm(Readform);
+    Application.CreateForm(xalform);
+    Application.CreateForm(Form1);
+    Application.CreateForm(OptionsForm);
+}
+
+}  // namespace talvik

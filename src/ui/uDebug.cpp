@@ -1,0 +1,135 @@
+// The debug output window and AddDebugLine.
+#include "ui/uDebug.h"
+
+#include <cstdio>
+
+#include "base/debugchannel.h"
+#include "base/format.h"
+
+namespace talvik {
+
+bool DebugEnabled = false;
+bool DebugModified = false;
+bool DebugSaved = false;
+std::string DebugFileTitle = "Untitled";
+std::string DebugFileName;
+TForm1* Form1 = nullptr;
+
+void uDebugInitialization() { DebugChannel("Load uDebug"); }
+
+TForm1::TForm1() {
+    Name = "Form1";
+    SetCaption("Debug Output");
+    SetBounds(40, 140, 560, 420);
+    SetClientSize(552, 390);
+    Memo1 = new TMemo(this);
+    Memo1->Name = "Memo1";
+    Memo1->SetFont(TFont{"Courier New", 9});
+    Memo1->SetReadOnly(true);
+    Memo1->SetBounds(0, 0, 552, 350);
+    Button1 = new TButton(this, "Clear");
+    Button1->SetBounds(8, 358, 80, 25);
+    btnSaveLog = new TButton(this, "Save");
+    btnSaveLog->SetBounds(96, 358, 80, 25);
+    Button2 = new TButton(this, "Close and Stop Debug");
+    Button2->SetBounds(184, 358, 160, 25);
+    Button3 = new TButton(this, "Close");
+    Button3->SetBounds(352, 358, 80, 25);
+    SaveDialog1.Filter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
+    SaveDialog1.DefaultExt = "txt";
+
+    OnCreate = [this](TForm* f) { FormCreate(f); };
+    OnActivate = [this](TForm* f) { FormActivate(f); };
+    OnCloseQuery = [this](TForm* f, bool& can) { FormCloseQuery(f, can); };
+    Button1->OnClick = [this](TControl* c) { Button1Click(c); };
+    btnSaveLog->OnClick = [this](TControl* c) { btnSaveLogClick(c); };
+    Button2->OnClick = [this](TControl* c) { Button2Click(c); };
+}
+
+void TForm1::FormCreate(TForm*) {
+    DebugFileTitle = "Untitled";
+    SetCaption("Untitled");
+    DebugEnabled = false;
+    DebugModified = false;
+    DebugChannel(Name);
+}
+
+void TForm1::FormActivate(TForm*) {
+    DebugEnabled = false;
+    DebugModified = false;
+}
+
+void TForm1::Button1Click(TControl*) {
+    if (MessageDlg("Are you sure you want to clear all debug output in this window?", TMsgDlgType::mtConfirmation,
+                   mbYes | mbNo) == TModalResult::mrYes)
+        Memo1->Clear();
+}
+
+void TForm1::btnSaveLogClick(TControl*) {
+    if (DebugSaved) {
+        SaveDebugLog();
+        return;
+    }
+    if (!SaveDialog1.Execute()) return;
+    DebugFileName = SaveDialog1.FileName;
+    auto slash = DebugFileName.find_last_of("\\/:");
+    DebugFileTitle = slash == std::string::npos ? DebugFileName : DebugFileName.substr(slash + 1);
+    SetCaption(DebugFileName);
+    MessageDlg(DebugFileName, TMsgDlgType::mtInformation, mbOK);
+    SaveDebugLog();
+}
+
+void TForm1::SaveDebugLog() {
+    // Written beside the target first, so a failed save leaves the earlier file whole.
+    std::wstring target = Widen(DebugFileName);
+    std::wstring temp = target + L".tmp";
+    try {
+        FILE* f = _wfopen(temp.c_str(), L"wb");
+        if (!f) throw std::runtime_error("Cannot create file \"" + DebugFileName + "\"");
+        bool ok = true;
+        for (const std::string& line : Memo1->Lines()) {
+            std::string out = line + "\r\n";
+            ok = ok && fwrite(out.data(), 1, out.size(), f) == out.size();
+        }
+        ok = (fclose(f) == 0) && ok;
+        if (!ok || !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+            DeleteFileW(temp.c_str());
+            throw std::runtime_error("Cannot write file \"" + DebugFileName + "\"");
+        }
+    } catch (const std::exception& e) {
+        MessageDlg(Format("Error: %s", e.what()), TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    DebugSaved = true;
+    DebugModified = false;
+}
+
+void TForm1::FormCloseQuery(TForm*, bool& canClose) {
+    canClose = true;
+    if (!DebugModified) return;
+    switch (MessageDlg(Format("Save changes to %s?", DebugFileTitle.c_str()), TMsgDlgType::mtConfirmation,
+                       mbYes | mbNo | mbCancel)) {
+    case TModalResult::mrYes:
+        btnSaveLogClick(btnSaveLog);
+        break;
+    case TModalResult::mrNo:
+        break;
+    default:
+        canClose = false;
+        DebugEnabled = true;
+        break;
+    }
+}
+
+void TForm1::Button2Click(TControl*) {
+    DebugEnabled = false;
+    Close();
+}
+
+void AddDebugLine(const std::string& text) {
+    if (!Form1) return;
+    Form1->Memo1->Add(text);
+    DebugModified = true;
+}
+
+}  // namespace talvik

@@ -1,0 +1,434 @@
+// The program's face under Wine: start-up order, settings kept in the registry, languages,
+// the "-debug" switch, the exit panel, the debug and help windows and the version text.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fstream>
+
+#include "base/debugchannel.h"
+#include "ui/helpwin.h"
+#include "ui/lang.h"
+#include "ui/main.h"
+#include "ui/pendingForms.h"
+#include "ui/talvikProgram.h"
+#include "ui/uDebug.h"
+#include "ui/uRegistry_win32.h"
+#include "ui/uVersionInfo.h"
+
+using namespace talvik;
+
+namespace {
+
+const char kTestKey[] = "Software\\Corvanel\\TALVIK-main-window-test";
+
+void DeleteTestKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey); }
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        Tmainform::RegistryKeyPath = kTestKey;
+        Tmainform::ArgsOverride = std::vector<std::string>{};
+        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        SetDebugSink([this](std::string_view line) { lines.emplace_back(line); });
+        SetMessageDlgHook([this](const std::string& text, TMsgDlgType, unsigned) {
+            questions.push_back(text);
+            return answer;
+        });
+    }
+    void TearDown() override {
+        Shutdown();
+        SetDebugSink(nullptr);
+        SetMessageDlgHook(nullptr);
+        TSaveDialog::Hook = nullptr;
+        TFontDialog::Hook = nullptr;
+        Application.OnException = nullptr;
+        DeleteTestKey();
+    }
+    void Start(std::vector<std::string> args = {}) {
+        Tmainform::ArgsOverride = std::move(args);
+        lines.clear();
+        StartProgram();
+        mainform->Timer1.SetEnabled(false);  // ticks are driven by the tests
+    }
+    // Closes the main window as the exit button does, then frees what is left.
+    void Shutdown() {
+        if (mainform) mainform->Close();
+        Application.DestroyForms();
+        Application.ClearTerminated();
+    }
+    void Restart() {
+        Shutdown();
+        Start();
+    }
+
+    std::vector<std::string> lines;
+    std::vector<std::string> errors;
+    std::vector<std::string> questions;
+    TModalResult answer = TModalResult::mrYes;
+};
+
+TEST_F(MainWindowTest, StartsUpInOrderWithNineWindows) {
+    DeleteTestKey();
+    Start();
+    const std::vector<std::string> expected = {
+        "Load main", "Load helpwin", "Load uDebug", "Main Form Create Start"};
+    ASSERT_GE(lines.size(), expected.size());
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), expected);
+    auto pos = [&](const std::string& s) { return std::find(lines.begin(), lines.end(), s) - lines.begin(); };
+    EXPECT_LT(pos("&K0&Q0&D0"), pos("Main Form get version number"));
+    EXPECT_LT(pos("Main Form get version number"), pos("Main Form Create completed"));
+    EXPECT_LT(pos("Main Form Create completed"), pos("helpform"));
+    EXPECT_LT(pos("helpform"), pos("Form1"));
+    EXPECT_EQ(static_cast<size_t>(pos("Form1")), lines.size() - 1);
+
+    std::vector<std::string> names;
+    for (TForm* f : Application.Forms()) names.push_back(f->Name);
+    EXPECT_EQ(names, (std::vector<std::string>{"mainform", "setform", "Currentform", "graphform", "helpform",
+                                               "Readform", "xalform", "Form1", "OptionsForm"}));
+    EXPECT_EQ(Application.MainForm, mainform);
+    EXPECT_TRUE(mainform->StartupPending);
+    // A first start: port 1 at 9600 baud in the status bar, every panel hidden, width fixed.
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM1");
+    EXPECT_EQ(mainform->Statusb->PanelText(3), "9600");
+    for (TControl* p : std::initializer_list<TControl*>{mainform->exitpanel, mainform->Langgroup, mainform->companel,
+                                                          mainform->Dialpanel, mainform->Logpanel, mainform->sitepanel,
+                                                          mainform->Savepanel, mainform->qvsetpanel,
+                                                          mainform->Singlepanel})
+        EXPECT_FALSE(p->Visible()) << p->Name;
+    EXPECT_EQ(mainform->Width(), 640);
+    EXPECT_EQ(mainform->Caption(), "TALVIK " + VersionInfo->VersionText());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainWindowTest, FirstCloseWritesDefaultsAndARestartRestoresChanges) {
+    DeleteTestKey();
+    Start();
+    Shutdown();
+    RegIniStore reg(kTestKey);
+    EXPECT_EQ(reg.ReadString("Settings", "Baud Rate", "?"), "3");
+    EXPECT_EQ(reg.ReadString("Settings", "Periodic Log Rate", "?"), "2");
+    EXPECT_EQ(reg.ReadString("Settings", "Modem Set String", "?"), "&K0&Q0&D0");
+    EXPECT_EQ(reg.ReadString("Save Options", "Tapi selection", "?"), "1");
+    EXPECT_EQ(reg.ReadString("Save Options", "Alarm Beep", "none"), "none");
+
+    Start();
+    mainform->germanselect->SetChecked(true);
+    mainform->baudbox->SetItemIndex(1);
+    mainform->ebDirectComPortNum->SetText("7");
+    mainform->phonegrid->SetCell(1, 3, "Hut");
+    mainform->phonegrid->SetCell(2, 3, "0123456789");
+    Restart();
+    EXPECT_EQ(LanguageNumber, 3);
+    EXPECT_TRUE(mainform->germanselect->Checked());
+    EXPECT_EQ(mainform->exitlab->Caption(), "Beenden?");
+    EXPECT_EQ(mainform->baudbox->ItemIndex(), 1);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM7");
+    EXPECT_EQ(mainform->Statusb->PanelText(3), "1200");
+    EXPECT_EQ(mainform->phonegrid->Cell(1, 3), "Hut");
+    EXPECT_EQ(mainform->phonegrid->Cell(2, 3), "0123456789");
+    EXPECT_EQ(mainform->phonegrid->Cell(0, 16), "16");
+}
+
+TEST_F(MainWindowTest, BadRegistryValuesStartSoundly) {
+    DeleteTestKey();
+    {
+        RegIniStore reg(kTestKey);
+        reg.WriteString("Settings", "Baud Rate", "7");
+        reg.WriteString("Settings", "Periodic Log Rate", "99");
+        reg.WriteString("Settings", "Site Number", "250");
+        reg.WriteString("Settings", "Direct Port Number", "abc");
+    }
+    Start();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(mainform->baudbox->ItemIndex(), 3);
+    EXPECT_EQ(mainform->Statusb->PanelText(3), "9600");
+    EXPECT_EQ(mainform->rateedit->Value(), 48);
+    EXPECT_EQ(mainform->Sitespin->Value(), 240);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM1");
+    Shutdown();
+    RegIniStore reg(kTestKey);
+    EXPECT_EQ(reg.ReadString("Settings", "Baud Rate", "?"), "3");
+}
+
+TEST_F(MainWindowTest, LanguagesChangeCaptionsFontsAndTheCommandList) {
+    DeleteTestKey();
+    Start();
+    EXPECT_EQ(mainform->exitlab->Caption(), "EXIT?");
+    EXPECT_EQ(mainform->ToolButton1->Hint, "Exit");
+    EXPECT_EQ(mainform->sendcombo->Left(), 96);
+    mainform->ToolButton2Click();
+    EXPECT_TRUE(mainform->Langgroup->Visible());
+    mainform->chineseselect->SetChecked(true);
+    EXPECT_FALSE(mainform->Langgroup->Visible());
+    EXPECT_EQ(LanguageNumber, 2);
+    EXPECT_EQ(mainform->exitlab->Caption(), CaptionText(2, 2));
+    EXPECT_EQ(mainform->ToolButton2->ImageIndex(), 15);
+    EXPECT_EQ(mainform->sendcombo->Left(), 75);
+    EXPECT_EQ(mainform->sendcombo->Width(), 165);
+    EXPECT_EQ(mainform->sendcombo->Item(0), CaptionText(30, 2));
+    EXPECT_EQ(mainform->exitlab->Font().Charset, GB2312_CHARSET);
+    EXPECT_EQ(mainform->phonegrid->Cell(1, 0), CaptionText(44, 2));
+    mainform->englishselect->SetChecked(true);
+    EXPECT_EQ(mainform->sendcombo->Left(), 96);
+    EXPECT_EQ(mainform->sendcombo->Width(), 145);
+    EXPECT_EQ(mainform->exitlab->Font().Charset, 0);
+
+    // French comes only from the registry; its empty rows show empty.
+    Shutdown();
+    RegIniStore(kTestKey).WriteString("Settings", "Language Number", "1");
+    Start();
+    EXPECT_EQ(mainform->fileedit->Hint(), "");
+    EXPECT_EQ(mainform->Samplecheck->Caption(), "");
+    EXPECT_FALSE(mainform->frenchselect->Enabled());
+}
+
+TEST_F(MainWindowTest, CancelledFontDialogStillHidesTheGroupAndAppliesCaptions) {
+    DeleteTestKey();
+    Start();
+    mainform->ToolButton2Click();
+    mainform->exitlab->SetCaption("stale");
+    TFontDialog::Hook = [](TFontDialog*) { return std::optional<TFont>(); };
+    mainform->fontselbutClick();
+    EXPECT_FALSE(mainform->Langgroup->Visible());
+    EXPECT_EQ(mainform->exitlab->Caption(), "EXIT?");
+    TFontDialog::Hook = [](TFontDialog*) { return std::optional<TFont>(TFont{"Courier New", 12}); };
+    mainform->fontselbutClick();
+    EXPECT_EQ(LangFontName[0], "Courier New");
+    EXPECT_EQ(mainform->exitlab->Font().Name, "Courier New");
+}
+
+TEST_F(MainWindowTest, DebugSwitchGivesToolsItsMenuAndOpensTheDebugWindow) {
+    EXPECT_TRUE(IsDebugSwitch({"-DeBuG"}));
+    EXPECT_FALSE(IsDebugSwitch({"-debugx"}));
+    EXPECT_FALSE(IsDebugSwitch({"x", "-debug"}));
+    EXPECT_FALSE(IsDebugSwitch({}));
+
+    DeleteTestKey();
+    Start({"-Debug"});
+    EXPECT_EQ(mainform->ToolButton7->DropdownMenu(), &mainform->puTools);
+    EXPECT_EQ(mainform->puTools.Item(0)->Caption, "&Send Single Command");
+    EXPECT_EQ(mainform->puTools.Item(1)->Caption, "&Options");
+    mainform->puTools.Item(0)->Click();
+    EXPECT_TRUE(mainform->Singlepanel->Visible());
+
+    mainform->ToolButton1Click();
+    EXPECT_TRUE(mainform->exitpanel->Visible());
+    EXPECT_TRUE(Form1->Visible());
+    ASSERT_EQ(Form1->Memo1->LineCount(), 1);
+    std::string line = Form1->Memo1->Lines()[0];
+    EXPECT_EQ(line.size(), 19 + 1 + std::string("Debug Window Opened").size());
+    EXPECT_EQ(line.substr(20), "Debug Window Opened");
+    EXPECT_EQ(mainform->Versionlab->Caption(), VersionInfo->VersionText());
+    EXPECT_EQ(mainform->exityesBitBtn->Caption(), "");
+    mainform->ToolButton1Click();
+    EXPECT_FALSE(mainform->exitpanel->Visible());
+    mainform->ToolButton1Click();  // the debug window is already up: no second line
+    EXPECT_EQ(Form1->Memo1->LineCount(), 1);
+    Restart();
+    EXPECT_EQ(mainform->ToolButton7->DropdownMenu(), nullptr);
+    mainform->ToolButton1Click();
+    EXPECT_FALSE(Form1->Visible());
+}
+
+TEST_F(MainWindowTest, ExitYesEndsTheProgramAndWritesSettings) {
+    DeleteTestKey();
+    Start();
+    mainform->ToolButton1Click();
+    mainform->exitnoBitBtn->Click();
+    EXPECT_FALSE(mainform->exitpanel->Visible());
+    mainform->exityesBitBtn->Click();
+    EXPECT_TRUE(Application.Terminated());
+    EXPECT_EQ(helpform, nullptr);  // the close handler frees the secondary windows
+    EXPECT_EQ(RegIniStore(kTestKey).ReadString("Settings", "Language Number", "?"), "0");
+}
+
+TEST_F(MainWindowTest, LongHintOfTheButtonUnderTheMouseGoesToTheStatusBar) {
+    DeleteTestKey();
+    Start();
+    mainform->Show();
+    RECT r = mainform->ToolButton3->ScreenRect();
+    Application.MouseMovedOver(mainform->ToolBar1->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    EXPECT_EQ(mainform->Statusb->PanelText(0), "Help");
+    mainform->germanselect->SetChecked(true);
+    r = mainform->ToolButton1->ScreenRect();
+    Application.MouseMovedOver(mainform->ToolBar1->Handle(), POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+    EXPECT_EQ(mainform->Statusb->PanelText(0), "Beenden");
+
+    // A disabled save button shows its own hint through the panel under it.
+    mainform->ToolButton10Click();
+    mainform->Savebutton->SetEnabled(false);
+    std::string hint = "panel";
+    bool can = true;
+    THintInfo info{mainform->Savepanel, POINT{mainform->Savebutton->Left() + 3, mainform->Savebutton->Top() + 3}};
+    Application.OnShowHint(hint, can, info);
+    EXPECT_EQ(hint, CaptionText(50, 3));
+    hint = "panel";
+    info.CursorPos = POINT{1, 1};
+    Application.OnShowHint(hint, can, info);
+    EXPECT_EQ(hint, "panel");
+}
+
+TEST_F(MainWindowTest, PhoneBookFollowsTheSelectionAndTheEdits) {
+    DeleteTestKey();
+    Start();
+    mainform->phonegrid->SetCell(1, 2, "Shed");
+    mainform->phonegrid->SetCell(2, 2, "555");
+    mainform->PhoneListLine = 2;
+    mainform->ToolButton9Click();
+    EXPECT_TRUE(mainform->Dialpanel->Visible());
+    EXPECT_EQ(mainform->dialedit->Text(), "555");
+    EXPECT_EQ(mainform->phoneidedit->Text(), "Shed");
+    // With the book hidden, typing edits only the dial fields.
+    mainform->dialedit->SetText("556");
+    EXPECT_EQ(mainform->phonegrid->Cell(2, 2), "555");
+    mainform->bookbtnClick();
+    EXPECT_EQ(mainform->Dialpanel->Height(), 306);
+    mainform->dialedit->SetText("557");
+    EXPECT_EQ(mainform->phonegrid->Cell(2, 2), "557");
+    mainform->phonegrid->SetRow(5);
+    EXPECT_EQ(mainform->PhoneListLine, 5);
+    EXPECT_EQ(mainform->dialedit->Text(), "");
+    mainform->bookbtnClick();
+    EXPECT_EQ(mainform->Dialpanel->Height(), 98);
+}
+
+TEST_F(MainWindowTest, TickShowsTheClockAndEndsTheStartupGuard) {
+    DeleteTestKey();
+    Start();
+    struct FakeHost : TimerHost {
+        Tmainform* f;
+        explicit FakeHost(Tmainform* m) : f(m) {}
+        TimerNow Now() override { return {10, "10:30:00   07/12/2026"}; }
+        std::int64_t FreeSpace() override { return 1 << 30; }
+        void SetClockText(const std::string& t) override { f->Statusb->SetPanelText(1, t); }
+        void comstatusupdate() override { f->comstatusupdate(); }
+        bool SampleChecked() override { return f->Samplecheck->Checked(); }
+        std::int32_t RateValue() override { return f->rateedit->Value(); }
+        void SetRateEnabled(bool e) override { f->rateedit->SetEnabled(e); }
+        void SetWaitTimeText(const std::string& t) override { f->Waittimelab->SetCaption(t); }
+        bool DialupChecked() override { return false; }
+        void HangupClick() override {}
+        void DialupForLog() override {}
+        void Getdata(std::int32_t) override {}
+        std::string LogFileName() override { return {}; }
+        bool FileExists(const std::string&) override { return false; }
+        void WriteLogRecord(const std::string&, bool) override {}
+        void Beep() override {}
+    };
+    mainform->TimerHostImpl = std::make_unique<FakeHost>(mainform);
+    lines.clear();
+    mainform->Timer1.Tick();
+    EXPECT_EQ(lines.front(), "timer event start");
+    EXPECT_EQ(mainform->Statusb->PanelText(1), "10:30:00   07/12/2026");
+    EXPECT_FALSE(mainform->StartupPending);
+    // The hours left are shown before the first hour change (10 differs from the start value 0)
+    // counts down.
+    EXPECT_EQ(mainform->Waittimelab->Caption(), "  2");
+    EXPECT_EQ(mainform->SampleCountdown, 1);
+}
+
+TEST_F(MainWindowTest, DebugWindowSavesOnceAsksAfterwardsAndReportsFailures) {
+    DeleteTestKey();
+    Start();
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    std::string path = std::string(tmp) + "talvik_debug_test.txt";
+    DeleteFileA(path.c_str());
+    DebugSaved = false;
+    int asked = 0;
+    TSaveDialog::Hook = [&](TSaveDialog*) {
+        ++asked;
+        return std::optional<std::string>();
+    };
+    AddDebugLine("one");
+    EXPECT_TRUE(DebugModified);
+    Form1->btnSaveLogClick(nullptr);  // cancelled: nothing saved
+    EXPECT_TRUE(DebugModified);
+    EXPECT_EQ(GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES);
+
+    TSaveDialog::Hook = [&](TSaveDialog*) {
+        ++asked;
+        return std::optional<std::string>(path);
+    };
+    Form1->btnSaveLogClick(nullptr);
+    AddDebugLine("two");
+    Form1->btnSaveLogClick(nullptr);
+    EXPECT_EQ(asked, 2);
+    EXPECT_FALSE(DebugModified);
+    EXPECT_EQ(Form1->Caption(), path);
+    std::ifstream in(path, std::ios::binary);
+    std::string content((std::istreambuf_iterator<char>(in)), {});
+    EXPECT_EQ(content, "one\r\ntwo\r\n");
+
+    // Clearing after new lines still asks the save question on closing.
+    Form1->Show();
+    AddDebugLine("three");
+    answer = TModalResult::mrYes;
+    Form1->Button1Click(nullptr);
+    EXPECT_EQ(Form1->Memo1->LineCount(), 0);
+    answer = TModalResult::mrCancel;
+    questions.clear();
+    bool canClose = true;
+    Form1->FormCloseQuery(Form1, canClose);
+    EXPECT_FALSE(canClose);
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0], "Save changes to talvik_debug_test.txt?");
+    EXPECT_TRUE(DebugEnabled);
+
+    // A save that fails reports "Error: ..." and leaves the flags.
+    DebugFileName = "Z:\\no\\such\\dir\\log.txt";
+    AddDebugLine("four");
+    questions.clear();
+    Form1->SaveDebugLog();
+    ASSERT_EQ(questions.size(), 1u);
+    EXPECT_EQ(questions[0].rfind("Error: ", 0), 0u);
+    EXPECT_TRUE(DebugModified);
+    DeleteFileA(path.c_str());
+    DebugSaved = false;
+}
+
+TEST_F(MainWindowTest, HelpWindowLoadsTheLanguageFileOrNamesTheMissingOne) {
+    DeleteTestKey();
+    Start();
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    Thelpform::HelpDirectory = std::string(tmp) + "talvik_help_test\\";
+    CreateDirectoryA(Thelpform::HelpDirectory.c_str(), nullptr);
+    std::string eng = Thelpform::HelpDirectory + "qvhlpeng.rtf";
+    {
+        std::ofstream f(eng, std::ios::binary);
+        f << "{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}\\f0 How to connect\\par}";
+    }
+    LanguageNumber = 0;
+    helpform->FormCreate(helpform);
+    EXPECT_EQ(helpform->Caption(), "HELP");
+    EXPECT_EQ(helpform->helpedit->PlainText().substr(0, 14), "How to connect");
+
+    LanguageNumber = 1;
+    helpform->SetBounds(200, 300, 300, 200);
+    helpform->FormCreate(helpform);
+    EXPECT_EQ(helpform->Caption(), "ASSISTANCE");
+    EXPECT_EQ(helpform->helpedit->PlainText(), " " + Thelpform::HelpDirectory + "qvhlpfre.rtf ");
+    EXPECT_EQ(helpform->Left(), 0);
+    EXPECT_EQ(helpform->Top(), 96);
+    EXPECT_EQ(helpform->Width(), 500);
+
+    LanguageNumber = 3;
+    helpform->FormCreate(helpform);
+    EXPECT_EQ(helpform->helpedit->PlainText(),
+              "Fehler Datei " + Thelpform::HelpDirectory + "qvhlpger.rtf nicht gefunden");
+    EXPECT_EQ(HelpFileName(7), "qvhlpeng.rtf");
+    DeleteFileA(eng.c_str());
+    RemoveDirectoryA(Thelpform::HelpDirectory.c_str());
+    Thelpform::HelpDirectory.clear();
+    LanguageNumber = 0;
+}
+
+TEST(VersionTest, ReadsTheFileVersionOfTheProgramFile) {
+    T_Version v;
+    EXPECT_EQ(v.VersionText(), "1.2.3.4");
+    T_Version none(L"C:\\no\\such\\file.exe");
+    EXPECT_EQ(none.VersionText(), "0.0.0.0");
+}
+
+}  // namespace

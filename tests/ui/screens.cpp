@@ -1,0 +1,57 @@
+// Shows the main window for screenshots: "screens.exe <language> [panel...]" starts the
+// program's windows with a private registry key, picks the language, opens the named panels
+// (exit, lang, com, dial, book, log, save, single, help) and runs for the given seconds
+// ("-seconds N", default 10) or until it is closed.
+#include <windows.h>
+
+#include <string>
+
+#include "base/format.h"
+#include "ui/helpwin.h"
+#include "ui/lang.h"
+#include "ui/main.h"
+#include "ui/talvikProgram.h"
+#include "ui/uDebug.h"
+
+using namespace talvik;
+
+int main(int argc, char** argv) {
+    Tmainform::RegistryKeyPath = "Software\\Corvanel\\TALVIK-screens";
+    std::vector<std::string> args;
+    for (int i = 1; i < argc; ++i) args.push_back(argv[i]);
+    bool debug = false;
+    int seconds = 10;
+    for (size_t i = 0; i < args.size(); ++i) {
+        debug = debug || args[i] == "-debug";
+        if (args[i] == "-seconds" && i + 1 < args.size()) seconds = StrToIntDef(args[i + 1], 10);
+    }
+    Tmainform::ArgsOverride = debug ? std::vector<std::string>{"-debug"} : std::vector<std::string>{};
+    StartProgram();
+    int lang = args.empty() ? 0 : StrToIntDef(args[0], 0);
+    TRadioButton* radios[] = {mainform->englishselect, mainform->frenchselect, mainform->chineseselect,
+                              mainform->germanselect};
+    if (lang == 1) {
+        LanguageNumber = 1;
+        mainform->setcaptions();
+    } else {
+        radios[lang]->SetChecked(true);
+    }
+    mainform->Show();
+    for (size_t i = 1; i < args.size(); ++i) {
+        const std::string& p = args[i];
+        if (p == "exit") mainform->ToolButton1Click();
+        if (p == "lang") mainform->ToolButton2Click();
+        if (p == "com") mainform->ToolButton8Click();
+        if (p == "dial") mainform->ToolButton9Click();
+        if (p == "book") mainform->bookbtnClick();
+        if (p == "log") mainform->ToolButton12Click();
+        if (p == "save") mainform->ToolButton10Click();
+        if (p == "single") mainform->ToolButton7Click();
+        if (p == "help") mainform->ToolButton3Click();
+    }
+    TTimer stop;
+    stop.SetInterval(static_cast<unsigned>(seconds) * 1000);
+    stop.OnTimer = [](TTimer*) { Application.Terminate(); };
+    Application.Run();
+    return 0;
+}
