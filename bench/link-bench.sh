@@ -13,7 +13,6 @@ cmake --build --preset win32 -j3 --target linkdriver link_idle >/dev/null
 exec python3 "$root/bench/link_bench.py" --com "${1:-65}" \
     --linkdriver "$root/build/win32/tests/e2e/linkdriver.exe" \
     --idle "$root/build/win32/tests/e2e/link_idle.exe" \
-    --regsim "$root/build/native/tests/sim/regsim" \
-    --shim "$root/build/native/tests/fakes/modemline/\$LIB/libmodemline.so" \
+    --native "$root/build/native" --serialrig "$root/tests/sim/serialrig" \
     --wine-run "$root/scripts/wine-run" --prefix "$root/build/win32/wineprefix" \
     --workdir "$root/build/win32/bench-work"

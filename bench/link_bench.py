@@ -46,11 +46,7 @@ def read_figures(rig, kind, baud):
 def idle_figures(rig, opts, seconds):
     rig.start_sim(e2e.regulator_memory(1), baud=9600)
     cmd = [opts.wine_run, "--prefix", opts.prefix, opts.idle, str(opts.com), str(seconds)]
-    env = dict(os.environ)
-    if opts.shim and os.path.exists(opts.shim.replace("$LIB", "lib/i386-linux-gnu")):
-        env["LD_PRELOAD"] = opts.shim
-        env["TALVIK_MODEMLINE_PTYS"] = rig.pty_wine
-    p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env, timeout=seconds + 120)
+    p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=rig.env(), timeout=seconds + 120)
     if p.returncode != 0:
         print("idle port: failed: %s" % p.stderr.decode(errors="replace").strip())
         return
@@ -62,9 +58,8 @@ def idle_figures(rig, opts, seconds):
 
 def main():
     ap = argparse.ArgumentParser()
-    for a in ("--linkdriver", "--idle", "--regsim", "--wine-run", "--prefix", "--workdir"):
+    for a in ("--linkdriver", "--idle", "--native", "--serialrig", "--wine-run", "--prefix", "--workdir"):
         ap.add_argument(a, required=True)
-    ap.add_argument("--shim", default="")
     ap.add_argument("--com", type=int, default=65)
     opts = ap.parse_args()
     if not os.path.exists(os.path.join(opts.prefix, ".talvik-ready")):
@@ -72,7 +67,6 @@ def main():
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     rig = e2e.Rig(opts, "bench")
     try:
-        rig.plug()
         print("link benchmark, %s" % time.strftime("%Y-%m-%d %H:%M:%S"))
         read_figures(rig, 2, 9600)
         read_figures(rig, 10, 9600)

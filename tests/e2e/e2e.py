@@ -6,8 +6,8 @@ Each scenario builds its own rig on its own COM number (the prefix's dosdevices/
 checks what linkdriver printed against the simulator's memory file, the frames the simulator
 logged and the waits between them, and takes the rig down again, also when a check fails.
 
-usage: e2e.py --case NAME --com N --linkdriver EXE --regsim PATH [--shim LIB] --wine-run SCRIPT
-              --prefix WINEPREFIX --workdir DIR
+usage: e2e.py --case NAME --com N --linkdriver EXE --native NATIVE_BUILD --serialrig SCRIPT
+              --wine-run SCRIPT --prefix WINEPREFIX --workdir DIR
 """
 
 import argparse
@@ -58,48 +58,43 @@ class Frame:
 
 
 class Rig:
-    """A pseudo-terminal pair behind COMn with regsim on the far end."""
+    """COMn of the test prefix on a pseudo-terminal pair with regsim on the far end, through the
+    project's serial rig script (tests/sim/serialrig)."""
 
     def __init__(self, opts, name):
         self.opts = opts
+        self.n = opts.com
         self.dir = os.path.join(opts.workdir, name)
         os.makedirs(self.dir, exist_ok=True)
-        self.pty_wine = os.path.join(self.dir, "pty-wine")
-        self.pty_sim = os.path.join(self.dir, "pty-sim")
-        self.memory = os.path.join(self.dir, "memory.bin")
-        self.log = os.path.join(self.dir, "frames.log")
+        self.pty_wine = os.path.join(self.dir, "com%d" % self.n)
+        self.memory = os.path.join(self.dir, "mem%d.bin" % self.n)
+        self.log = os.path.join(self.dir, "sim%d.log" % self.n)
         self.trace = os.path.join(self.dir, "link-trace.txt")
-        self.dosdevice = os.path.join(opts.prefix, "dosdevices", "com%d" % opts.com)
-        self.socat = None
-        self.sim = None
+        self.dosdevice = os.path.join(opts.prefix, "dosdevices", "com%d" % self.n)
+        self.started = False
+        self.runs = 0
         self.baud = 9600
         self.site = 0
+        # Whatever an earlier, interrupted run left behind.
+        self.rig("stop")
         for p in (self.log, self.trace, self.memory):
             if os.path.exists(p):
                 os.remove(p)
 
+    def rig(self, command, *args):
+        env = dict(os.environ, WINEPREFIX=self.opts.prefix, TALVIK_NATIVE_BUILD=self.opts.native)
+        p = subprocess.run([self.opts.serialrig, command, self.dir, str(self.n)] + [str(a) for a in args],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
+        check(p.returncode == 0, "serialrig %s: %s" % (command, p.stdout.decode(errors="replace").strip()))
+
     # -- the cable
     def plug(self):
-        for p in (self.pty_wine, self.pty_sim):
-            if os.path.lexists(p):
-                os.remove(p)
-        self.socat = subprocess.Popen(
-            ["socat", "PTY,link=%s,raw,echo=0" % self.pty_wine, "PTY,link=%s,raw,echo=0" % self.pty_sim],
-            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        deadline = time.time() + 10
-        while not (os.path.exists(self.pty_wine) and os.path.exists(self.pty_sim)):
-            check(time.time() < deadline, "socat made no pseudo-terminal pair")
-            time.sleep(0.02)
-        if os.path.lexists(self.dosdevice):
-            os.remove(self.dosdevice)
-        os.symlink(self.pty_wine, self.dosdevice)
+        if self.started:
+            self.rig("plug")
 
     def unplug(self):
         """Closes the pair, as when a USB adapter is pulled."""
-        if self.socat:
-            self.socat.terminate()
-            self.socat.wait()
-            self.socat = None
+        self.rig("unplug")
 
     # -- the regulator
     def start_sim(self, memory=None, baud=9600, site=0, faults=()):
@@ -108,30 +103,30 @@ class Rig:
             with open(self.memory, "wb") as f:
                 f.write(bytes(memory))
         self.baud, self.site = baud, site
-        ready = os.path.join(self.dir, "ready")
-        if os.path.exists(ready):
-            os.remove(ready)
-        cmd = [self.opts.regsim, "--port", self.pty_sim, "--memory", self.memory, "--log", self.log,
-               "--ready", ready, "--baud", str(baud), "--site", str(site)] + list(faults)
-        self.sim = subprocess.Popen(cmd, stdout=subprocess.DEVNULL, stderr=open(os.path.join(self.dir, "regsim.err"), "a"))
-        deadline = time.time() + 10
-        while not os.path.exists(ready):
-            check(self.sim.poll() is None, "regsim ended at start: %s" % " ".join(cmd))
-            check(time.time() < deadline, "regsim never opened its port")
-            time.sleep(0.02)
+        options = ["--baud", baud, "--site", site] + list(faults)
+        self.rig("sim" if self.started else "start", *options)
+        self.started = True
 
     def stop_sim(self):
-        if self.sim:
-            self.sim.send_signal(signal.SIGTERM)
-            try:
-                self.sim.wait(10)
-            except subprocess.TimeoutExpired:
-                self.sim.kill()
-                self.sim.wait()
-            self.sim = None
+        """Stops regsim; it saves its memory on the way out."""
+        pidfile = os.path.join(self.dir, "regsim%d.pid" % self.n)
+        if not os.path.exists(pidfile):
+            return
+        with open(pidfile) as f:
+            pid = int(f.read().strip() or 0)
+        try:
+            os.kill(pid, signal.SIGTERM)
+            for _ in range(200):
+                os.kill(pid, 0)
+                with open("/proc/%d/stat" % pid) as f:
+                    if f.read().split(") ")[1].startswith("Z"):
+                        break
+                time.sleep(0.05)
+        except (ProcessLookupError, FileNotFoundError):
+            pass
+        os.remove(pidfile)
 
     def sim_memory(self):
-        """The simulator's memory once it has saved it (it saves on every change and at exit)."""
         with open(self.memory, "rb") as f:
             data = f.read()
         check(len(data) == 512, "memory file holds %d bytes" % len(data))
@@ -154,10 +149,7 @@ class Rig:
         return [Frame(l) for l in lines if l.strip() and not l.startswith("#")]
 
     def close(self):
-        self.stop_sim()
-        self.unplug()
-        if os.path.lexists(self.dosdevice):
-            os.remove(self.dosdevice)
+        self.rig("stop")
 
     # -- the program
     def driver(self, *args, timeout=600, baud=None, site=None):
@@ -165,19 +157,32 @@ class Rig:
         baud = self.baud if baud is None else baud
         site = self.site if site is None else site
         cmd = [self.opts.wine_run, "--prefix", self.opts.prefix, self.opts.linkdriver,
-               "--port", str(self.opts.com), "--baud", str(baud)]
+               "--port", str(self.n), "--baud", str(baud)]
         if site:
             cmd += ["--site", str(site)]
         cmd += [str(a) for a in args]
-        env = dict(os.environ, LINKDRIVER_TRACE=wine_path(self.trace))
-        shim = self.opts.shim
-        if shim and os.path.exists(shim.replace("$LIB", "lib/i386-linux-gnu")):
-            # Wine cannot set DTR and RTS on a pseudo-terminal by itself.
-            env["LD_PRELOAD"] = shim
-            env["TALVIK_MODEMLINE_PTYS"] = self.pty_wine
+        # Files, not pipes: a wineserver started by this run inherits the output handles and
+        # would hold a pipe open long after linkdriver has ended.
+        self.runs += 1
+        out_path = os.path.join(self.dir, "run%d.out" % self.runs)
+        err_path = os.path.join(self.dir, "run%d.err" % self.runs)
         start = time.time()
-        p = subprocess.run(cmd, stdout=subprocess.PIPE, stderr=subprocess.PIPE, timeout=timeout, env=env)
-        return p.returncode, p.stdout.decode(errors="replace"), p.stderr.decode(errors="replace"), time.time() - start
+        with open(out_path, "wb") as out, open(err_path, "wb") as err:
+            p = subprocess.run(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout, env=self.env())
+        ended = time.time() - start
+        with open(self.trace, "a") as f:
+            f.write("host: %s ended after %.0f ms\n" % (" ".join(str(a) for a in args), 1000 * ended))
+        with open(out_path, "rb") as f:
+            stdout = f.read().decode(errors="replace")
+        with open(err_path, "rb") as f:
+            stderr = f.read().decode(errors="replace")
+        return p.returncode, stdout, stderr, ended
+
+    def env(self):
+        # Wine cannot set DTR and RTS on a pseudo-terminal by itself: the modem-line shim does.
+        return dict(os.environ, LINKDRIVER_TRACE=wine_path(self.trace),
+                    LD_PRELOAD=os.path.join(self.opts.native, "tests/fakes/modemline/$LIB/libmodemline.so"),
+                    TALVIK_MODEMLINE_PTYS=self.pty_wine)
 
 
 def wine_path(path):
@@ -236,6 +241,8 @@ def read_and_check(rig, kind, memory):
     for a in set(a for a, _ in got):
         n = sum(1 for f in heard if f.address == a)
         check(n >= 2, "kind %d: address %d read %d times" % (kind, a, n))
+    print("kind %d at %d baud%s: %d addresses, %d sends, linkdriver ran %.1f s"
+          % (kind, rig.baud, " site %d" % rig.site if rig.site else "", len(got), len(heard), secs))
     # Every send waits at least the first look of two ticks before the next one goes out.
     check_gaps(heard, 2 * TICK_MS, "kind %d at %d baud" % (kind, rig.baud))
     if rig.site:
@@ -251,10 +258,6 @@ def case_read(rig, baud, kinds, site=0):
     rig.start_sim(memory, baud=baud, site=site)
     for k in kinds:
         read_and_check(rig, k, memory)
-
-
-def write_frames(frames, address, value):
-    return [(f.bytes[:3] if not f.bytes or len(f.bytes) == 4 else f.bytes[1:4]) for f in frames]
 
 
 def case_write(rig):
@@ -351,8 +354,10 @@ def fault_read(rig, kind, faults, expect_ok, status=None):
         check(rc == 1 and out == "", "%r: exit %d, stdout %r" % (faults, rc, out))
         check(status is None or status in err, "%r: stderr %r, %r wanted" % (faults, err, status))
     check_gaps(frames, 2 * TICK_MS, "%r" % faults)
-    # The port is usable for the next request.
-    rig.start_sim(memory, baud=9600)
+    # The port is usable for the next request. A fault that has run out stays in place, so
+    # whatever it left on the line meets the next request.
+    if "always" in faults:
+        rig.start_sim(memory, baud=9600)
     read_and_check(rig, 6, memory)
     return frames, err
 
@@ -365,6 +370,10 @@ def case_faults_line(rig):
     check_gaps(frames, 12 * TICK_MS, "silence")
     # A slow answer past the six looks is given up, and its late bytes do not spoil the rest.
     fault_read(rig, 6, ["--slow", "1", "--slow-delay", "1500"], True)
+    # Slower than all four sends: the read fails, and the late replies that follow it are not
+    # taken for the next request's.
+    frames, err = fault_read(rig, 6, ["--slow", "1", "--slow-delay", "6000"], False, "Timeout")
+    check(len(frames) == 4, "slow past four sends: frames %r" % frames)
     # A reply split over two firings is put together.
     fault_read(rig, 6, ["--split", "always", "--split-delay", "150"], True)
 
@@ -372,9 +381,9 @@ def case_faults_line(rig):
 def case_faults_data(rig):
     rig.plug()
     # Garbage and alternating values: eleven samples without two equal ones fail the read.
-    frames, err = fault_read(rig, 6, ["--garbage", "always", "--garbage-length", "1"], False)
+    frames, err = fault_read(rig, 6, ["--garbage", "always", "--garbage-length", "1"], False, "Comm Fail")
     check(len(frames) == 11, "garbage: %d sends" % len(frames))
-    frames, err = fault_read(rig, 6, ["--alternate", "always"], False)
+    frames, err = fault_read(rig, 6, ["--alternate", "always"], False, "Comm Fail")
     check(len(frames) == 11, "alternating: %d sends" % len(frames))
     # One wrong header is no sample: the first address needs one more send, and all is right.
     frames, err = fault_read(rig, 6, ["--wrong-header", "1"], True)
@@ -387,7 +396,6 @@ def case_unplug(rig):
     memory = regulator_memory(5)
     rig.plug()
     rig.start_sim(memory, baud=9600)
-    cmd_start = time.time()
     holder = {}
 
     import threading
@@ -407,8 +415,10 @@ def case_unplug(rig):
     check(not t.is_alive(), "linkdriver hung after the device went away")
     rc, out, err, secs = holder["r"]
     check(rc == 1 and out == "", "device gone: exit %d, stdout %r" % (rc, out[:200]))
-    check(err.strip() != "", "device gone: no status shown")
-    print("device gone: exit %d after %.1f s, stderr %r" % (rc, time.time() - cmd_start, err.strip()))
+    # Wine may add its own lines; the status is linkdriver's last line.
+    status = err.strip().splitlines()[-1] if err.strip() else ""
+    check("Comm Fail" in status or "Timeout" in status, "device gone: status %r" % status)
+    print("device gone: exit %d after %.1f s, status %r" % (rc, secs, status))
     # The device comes back: the port opens again and a read succeeds.
     rig.plug()
     rig.start_sim(memory, baud=9600)
@@ -448,8 +458,8 @@ def main():
     ap.add_argument("--case", required=True, choices=sorted(CASES))
     ap.add_argument("--com", type=int, required=True)
     ap.add_argument("--linkdriver", required=True)
-    ap.add_argument("--regsim", required=True)
-    ap.add_argument("--shim", default="", help="modem-line shim for LD_PRELOAD ($LIB in the path is the loader's)")
+    ap.add_argument("--native", required=True, help="native build tree (regsim and the modem-line shim)")
+    ap.add_argument("--serialrig", required=True)
     ap.add_argument("--wine-run", required=True)
     ap.add_argument("--prefix", required=True)
     ap.add_argument("--workdir", required=True)

@@ -8,7 +8,8 @@
 //   linkdriver.exe --port N --baud B [--site S] program FILE      the whole setting list of an image
 //
 // Exit status: 0 done, 1 the link failed (its last status text on stderr), 2 bad command line.
-// With LINKDRIVER_TRACE set to a file name, the link's debug-channel lines are appended there.
+// With LINKDRIVER_TRACE set to a file name, the link's debug-channel lines are appended there,
+// each after the milliseconds since the start.
 #include <windows.h>
 
 #include <cstdio>
@@ -167,6 +168,31 @@ int DoProgram(TLink& Link, const DriverListener& L, const std::string& File) {
     return 0;
 }
 
+int Run(const TDriverArgs& a) {
+    ResetLinkState();
+    DirectMode = true;
+    DirectPortNumber = a.Port;
+    SiteMode = a.Site > 0;
+    StartupPending = false;
+
+    DriverListener listener(a.BaudIndex, a.Site);
+    std::unique_ptr<TKslComPortOps> port =
+        MakeDriverPort([](const std::string& message) { g_portErrors.push_back(message); });
+    TLink link(*port, listener);
+    link.ProcessMessages = PumpMessages;
+
+    int rc = 2;
+    switch (a.Command) {
+    case TDriverCommand::Read: rc = DoRead(link, listener, a.Kind); break;
+    case TDriverCommand::Write: rc = DoWrite(link, listener, a.Address, a.Value); break;
+    case TDriverCommand::Program: rc = DoProgram(link, listener, a.File); break;
+    }
+    DebugChannel("linkdriver: closing the port");
+    if (port->GetOpen()) port->SetOpen(false);
+    DebugChannel("linkdriver: port closed");
+    return rc;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -181,34 +207,21 @@ int main(int argc, char** argv) {
     std::unique_ptr<std::ofstream> trace;
     if (const char* path = std::getenv("LINKDRIVER_TRACE"); path && *path) {
         trace = std::make_unique<std::ofstream>(path, std::ios::app);
-        SetDebugSink([&trace](std::string_view line) { *trace << line << '\n' << std::flush; });
+        const DWORD start = GetTickCount();
+        SetDebugSink([&trace, start](std::string_view line) {
+            *trace << (GetTickCount() - start) << ' ' << line << '\n' << std::flush;
+        });
     }
 
+    int rc = 1;
     try {
-        ResetLinkState();
-        DirectMode = true;
-        DirectPortNumber = a.Port;
-        SiteMode = a.Site > 0;
-        StartupPending = false;
-
-        DriverListener listener(a.BaudIndex, a.Site);
-        std::unique_ptr<TKslComPortOps> port =
-            MakeDriverPort([](const std::string& message) { g_portErrors.push_back(message); });
-        TLink link(*port, listener);
-        link.ProcessMessages = PumpMessages;
-
-        int rc = 2;
-        switch (a.Command) {
-        case TDriverCommand::Read: rc = DoRead(link, listener, a.Kind); break;
-        case TDriverCommand::Write: rc = DoWrite(link, listener, a.Address, a.Value); break;
-        case TDriverCommand::Program: rc = DoProgram(link, listener, a.File); break;
-        }
-        if (port->GetOpen()) port->SetOpen(false);
-        SetDebugSink({});
-        return rc;
+        rc = Run(a);
     } catch (const std::exception& e) {
-        SetDebugSink({});
         std::fprintf(stderr, "linkdriver: %s\n", e.what());
-        return 1;
+        rc = 1;
     }
+    DebugChannel("linkdriver: done");
+    SetDebugSink({});
+    std::fflush(stdout);
+    return rc;
 }
