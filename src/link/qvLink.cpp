@@ -300,6 +300,7 @@ void TLink::RemoveTriggerChecked(bool& Added, std::uint16_t& Handle) {
 // A step raised (a port failure, a day pointer outside the ring): end the request so the
 // link is ready for the next one instead of staying busy with a trigger nobody re-arms.
 void TLink::AbandonRequest() {
+    Status(TLinkText::CommFail);
     try {
         if (HistLoadMode) {
             LeaveHistoryMode();
@@ -316,7 +317,7 @@ void TLink::AbandonRequest() {
 }
 
 void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::uint16_t& Handle) {
-    bool handled = false, received = false, gaveUp = false;
+    bool handled = false, received = false, gaveUp = false, failed = false;
     std::uint8_t data = 0;
     DebugChannel("trigger timer event GET");
     ReadEndFlag = false;
@@ -412,6 +413,7 @@ void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::
             if (SampleIndex > 10) {
                 readfailed();
                 ReadNum = 0;
+                failed = true;
             }
         }
         if (ReadNum < 1)
@@ -420,8 +422,13 @@ void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::
             resendread();
     }
 
-    Listener.ShowStatus(gaveUp ? Listener.Text(TLinkText::Timeout)
-                               : IntToStr(ReadNum) + " " + Listener.Text(TLinkText::DataReceived));
+    // A read that failed on its samples must not end showing the text of a completed one.
+    if (gaveUp)
+        Status(TLinkText::Timeout);
+    else if (failed)
+        Status(TLinkText::CommFail);
+    else
+        Listener.ShowStatus(IntToStr(ReadNum) + " " + Listener.Text(TLinkText::DataReceived));
 
     if (ReadEndFlag && Added) {
         DebugChannel("Finish");

@@ -14,6 +14,7 @@
 #include "ui/lang.h"
 #include "ui/mainImages.h"
 #include "ui/pendingForms.h"
+#include "ui/formsLink.h"
 #include "ui/uDebug.h"
 #include "ui/uRegistry_win32.h"
 #include "ui/uVersionInfo.h"
@@ -558,6 +559,11 @@ void Tmainform::FormCreate(TForm*) {
     ToolButton7->SetDropdownMenu(debugSwitch_ ? &puTools : nullptr);
 
     Application.OnShowHint = [this](std::string& h, bool& can, THintInfo& info) { AppShowHint(h, can, info); };
+    // Closing the data windows releases their tool buttons.
+    DataFormsHost.CurrentClosed = [this] { ToolButton4->SetDown(false); };
+    DataFormsHost.SettingsClosed = [this] { ToolButton6->SetDown(false); };
+    // The data windows ask this window's link for their reads and writes.
+    BindDataFormsToLink(*Link);
     DebugChannel("Main Form Create completed");
 }
 
@@ -703,10 +709,11 @@ void Tmainform::ToolButton3Click() {
 void Tmainform::ToolButton4Click() {
     if (!Currentform) return;
     Toggle(Currentform);
-    if (!Currentform->Visible()) return;
-    // Only the first showing reads: afterwards the window keeps what it has until asked.
-    if (!CurrentLoaded) RequestCurrentPage(2);
-    SetForegroundWindow(Currentform->Handle());
+    if (Currentform->Visible()) {
+        SetForegroundWindow(Currentform->Handle());
+        // Only the first showing reads: afterwards the window keeps what it has until asked.
+        Currentform->ShownByMainWindow();
+    }
 }
 
 void Tmainform::ToolButton5Click() {
@@ -887,8 +894,11 @@ void Tmainform::portset(std::uint16_t PortNumber) {
 }
 
 void Tmainform::RequestCurrentPage(std::int32_t Kind) {
-    if (CommBusy) return;
-    Getdata("TCurrentform", Kind);
+    if (!Currentform) return;
+    if (Kind == 2)
+        Currentform->getcurrent();
+    else
+        Currentform->getCurrentString();
 }
 
 // The other page of a current-data pair is asked for from inside the port's timer event that

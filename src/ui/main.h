@@ -150,8 +150,7 @@ public:
     void Getdata(const std::string& Sender, std::int32_t Kind);
     // (Re)opens the com port on PortNumber with the line format of the port panel.
     void portset(std::uint16_t PortNumber);
-    // The current-data window's request for its first page (2) or its list page (3): nothing
-    // while a read is in progress.
+    // Asks the current-data window for its first page (2) or its list page (3).
     void RequestCurrentPage(std::int32_t Kind);
     // The same request made once the event that asks for it has ended (see WndProc).
     void PostCurrentPageRequest(std::int32_t Kind);

@@ -1,19 +1,20 @@
 // The main window's side of the regulator link: the status texts in the operator's language,
 // the beeps, the save options a completed read makes available, the line values the link reads
-// from the main window's panels, the single-command reply, and the requests of the current-data
-// window's pages.
+// from the main window's panels and the single-command reply. The data windows' calls come from
+// TDataFormsListener.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "link/qvLink.h"
+#include "ui/formsLink.h"
 
 namespace talvik {
 
 class Tmainform;
 
-class TMainLinkListener : public TLinkListener {
+class TMainLinkListener : public TDataFormsListener {
 public:
     explicit TMainLinkListener(Tmainform& Form) : form_(Form) {}
 

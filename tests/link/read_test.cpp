@@ -131,6 +131,7 @@ TEST_F(Reads, GarbageRepliesFailTheReadAfterElevenSamples) {
     EXPECT_TRUE(HasDebug("repeat try 11 required"));
     EXPECT_FALSE(HasDebug("repeat try 12 required"));
     EXPECT_TRUE(HasDebug("Not a valid read-reply"));
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
     EXPECT_EQ(Listener.Beeps, 3);
     EXPECT_EQ(Listener.Count("groupreaddone4 failed"), 1);
     EXPECT_FALSE(KindLoaded[4]);
@@ -143,6 +144,7 @@ TEST_F(Reads, AlternatingRepliesFailAtTheEleventhSample) {
     EXPECT_EQ(ReadsHeard().size(), 11u);
     EXPECT_TRUE(HasDebug("repeat try 11 required"));
     EXPECT_EQ(Listener.Count("caldisplay failed"), 1);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
     EXPECT_FALSE(CalibrationLoaded);
     EXPECT_EQ(Listener.Beeps, 3);
     EXPECT_EQ(RegImage[239], 0);
@@ -208,6 +210,21 @@ TEST_F(Reads, SendFailureLeavesTheLinkReadyForTheNextRead) {
     EXPECT_THROW(Link.Getdata("TCurrentform", 2), Exception);
     EXPECT_FALSE(InGetdata);
     EXPECT_FALSE(CommBusy);
+    Port.FailPutString = false;
+    ASSERT_TRUE(RunRead(2));
+    EXPECT_TRUE(CurrentLoaded);
+}
+
+TEST_F(Reads, PortFailingInTheMiddleOfAReadEndsItWithCommFail) {
+    Link.Getdata("TCurrentform", 2);
+    ASSERT_TRUE(CommBusy);
+    Port.FailPutString = true;  // the adapter went away: the next send raises
+    EXPECT_THROW(Port.RunUntil([] { return !CommBusy; }, 1000), Exception);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(CurrentLoaded);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    EXPECT_EQ(Listener.Beeps, 3);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
     Port.FailPutString = false;
     ASSERT_TRUE(RunRead(2));
     EXPECT_TRUE(CurrentLoaded);

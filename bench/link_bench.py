@@ -1,0 +1,112 @@
+#!/usr/bin/env python3
+"""The link's figures (run through bench/link-bench.sh, which builds and passes the paths).
+
+Read time: a healthy regulator answers at once, so every address costs two sends, each looked
+at once after two ticks of 55 ms: the budget of a kind is reads x 2 x 2 x 55 ms. The measured
+time is the span between the first and the last frame the regulator heard plus the last look.
+A timer armed with N ticks fires between N and N + 1 ticks later; the second ratio is against
+the end of that window (3 ticks a look).
+"""
+
+import argparse
+import os
+import resource
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+import e2e  # noqa: E402
+
+
+def read_figures(rig, kind, baud):
+    memory = e2e.regulator_memory(kind)
+    rig.start_sim(memory, baud=baud)
+    since = rig.mark()
+    before = resource.getrusage(resource.RUSAGE_CHILDREN)
+    rc, out, err, wall = rig.driver("read", kind)
+    after = resource.getrusage(resource.RUSAGE_CHILDREN)
+    if rc != 0:
+        print("kind %d at %d baud: read failed: %s" % (kind, baud, err.strip()))
+        return
+    frames = e2e.reads_heard(rig.frames(since))
+    n = e2e.KIND_COUNT[kind]
+    look = 2 * e2e.TICK_MS
+    budget = n * 2 * look
+    span = frames[-1].ms - frames[0].ms + look
+    gaps = [b.ms - a.ms for a, b in zip(frames, frames[1:])]
+    print("kind %d at %d baud: %d addresses, %d sends" % (kind, baud, n, len(frames)))
+    window = n * 2 * (look + e2e.TICK_MS)
+    print("  tick budget          %8.0f ms (2 sends x 2 ticks an address)" % budget)
+    print("  read time            %8.0f ms   ratio %.3f to the budget, %.3f to its window's end"
+          % (span, span / budget, span / window))
+    print("  send to send         min %d / mean %.1f / max %d ms (one look: %d ms)"
+          % (min(gaps), sum(gaps) / len(gaps), max(gaps), look))
+    print("  linkdriver process   %8.2f s wall, %.2f s CPU (Wine start included)"
+          % (wall, (after.ru_utime - before.ru_utime) + (after.ru_stime - before.ru_stime)))
+    print("  peak memory          %8d KB (largest process so far, ru_maxrss)" % after.ru_maxrss)
+
+
+def thread_cpu(pid):
+    """CPU seconds of each thread of a process, by thread id."""
+    tick = os.sysconf("SC_CLK_TCK")
+    cpu = {}
+    for tid in os.listdir("/proc/%d/task" % pid):
+        try:
+            with open("/proc/%d/task/%s/stat" % (pid, tid)) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+            cpu[tid] = (int(fields[11]) + int(fields[12])) / tick
+        except (FileNotFoundError, ProcessLookupError):
+            pass
+    return cpu
+
+
+def idle_figures(rig, opts, seconds):
+    rig.start_sim(e2e.regulator_memory(1), baud=9600)
+    cmd = [opts.wine_run, "--prefix", opts.prefix, opts.idle, str(opts.com), str(seconds)]
+    out_path = os.path.join(rig.dir, "idle.out")
+    with open(out_path, "wb") as out:
+        # wine-run execs Wine, which runs the program in this same process.
+        p = subprocess.Popen(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT, env=rig.env())
+        time.sleep(3)
+        before = thread_cpu(p.pid)
+        time.sleep(5)
+        after = thread_cpu(p.pid)
+        rc = p.wait(seconds + 120)
+    with open(out_path) as f:
+        text = f.read()
+    if rc != 0:
+        print("idle port: failed: %s" % text.strip())
+        return
+    figures = dict(l.split("=", 1) for l in text.split() if "=" in l)
+    print("open idle port, %s s: %s CPU seconds (%s%% of one core), peak working set %s KB"
+          % (figures["idle_wall_seconds"], figures["idle_cpu_seconds"], figures["idle_cpu_percent"],
+             figures["peak_working_set_kb"]))
+    used = sorted(((after[t] - before.get(t, 0.0), t) for t in after), reverse=True)
+    print("  per thread over 5 s of it: " + ", ".join("%.2f s" % u for u, _ in used))
+    print("  (the busiest is Wine's own wait for comm events with line changes, which polls the modem")
+    print("   lines of a pseudo-terminal every millisecond; the program's threads are the others)")
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    for a in ("--linkdriver", "--idle", "--native", "--serialrig", "--wine-run", "--prefix", "--workdir"):
+        ap.add_argument(a, required=True)
+    ap.add_argument("--com", type=int, default=65)
+    opts = ap.parse_args()
+    if not os.path.exists(os.path.join(opts.prefix, ".talvik-ready")):
+        subprocess.run([opts.wine_run, "--prefix", opts.prefix, "cmd", "/c", "exit"],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    rig = e2e.Rig(opts, "bench")
+    try:
+        print("link benchmark, %s" % time.strftime("%Y-%m-%d %H:%M:%S"))
+        read_figures(rig, 2, 9600)
+        read_figures(rig, 10, 9600)
+        read_figures(rig, 2, 2400)
+        idle_figures(rig, opts, 10)
+    finally:
+        rig.close()
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,486 @@
+#!/usr/bin/env python3
+"""End-to-end scenarios of the regulator link: linkdriver.exe under Wine on a real com port,
+a socat pseudo-terminal pair as the cable, and regsim as the regulator on the far end.
+
+Each scenario builds its own rig on its own COM number (the prefix's dosdevices/comN link),
+checks what linkdriver printed against the simulator's memory file, the frames the simulator
+logged and the waits between them, and takes the rig down again, also when a check fails.
+
+usage: e2e.py --case NAME --com N --linkdriver EXE --native NATIVE_BUILD --serialrig SCRIPT
+              --wine-run SCRIPT --prefix WINEPREFIX --workdir DIR
+"""
+
+import argparse
+import os
+import random
+import signal
+import subprocess
+import sys
+import time
+
+TICK_MS = 55
+# Arrival times in the frame log are taken when the simulator gets round to a byte; an earlier
+# frame stamped late shortens the gap that follows it by that much.
+JITTER_MS = 25
+
+KIND_COUNT = {2: 22, 3: 11, 4: 9, 5: 12, 6: 5, 7: 13, 8: 10, 9: 14, 10: 215, 11: 21}
+READ_COMMANDS = ("ram-read", "eeprom-read")
+UNLOCK = (0x98, 250, 0xA5)
+
+
+class CheckFailed(Exception):
+    pass
+
+
+def check(cond, message):
+    if not cond:
+        raise CheckFailed(message)
+
+
+class Frame:
+    """One line of regsim's frame log: time, bytes, [site,] command, image address, data, ok, outcome."""
+
+    def __init__(self, line):
+        f = line.rstrip("\n").split("\t")
+        if len(f) == 7:
+            f.insert(2, "-")
+        self.ms = int(f[0])
+        self.bytes = [int(b, 16) for b in f[1].split()] if f[1] else []
+        self.site = int(f[2]) if f[2] not in ("-", "") else 0
+        self.command = f[3]
+        self.address = int(f[4]) if f[4] not in ("-", "") else -1
+        self.data = int(f[5]) if f[5] not in ("-", "") else 0
+        self.ok = f[6] == "ok"
+        self.outcome = f[7] if len(f) > 7 else ""
+
+    def __repr__(self):
+        return "%d %s %s %d" % (self.ms, " ".join("%02X" % b for b in self.bytes), self.command, self.address)
+
+
+class Rig:
+    """COMn of the test prefix on a pseudo-terminal pair with regsim on the far end, through the
+    project's serial rig script (tests/sim/serialrig)."""
+
+    def __init__(self, opts, name):
+        self.opts = opts
+        self.n = opts.com
+        self.dir = os.path.join(opts.workdir, name)
+        os.makedirs(self.dir, exist_ok=True)
+        self.pty_wine = os.path.join(self.dir, "com%d" % self.n)
+        self.memory = os.path.join(self.dir, "mem%d.bin" % self.n)
+        self.log = os.path.join(self.dir, "sim%d.log" % self.n)
+        self.trace = os.path.join(self.dir, "link-trace.txt")
+        self.dosdevice = os.path.join(opts.prefix, "dosdevices", "com%d" % self.n)
+        self.started = False
+        self.runs = 0
+        self.baud = 9600
+        self.site = 0
+        # Whatever an earlier, interrupted run left behind.
+        self.rig("stop")
+        for p in (self.log, self.trace, self.memory):
+            if os.path.exists(p):
+                os.remove(p)
+
+    def rig(self, command, *args):
+        env = dict(os.environ, WINEPREFIX=self.opts.prefix, TALVIK_NATIVE_BUILD=self.opts.native)
+        p = subprocess.run([self.opts.serialrig, command, self.dir, str(self.n)] + [str(a) for a in args],
+                           stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=env)
+        check(p.returncode == 0, "serialrig %s: %s" % (command, p.stdout.decode(errors="replace").strip()))
+
+    # -- the cable
+    def plug(self):
+        if self.started:
+            self.rig("plug")
+
+    def unplug(self):
+        """Closes the pair, as when a USB adapter is pulled."""
+        self.rig("unplug")
+
+    # -- the regulator
+    def start_sim(self, memory=None, baud=9600, site=0, faults=()):
+        self.stop_sim()
+        if memory is not None:
+            with open(self.memory, "wb") as f:
+                f.write(bytes(memory))
+        self.baud, self.site = baud, site
+        options = ["--baud", baud, "--site", site] + list(faults)
+        self.rig("sim" if self.started else "start", *options)
+        self.started = True
+
+    def stop_sim(self):
+        """Stops regsim; it saves its memory on the way out."""
+        pidfile = os.path.join(self.dir, "regsim%d.pid" % self.n)
+        if not os.path.exists(pidfile):
+            return
+        with open(pidfile) as f:
+            pid = int(f.read().strip() or 0)
+        try:
+            os.kill(pid, signal.SIGTERM)
+            for _ in range(200):
+                os.kill(pid, 0)
+                with open("/proc/%d/stat" % pid) as f:
+                    if f.read().split(") ")[1].startswith("Z"):
+                        break
+                time.sleep(0.05)
+        except (ProcessLookupError, FileNotFoundError):
+            pass
+        os.remove(pidfile)
+
+    def sim_memory(self):
+        with open(self.memory, "rb") as f:
+            data = f.read()
+        check(len(data) == 512, "memory file holds %d bytes" % len(data))
+        return list(data)
+
+    def mark(self):
+        """Position in the frame log: frames() from here on belong to the next run."""
+        try:
+            with open(self.log) as f:
+                return len(f.readlines())
+        except FileNotFoundError:
+            return 0
+
+    def frames(self, since=0):
+        try:
+            with open(self.log) as f:
+                lines = f.readlines()[since:]
+        except FileNotFoundError:
+            return []
+        return [Frame(l) for l in lines if l.strip() and not l.startswith("#")]
+
+    def close(self):
+        self.rig("stop")
+
+    # -- the program
+    def driver(self, *args, timeout=600, baud=None, site=None):
+        """Runs linkdriver; returns (exit status, stdout, stderr, seconds)."""
+        baud = self.baud if baud is None else baud
+        site = self.site if site is None else site
+        cmd = [self.opts.wine_run, "--prefix", self.opts.prefix, self.opts.linkdriver,
+               "--port", str(self.n), "--baud", str(baud)]
+        if site:
+            cmd += ["--site", str(site)]
+        cmd += [str(a) for a in args]
+        # Files, not pipes: a wineserver started by this run inherits the output handles and
+        # would hold a pipe open long after linkdriver has ended.
+        self.runs += 1
+        out_path = os.path.join(self.dir, "run%d.out" % self.runs)
+        err_path = os.path.join(self.dir, "run%d.err" % self.runs)
+        start = time.time()
+        with open(out_path, "wb") as out, open(err_path, "wb") as err:
+            p = subprocess.run(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=timeout, env=self.env())
+        ended = time.time() - start
+        with open(self.trace, "a") as f:
+            f.write("host: %s ended after %.0f ms\n" % (" ".join(str(a) for a in args), 1000 * ended))
+        with open(out_path, "rb") as f:
+            stdout = f.read().decode(errors="replace")
+        with open(err_path, "rb") as f:
+            stderr = f.read().decode(errors="replace")
+        return p.returncode, stdout, stderr, ended
+
+    def env(self):
+        # Wine cannot set DTR and RTS on a pseudo-terminal by itself: the modem-line shim does.
+        return dict(os.environ, LINKDRIVER_TRACE=wine_path(self.trace),
+                    LD_PRELOAD=os.path.join(self.opts.native, "tests/fakes/modemline/$LIB/libmodemline.so"),
+                    TALVIK_MODEMLINE_PTYS=self.pty_wine)
+
+
+def wine_path(path):
+    # Z: is the whole Unix file system in a Wine prefix.
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def regulator_memory(seed):
+    rng = random.Random(seed)
+    m = [rng.randrange(256) for _ in range(512)]
+    m[301] = rng.randrange(30)  # a valid day pointer
+    return m
+
+
+def parse_read(out):
+    pairs = []
+    for line in out.splitlines():
+        a, _, v = line.partition("=")
+        pairs.append((int(a), int(v)))
+    return pairs
+
+
+def reads_heard(frames):
+    return [f for f in frames if f.command in READ_COMMANDS]
+
+
+def check_gaps(frames, least_ms, what):
+    for a, b in zip(frames, frames[1:]):
+        check(b.ms - a.ms >= least_ms - JITTER_MS,
+              "%s: frames %r and %r only %d ms apart, %d wanted" % (what, a, b, b.ms - a.ms, least_ms))
+
+
+# ---------------------------------------------------------------------------------------------
+# Scenarios
+
+
+def read_and_check(rig, kind, memory):
+    """One read of KIND: the image printed equals the regulator's memory, in the order of the
+    frames heard, every address read at least twice, paced two ticks a look."""
+    since = rig.mark()
+    rc, out, err, secs = rig.driver("read", kind)
+    check(rc == 0, "kind %d at %d baud: exit %d, stderr %r" % (kind, rig.baud, rc, err))
+    got = parse_read(out)
+    check(len(got) == KIND_COUNT[kind], "kind %d: %d lines printed, %d wanted" % (kind, len(got), KIND_COUNT[kind]))
+    for a, v in got:
+        check(v == memory[a], "kind %d at %d baud: %d=%d printed, the regulator holds %d" % (kind, rig.baud, a, v, memory[a]))
+    heard = reads_heard(rig.frames(since))
+    check(all(f.ok for f in heard), "kind %d: a frame the regulator refused: %r" % (kind, [f for f in heard if not f.ok]))
+    first = []
+    for f in heard:
+        if not first or first[-1] != f.address:
+            if f.address not in first:
+                first.append(f.address)
+    check(first == [a for a, _ in got][:len(first)] and len(first) == len(set(a for a, _ in got)),
+          "kind %d: order heard %r, order printed %r" % (kind, first, [a for a, _ in got]))
+    for a in set(a for a, _ in got):
+        n = sum(1 for f in heard if f.address == a)
+        check(n >= 2, "kind %d: address %d read %d times" % (kind, a, n))
+    print("kind %d at %d baud%s: %d addresses, %d sends, linkdriver ran %.1f s"
+          % (kind, rig.baud, " site %d" % rig.site if rig.site else "", len(got), len(heard), secs))
+    # Every send waits at least the first look of two ticks before the next one goes out.
+    check_gaps(heard, 2 * TICK_MS, "kind %d at %d baud" % (kind, rig.baud))
+    if rig.site:
+        check(all(len(f.bytes) == 5 and f.bytes[0] == rig.site for f in heard), "kind %d: not all frames in site form" % kind)
+    else:
+        check(all(len(f.bytes) == 4 for f in heard), "kind %d: not all frames in the single form" % kind)
+    return secs
+
+
+def case_read(rig, baud, kinds, site=0):
+    memory = regulator_memory(baud * 100 + site)
+    rig.plug()
+    rig.start_sim(memory, baud=baud, site=site)
+    for k in kinds:
+        read_and_check(rig, k, memory)
+
+
+def case_write(rig):
+    memory = regulator_memory(7)
+    rig.plug()
+    rig.start_sim(memory, baud=2400)
+    since = rig.mark()
+    rc, out, err, _ = rig.driver("write", 300, 77)
+    check(rc == 0, "write: exit %d, stderr %r" % (rc, err))
+    rig.stop_sim()
+    after = rig.sim_memory()
+    expected = list(memory)
+    expected[300] = 77
+    expected[250] = 0xA5  # the unlock byte lands in RAM
+    check(after == expected, "write: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
+    frames = rig.frames(since)
+    cmds = [tuple(f.bytes[:3]) for f in frames]
+    check(cmds[:3] == [UNLOCK, (0xCA, 44, 77), (0x48, 44, 0)], "write: frames %r" % frames)
+    check(len(frames) == 4, "write: %d frames, %r" % (len(frames), frames))
+    # Short wait after the unlock, long after the write, the reply wait before the last step.
+    check(frames[1].ms - frames[0].ms >= 4 * TICK_MS - JITTER_MS, "write: unlock to write %r" % frames[:2])
+    check(frames[2].ms - frames[1].ms >= 11 * TICK_MS - JITTER_MS, "write: write to read-back %r" % frames[1:3])
+    check(frames[3].ms - frames[2].ms >= 2 * TICK_MS - JITTER_MS, "write: read-back to last step %r" % frames[2:4])
+
+    # A read-back that comes back wrong once is retried and then verified.
+    rig.start_sim(baud=2400, faults=["--bad-readback", "1"])
+    since = rig.mark()
+    rc, out, err, _ = rig.driver("write", 301, 12)
+    check(rc == 0, "write retried: exit %d, stderr %r" % (rc, err))
+    frames = rig.frames(since)
+    check([f.bytes[0] for f in frames] == [0x98, 0xCA, 0x48, 0x98, 0xCA, 0x48, 0x57],
+          "write retried: frames %r" % frames)
+    rig.stop_sim()
+    check(rig.sim_memory()[301] == 12, "write retried: EEPROM byte not written")
+
+    # Wrong twice: the write fails with "Comm Fail", and the port serves the next request.
+    rig.start_sim(baud=2400, faults=["--bad-readback", "2"])
+    rc, out, err, _ = rig.driver("write", 270, 5)
+    check(rc == 1 and "Comm Fail" in err, "write failing twice: exit %d, stderr %r" % (rc, err))
+    rig.start_sim(baud=2400)
+    read_and_check(rig, 6, rig.sim_memory())
+
+
+def case_program(rig):
+    memory = regulator_memory(11)
+    image = [(a * 7 + 3) % 256 for a in range(512)]
+    path = os.path.join(rig.dir, "image.bin")
+    with open(path, "wb") as f:
+        f.write(bytes(image))
+    rig.plug()
+    rig.start_sim(memory, baud=9600)
+    since = rig.mark()
+    rc, out, err, _ = rig.driver("program", wine_path(path))
+    check(rc == 0, "program: exit %d, stderr %r" % (rc, err))
+    rig.stop_sim()
+    after = rig.sim_memory()
+    expected = list(memory)
+    for a in range(64, 95):
+        expected[a] = image[a]            # RAM phase
+        expected[a - 50 + 256] = image[a]  # EEPROM phase: EEPROM 44..14 from image 94..64
+    expected[250] = 0xA5
+    check(after == expected, "program: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
+    frames = rig.frames(since)
+    check(len(frames) == 31 * 3 + 31, "program: %d frames" % len(frames))
+    for i in range(31):
+        u, w, r = frames[3 * i:3 * i + 3]
+        check(tuple(u.bytes[:3]) == UNLOCK and w.bytes[0] == 0xCA and r.bytes[0] == 0x48, "program: step %d %r" % (i, (u, w, r)))
+        check(w.ms - u.ms >= 4 * TICK_MS - JITTER_MS and r.ms - w.ms >= 11 * TICK_MS - JITTER_MS,
+              "program: step %d paced %r" % (i, (u, w, r)))
+    check_gaps(frames[93:], 11 * TICK_MS, "program RAM phase")
+
+    # A file that is not an image is refused before anything is sent.
+    bad = os.path.join(rig.dir, "short.bin")
+    with open(bad, "wb") as f:
+        f.write(bytes(100))
+    rig.start_sim(baud=9600)
+    since = rig.mark()
+    rc, out, err, _ = rig.driver("program", wine_path(bad))
+    check(rc == 2 and "not an image" in err, "short image: exit %d, stderr %r" % (rc, err))
+    check(rig.frames(since) == [], "short image: frames were sent")
+
+
+def fault_read(rig, kind, faults, expect_ok, status=None):
+    memory = regulator_memory(len(faults) * 31 + kind)
+    rig.start_sim(memory, baud=9600, faults=faults)
+    since = rig.mark()
+    rc, out, err, _ = rig.driver("read", kind)
+    frames = reads_heard(rig.frames(since))
+    if expect_ok:
+        check(rc == 0, "%r: exit %d, stderr %r" % (faults, rc, err))
+        for a, v in parse_read(out):
+            check(v == memory[a], "%r: %d=%d printed, the regulator holds %d" % (faults, a, v, memory[a]))
+    else:
+        check(rc == 1 and out == "", "%r: exit %d, stdout %r" % (faults, rc, out))
+        check(status is None or status in err, "%r: stderr %r, %r wanted" % (faults, err, status))
+    check_gaps(frames, 2 * TICK_MS, "%r" % faults)
+    # The port is usable for the next request. A fault that has run out stays in place, so
+    # whatever it left on the line meets the next request.
+    if "always" in faults:
+        rig.start_sim(memory, baud=9600)
+    read_and_check(rig, 6, memory)
+    return frames, err
+
+
+def case_faults_line(rig):
+    rig.plug()
+    # Silence: each send is looked at six times (12 ticks), four sends, then "Timeout".
+    frames, err = fault_read(rig, 6, ["--silence", "always"], False, "Timeout")
+    check(len(frames) == 4 and len(set(f.address for f in frames)) == 1, "silence: frames %r" % frames)
+    check_gaps(frames, 12 * TICK_MS, "silence")
+    # A slow answer past the six looks is given up, and its late bytes do not spoil the rest.
+    fault_read(rig, 6, ["--slow", "1", "--slow-delay", "1500"], True)
+    # Slower than all four sends: the read fails, and the late replies that follow it are not
+    # taken for the next request's.
+    frames, err = fault_read(rig, 6, ["--slow", "1", "--slow-delay", "6000"], False, "Timeout")
+    check(len(frames) == 4, "slow past four sends: frames %r" % frames)
+    # A reply split over two firings is put together.
+    fault_read(rig, 6, ["--split", "always", "--split-delay", "150"], True)
+
+
+def case_faults_data(rig):
+    rig.plug()
+    # Garbage and alternating values: eleven samples without two equal ones fail the read.
+    frames, err = fault_read(rig, 6, ["--garbage", "always", "--garbage-length", "1"], False, "Comm Fail")
+    check(len(frames) == 11, "garbage: %d sends" % len(frames))
+    frames, err = fault_read(rig, 6, ["--alternate", "always"], False, "Comm Fail")
+    check(len(frames) == 11, "alternating: %d sends" % len(frames))
+    # One wrong header is no sample: the first address needs one more send, and all is right.
+    frames, err = fault_read(rig, 6, ["--wrong-header", "1"], True)
+    first = frames[0].address
+    check(sum(1 for f in frames if f.address == first) == 3, "wrong header: frames %r" % frames)
+
+
+def case_unplug(rig):
+    """The device goes away in the middle of a read, then comes back."""
+    memory = regulator_memory(5)
+    rig.plug()
+    rig.start_sim(memory, baud=9600)
+    holder = {}
+
+    import threading
+
+    def run():
+        holder["r"] = rig.driver("read", 10, timeout=300)
+
+    t = threading.Thread(target=run)
+    t.start()
+    # Pull the cable once the read is well under way.
+    deadline = time.time() + 60
+    while len(reads_heard(rig.frames())) < 20:
+        check(time.time() < deadline, "the history read never got going")
+        time.sleep(0.1)
+    rig.unplug()
+    t.join(300)
+    check(not t.is_alive(), "linkdriver hung after the device went away")
+    rc, out, err, secs = holder["r"]
+    check(rc == 1 and out == "", "device gone: exit %d, stdout %r" % (rc, out[:200]))
+    # Wine may add its own lines; the status is linkdriver's last line.
+    status = err.strip().splitlines()[-1] if err.strip() else ""
+    check("Comm Fail" in status or "Timeout" in status, "device gone: status %r" % status)
+    print("device gone: exit %d after %.1f s, status %r" % (rc, secs, status))
+    # The device comes back: the port opens again and a read succeeds.
+    rig.plug()
+    rig.start_sim(memory, baud=9600)
+    read_and_check(rig, 6, memory)
+
+
+def case_no_device(rig):
+    """A COM number with nothing behind it: the read fails at once with the port's complaint."""
+    rig.close()
+    rc, out, err, _ = rig.driver("read", 2, baud=9600)
+    check(rc == 1 and out == "", "missing port: exit %d, stdout %r" % (rc, out))
+    check("Comm Fail" in err, "missing port: stderr %r" % err)
+    rc, out, err, _ = rig.driver("read", 12, baud=9600)
+    check(rc == 2 and "KIND" in err, "kind 12: exit %d, stderr %r" % (rc, err))
+
+
+CASES = {
+    "read_9600_a": lambda r: case_read(r, 9600, [2, 3, 4, 5, 6]),
+    "read_9600_b": lambda r: case_read(r, 9600, [7, 8, 9, 11]),
+    "read_9600_history": lambda r: case_read(r, 9600, [10]),
+    "read_2400": lambda r: case_read(r, 2400, [2, 3, 4, 5, 6, 7, 8, 9, 11]),
+    "read_1200": lambda r: case_read(r, 1200, [2, 9]),
+    "read_300": lambda r: case_read(r, 300, [6, 11]),
+    "read_site": lambda r: case_read(r, 2400, [2, 4, 9, 11], site=3),
+    "read_site_history": lambda r: case_read(r, 9600, [10], site=200),
+    "write": case_write,
+    "program": case_program,
+    "faults_line": case_faults_line,
+    "faults_data": case_faults_data,
+    "unplug": case_unplug,
+    "no_device": case_no_device,
+}
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--case", required=True, choices=sorted(CASES))
+    ap.add_argument("--com", type=int, required=True)
+    ap.add_argument("--linkdriver", required=True)
+    ap.add_argument("--native", required=True, help="native build tree (regsim and the modem-line shim)")
+    ap.add_argument("--serialrig", required=True)
+    ap.add_argument("--wine-run", required=True)
+    ap.add_argument("--prefix", required=True)
+    ap.add_argument("--workdir", required=True)
+    opts = ap.parse_args()
+    # The prefix must exist before its device links can be made.
+    if not os.path.exists(os.path.join(opts.prefix, ".talvik-ready")):
+        subprocess.run([opts.wine_run, "--prefix", opts.prefix, "cmd", "/c", "exit"],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    rig = Rig(opts, opts.case)
+    started = time.time()
+    try:
+        CASES[opts.case](rig)
+    except CheckFailed as e:
+        print("FAILED %s: %s" % (opts.case, e))
+        print("rig files kept in %s" % rig.dir)
+        return 1
+    finally:
+        rig.close()
+    print("passed %s in %.1f s" % (opts.case, time.time() - started))
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
