@@ -675,6 +675,7 @@ void Tmainform::FormDestroy(TForm*) {
     VersionInfo = nullptr;
     // The port's threads end with it; its errors have no window to go to any more.
     Timer1.SetEnabled(false);
+    DataFormsHost = {};
     Link.reset();
     LinkListener.reset();
     Comport.reset();

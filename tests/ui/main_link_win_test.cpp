@@ -192,7 +192,11 @@ TEST_F(MainLinkTest, CurrentDataButtonReadsBothPagesFromTheSimulator) {
     ClickToolButton(mainform->ToolButton4);
     EXPECT_TRUE(Currentform->Visible());
     EXPECT_TRUE(CommBusy);
+    EXPECT_TRUE(Currentform->Waitlab->Visible());
     ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentStringLoaded; })) << "panel 5: " << panel5.back();
+    // The window was told at each page's end.
+    EXPECT_FALSE(Currentform->Waitlab->Visible());
+    EXPECT_EQ(Currentform->curprogress->Position(), 11);
 
     // At 9600 baud the first page (kind 2) is followed by the list page (kind 3).
     const std::vector<HeardFrame> frames = FramesHeard(1);
