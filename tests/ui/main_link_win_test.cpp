@@ -264,6 +264,14 @@ TEST_F(MainLinkTest, ReadAt2400BaudTakesOnlyTheFirstPage) {
     EXPECT_FALSE(CurrentStringLoaded);
     EXPECT_FALSE(LogWritePending);
     EXPECT_EQ(mainform->Statusb->PanelText(5), "0 Data Received");
+
+    // A new port number typed while the port is open reopens it there, at the same rate.
+    mainform->ebDirectComPortNum->SetText(std::to_string(kSilentPort));
+    EXPECT_TRUE(mainform->Comport->GetOpen());
+    EXPECT_EQ(mainform->Comport->GetComNumber(), kSilentPort);
+    EXPECT_EQ(mainform->Comport->GetBaud(), 2400);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM72");
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(MainLinkTest, SilentRegulatorFailsTheReadWithThreeBeeps) {
