@@ -917,6 +917,12 @@ void Tmainform::PostCurrentPageRequest(std::int32_t Kind) {
 LRESULT Tmainform::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     if (msg == MsgCurrentPageRequest) {
         RequestCurrentPage(static_cast<std::int32_t>(wp));
+        // A page that could not start (another request got in first, or the port would not
+        // open) ends the pair as a failed page does: no other page to fetch, nothing to log.
+        if (!CommBusy) {
+            ChainFlag = false;
+            LoggingRead = false;
+        }
         return 0;
     }
     return TForm::WndProc(msg, wp, lp);

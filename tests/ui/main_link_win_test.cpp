@@ -274,6 +274,27 @@ TEST_F(MainLinkTest, ReadAt2400BaudTakesOnlyTheFirstPage) {
     EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(MainLinkTest, SecondPageThatCannotStartEndsThePair) {
+    FirstTick();
+    // The first page of a logging pair is in; before its second page gets its turn, another
+    // request has taken the link.
+    ChainFlag = true;
+    LoggingRead = true;
+    WriteBusy = true;
+    const size_t heard = FramesHeard(1).size();
+    mainform->PostCurrentPageRequest(3);
+    RunUntil([] { return !ChainFlag; }, 5000);
+    EXPECT_FALSE(ChainFlag);
+    EXPECT_FALSE(LoggingRead);
+    EXPECT_EQ(FramesHeard(1).size(), heard);
+    WriteBusy = false;
+    // The next read is a read of its own, not the end of a pair: nothing to log.
+    mainform->baudbox->SetItemIndex(2);
+    mainform->ToolButton4Click();
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
+    EXPECT_FALSE(LogWritePending);
+}
+
 TEST_F(MainLinkTest, SilentRegulatorFailsTheReadWithThreeBeeps) {
     FirstTick();
     mainform->ebDirectComPortNum->SetText(std::to_string(kSilentPort));
