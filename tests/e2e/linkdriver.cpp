@@ -139,7 +139,6 @@ int DoWrite(TLink& Link, const DriverListener& L, std::int32_t Address, std::int
     WriteNeedsUnlock = true;
     SendCount = 2;
     SendOneState = 1;
-    comm_state = SendOneState;
     if (!Link.writesettingchecked()) return Failed(L, "write not started");
     if (!RunUntil(Link, [] { return !WriteBusy; }, 120000)) return Failed(L, "linkdriver: the write did not end");
     if (!L.WriteEndedSeen || L.WriteFailed || comm_state == 12 || !g_portErrors.empty())
