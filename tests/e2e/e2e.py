@@ -309,6 +309,24 @@ def case_write(rig):
     read_and_check(rig, 6, rig.sim_memory())
 
 
+def case_site_more(rig):
+    """The remaining kinds and a verified setting write, in site form."""
+    case_read(rig, 9600, [3, 5, 6, 7, 8], site=17)
+    before = rig.sim_memory()
+    since = rig.mark()
+    rc, out, err, _ = rig.driver("write", 290, 201)
+    check(rc == 0, "site write: exit %d, stderr %r" % (rc, err))
+    frames = rig.frames(since)
+    check(all(len(f.bytes) == 5 and f.site == 17 and f.ok for f in frames), "site write: frames %r" % frames)
+    check([f.bytes[1] for f in frames] == [0x98, 0xCA, 0x48, 0x57], "site write: frames %r" % frames)
+    rig.stop_sim()
+    expected = list(before)
+    expected[290] = 201
+    expected[250] = 0xA5  # the unlock byte
+    after = rig.sim_memory()
+    check(after == expected, "site write: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
+
+
 def case_program(rig):
     memory = regulator_memory(11)
     image = [(a * 7 + 3) % 256 for a in range(512)]
@@ -471,6 +489,7 @@ CASES = {
     "read_300": lambda r: case_read(r, 300, [6, 11]),
     "read_site": lambda r: case_read(r, 2400, [2, 4, 9, 11], site=3),
     "read_site_history": lambda r: case_read(r, 9600, [10], site=200),
+    "site_more": case_site_more,
     "write": case_write,
     "program": case_program,
     "faults_line": case_faults_line,
