@@ -13,6 +13,7 @@ usage: e2e.py --case NAME --com N --linkdriver EXE --native NATIVE_BUILD --seria
 import argparse
 import os
 import random
+import re
 import signal
 import subprocess
 import sys
@@ -206,8 +207,11 @@ def regulator_memory(seed):
 
 
 def parse_read(out):
+    """linkdriver's ADDR=VALUE lines, each in decimal and ended by a newline."""
+    check(out.endswith("\n"), "read output does not end a line: %r" % out[-20:])
     pairs = []
-    for line in out.splitlines():
+    for line in out[:-1].split("\n"):
+        check(re.fullmatch(r"[0-9]+=[0-9]+", line) is not None, "not an ADDR=VALUE line: %r" % line)
         a, _, v = line.partition("=")
         pairs.append((int(a), int(v)))
     return pairs
