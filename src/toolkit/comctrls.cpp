@@ -121,7 +121,7 @@ TToolButton* TToolBar::AddButton(const std::string& name, TToolButton::Style sty
     buttons_.push_back(std::unique_ptr<TToolButton>(new TToolButton(this, name, id, style, imageIndex)));
     CommandTargets()[id] = this;
     TBBUTTON b{};
-    b.iBitmap = style == TToolButton::Style::Separator ? 8 : imageIndex;
+    b.iBitmap = style == TToolButton::Style::Separator ? 3 : imageIndex;  // separator width
     b.idCommand = id;
     b.fsState = TBSTATE_ENABLED;
     b.fsStyle = style == TToolButton::Style::Separator ? BTNS_SEP

@@ -387,8 +387,8 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 return reinterpret_cast<LRESULT>(b);
             }
         }
-        SetBkMode(dc, TRANSPARENT);
-        return reinterpret_cast<LRESULT>(BackgroundBrush());
+        // Read-only edits and the like keep the system's colours.
+        break;
     }
     case WM_ERASEBKGND: {
         RECT r;

@@ -14,9 +14,16 @@
 #include "ui/lang.h"
 #include "ui/mainImages.h"
 #include "ui/pendingForms.h"
+#include "ui/formsLink.h"
 #include "ui/uDebug.h"
 #include "ui/uRegistry_win32.h"
 #include "ui/uVersionInfo.h"
+#include "link/qvEquates.h"
+#include "link/qvRegistry_win32.h"
+#include "link/qvUtility.h"
+#include "link/uLog.h"
+#include "link/uVar.h"
+#include "ui/mainTimer_win32.h"
 
 namespace talvik {
 
@@ -30,19 +37,8 @@ namespace {
 class MainTimerHost : public TimerHost {
 public:
     explicit MainTimerHost(Tmainform* f) : f_(f) {}
-    TimerNow Now() override {
-        SYSTEMTIME st;
-        GetLocalTime(&st);
-        wchar_t t[64] = L"", d[64] = L"";
-        GetTimeFormatW(LOCALE_USER_DEFAULT, 0, &st, nullptr, t, 64);
-        GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &st, nullptr, d, 64);
-        return TimerNow{st.wHour, Narrow(t) + "   " + Narrow(d)};
-    }
-    std::int64_t FreeSpace() override {
-        ULARGE_INTEGER avail{};
-        if (!GetDiskFreeSpaceExW(nullptr, &avail, nullptr, nullptr)) return 0;
-        return static_cast<std::int64_t>(avail.QuadPart);
-    }
+    TimerNow Now() override { return SystemTimerNow(); }
+    std::int64_t FreeSpace() override { return CurrentDriveFreeSpace(); }
     void SetClockText(const std::string& text) override { f_->Statusb->SetPanelText(1, text); }
     void comstatusupdate() override { f_->comstatusupdate(); }
     bool SampleChecked() override { return f_->Samplecheck->Checked(); }
@@ -70,13 +66,6 @@ public:
 private:
     Tmainform* f_;
 };
-
-std::string TimestampNow(const std::string& text) {
-    SYSTEMTIME st;
-    GetLocalTime(&st);
-    return Format("%04d-%02d-%02d %02d:%02d:%02d %s", st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute,
-                  st.wSecond, text.c_str());
-}
 
 void Toggle(TControl* c) { c->SetVisible(!c->Visible()); }
 
@@ -430,10 +419,10 @@ void Tmainform::layoutmain() {
 
     Singlepanel->SetBounds(380, 66, 250, 161);
     singlab->SetBounds(8, 6, 234, 20);
-    Singlab1->SetBounds(8, 36, 86, 20);
-    Singlab2->SetBounds(8, 70, 110, 20);
+    Singlab1->SetBounds(8, 36, 64, 20);  // clear of the command list, which starts at 75 in Chinese
+    Singlab2->SetBounds(8, 70, 120, 20);
     spinSendAddress->SetBounds(130, 66, 80, 24);
-    Singlab3->SetBounds(8, 98, 110, 20);
+    Singlab3->SetBounds(8, 98, 120, 20);
     spinSendData->SetBounds(130, 94, 80, 24);
     singsend->SetBounds(8, 126, 80, 28);
     Reccap->SetBounds(100, 132, 50, 20);
@@ -444,7 +433,7 @@ void Tmainform::FormCreate(TForm*) {
     DebugChannel("Main Form Create Start");
     StartupPending = true;
 
-    // The link moves keys of the older layout here first, once it is built in.
+    MigrateRegistryKeys(RegistryKeyPath);
     RegIni = std::make_unique<RegIniStore>(RegistryKeyPath);
     RegistrySettings settings;
     readregistry(*RegIni, settings);
@@ -463,14 +452,21 @@ void Tmainform::FormCreate(TForm*) {
     FontDialog1.Font = TFont{At(LangFontName, LanguageNumber), At(LangFontSize, LanguageNumber),
                              At(LangFontCharset, LanguageNumber), false};
 
+    RequestTriggerAdded = ModemSetupTriggerAdded = HangupTriggerAdded = XalTriggerAdded = false;
     PortNumChanging = false;
+    RegImage.fill(0);
 
     Application.OnHint = [this] { AppHint(); };
 
     ComportNumber = DirectPortNumber;
     DirectMode = true;
+    TraceSelection[0] = 1;
+    TraceSelection[1] = 2;
+    TraceSelection[2] = 0;
+    TraceSelection[3] = 0;
     ComportBaud = At(BaudRates, baudbox->ItemIndex());
     comstatusupdate();
+    cleardataflags();
 
     CalibrationLoaded = HistoryLoaded = CurrentLoaded = SendAll = false;
     SampleCountdown = rateedit->Value();
@@ -491,6 +487,11 @@ void Tmainform::FormCreate(TForm*) {
     TRadioButton* radios[] = {englishselect, frenchselect, chineseselect, germanselect};
     radios[RangeCheck(LanguageNumber, 0, 3)]->SetChecked(true);
 
+    VoltMult = 1;
+    VoltDiv = 1;
+    RegImage[At(EquateAddress, 0)] = 0;
+    XalNewer = false;
+    ModelName = "Tova";
     LARGE_INTEGER pc;
     std::srand(QueryPerformanceCounter(&pc) ? static_cast<unsigned>(pc.QuadPart) : GetTickCount());
 
@@ -507,6 +508,9 @@ void Tmainform::FormCreate(TForm*) {
     ToolButton7->SetDropdownMenu(debugSwitch_ ? &puTools : nullptr);
 
     Application.OnShowHint = [this](std::string& h, bool& can, THintInfo& info) { AppShowHint(h, can, info); };
+    // Closing the data windows releases their tool buttons.
+    DataFormsHost.CurrentClosed = [this] { ToolButton4->SetDown(false); };
+    DataFormsHost.SettingsClosed = [this] { ToolButton6->SetDown(false); };
     DebugChannel("Main Form Create completed");
 }
 
@@ -623,7 +627,7 @@ void Tmainform::ToolButton1Click() {
     exitnoBitBtn->SetCaption("");
     if (debugSwitch_ && exitpanel->Visible() && Form1 && !Form1->Visible()) {
         Form1->Show();
-        AddDebugLine(TimestampNow("Debug Window Opened"));
+        AddDebugLine(TimestampLine("Debug Window Opened"));
     }
     exitpanel->BringToFront();
 }
@@ -641,9 +645,11 @@ void Tmainform::ToolButton3Click() {
 
 void Tmainform::ToolButton4Click() {
     if (!Currentform) return;
-    // The read request of a first showing comes with the current-data window.
     Toggle(Currentform);
-    if (Currentform->Visible()) SetForegroundWindow(Currentform->Handle());
+    if (Currentform->Visible()) {
+        SetForegroundWindow(Currentform->Handle());
+        Currentform->ShownByMainWindow();
+    }
 }
 
 void Tmainform::ToolButton5Click() {

@@ -151,40 +151,27 @@ public:
     // Registry key of the settings under HKEY_CURRENT_USER (tests use a key of their own).
     static std::string RegistryKeyPath;
 
-    // The state the one-second tick works on. The link shares these once it is wired in.
-    bool StartupPending = false;
-    bool CommBusy = false;
-    std::int32_t BusyWatchdog = 0;
-    bool HangupRequested = false;
+    // Counters of the one-second tick that only the main window keeps; the link's state
+    // (StartupPending, CommBusy, CallEnded, ...) is in link/uVar.h.
     std::int32_t DialCountdown = 0;
-    bool LogDial = false;
     std::int32_t HangupCountdown = 0;
-    bool ReadOnConnect = false;
-    bool CallEnded = true;
-    bool LogWritePending = false;
-    bool LoggingRead = false;
-    bool DirectMode = true;
-    bool Online = false;
     std::int32_t SampleCountdown = 0;
     std::int32_t LastHour = 0;
 
-    std::int32_t DirectPortNumber = 1;
-    std::int32_t ModemPortNumber = 3;
     std::int32_t PhoneListLine = 1;
     std::int32_t VoltageMultiplier = 4;
-    std::int32_t CurrentMultiplier = 1;
-    std::int32_t CurrentMultiplierExt = 1;
     std::string SaveFileName;
     std::string ModemSetString;
     std::string SelectedTapiDevice;
-    bool SiteMode = false;
     bool AlarmBeep = false;
     bool AlarmDial = false;
-    bool CalibrationLoaded = false, HistoryLoaded = false, CurrentLoaded = false, SendAll = false;
     bool PortNumChanging = false;
     bool PhoneGridUpdating = false;
     bool DialEditUpdating = false;
-    // The port number and baud rate the com port is set to (it is not opened at start).
+    // The four graph traces (history graph window).
+    std::int32_t TraceSelection[4] = {0, 0, 0, 0};
+    // The port number and baud rate the com port is set to (it is not opened at start). The
+    // com port component takes these over once it is built in.
     std::int32_t ComportNumber = 1;
     std::int32_t ComportBaud = 9600;
 

@@ -5,8 +5,6 @@
 
 namespace talvik {
 
-Tsetform* setform = nullptr;
-TCurrentform* Currentform = nullptr;
 Tgraphform* graphform = nullptr;
 TReadform* Readform = nullptr;
 Txalform* xalform = nullptr;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include "toolkit/core.h"
+#include "ui/Settings.h"
+#include "ui/current.h"
 
 namespace talvik {
 
@@ -11,14 +13,6 @@ public:
     TPendingForm(const char* name, const char* caption);
 };
 
-class Tsetform : public TPendingForm {
-public:
-    Tsetform() : TPendingForm("setform", "QV Settings") {}
-};
-class TCurrentform : public TPendingForm {
-public:
-    TCurrentform() : TPendingForm("Currentform", "Current State") {}
-};
 class Tgraphform : public TPendingForm {
 public:
     Tgraphform() : TPendingForm("graphform", "Historical data") {}
@@ -36,8 +30,6 @@ public:
     TOptionsForm();
 };
 
-extern Tsetform* setform;
-extern TCurrentform* Currentform;
 extern Tgraphform* graphform;
 extern TReadform* Readform;
 extern Txalform* xalform;

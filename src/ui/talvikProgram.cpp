@@ -1,6 +1,8 @@
 // Start-up of the program (see talvikProgram.h).
 #include "ui/talvikProgram.h"
 
+#include "link/qvEquates.h"
+#include "link/qvUtility.h"
 #include "toolkit/core.h"
 #include "ui/helpwin.h"
 #include "ui/main.h"
@@ -10,6 +12,8 @@
 namespace talvik {
 
 void StartProgram() {
+    LoadqvEquates();
+    LoadqvUtility();
     mainInitialization();
     helpwinInitialization();
     uDebugInitialization();

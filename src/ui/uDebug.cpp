@@ -5,10 +5,10 @@
 
 #include "base/debugchannel.h"
 #include "base/format.h"
+#include "link/uLog.h"
 
 namespace talvik {
 
-bool DebugEnabled = false;
 bool DebugModified = false;
 bool DebugSaved = false;
 std::string DebugFileTitle = "Untitled";
@@ -51,6 +51,8 @@ void TForm1::FormCreate(TForm*) {
     SetCaption("Untitled");
     DebugEnabled = false;
     DebugModified = false;
+    // The link's traces land in this window.
+    SetDebugWindowSink([](const std::string& line) { AddDebugLine(line); });
     DebugChannel(Name);
 }
 

@@ -5,11 +5,12 @@
 #include <string>
 
 #include "toolkit/comctrls.h"
+#include "link/uVar.h"
 #include "toolkit/dialogs.h"
 
 namespace talvik {
 
-extern bool DebugEnabled;    // trace writers add lines only while it is set
+// DebugEnabled (trace writers add lines only while it is set) lives with the link's state.
 extern bool DebugModified;   // the memo holds lines not yet saved
 extern bool DebugSaved;      // saved once: later saves go to the same file without asking
 extern std::string DebugFileTitle;

@@ -166,7 +166,9 @@ bool RegulatorSim::TakeFault(std::uint32_t& counter) {
 
 void RegulatorSim::HandleFrame(LogEntry& e, std::uint64_t nowMs) {
     const bool siteForm = e.bytes.size() == 5;
-    const bool siteSet = siteForm && e.command == cmd::Loopback && e.address == SiteSetAddress;
+    // Site 0 would switch the unit to single frames, so no site-set frame can ask for it.
+    const bool siteSet = siteForm && e.command == cmd::Loopback && e.address == SiteSetAddress &&
+                         e.site != 0;
     if (siteForm && !siteSet && e.site != site_) {
         e.outcome = Outcome::OtherSite;
         return;

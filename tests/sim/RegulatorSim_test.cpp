@@ -72,6 +72,8 @@ TEST(RegulatorSimFrames, SiteSetFrameTakesOverTheSiteAndAnswers250) {
     // The loopback that checks the new site comes back with its data byte.
     EXPECT_EQ(Ask(r, SiteFrame(7, cmd::Loopback, 123, 7)), (Bytes{7}));
     EXPECT_EQ(Ask(r, SiteFrame(3, cmd::Loopback, 123, 7)), Bytes{});
+    EXPECT_EQ(Ask(r, SiteFrame(0, cmd::Loopback, SiteSetAddress, 1)), Bytes{});
+    EXPECT_EQ(r.Site(), 7);
 }
 
 TEST(RegulatorSimFrames, RamWritesApplyAndAreNeverAnswered) {

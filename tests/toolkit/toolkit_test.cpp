@@ -302,6 +302,33 @@ TEST_F(ToolkitTest, HintsSplitIntoShortAndLongParts) {
     EXPECT_EQ(Application.Hint(), "");
 }
 
+TEST_F(ToolkitTest, TooltipShowsTheShortPartAndTheShowHintHandlerHasTheLastWord) {
+    auto* panel = new TPanel(form);
+    auto* b = new TButton(panel, "Save");
+    b->SetHint("Save|Save report to File");
+    auto ask = [&]() {
+        NMTTDISPINFOW di{};
+        di.hdr.hwndFrom = Application.TooltipWindow();
+        di.hdr.idFrom = reinterpret_cast<UINT_PTR>(b->Handle());
+        di.hdr.code = TTN_GETDISPINFOW;
+        di.uFlags = TTF_IDISHWND;
+        SendMessageW(panel->Handle(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&di));
+        return di.lpszText ? std::wstring(di.lpszText) : std::wstring();
+    };
+    EXPECT_EQ(ask(), L"Save");
+    TControl* seen = nullptr;
+    Application.OnShowHint = [&](std::string& h, bool& can, THintInfo& info) {
+        seen = info.HintControl;
+        if (h == "Save") h = "Speichern";
+        can = true;
+    };
+    EXPECT_EQ(ask(), L"Speichern");
+    EXPECT_EQ(seen, b);
+    Application.OnShowHint = [](std::string&, bool& can, THintInfo&) { can = false; };
+    EXPECT_EQ(ask(), L"");
+    Application.OnShowHint = nullptr;
+}
+
 TEST_F(ToolkitTest, RichTextGoesOutAndComesBackWithChineseAndFormatting) {
     auto* a = new TRichEdit(form);
     a->AddStyled("QV DATA", TFont{"Arial", 14, DEFAULT_CHARSET, true}, RGB(0, 0, 255));
@@ -478,6 +505,69 @@ TEST_F(ToolkitTest, ModalFormEndsWithItsButtonsResult) {
     PostMessageW(dlg->Handle(), WM_CLOSE, 0, 0);
     EXPECT_EQ(dlg->ShowModal(), TModalResult::mrCancel);
     dlg->Free();
+}
+
+TEST_F(ToolkitTest, ExceptionInAToolBarOrCloseHandlerDoesNotLeaveTheWindow) {
+    auto* cool = new TCoolBar(form);
+    auto* bar = new TToolBar(cool, 46, 40);
+    cool->AddBand(bar, 42);
+    TToolButton* b = bar->AddButton("ToolButton1", TToolButton::Style::Button, 0);
+    b->OnClick = [](TToolButton*) { throw std::runtime_error("button failed"); };
+    // The tool bar reports the click to the form as a command.
+    SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(b->Id(), BN_CLICKED), reinterpret_cast<LPARAM>(bar->Handle()));
+    form->OnClose = [](TForm*, TCloseAction&) { throw std::runtime_error("close failed"); };
+    form->Show();
+    SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
+    EXPECT_EQ(errors, (std::vector<std::string>{"button failed", "close failed"}));
+    EXPECT_TRUE(IsWindowVisible(form->Handle()));  // a failed close handler does not close
+    form->OnClose = nullptr;
+}
+
+TEST_F(ToolkitTest, GridKeysMoveTheSelectionAndHeaderClicksSelectNothing) {
+    auto* g = new TStringGrid(form, 3, 5);
+    g->SetBounds(0, 0, 300, 200);
+    std::vector<int> asked;
+    g->OnSelectCell = [&](TControl*, int, int row, bool&) { asked.push_back(row); };
+    g->SetRow(1);
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_UP, 0);  // already on the first data row
+    EXPECT_EQ(g->Row(), 1);
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_DOWN, 0);
+    EXPECT_EQ(g->Row(), 3);
+    SendMessageW(g->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(80, 5));  // header row
+    EXPECT_EQ(g->Row(), 3);
+    EXPECT_EQ(asked, (std::vector<int>{1, 2, 3}));
+    EXPECT_THROW(g->SetRow(0), ERangeError);  // the header row is not selectable
+}
+
+TEST_F(ToolkitTest, PlainTextFilesLoadAsTextAndMemoLinesKeepChinese) {
+    char tmp[MAX_PATH];
+    GetTempPathA(MAX_PATH, tmp);
+    std::string path = std::string(tmp) + "talvik_plain_test.txt";
+    FILE* f = fopen(path.c_str(), "wb");
+    fputs("{not rtf}\r\nline two", f);
+    fclose(f);
+    auto* r = new TRichEdit(form);
+    r->LoadFromFile(path);
+    EXPECT_EQ(r->PlainText(), "{not rtf}\rline two");
+    DeleteFileA(path.c_str());
+
+    auto* m = new TMemo(form);
+    m->Add("第一行");
+    m->Add("");
+    m->Add("third");
+    EXPECT_EQ(m->Lines(), (std::vector<std::string>{"第一行", "", "third"}));
+    m->Clear();
+    EXPECT_EQ(m->LineCount(), 0);
+}
+
+TEST_F(ToolkitTest, FixedSizeFormRefusesAnotherWidth) {
+    form->SetBounds(0, 0, 640, 200);
+    form->SetFixedSize(true);
+    MINMAXINFO mm{};
+    SendMessageW(form->Handle(), WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&mm));
+    EXPECT_EQ(mm.ptMinTrackSize.x, 640);
+    EXPECT_EQ(mm.ptMaxTrackSize.x, 640);
 }
 
 TEST_F(ToolkitTest, ProgressBarStaysInItsRange) {

@@ -8,7 +8,9 @@
 #include "base/debugchannel.h"
 #include "ui/helpwin.h"
 #include "ui/lang.h"
+#include "link/uVar.h"
 #include "ui/main.h"
+#include "ui/mainImages.h"
 #include "ui/pendingForms.h"
 #include "ui/talvikProgram.h"
 #include "ui/uDebug.h"
@@ -70,10 +72,10 @@ protected:
 TEST_F(MainWindowTest, StartsUpInOrderWithNineWindows) {
     DeleteTestKey();
     Start();
-    const std::vector<std::string> expected = {
-        "Load main", "Load helpwin", "Load uDebug", "Main Form Create Start"};
+    const std::vector<std::string> expected = {"Load qvEquates", "Load qvUtility", "Load main",
+                                               "Load helpwin",   "Load uDebug",    "Main Form Create Start"};
     ASSERT_GE(lines.size(), expected.size());
-    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4), expected);
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 6), expected);
     auto pos = [&](const std::string& s) { return std::find(lines.begin(), lines.end(), s) - lines.begin(); };
     EXPECT_LT(pos("&K0&Q0&D0"), pos("Main Form get version number"));
     EXPECT_LT(pos("Main Form get version number"), pos("Main Form Create completed"));
@@ -86,7 +88,7 @@ TEST_F(MainWindowTest, StartsUpInOrderWithNineWindows) {
     EXPECT_EQ(names, (std::vector<std::string>{"mainform", "setform", "Currentform", "graphform", "helpform",
                                                "Readform", "xalform", "Form1", "OptionsForm"}));
     EXPECT_EQ(Application.MainForm, mainform);
-    EXPECT_TRUE(mainform->StartupPending);
+    EXPECT_TRUE(StartupPending);
     // A first start: port 1 at 9600 baud in the status bar, every panel hidden, width fixed.
     EXPECT_EQ(mainform->Statusb->PanelText(2), "COM1");
     EXPECT_EQ(mainform->Statusb->PanelText(3), "9600");
@@ -148,6 +150,31 @@ TEST_F(MainWindowTest, BadRegistryValuesStartSoundly) {
     Shutdown();
     RegIniStore reg(kTestKey);
     EXPECT_EQ(reg.ReadString("Settings", "Baud Rate", "?"), "3");
+}
+
+TEST_F(MainWindowTest, EmptySectionsGiveDefaultsAndAlarmValuesAreLeftAlone) {
+    DeleteTestKey();
+    HKEY k;
+    ASSERT_EQ(RegCreateKeyA(HKEY_CURRENT_USER, (std::string(kTestKey) + "\\Settings").c_str(), &k), ERROR_SUCCESS);
+    RegCloseKey(k);
+    RegIniStore(kTestKey).WriteString("Save Options", "Alarm Beep", "1");
+    Start();
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(mainform->rateedit->Value(), 2);
+    EXPECT_EQ(mainform->TimedelayEdit->Value(), 2);
+    EXPECT_EQ(mainform->Sitespin->Value(), 1);
+    EXPECT_EQ(mainform->logedit->Text(), "LOGFILE");  // the log name is shown in upper case
+    EXPECT_TRUE(mainform->Tapicheck->Checked());
+    EXPECT_FALSE(mainform->Samplecheck->Checked());
+    EXPECT_FALSE(mainform->rateedit->Edit->Enabled());
+    EXPECT_FALSE(mainform->Lognumedit->Enabled());
+    Shutdown();
+    RegIniStore reg(kTestKey);
+    EXPECT_EQ(reg.ReadString("Save Options", "Alarm Beep", "?"), "1");
+    EXPECT_EQ(reg.ReadString("Save Options", "Alarm Dial", "none"), "none");
+    EXPECT_EQ(reg.ReadString("Settings", "Site Number", "?"), "1");
+    EXPECT_EQ(reg.ReadString("Font", "Lang 2 Name ", "?"), "UWPSTJ (GB)");
+    EXPECT_EQ(reg.ReadString("Font", "Lang 3 Name ", "none"), "none");
 }
 
 TEST_F(MainWindowTest, LanguagesChangeCaptionsFontsAndTheCommandList) {
@@ -320,7 +347,7 @@ TEST_F(MainWindowTest, TickShowsTheClockAndEndsTheStartupGuard) {
     mainform->Timer1.Tick();
     EXPECT_EQ(lines.front(), "timer event start");
     EXPECT_EQ(mainform->Statusb->PanelText(1), "10:30:00   07/12/2026");
-    EXPECT_FALSE(mainform->StartupPending);
+    EXPECT_FALSE(StartupPending);
     // The hours left are shown before the first hour change (10 differs from the start value 0)
     // counts down.
     EXPECT_EQ(mainform->Waittimelab->Caption(), "  2");
@@ -429,6 +456,47 @@ TEST(VersionTest, ReadsTheFileVersionOfTheProgramFile) {
     EXPECT_EQ(v.VersionText(), "1.2.3.4");
     T_Version none(L"C:\\no\\such\\file.exe");
     EXPECT_EQ(none.VersionText(), "0.0.0.0");
+}
+
+}  // namespace
+
+namespace {
+
+// Every tool-bar image must carry a visible glyph, and the four flags must differ.
+TEST(MainImagesTest, EveryImageHasAGlyphAndTheFlagsDiffer) {
+    InitToolkit();
+    TImageList list(39, 33);
+    LoadMainImages(list);
+    ASSERT_EQ(list.Count(), static_cast<int>(kImageCount));
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP bmp = CreateCompatibleBitmap(screen, 39, 33);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, bmp);
+    std::vector<std::vector<COLORREF>> pixels;
+    for (int i = 0; i < kImageCount; ++i) {
+        RECT r{0, 0, 39, 33};
+        HBRUSH white = CreateSolidBrush(RGB(255, 255, 255));
+        FillRect(dc, &r, white);
+        DeleteObject(white);
+        list.Draw(dc, 0, 0, i);
+        std::vector<COLORREF> p;
+        int inked = 0;
+        for (int y = 0; y < 33; ++y)
+            for (int x = 0; x < 39; ++x) {
+                COLORREF c = GetPixel(dc, x, y);
+                p.push_back(c);
+                if (c != RGB(255, 255, 255)) ++inked;
+            }
+        EXPECT_GT(inked, 40) << "image " << i;
+        EXPECT_EQ(std::count(p.begin(), p.end(), RGB(255, 0, 255)), 0) << "image " << i;  // mask works
+        pixels.push_back(p);
+    }
+    for (int a = imgFlagEnglish; a <= imgFlagGerman; ++a)
+        for (int b = a + 1; b <= imgFlagGerman; ++b) EXPECT_NE(pixels[a], pixels[b]);
+    SelectObject(dc, old);
+    DeleteObject(bmp);
+    DeleteDC(dc);
 }
 
 }  // namespace

@@ -1,0 +1,188 @@
+// The settings editor's logic on RegImage and the link's write variables (see SettingsEdit.h).
+#include "ui/SettingsEdit.h"
+
+#include <algorithm>
+
+#include "base/format.h"
+#include "base/rtl.h"
+#include "link/uVar.h"
+
+namespace talvik {
+
+namespace {
+
+bool In(std::int32_t i, std::initializer_list<std::int32_t> set) {
+    for (std::int32_t s : set)
+        if (s == i) return true;
+    return false;
+}
+
+bool IsDataRow(const SettingsView& v, std::int32_t row) { return row >= 1 && row <= GridRowCount(v) - 2; }
+
+// The write ends with the RAM copy of the setting (the link's last step reads this).
+void StartState(std::int32_t state) {
+    SendOneState = state;
+    comm_state = state;
+}
+
+}  // namespace
+
+std::int32_t GridRowCount(const SettingsView& v) {
+    return (v.settings ? At(SettingGroupRows, v.group) : kCalibrationRows) + 2;
+}
+
+std::int32_t RowSettingIndex(const SettingsView& v, std::int32_t row) { return SettingIndexOf(v.group, row - 1); }
+
+std::int32_t CellAddress(const SettingsView& v, std::int32_t col, std::int32_t row) {
+    if (!IsDataRow(v, row)) return -1;
+    if (v.settings) return col == 1 ? At(SettingAddress, RowSettingIndex(v, row)) : -1;
+    return (col == 1 || col == 2) ? CalibrationCellAddress(row - 1, col) : -1;
+}
+
+bool CanSelectCell(const SettingsView& v, std::int32_t col, std::int32_t row) {
+    if (!IsDataRow(v, row) || col < 1 || col > 2) return false;
+    if (v.settings) {
+        if (col == 2) return false;
+        if (v.group == 1 && row == 4) return false;  // the lockout flag is not set from here
+    }
+    return true;
+}
+
+bool CellHasChange(const SettingsView& v, std::int32_t col, std::int32_t row) {
+    const std::int32_t a = CellAddress(v, col, row);
+    return a >= 0 && At(ChangedFlags, a);
+}
+
+CellFill CellFillOf(const SettingsView& v, std::int32_t col, std::int32_t row, bool gridEnabled) {
+    if (!gridEnabled) return CellFill::Disabled;
+    return CellHasChange(v, col, row) ? CellFill::Changed : CellFill::Column;
+}
+
+void ToggleSwitchSetting(std::int32_t index) {
+    const std::int32_t address = At(SettingAddress, index);
+    std::uint8_t& b = At(RegImage, address);
+    switch (index) {
+    case 4: b ^= 1; break;
+    case 40: b ^= 2; break;
+    case 8: b = static_cast<std::uint8_t>(((b & ~4) + 1) & ~4); break;
+    case 28: break;
+    default: TALVIK_ASSERT(false, "Internal error. Not a switch setting");
+    }
+    At(ChangedFlags, address) = true;
+}
+
+void PrepareSwitchWrite(std::int32_t index) {
+    TALVIK_ASSERT(IsSwitchSetting(index), "Internal error. Not a switch setting");
+    const std::int32_t address = At(SettingAddress, index);
+    const bool reset = index == 28;
+    StartState(reset ? 1 : 2);
+    WriteAddress = address;
+    WriteNeedsUnlock = false;
+    WriteValue = reset ? 76 : At(RegImage, address);
+    SendCount = reset ? 2 : 1;
+}
+
+void PrepareSettingWrite(std::int32_t index) {
+    // Switch rows live in RAM only; the EEPROM preparation below would send them to the wrong
+    // EEPROM addresses.
+    TALVIK_ASSERT(!IsSwitchSetting(index), "Internal error. Switch setting in setting write");
+    const std::int32_t address = At(SettingAddress, index);
+    StartState(2);
+    SettingIndex = index;
+    SettingRamValue = address;
+    SendCount = (index == 0 || index == 48) ? 1 : 2;
+    if (index == 47) {
+        WriteNeedsUnlock = false;
+        WriteAddress = 211;
+        WriteValue = EditedValue & 255;
+    } else if (In(index, {0, 36, 37, 38, 39, 48})) {
+        WriteNeedsUnlock = false;
+        WriteAddress = address;
+        WriteValue = At(RegImage, address);
+    } else {
+        WriteNeedsUnlock = true;
+        WriteAddress = address - 50;
+        WriteValue = At(RegImage, address);
+    }
+}
+
+SettingCommit CommitSettingText(const std::string& text, std::int32_t group, std::int32_t row) {
+    const std::int32_t index = SettingIndexOf(group, row - 1);
+    const SettingEditResult r = EditSettingValue(text, group, row - 1);
+    SettingCommit c;
+    c.refusal = r.refusal;
+    if (!r.Taken()) return c;
+    c.redrawGroup = In(index, {1, 29, 31, 34, 41});
+    PrepareSettingWrite(index);
+    return c;
+}
+
+std::int32_t EditCalibrationGain(std::int32_t row, std::int32_t v) {
+    v = std::clamp(v, CalibrationMin(row, 1), CalibrationMax(row, 1));
+    StartState(0);
+    WriteNeedsUnlock = true;
+    const std::int32_t cellAddress = CalibrationCellAddress(row, 1);
+    const CalibrationBytes bytes =
+        EncodeCalibrationValue(row, 1, v, At(RegImage, cellAddress), At(RegImage, CalibrationAddress[0]));
+    if (row >= 3) {
+        SendCount = 2;
+        WriteAddress = 2 * row - 1;
+    } else {
+        SendCount = 4;
+        WriteAddress = row + 1;
+        WriteRamValue = bytes.flags;
+        At(RegImage, CalibrationAddress[0]) = bytes.flags;
+    }
+    WriteRamAddress = At(CalibrationAddress, WriteAddress);
+    WriteValue = bytes.value;
+    if (At(RegImage, WriteRamAddress) != WriteValue) {
+        At(RegImage, WriteRamAddress) = static_cast<std::uint8_t>(WriteValue);
+        At(ChangedFlags, WriteRamAddress) = true;
+    }
+    return v;
+}
+
+bool EditCalibrationOffset(std::int32_t row, std::int32_t v) {
+    if (v < CalibrationMin(row, 2) || v > CalibrationMax(row, 2)) return false;
+    StartState(0);
+    WriteNeedsUnlock = true;
+    const std::int32_t cellAddress = CalibrationCellAddress(row, 2);
+    const CalibrationBytes bytes =
+        EncodeCalibrationValue(row, 2, v, At(RegImage, cellAddress), At(RegImage, CalibrationAddress[0]));
+    if (row >= 3) {
+        SendCount = 2;
+        WriteAddress = 2 * row - 2;
+    } else {
+        SendCount = 4;
+        WriteAddress = row + 1;
+        WriteRamValue = bytes.flags;
+        At(RegImage, CalibrationAddress[0]) = bytes.flags;
+    }
+    WriteRamAddress = At(CalibrationAddress, WriteAddress);
+    WriteValue = bytes.value;
+    if (At(RegImage, WriteRamAddress) != WriteValue) {
+        At(RegImage, WriteRamAddress) = static_cast<std::uint8_t>(WriteValue);
+        At(ChangedFlags, WriteRamAddress) = true;
+    }
+    return true;
+}
+
+CalibrationCommit CommitCalibrationText(const std::string& text, std::int32_t row, std::int32_t col) {
+    RangeCheck(row, 1, kCalibrationRows);
+    RangeCheck(col, 1, 2);
+    const std::string t = Trim(text);
+    const std::optional<std::int32_t> n = TryStrToInt(t);
+    if (!n) {
+        if (t.empty()) return {false, 0, EditRefusal::Empty};
+        const std::size_t first = t[0] == '-' ? 1 : 0;
+        const bool digits = t.size() > first && t.find_first_not_of("0123456789", first) == std::string::npos;
+        return {false, 0, digits ? EditRefusal::TooLarge : EditRefusal::NotANumber};
+    }
+    if (col == 1) return {true, EditCalibrationGain(row - 1, *n)};
+    if (!EditCalibrationOffset(row - 1, *n)) return {false, 0, EditRefusal::NotAllowed};
+    return {true, *n};
+}
+
+bool ProgramAllAllowed(const SettingsView& v, bool busy) { return v.settings && !busy; }
+
+}  // namespace talvik

@@ -1,0 +1,72 @@
+// What the settings and calibration editor does with RegImage and the link's write variables,
+// apart from any window: which cell holds which address, which cells can be selected, how a
+// cell is coloured, toggling the switch rows, committing a typed value and preparing the
+// one-setting write, calibration gain and offset editing, and whether programming all may run.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "ui/SettingsFormat.h"
+
+namespace talvik {
+
+// The editor's view: a settings group (1..5) or the calibration.
+struct SettingsView {
+    bool settings = true;        // false: calibration view
+    std::int32_t group = 1;      // selectedgroup, 1..5
+};
+
+// Rows of the grid: heading row 0, the data rows, one blank row after them.
+std::int32_t GridRowCount(const SettingsView& v);
+// Setting index shown in data row `row` (1-based) of the view's group.
+std::int32_t RowSettingIndex(const SettingsView& v, std::int32_t row);
+
+// Image address behind a cell, -1 for cells that hold none.
+std::int32_t CellAddress(const SettingsView& v, std::int32_t col, std::int32_t row);
+// Whether a cell may be selected (never the heading, the blank last row, the unit column or
+// the lockout row).
+bool CanSelectCell(const SettingsView& v, std::int32_t col, std::int32_t row);
+// The send button follows the selected cell: enabled when its address has a pending change.
+bool CellHasChange(const SettingsView& v, std::int32_t col, std::int32_t row);
+
+// How a cell is filled.
+enum class CellFill { Column, Changed, Disabled };
+CellFill CellFillOf(const SettingsView& v, std::int32_t col, std::int32_t row, bool gridEnabled);
+
+// Opening the editor on a switch row changes the byte at once (LSET and GSET toggle their bit,
+// the regulator state steps round BOST, EQUL, ABSV, FLOT, RSET keeps its byte).
+void ToggleSwitchSetting(std::int32_t index);
+// The write of a switch row: a single RAM write of the row's byte (RSET: the reset command).
+void PrepareSwitchWrite(std::int32_t index);
+// The write of a typed setting: EEPROM copy behind the unlock and the RAM copy, or a plain RAM
+// write for the clock, the counters and the state of charge.
+void PrepareSettingWrite(std::int32_t index);
+
+struct SettingCommit {
+    EditRefusal refusal = EditRefusal::None;
+    bool redrawGroup = false;   // the value changes other rows' captions
+    bool Taken() const { return refusal == EditRefusal::None; }
+};
+// Commits a typed text in a data row of a settings group: parse, convert, limit, store and,
+// when taken, the write preparation. A refusal changes neither RegImage nor the write.
+SettingCommit CommitSettingText(const std::string& text, std::int32_t group, std::int32_t row);
+
+// Calibration editing (rows 0..7). Both prepare the write and store into RegImage.
+// Gain: clamped into its range; returns the value shown.
+std::int32_t EditCalibrationGain(std::int32_t row, std::int32_t v);
+// Offset: refused (false, nothing stored) outside its range.
+bool EditCalibrationOffset(std::int32_t row, std::int32_t v);
+
+struct CalibrationCommit {
+    bool taken = false;
+    std::int32_t shown = 0;     // the value the cell shows when taken
+    EditRefusal refusal = EditRefusal::None;  // why not, when not taken
+};
+// A typed calibration cell (data rows 1..8, column 1 gain or 2 offset).
+CalibrationCommit CommitCalibrationText(const std::string& text, std::int32_t row, std::int32_t col);
+
+// Programming the whole setting list: only in settings view and while no read runs.
+bool ProgramAllAllowed(const SettingsView& v, bool busy);
+
+}  // namespace talvik

@@ -1,0 +1,551 @@
+// The current-data and settings windows under Wine, driven through their controls against the
+// simulated regulator: what they show after a read, what typing does, and what reaches the
+// regulator's memory when a change is sent or the whole list is programmed.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "FormsRig.h"
+#include "base/rtl.h"
+#include "toolkit/dialogs.h"
+#include "ui/currentText.h"
+
+using namespace talvik;
+using namespace talvik::test;
+
+namespace {
+
+class FormsTest : public ::testing::Test {
+protected:
+    std::unique_ptr<FormsRig> rig;
+    std::vector<std::string> errors;
+    std::vector<std::string> boxes;
+    MessageDlgHook oldHook;
+
+    void SetUp() override {
+        LanguageNumber = 0;
+        rig = std::make_unique<FormsRig>();
+        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        oldHook = SetMessageDlgHook([this](const std::string& text, TMsgDlgType, unsigned) {
+            boxes.push_back(text);
+            return TModalResult::mrOk;
+        });
+    }
+    void TearDown() override {
+        SetMessageDlgHook(oldHook);
+        rig.reset();
+        Application.OnException = nullptr;
+        EXPECT_TRUE(errors.empty()) << errors.front();
+    }
+
+    static void Press(TControl* c) { SendMessageW(c->Handle(), BM_CLICK, 0, 0); }
+    static void MouseDown(TControl* c, int x, int y) {
+        SendMessageW(c->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        SendMessageW(c->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+    }
+    static void ClickCell(TDataGrid* g, int col, int row) {
+        const RECT r = g->CellRect(col, row);
+        MouseDown(g, (r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    }
+    // Types into a cell as the keyboard would: the first key opens the editor, Enter commits.
+    static void TypeIntoCell(TDataGrid* g, int col, int row, const std::string& text) {
+        ClickCell(g, col, row);
+        ASSERT_EQ(g->Col(), col);
+        ASSERT_EQ(g->Row(), row);
+        if (text.empty()) {
+            SendMessageW(g->Handle(), WM_KEYDOWN, VK_F2, 0);
+            SetWindowTextW(g->EditorHandle(), L"");
+        } else {
+            SendMessageW(g->Handle(), WM_CHAR, static_cast<WPARAM>(text[0]), 0);
+            for (size_t i = 1; i < text.size(); ++i)
+                SendMessageW(g->EditorHandle(), WM_CHAR, static_cast<WPARAM>(text[i]), 0);
+        }
+        ASSERT_TRUE(g->EditorMode());
+        SendMessageW(g->EditorHandle(), WM_KEYDOWN, VK_RETURN, 0);
+        ASSERT_FALSE(g->EditorMode());
+    }
+    // The image of a 12 V Tova in the simulator's memory (both current-data pages).
+    void TovaMemory() {
+        auto& s = *rig;
+        const std::vector<std::pair<int, int>> bytes = {
+            {0, 5},    {93, 0},   {32, 0},   {221, 118}, {182, 140}, {183, 120}, {207, 5},  {205, 12}, {206, 99},
+            {213, 35}, {217, 20}, {188, 44}, {189, 1},   {193, 10},  {194, 0},   {198, 5},  {199, 0},  {203, 0},
+            {204, 1},  {101, 6},  {181, 87}, {52, 25},   {48, 123},  {184, 95},  {115, 17}, {63, 3},   {95, 12},
+            {96, 7},   {21, 128}, {53, 40},  {37, 133},  {98, 0},    {50, 136}};
+        for (auto [a, v] : bytes) s.Set(a, v);
+    }
+    // Frames the regulator heard, as (command, image address, data).
+    std::vector<std::tuple<int, int, int>> Heard() const {
+        std::vector<std::tuple<int, int, int>> v;
+        for (const auto& e : rig->Sim.Log()) v.emplace_back(e.command, e.imageAddress, e.data);
+        return v;
+    }
+    int CountCommand(int command) const {
+        int n = 0;
+        for (const auto& e : rig->Sim.Log()) n += e.command == command ? 1 : 0;
+        return n;
+    }
+    // Shows the settings window, which reads group 1 when it is activated.
+    void ShowSettings() {
+        setform->Show();
+        SetActiveWindow(setform->Handle());
+        setform->FormActivate(setform);
+        ASSERT_TRUE(rig->RunRead());
+    }
+};
+
+TEST_F(FormsTest, CurrentDataWindowShowsTheTwoPagesReadFromTheRegulator) {
+    TovaMemory();
+    TCurrentform* f = Currentform;
+    f->Show();
+    EXPECT_EQ(f->Caption(), "Current State");
+    EXPECT_EQ(f->Curstring->Cell(0, 0), "CURRENT STATE DATA");
+    // A click on the top panel asks for the first page; the wait banner shows while it runs.
+    MouseDown(f->Panel1, 5, 5);
+    EXPECT_TRUE(CommBusy);
+    EXPECT_EQ(DataKind, 2);
+    EXPECT_TRUE(f->Waitlab->Visible());
+    EXPECT_TRUE(f->curprogress->Visible());
+    EXPECT_EQ(f->ProgressMax(), 22);
+    rig->Port.RunUntil([] { return ReadNum <= 12; }, 5000);
+    EXPECT_EQ(f->curprogress->Position(), 10);
+    ASSERT_TRUE(rig->RunRead());
+    EXPECT_FALSE(f->Waitlab->Visible());
+    EXPECT_FALSE(f->Waitlab1->Visible());
+    EXPECT_FALSE(f->curprogress->Visible());
+    EXPECT_EQ(f->Typelab->Caption(), "Tova v5");
+    EXPECT_EQ(f->nomvlab->Caption(), "12V");
+    EXPECT_EQ(f->batvlab->Caption(), "13.4V");
+    EXPECT_EQ(f->maxminlab->Caption(), "12.0<V<14.0");
+    EXPECT_EQ(f->Chargelab->Caption(), "Current In 15.5 A");
+    EXPECT_EQ(f->Chargelab2->Caption(), "Int 3.5  Ext 12.0");
+    EXPECT_EQ(f->Loadlab->Caption(), "Current Out 2.0 A");
+    EXPECT_EQ(f->Camphrlab->Caption(), "Charge 310 Ah");
+    EXPECT_EQ(f->lamphrlab2->Caption(), "Int 5   Ext 256");
+    EXPECT_EQ(f->Statelab->Caption(), "ABSORBTION");
+    EXPECT_EQ(f->soclab->Caption(), "SOC  87%");
+    EXPECT_EQ(f->templab->Caption(), "25 oC");
+    EXPECT_EQ(CurrentSummaryText[0], "Current In \t15.5A\tInt 3.5\tExt 12.0");
+    EXPECT_TRUE(CurrentLoaded);
+    EXPECT_FALSE(CurrentStringLoaded);
+
+    // A click on the list reads the second page.
+    MouseDown(f->Curstring, 20, 40);
+    EXPECT_EQ(DataKind, 3);
+    EXPECT_EQ(f->ProgressMax(), 11);
+    ASSERT_TRUE(rig->RunRead());
+    EXPECT_TRUE(CurrentStringLoaded);
+    EXPECT_EQ(f->Curstring->Cell(1, 1), "12.3 Hours");
+    EXPECT_EQ(f->Curstring->Cell(1, 3), "Disconnected");
+    EXPECT_EQ(f->Curstring->Cell(1, 9), "50 %");
+    EXPECT_EQ(f->Curstring->Cell(1, 10), "20.0 V");
+    EXPECT_EQ(f->Curstring->Cell(1, 11), "Night");
+    EXPECT_EQ(f->Curstring->Cell(1, 14), "On");
+    EXPECT_EQ(f->Curstring->Cell(0, 18), "Compensated Voltage");
+    EXPECT_EQ(f->Curstring->Cell(1, 18), "13.6V");
+    EXPECT_EQ(rig->Listener.Beeps, 0);
+}
+
+TEST_F(FormsTest, CurrentDataForOtherModelsAndSystemVoltagesAt9600Baud) {
+    rig->Listener.Baud = 3;  // at 9600 baud one click reads both pages
+    struct Case {
+        int type, volt, div, batv;
+        const char* typelab;
+        const char* nomv;
+        const char* batvText;
+        const char* solv;
+    };
+    const Case cases[] = {
+        {130, 1, 16, 120, "Ruka v2", "24V", "27.0V", "20.0 V"},
+        {200, 4, 0, 118, "Nesk v8", "48V", "13.4V", "20.0 V"},
+        {226, 1, 0, 50, "Vilk v2", "120V", "100V", "40 V"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typelab);
+        TovaMemory();
+        rig->Set(0, c.type);
+        rig->Set(93, c.volt);
+        rig->Set(32, c.div);
+        rig->Set(221, c.batv);
+        CurrentLoaded = CurrentStringLoaded = false;
+        Currentform->Show();
+        MouseDown(Currentform->Typelab, 2, 2);
+        ASSERT_TRUE(rig->RunRead());
+        EXPECT_TRUE(CurrentLoaded);
+        EXPECT_TRUE(CurrentStringLoaded);
+        EXPECT_EQ(Currentform->Typelab->Caption(), c.typelab);
+        EXPECT_EQ(Currentform->nomvlab->Caption(), c.nomv);
+        EXPECT_EQ(Currentform->batvlab->Caption(), c.batvText);
+        EXPECT_EQ(Currentform->Curstring->Cell(1, 10), c.solv);
+        EXPECT_FALSE(Currentform->Waitlab->Visible());
+    }
+}
+
+TEST_F(FormsTest, ClicksWhileARequestRunsSendNothing) {
+    Currentform->Show();
+    CommBusy = true;
+    MouseDown(Currentform->Curstring, 20, 40);
+    MouseDown(Currentform->Panel1, 5, 5);
+    EXPECT_TRUE(rig->Port.SentLog.empty());
+    EXPECT_FALSE(Currentform->Waitlab->Visible());
+    // A refused request (start-up not over) leaves no wait banner behind.
+    CommBusy = false;
+    StartupPending = true;
+    MouseDown(Currentform->Panel1, 5, 5);
+    EXPECT_TRUE(rig->Port.SentLog.empty());
+    EXPECT_FALSE(Currentform->Waitlab->Visible());
+}
+
+TEST_F(FormsTest, EachSettingsGroupAndTheCalibrationReadAndShowTheirValues) {
+    rig->Set(0, 5);
+    rig->Set(93, 0);
+    rig->Set(48, 123);    // QV time 12.3
+    rig->Set(69, 115);    // LOFF 11.5 V
+    rig->Set(87, 145);    // BMAX 14.5 V
+    rig->Set(94, 60);     // BCAP 2000 Ah
+    rig->Set(90, 0x00);   // start/stop modes 0
+    rig->Set(79, 50);     // start value 25.0
+    rig->Set(188, 44);
+    rig->Set(189, 1);     // CINT 300
+    rig->Set(92, 0);
+    rig->Set(67, 21);     // GEXD 21
+    rig->Set(33, 0x01);
+    rig->Set(34, 0xD5);   // gain 5, offset 13
+    rig->Set(215, 40);    // gain row 3: 8
+    ShowSettings();
+    Tsetform* s = setform;
+    EXPECT_EQ(s->Caption(), "Control Settings");
+    EXPECT_TRUE(KindLoaded[4]);
+    EXPECT_EQ(s->sgrid2->RowCount(), 11);
+    EXPECT_EQ(s->sgrid2->Cell(0, 1), "QV Time");
+    EXPECT_EQ(s->sgrid2->Cell(1, 1), "12.3");
+    EXPECT_EQ(s->sgrid2->Cell(2, 1), "Hours");
+    EXPECT_EQ(s->sgrid2->Cell(1, 6), "11.5");
+    EXPECT_EQ(s->GridColumnColour[0], GetSysColor(COLOR_BTNFACE));
+    EXPECT_FALSE(s->conbutton1->Italic());
+    EXPECT_TRUE(s->conbutton1->Font().Bold);
+    EXPECT_TRUE(s->Conbutton2->Italic());
+
+    const std::vector<std::tuple<TViewButton*, int, int, std::string>> groups = {
+        {s->Conbutton2, 5, 1, "14.5"}, {s->Conbutton3, 6, 6, "2000"}, {s->Conbutton4, 7, 2, "25.0"},
+        {s->Conbutton4, 7, 8, "300"},  {s->Conbutton5, 8, 6, "21"}};
+    for (const auto& [button, kind, row, text] : groups) {
+        SCOPED_TRACE(kind);
+        Press(button);
+        if (!KindLoaded[kind]) {
+            // Not read yet: the caption column is red while the read runs.
+            EXPECT_EQ(s->GridColumnColour[0], RGB(255, 0, 0));
+            EXPECT_TRUE(s->Hourglass());
+            ASSERT_TRUE(rig->RunRead());
+        }
+        EXPECT_TRUE(KindLoaded[kind]);
+        EXPECT_EQ(s->SettingsKind, kind);
+        EXPECT_EQ(s->GridColumnColour[0], GetSysColor(COLOR_BTNFACE));
+        EXPECT_FALSE(s->Hourglass());
+        EXPECT_EQ(s->sgrid2->Cell(1, row), text);
+    }
+    EXPECT_EQ(s->sgrid2->Cell(0, 3), "Gen on below Battery Voltage");
+
+    Press(s->Calbutton);
+    ASSERT_TRUE(rig->RunRead());
+    EXPECT_TRUE(CalibrationLoaded);
+    EXPECT_EQ(s->Caption(), "Calibration");
+    EXPECT_EQ(s->sgrid2->RowCount(), 10);
+    EXPECT_EQ(s->sgrid2->Cell(1, 0), "G");
+    EXPECT_EQ(s->sgrid2->Cell(0, 1), "12V Voltage Range");
+    EXPECT_EQ(s->sgrid2->Cell(1, 1), " 5");
+    EXPECT_EQ(s->sgrid2->Cell(2, 1), " 13");
+    EXPECT_EQ(s->sgrid2->Cell(1, 4), " 8");
+    EXPECT_FALSE(s->Calbutton->Italic());
+}
+
+TEST_F(FormsTest, TypedValuesAreLimitedAndBadTextIsRefusedWithTheOldValueKept) {
+    rig->Set(0, 5);
+    rig->Set(93, 0);
+    rig->Set(69, 115);
+    rig->Set(71, 9);
+    ShowSettings();
+    TDataGrid* g = setform->sgrid2;
+    TypeIntoCell(g, 1, 6, "99.9");  // LOFF above its maximum of 12.5 V
+    EXPECT_EQ(RegImage[69], 125);
+    EXPECT_EQ(g->Cell(1, 6), "12.5");
+    EXPECT_TRUE(ChangedFlags[69]);
+    EXPECT_TRUE(setform->sendbutton->Enabled());
+    TypeIntoCell(g, 1, 6, "2");     // below its minimum of 10.0 V
+    EXPECT_EQ(RegImage[69], 100);
+    // A large number is limited, never an overflow.
+    TypeIntoCell(g, 1, 6, "214748364");
+    EXPECT_EQ(RegImage[69], 125);
+    EXPECT_TRUE(boxes.empty());
+
+    const auto before = RegImage;
+    const std::vector<std::pair<std::string, std::string>> bad = {
+        {"abc", "Not a number - value not changed"},
+        {"99999999999", "Number too large - value not changed"},
+        {"-5", "Negative values are not allowed - value not changed"},
+        {"", "Please enter a value - value not changed"}};
+    for (const auto& [text, message] : bad) {
+        SCOPED_TRACE(text);
+        boxes.clear();
+        TypeIntoCell(g, 1, 8, text);  // LDEL
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0], message);
+        EXPECT_EQ(g->Cell(1, 8), "9");
+    }
+    EXPECT_EQ(RegImage, before);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(FormsTest, SendingOneChangeWritesThatByteBehindTheUnlockWithVerify) {
+    rig->Set(0, 5);
+    rig->Set(93, 0);
+    rig->Set(69, 115);
+    rig->Set(256 + 19, 115);
+    ShowSettings();
+    const auto memoryBefore = rig->Sim.Memory();
+    rig->Sim.ClearLog();
+    TDataGrid* g = setform->sgrid2;
+    TypeIntoCell(g, 1, 6, "11.0");
+    EXPECT_EQ(RegImage[69], 110);
+    ASSERT_TRUE(setform->sendbutton->Enabled());
+    Press(setform->sendbutton);
+    EXPECT_TRUE(setform->sendbutton->Down());
+    ASSERT_TRUE(rig->RunWrite());
+    EXPECT_EQ(rig->Sim.Memory()[256 + 19], 110);
+    EXPECT_EQ(rig->Sim.Memory()[69], 110);
+    // Nothing else changed but the unlock cell.
+    for (int a = 0; a < 512; ++a) {
+        if (a == 256 + 19 || a == 69 || a == sim::UnlockRamAddress) continue;
+        EXPECT_EQ(rig->Sim.Memory()[static_cast<std::size_t>(a)], memoryBefore[static_cast<std::size_t>(a)]) << a;
+    }
+    const std::vector<std::tuple<int, int, int>> frames = {
+        {sim::cmd::RamWrite, sim::UnlockRamAddress, sim::UnlockData},
+        {sim::cmd::EepromWrite, 256 + 19, 110},
+        {sim::cmd::EepromRead, 256 + 19, 0},
+        {sim::cmd::RamWrite, 69, 110}};
+    EXPECT_EQ(Heard(), frames);
+    EXPECT_EQ(g->Cell(0, g->RowCount() - 1), "Data Received");
+    EXPECT_EQ(rig->Listener.Statuses.back(), "Data Received");
+    EXPECT_FALSE(setform->sendbutton->Down());
+    EXPECT_FALSE(setform->sendbutton->Enabled());
+    EXPECT_FALSE(ChangedFlags[69]);
+}
+
+TEST_F(FormsTest, SwitchRowsGoOutAsRamWritesOnly) {
+    rig->Set(115, 0x10);
+    rig->Set(101, 0x02);
+    ShowSettings();
+    rig->Sim.ClearLog();
+    TDataGrid* g = setform->sgrid2;
+    // Opening the editor on "LSET load switch toggle" toggles it at once.
+    ClickCell(g, 1, 5);
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_F2, 0);
+    EXPECT_EQ(RegImage[115], 0x11);
+    EXPECT_EQ(g->EditorText(), "On");
+    SendMessageW(g->EditorHandle(), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(g->Cell(1, 5), "On");
+    Press(setform->sendbutton);
+    ASSERT_TRUE(rig->RunWrite());
+    EXPECT_EQ(rig->Sim.Memory()[115], 0x11);
+    EXPECT_EQ(Heard(), (std::vector<std::tuple<int, int, int>>{{sim::cmd::RamWrite, 115, 0x11}}));
+
+    // The regulator state steps to FLOT and goes out the same way.
+    rig->Sim.ClearLog();
+    ClickCell(g, 1, 9);
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_F2, 0);
+    SendMessageW(g->EditorHandle(), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_EQ(g->Cell(1, 9), "FLOT");
+    Press(setform->sendbutton);
+    ASSERT_TRUE(rig->RunWrite());
+    EXPECT_EQ(rig->Sim.Memory()[101], 0x03);
+    EXPECT_EQ(CountCommand(sim::cmd::EepromWrite), 0);
+    EXPECT_EQ(Heard().size(), 1u);
+
+    // "RSET Force QV Processor Reset": the reset command, then the regulator's step 0x57.
+    Press(setform->Conbutton3);
+    ASSERT_TRUE(rig->RunRead());
+    rig->Sim.ClearLog();
+    ClickCell(g, 1, 8);
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_F2, 0);
+    SendMessageW(g->EditorHandle(), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_TRUE(setform->sendbutton->Enabled());
+    Press(setform->sendbutton);
+    ASSERT_TRUE(rig->RunWrite());
+    ASSERT_EQ(Heard().size(), 2u);
+    EXPECT_EQ(Heard()[0], std::make_tuple(int{sim::cmd::RamWrite}, 102, 76));
+    EXPECT_EQ(std::get<0>(Heard()[1]), sim::cmd::Step57);
+    EXPECT_EQ(CountCommand(sim::cmd::EepromWrite), 0);
+}
+
+TEST_F(FormsTest, ProgrammingAllLeavesTheRegulatorHoldingTheImage) {
+    rig->Set(0, 5);
+    ShowSettings();
+    for (int a = 64; a <= 94; ++a) RegImage[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>(a * 3 + 1);
+    Press(setform->qvbutton);
+    EXPECT_TRUE(setform->qvprogpanel->Visible());
+    Press(setform->progbutton);
+    EXPECT_FALSE(setform->qvprogpanel->Visible());
+    EXPECT_TRUE(setform->qvbutton->Down());
+    ASSERT_TRUE(rig->RunWrite(60000));
+    for (int a = 64; a <= 94; ++a) {
+        EXPECT_EQ(rig->Sim.Memory()[static_cast<std::size_t>(a)], RegImage[static_cast<std::size_t>(a)]) << a;
+        EXPECT_EQ(rig->Sim.Memory()[static_cast<std::size_t>(a - 50 + 256)], RegImage[static_cast<std::size_t>(a)])
+            << a;
+    }
+    EXPECT_FALSE(setform->qvbutton->Down());
+    EXPECT_EQ(setform->sgrid2->Cell(0, setform->sgrid2->RowCount() - 1), "Data Received");
+}
+
+TEST_F(FormsTest, ProgrammingAllIsRefusedInCalibrationView) {
+    ShowSettings();
+    Press(setform->Calbutton);
+    ASSERT_TRUE(rig->RunRead());
+    // Activation in calibration view must not open the way to the setting list.
+    setform->FormActivate(setform);
+    rig->Sim.ClearLog();
+    rig->Port.SentLog.clear();
+    Press(setform->qvbutton);
+    EXPECT_FALSE(setform->qvprogpanel->Visible());
+    setform->progbuttonClick();
+    rig->Port.Advance(50);
+    EXPECT_TRUE(rig->Port.SentLog.empty());
+    EXPECT_FALSE(SendAll);
+
+    // Nor does a panel opened in settings view survive the switch to the calibration.
+    Press(setform->Conbutton2);
+    rig->RunRead();
+    Press(setform->qvbutton);
+    ASSERT_TRUE(setform->qvprogpanel->Visible());
+    Press(setform->Calbutton);
+    EXPECT_FALSE(setform->qvprogpanel->Visible());
+    rig->Port.SentLog.clear();
+    setform->progbuttonClick();
+    EXPECT_TRUE(rig->Port.SentLog.empty());
+}
+
+TEST_F(FormsTest, CalibrationGainIsClampedAndSentToItsEepromCell) {
+    rig->Set(215, 32);
+    ShowSettings();
+    Press(setform->Calbutton);
+    ASSERT_TRUE(rig->RunRead());
+    TDataGrid* g = setform->sgrid2;
+    TypeIntoCell(g, 1, 4, "40");
+    EXPECT_EQ(g->Cell(1, 4), " 31");
+    EXPECT_EQ(RegImage[215], 63);
+    boxes.clear();
+    TypeIntoCell(g, 2, 4, "-200");  // offset out of range: the old value comes back
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(g->Cell(2, 4), FormatCalibrationValue(3, 2));
+    EXPECT_FALSE(setform->sendbutton->Enabled());
+    TypeIntoCell(g, 1, 4, "40");  // the gain again, to send it
+    rig->Sim.ClearLog();
+    Press(setform->sendbutton);
+    ASSERT_TRUE(rig->RunWrite());
+    EXPECT_EQ(rig->Sim.Memory()[256 + 5], 63);
+    EXPECT_EQ(rig->Sim.Memory()[215], 63);
+    EXPECT_EQ(g->Cell(0, g->RowCount() - 1), "Data Received");
+}
+
+TEST_F(FormsTest, ASilentRegulatorEndsInCommFailShownInTheGrid) {
+    rig->Set(93, 0);
+    rig->Set(69, 115);
+    ShowSettings();
+    TDataGrid* g = setform->sgrid2;
+    TypeIntoCell(g, 1, 6, "11.0");
+    rig->Sim.GetFaults().silence = sim::Always;
+    Press(setform->sendbutton);
+    ASSERT_TRUE(rig->RunWrite());
+    EXPECT_EQ(g->Cell(0, g->RowCount() - 1), "Comm Fail");
+    EXPECT_EQ(g->Color(), RGB(255, 0, 0));
+    EXPECT_EQ(rig->Listener.Statuses.back(), "Comm Fail");
+    EXPECT_FALSE(setform->sendbutton->Down());
+    EXPECT_TRUE(ChangedFlags[69]);  // still to be sent
+}
+
+TEST_F(FormsTest, AFailedGroupReadShowsRedAndARefusedReadLeavesTheGridUsable) {
+    rig->Sim.GetFaults().silence = sim::Always;
+    setform->Show();
+    SetActiveWindow(setform->Handle());
+    setform->FormActivate(setform);
+    ASSERT_TRUE(rig->RunRead());
+    EXPECT_FALSE(KindLoaded[4]);
+    EXPECT_EQ(setform->sgrid2->Color(), RGB(255, 0, 0));
+    EXPECT_EQ(setform->GridColumnColour[0], RGB(255, 0, 0));
+    EXPECT_TRUE(setform->sgrid2->Enabled());
+    // A press on a caption asks again; while a current-data read runs the request is refused
+    // and the grid must not stay disabled.
+    CommBusy = true;
+    DataKind = 2;
+    ClickCell(setform->sgrid2, 0, 2);
+    EXPECT_TRUE(setform->sgrid2->Enabled());
+    EXPECT_FALSE(setform->Hourglass());
+    CommBusy = false;
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(FormsTest, ATypedValueStaysWithItsRowWhenTheViewChanges) {
+    rig->Set(93, 0);
+    rig->Set(69, 115);
+    ShowSettings();
+    TDataGrid* g = setform->sgrid2;
+    ClickCell(g, 1, 6);  // LOFF
+    SendMessageW(g->Handle(), WM_CHAR, '1', 0);
+    SendMessageW(g->EditorHandle(), WM_CHAR, '1', 0);
+    ASSERT_TRUE(g->EditorMode());
+    Press(setform->Conbutton2);  // another group while the editor is open
+    EXPECT_EQ(RegImage[69], 110);
+    EXPECT_FALSE(g->EditorMode());
+    ASSERT_TRUE(rig->RunRead());
+    // Row 6 of the regulation group (FLTV) was not touched.
+    EXPECT_FALSE(ChangedFlags[86]);
+    EXPECT_EQ(setform->SettingsKind, 5);
+}
+
+TEST_F(FormsTest, ACalibrationReadEndingInSettingsViewLeavesTheGroupShown) {
+    ShowSettings();
+    Press(setform->Calbutton);
+    Press(setform->conbutton1);  // back to group 1 before the calibration is in
+    ASSERT_TRUE(rig->RunRead());
+    EXPECT_TRUE(CalibrationLoaded);
+    EXPECT_TRUE(setform->settingsview);
+    EXPECT_EQ(setform->sgrid2->RowCount(), 11);
+    EXPECT_EQ(setform->sgrid2->Cell(0, 1), "QV Time");
+    EXPECT_EQ(setform->Caption(), "Control Settings");
+}
+
+TEST_F(FormsTest, GridHintsAndClosingReleaseTheToolButtons) {
+    ShowSettings();
+    std::string chained;
+    bool currentClosed = false, settingsClosed = false;
+    DataFormsHost.CurrentClosed = [&] { currentClosed = true; };
+    DataFormsHost.SettingsClosed = [&] { settingsClosed = true; };
+    // The hint handler in place before activation still runs after the editor's own.
+    TCloseAction action = TCloseAction::caHide;
+    setform->FormClose(setform, action);
+    Application.OnShowHint = [&](std::string& h, bool&, THintInfo&) { chained = h; };
+    setform->FormActivate(setform);
+    const RECT caption = setform->sgrid2->CellRect(0, 2), value = setform->sgrid2->CellRect(1, 2);
+    std::string hint;
+    bool can = true;
+    THintInfo info{setform->sgrid2, POINT{caption.left + 5, caption.top + 5}};
+    Application.OnShowHint(hint, can, info);
+    EXPECT_EQ(hint, "Click here to re-read settings");
+    EXPECT_EQ(chained, hint);
+    info.CursorPos = POINT{value.left + 5, value.top + 5};
+    Application.OnShowHint(hint, can, info);
+    EXPECT_EQ(hint, "View and change Settings");
+    setform->Close();
+    EXPECT_TRUE(settingsClosed);
+    Application.OnShowHint(hint, can, info);  // the editor's handler is gone again
+    EXPECT_EQ(chained, hint);
+    Currentform->Show();
+    Currentform->Close();
+    EXPECT_TRUE(currentClosed);
+    EXPECT_FALSE(Currentform->Visible());
+    Application.OnShowHint = nullptr;
+}
+
+}  // namespace
