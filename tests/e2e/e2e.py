@@ -13,6 +13,7 @@ usage: e2e.py --case NAME --com N --linkdriver EXE --native NATIVE_BUILD --seria
 import argparse
 import os
 import random
+import re
 import signal
 import subprocess
 import sys
@@ -148,6 +149,14 @@ class Rig:
             return []
         return [Frame(l) for l in lines if l.strip() and not l.startswith("#")]
 
+    def last_trace(self):
+        """The link's debug-channel lines of the last linkdriver run, without their times."""
+        with open(self.trace) as f:
+            lines = f.read().splitlines()
+        ends = [i for i, l in enumerate(lines) if l.startswith("host:")]
+        start = ends[-2] + 1 if len(ends) > 1 else 0
+        return [l.split(" ", 1)[1] if " " in l else "" for l in lines[start:ends[-1]]]
+
     def close(self):
         self.rig("stop")
 
@@ -198,8 +207,11 @@ def regulator_memory(seed):
 
 
 def parse_read(out):
+    """linkdriver's ADDR=VALUE lines, each in decimal and ended by a newline."""
+    check(out.endswith("\n"), "read output does not end a line: %r" % out[-20:])
     pairs = []
-    for line in out.splitlines():
+    for line in out[:-1].split("\n"):
+        check(re.fullmatch(r"[0-9]+=[0-9]+", line) is not None, "not an ADDR=VALUE line: %r" % line)
         a, _, v = line.partition("=")
         pairs.append((int(a), int(v)))
     return pairs
@@ -301,6 +313,24 @@ def case_write(rig):
     read_and_check(rig, 6, rig.sim_memory())
 
 
+def case_site_more(rig):
+    """The remaining kinds and a verified setting write, in site form."""
+    case_read(rig, 9600, [3, 5, 6, 7, 8], site=17)
+    before = rig.sim_memory()
+    since = rig.mark()
+    rc, out, err, _ = rig.driver("write", 290, 201)
+    check(rc == 0, "site write: exit %d, stderr %r" % (rc, err))
+    frames = rig.frames(since)
+    check(all(len(f.bytes) == 5 and f.site == 17 and f.ok for f in frames), "site write: frames %r" % frames)
+    check([f.bytes[1] for f in frames] == [0x98, 0xCA, 0x48, 0x57], "site write: frames %r" % frames)
+    rig.stop_sim()
+    expected = list(before)
+    expected[290] = 201
+    expected[250] = 0xA5  # the unlock byte
+    after = rig.sim_memory()
+    check(after == expected, "site write: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
+
+
 def case_program(rig):
     memory = regulator_memory(11)
     image = [(a * 7 + 3) % 256 for a in range(512)]
@@ -329,6 +359,19 @@ def case_program(rig):
               "program: step %d paced %r" % (i, (u, w, r)))
     check_gaps(frames[93:], 11 * TICK_MS, "program RAM phase")
 
+    # Into a silent regulator: the first write fails twice and spends the whole budget.
+    rig.start_sim(baud=9600, faults=["--silence", "always"])
+    since = rig.mark()
+    rc, out, err, _ = rig.driver("program", wine_path(path))
+    check(rc == 1 and "Comm Fail" in err, "program into silence: exit %d, stderr %r" % (rc, err))
+    frames = rig.frames(since)
+    check([f.bytes[0] for f in frames] == [0x98, 0xCA, 0x48] * 2, "program into silence: frames %r" % frames)
+    check(frames[5].ms - frames[3].ms >= (4 + 11) * TICK_MS - JITTER_MS, "program into silence: retry pacing %r" % frames)
+    # Seven looks at the read-back, two ticks apart, then the long wait before the retry.
+    check(frames[3].ms - frames[2].ms >= (7 * 2 + 11) * TICK_MS - JITTER_MS, "program into silence: give-up %r" % frames)
+    rig.start_sim(baud=9600)
+    read_and_check(rig, 6, rig.sim_memory())
+
     # A file that is not an image is refused before anything is sent.
     bad = os.path.join(rig.dir, "short.bin")
     with open(bad, "wb") as f:
@@ -346,6 +389,7 @@ def fault_read(rig, kind, faults, expect_ok, status=None):
     since = rig.mark()
     rc, out, err, _ = rig.driver("read", kind)
     frames = reads_heard(rig.frames(since))
+    rig.fault_trace = rig.last_trace()
     if expect_ok:
         check(rc == 0, "%r: exit %d, stderr %r" % (faults, rc, err))
         for a, v in parse_read(out):
@@ -368,6 +412,11 @@ def case_faults_line(rig):
     frames, err = fault_read(rig, 6, ["--silence", "always"], False, "Timeout")
     check(len(frames) == 4 and len(set(f.address for f in frames)) == 1, "silence: frames %r" % frames)
     check_gaps(frames, 12 * TICK_MS, "silence")
+    trace = rig.fault_trace
+    looks = trace.count("trigger timer event GET")
+    check(looks == 24, "silence: %d looks, six for each of four sends wanted" % looks)
+    check(trace.count("reset wait timer: reccount=6") == 4 and "reset wait timer: reccount=7" not in trace,
+          "silence: re-arms %r" % [l for l in trace if l.startswith("reset wait")])
     # A slow answer past the six looks is given up, and its late bytes do not spoil the rest.
     fault_read(rig, 6, ["--slow", "1", "--slow-delay", "1500"], True)
     # Slower than all four sends: the read fails, and the late replies that follow it are not
@@ -444,6 +493,7 @@ CASES = {
     "read_300": lambda r: case_read(r, 300, [6, 11]),
     "read_site": lambda r: case_read(r, 2400, [2, 4, 9, 11], site=3),
     "read_site_history": lambda r: case_read(r, 9600, [10], site=200),
+    "site_more": case_site_more,
     "write": case_write,
     "program": case_program,
     "faults_line": case_faults_line,

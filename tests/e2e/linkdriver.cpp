@@ -8,12 +8,17 @@
 //   linkdriver.exe --port N --baud B [--site S] program FILE      the whole setting list of an image
 //
 // Exit status: 0 done, 1 the link failed (its last status text on stderr), 2 bad command line.
+// Lines end in a bare newline, so that scripts on either system read the values as they are.
 // With LINKDRIVER_TRACE set to a file name, the link's debug-channel lines are appended there,
 // each after the milliseconds since the start.
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <memory>
 #include <string>
@@ -139,7 +144,6 @@ int DoWrite(TLink& Link, const DriverListener& L, std::int32_t Address, std::int
     WriteNeedsUnlock = true;
     SendCount = 2;
     SendOneState = 1;
-    comm_state = SendOneState;
     if (!Link.writesettingchecked()) return Failed(L, "write not started");
     if (!RunUntil(Link, [] { return !WriteBusy; }, 120000)) return Failed(L, "linkdriver: the write did not end");
     if (!L.WriteEndedSeen || L.WriteFailed || comm_state == 12 || !g_portErrors.empty())
@@ -196,6 +200,8 @@ int Run(const TDriverArgs& a) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stderr), _O_BINARY);
     std::vector<std::string> args(argv + 1, argv + argc);
     TDriverArgs a;
     std::string error;

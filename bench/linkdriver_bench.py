@@ -1,5 +1,5 @@
 #!/usr/bin/env python3
-"""The link's figures (run through bench/link-bench.sh, which builds and passes the paths).
+"""The link's figures (run through bench/linkdriver-bench.sh, which builds and passes the paths).
 
 Read time: a healthy regulator answers at once, so every address costs two sends, each looked
 at once after two ticks of 55 ms: the budget of a kind is reads x 2 x 2 x 55 ms. The measured
