@@ -489,6 +489,7 @@ CASES = {
     "read_9600_b": lambda r: case_read(r, 9600, [7, 8, 9, 11]),
     "read_9600_history": lambda r: case_read(r, 9600, [10]),
     "read_2400": lambda r: case_read(r, 2400, [2, 3, 4, 5, 6, 7, 8, 9, 11]),
+    "read_2400_history": lambda r: case_read(r, 2400, [10]),
     "read_1200": lambda r: case_read(r, 1200, [2, 9]),
     "read_300": lambda r: case_read(r, 300, [6, 11]),
     "read_site": lambda r: case_read(r, 2400, [2, 4, 9, 11], site=3),
