@@ -480,6 +480,13 @@ def case_no_device(rig):
     rc, out, err, _ = rig.driver("read", 2, baud=9600)
     check(rc == 1 and out == "", "missing port: exit %d, stdout %r" % (rc, out))
     check("Comm Fail" in err, "missing port: stderr %r" % err)
+    rc, out, err, _ = rig.driver("write", 300, 1, baud=9600)
+    check(rc == 1 and "Port Not Open" in err, "write to a missing port: exit %d, stderr %r" % (rc, err))
+    image = os.path.join(rig.dir, "image.bin")
+    with open(image, "wb") as f:
+        f.write(bytes(512))
+    rc, out, err, _ = rig.driver("program", wine_path(image), baud=9600)
+    check(rc == 1 and "Port Not Open" in err, "programming a missing port: exit %d, stderr %r" % (rc, err))
     rc, out, err, _ = rig.driver("read", 12, baud=9600)
     check(rc == 2 and "KIND" in err, "kind 12: exit %d, stderr %r" % (rc, err))
 
