@@ -19,11 +19,14 @@
 #include "ui/uRegistry_win32.h"
 #include "ui/uVersionInfo.h"
 #include "link/qvEquates.h"
+#include "link/qvPort_win32.h"
 #include "link/qvRegistry_win32.h"
 #include "link/qvUtility.h"
 #include "link/uLog.h"
 #include "link/uVar.h"
+#include "ui/mainLink.h"
 #include "ui/mainTimer_win32.h"
+#include "serial/KsWin32.h"
 
 namespace talvik {
 
@@ -46,12 +49,16 @@ public:
     void SetRateEnabled(bool enabled) override { f_->rateedit->SetEnabled(enabled); }
     void SetWaitTimeText(const std::string& text) override { f_->Waittimelab->SetCaption(text); }
     bool DialupChecked() override { return f_->dialupcheck->Checked(); }
-    // The link's hang-up, dial and read come with the link; until then the request is only
-    // noted on the debug channel, and nothing is reported as done.
-    void HangupClick() override { DebugChannel("hang-up requested: no link in this build"); }
-    void DialupForLog() override { DebugChannel("log dial-up requested: no link in this build"); }
-    void Getdata(std::int32_t kind) override {
-        DebugChannel(Format("data request %d not sent: no link in this build", kind));
+    void HangupClick() override { f_->HangupClick(); }
+    // Dialling a station is not part of this build: the log that wants one is not taken.
+    void DialupForLog() override { DebugChannel("log dial-up not available: modem calls are not built"); }
+    void Getdata(std::int32_t kind) override { f_->Getdata("TTimer", kind); }
+    // The link's own watchdog also releases a write or history run that got no further.
+    void BusyWatchdogTick(TimerVars& v) override {
+        if (f_->Link)
+            f_->Link->BusyWatchdogTick();
+        else
+            TimerHost::BusyWatchdogTick(v);
     }
     std::string LogFileName() override { return f_->logedit->Text(); }
     bool FileExists(const std::string& name) override {
@@ -61,11 +68,22 @@ public:
     void WriteLogRecord(const std::string&, bool) override {
         DebugChannel("periodic log record not written: the log report comes with the link");
     }
-    void Beep() override { MessageBeep(MB_OK); }
+    void Beep() override {
+        if (Tmainform::SystemBeep) Tmainform::SystemBeep();
+    }
 
 private:
     Tmainform* f_;
 };
+
+TPortDirection PortDirectionOf(TUpDown::Direction d) {
+    switch (d) {
+    case TUpDown::Direction::Up: return TPortDirection::Up;
+    case TUpDown::Direction::Down: return TPortDirection::Down;
+    case TUpDown::Direction::None: break;
+    }
+    return TPortDirection::None;
+}
 
 void Toggle(TControl* c) { c->SetVisible(!c->Visible()); }
 
@@ -74,6 +92,7 @@ void Toggle(TForm* f) { f->SetVisible(!f->Visible()); }
 }  // namespace
 
 std::optional<std::vector<std::string>> Tmainform::ArgsOverride;
+std::function<void()> Tmainform::SystemBeep = [] { MessageBeep(MB_OK); };
 std::string Tmainform::RegistryKeyPath = kRegistryKey;
 
 bool IsDebugSwitch(const std::vector<std::string>& args) {
@@ -101,6 +120,30 @@ Tmainform::Tmainform()
     BuildBars();
     BuildPanels();
     TimerHostImpl = std::make_unique<MainTimerHost>(this);
+
+    // The line as the window stores it; the port is opened only by the link (portset).
+    Comport = std::make_unique<TKslComPort>();
+    Comport->SetBaud(2400);
+    Comport->PromptForPort = false;
+    Comport->SetAutoOpen(false);
+    Comport->SetRTS(false);
+    Comport->SetBufferFull(2000);
+    Comport->SetBufferResume(100);
+    Comport->SetTraceName("KESL.TRC");
+    Comport->SetLogName("KESL1.txt");
+    Comport->SetUseEventWord(false);
+    Comport->SetTapiMode(TTapiMode::tmOff);
+    LinkListener = std::make_unique<TMainLinkListener>(*this);
+    Link = std::make_unique<TLink>(*Comport, *LinkListener);
+    Link->ProcessMessages = [] { Application.ProcessMessages(); };
+    // A failing step of the link reaches the program's error display, not the port's window.
+    Comport->OnTriggerTimer = [this](TKslComPortOps*, std::uint16_t handle) {
+        try {
+            Link->ComportTriggerTimer(handle);
+        } catch (...) {
+            Application.HandleCurrentException();
+        }
+    };
     Timer1.SetInterval(1000);
     Timer1.OnTimer = [this](TTimer*) { Timer1Timer(); };
 
@@ -232,8 +275,14 @@ void Tmainform::BuildPanels() {
     TimedelayEdit = std::make_unique<TUpDownEdit>(companel, 2, 20);
     ebDirectComPortNum->OnChange = [this](TControl*) { ebDirectComPortNumChange(); };
     ebModemComPortNum->OnChange = [this](TControl*) { ebModemComPortNumChange(); };
+    udDirectComPortNum->OnChangingEx = [this](TControl*, bool& allow, int v, TUpDown::Direction d) {
+        udDirectComPortNumChangingEx(allow, v, d);
+    };
+    udModemComPortNum->OnChangingEx = [this](TControl*, bool& allow, int v, TUpDown::Direction d) {
+        udModemComPortNumChangingEx(allow, v, d);
+    };
     Setupedit->OnChange = [this](TControl*) { SetupeditChange(); };
-    baudbox->OnChange = [this](TControl*) { comstatusupdate(); };
+    baudbox->OnChange = [this](TControl*) { baudboxChange(); };
 
     // Dialling and phone book
     Dialpanel = new TPanel(this);
@@ -458,13 +507,15 @@ void Tmainform::FormCreate(TForm*) {
 
     Application.OnHint = [this] { AppHint(); };
 
-    ComportNumber = DirectPortNumber;
+    // Errors of the port's threads are shown as every other error of the program.
+    SetKslErrorDisplay([](const std::string& message) { Application.HandleException(Exception(message)); });
+    Comport->SetComNumber(CheckedCast<std::uint16_t>(DirectPortNumber));
     DirectMode = true;
     TraceSelection[0] = 1;
     TraceSelection[1] = 2;
     TraceSelection[2] = 0;
     TraceSelection[3] = 0;
-    ComportBaud = At(BaudRates, baudbox->ItemIndex());
+    Comport->SetBaud(At(BaudRates, baudbox->ItemIndex()));
     comstatusupdate();
     cleardataflags();
 
@@ -511,6 +562,8 @@ void Tmainform::FormCreate(TForm*) {
     // Closing the data windows releases their tool buttons.
     DataFormsHost.CurrentClosed = [this] { ToolButton4->SetDown(false); };
     DataFormsHost.SettingsClosed = [this] { ToolButton6->SetDown(false); };
+    // The data windows ask this window's link for their reads and writes.
+    BindDataFormsToLink(*Link);
     DebugChannel("Main Form Create completed");
 }
 
@@ -600,8 +653,12 @@ void Tmainform::FormActivate(TForm*) { SetCursor(LoadCursorW(nullptr, reinterpre
 
 void Tmainform::FormClose(TForm*, TCloseAction&) {
     if (RegIni) writeregistry(*RegIni, CollectSettings());
-    // Closing the com port (and showing "Cant open port-Port Set Exception" when that fails)
-    // comes with the port; a modem call is left to the modem.
+    // A modem call is left to the modem; a port that will not close does not stop the exit.
+    try {
+        if (Comport) Comport->SetOpen(false);
+    } catch (...) {
+        ShowStatus(StatusTextOf(stPortSetException));
+    }
     for (TForm* f : std::initializer_list<TForm*>{Currentform, setform, Readform, helpform, graphform}) {
         if (f) f->Free();
     }
@@ -616,6 +673,12 @@ void Tmainform::FormDestroy(TForm*) {
     RegIni.reset();
     delete VersionInfo;
     VersionInfo = nullptr;
+    // The port's threads end with it; its errors have no window to go to any more.
+    Timer1.SetEnabled(false);
+    Link.reset();
+    LinkListener.reset();
+    Comport.reset();
+    SetKslErrorDisplay(nullptr);
 }
 
 // ---- tool buttons
@@ -648,6 +711,7 @@ void Tmainform::ToolButton4Click() {
     Toggle(Currentform);
     if (Currentform->Visible()) {
         SetForegroundWindow(Currentform->Handle());
+        // Only the first showing reads: afterwards the window keeps what it has until asked.
         Currentform->ShownByMainWindow();
     }
 }
@@ -740,7 +804,8 @@ void Tmainform::ebDirectComPortNumChange() {
         DirectPortNumber = std::clamp<std::int32_t>(*v, 1, 254);
     }
     ebDirectComPortNum->SetText(IntToStr(DirectPortNumber));
-    if (DirectMode) ComportNumber = DirectPortNumber;
+    // An open port is reopened on the new number.
+    if (DirectMode && Comport) Comport->SetComNumber(CheckedCast<std::uint16_t>(DirectPortNumber));
     comstatusupdate();
 }
 
@@ -752,6 +817,38 @@ void Tmainform::ebModemComPortNumChange() {
         ModemPortNumber = std::clamp<std::int32_t>(*v, 1, 254);
     }
     ebModemComPortNum->SetText(IntToStr(ModemPortNumber));
+}
+
+namespace {
+
+// An arrow of a port-number up-down steps to the next port present on this machine. The search
+// decides the number, so the arrow's own step is refused; the edit then shows the number and
+// its change handler takes it from the up-down.
+void StepToPresentPort(TUpDown* upDown, TEdit* edit, bool& portNumChanging, bool& allow, int newValue,
+                       TUpDown::Direction direction) {
+    allow = false;
+    const int start = std::clamp(newValue, -1, 128);
+    const std::int16_t found = findcomport(static_cast<std::int16_t>(start), PortDirectionOf(direction));
+    if (found >= 0 && found <= 127) upDown->SetPosition(std::max<int>(found, 1));
+    portNumChanging = true;
+    edit->SetText(IntToStr(upDown->Position()));
+    // No change event when the number stayed: the next typed number must not take the up-down's.
+    portNumChanging = false;
+}
+
+}  // namespace
+
+void Tmainform::udDirectComPortNumChangingEx(bool& allow, int newValue, TUpDown::Direction direction) {
+    StepToPresentPort(udDirectComPortNum, ebDirectComPortNum, PortNumChanging, allow, newValue, direction);
+}
+
+void Tmainform::udModemComPortNumChangingEx(bool& allow, int newValue, TUpDown::Direction direction) {
+    StepToPresentPort(udModemComPortNum, ebModemComPortNum, PortNumChanging, allow, newValue, direction);
+}
+
+void Tmainform::baudboxChange() {
+    if (DirectMode) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+    comstatusupdate();
 }
 
 void Tmainform::SetupeditChange() {
@@ -776,16 +873,69 @@ void Tmainform::sitebuttonClick() {
         sitebutton->SetCaption(CaptionText(79));
         LogWritePending = false;
         ReadOnConnect = true;
-        // The forced log read itself is started by the link's Getdata once it is wired in.
-        TimerHostImpl->Getdata(3);
+        Getdata("TSpeedButton", 3);
     }
 }
 
 void Tmainform::comstatusupdate() {
     if (DirectMode && baudbox->ItemIndex() > 3) baudbox->SetItemIndex(3);
-    if (baudbox->ItemIndex() >= 0) ComportBaud = At(BaudRates, baudbox->ItemIndex());
-    Statusb->SetPanelText(2, "COM" + IntToStr(ComportNumber));
-    Statusb->SetPanelText(3, IntToStr(ComportBaud));
+    Statusb->SetPanelText(2, "COM" + IntToStr(Comport->GetComNumber()));
+    Statusb->SetPanelText(3, IntToStr(Comport->GetBaud()));
+}
+
+// ---- the link
+
+void Tmainform::Getdata(const std::string& Sender, std::int32_t Kind) {
+    if (Link) Link->Getdata(Sender, Kind);
+}
+
+void Tmainform::portset(std::uint16_t PortNumber) {
+    if (Link) Link->portset(PortNumber);
+}
+
+void Tmainform::RequestCurrentPage(std::int32_t Kind) {
+    if (!Currentform) return;
+    if (Kind == 2)
+        Currentform->getcurrent();
+    else
+        Currentform->getCurrentString();
+}
+
+// The other page of a current-data pair is asked for from inside the port's timer event that
+// ended the first page. Getdata reopens the port, and a port cannot finish closing while it is
+// delivering an event: the request's frame would be dropped by the closing port. So the request
+// waits until the event is over.
+namespace {
+constexpr UINT MsgCurrentPageRequest = WM_APP + 0x31;
+}
+
+void Tmainform::PostCurrentPageRequest(std::int32_t Kind) {
+    PostMessageW(hwnd_, MsgCurrentPageRequest, static_cast<WPARAM>(Kind), 0);
+}
+
+LRESULT Tmainform::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == MsgCurrentPageRequest) {
+        RequestCurrentPage(static_cast<std::int32_t>(wp));
+        return 0;
+    }
+    return TForm::WndProc(msg, wp, lp);
+}
+
+void Tmainform::SaveButtonAvailable() {
+    bool chosen = false;
+    for (TCheckBox* c : {Currsavecheck, Datasavecheck, Setsavecheck, Calsavecheck})
+        chosen = chosen || (c->Checked() && c->Enabled());
+    Savebutton->SetEnabled(chosen);
+}
+
+void Tmainform::ShowStatus(const std::string& text) { Statusb->SetPanelText(5, text); }
+
+void Tmainform::HangupClick() {
+    DebugChannel("Hangup");
+    if (HangupInProgress) return;
+    HangupRequested = false;
+    // No call can be up: dialling a station is not part of this build.
+    DebugChannel("hang-up not available: modem calls are not built");
 }
 
 // ---- hints

@@ -2,11 +2,14 @@
 // shut-down, languages, registry settings and the one-second tick.
 #pragma once
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
 #include <string>
 
+#include "link/qvLink.h"
+#include "serial/KsPort.h"
 #include "toolkit/comctrls.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/grids.h"
@@ -99,6 +102,12 @@ public:
 
     std::unique_ptr<IniStore> RegIni;
 
+    // The serial line and the regulator link over it. Declared in this order so that the link
+    // goes before its listener and the port it uses.
+    std::unique_ptr<TKslComPort> Comport;
+    std::unique_ptr<TLinkListener> LinkListener;
+    std::unique_ptr<TLink> Link;
+
     // Handlers
     void FormCreate(TForm*);
     void FormActivate(TForm*);
@@ -124,6 +133,9 @@ public:
     void DialeditEnter();
     void ebDirectComPortNumChange();
     void ebModemComPortNumChange();
+    void udDirectComPortNumChangingEx(bool& allow, int newValue, TUpDown::Direction direction);
+    void udModemComPortNumChangingEx(bool& allow, int newValue, TUpDown::Direction direction);
+    void baudboxChange();
     void SetupeditChange();
     void SamplecheckClick();
     void dialupcheckClick();
@@ -131,6 +143,24 @@ public:
     void AppHint();
     void AppShowHint(std::string& hintStr, bool& canShow, THintInfo& info);
     void Timer1Timer();
+    // The one-second tick's hang-up (HangupRequested); modem calls are not part of this build.
+    void HangupClick();
+
+    // Starts a read of data kind Kind (2..11) for the window named Sender (its class name).
+    void Getdata(const std::string& Sender, std::int32_t Kind);
+    // (Re)opens the com port on PortNumber with the line format of the port panel.
+    void portset(std::uint16_t PortNumber);
+    // Asks the current-data window for its first page (2) or its list page (3).
+    void RequestCurrentPage(std::int32_t Kind);
+    // The same request made once the event that asks for it has ended (see WndProc).
+    void PostCurrentPageRequest(std::int32_t Kind);
+    LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
+    // Savebutton enabled exactly when a group is chosen (checked and enabled).
+    void SaveButtonAvailable();
+    // Panel 5 of the status bar: the link's messages.
+    void ShowStatus(const std::string& text);
+    // One system beep; tests count them.
+    static std::function<void()> SystemBeep;
 
     void setcaptions();
     void layoutmain();
@@ -170,11 +200,6 @@ public:
     bool DialEditUpdating = false;
     // The four graph traces (history graph window).
     std::int32_t TraceSelection[4] = {0, 0, 0, 0};
-    // The port number and baud rate the com port is set to (it is not opened at start). The
-    // com port component takes these over once it is built in.
-    std::int32_t ComportNumber = 1;
-    std::int32_t ComportBaud = 9600;
-
     // Where the tick reads the time and the free space (tests put their own in).
     std::unique_ptr<TimerHost> TimerHostImpl;
 

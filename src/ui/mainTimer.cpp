@@ -8,6 +8,16 @@
 
 namespace talvik {
 
+// A request that gets no further loses its busy mark at the eleventh tick after its last
+// request frame.
+void TimerHost::BusyWatchdogTick(TimerVars& v) {
+    if (v.BusyWatchdog > 10) v.BusyWatchdog = 10;
+    if (v.BusyWatchdog > 0)
+        --v.BusyWatchdog;
+    else
+        v.CommBusy = false;
+}
+
 void LogWriteStep(TimerVars& v, TimerHost& host) {
     v.LogWritePending = false;
     const std::string name = host.LogFileName();
@@ -37,13 +47,7 @@ void Timer1Timer(TimerVars& v, TimerHost& host) {
     if (rate < v.SampleCountdown) v.SampleCountdown = rate;
     host.SetWaitTimeText("  " + IntToStr(v.SampleCountdown));
 
-    // A request that gets no further loses its busy mark at the eleventh tick after its last
-    // request frame.
-    if (v.BusyWatchdog > 10) v.BusyWatchdog = 10;
-    if (v.BusyWatchdog > 0)
-        --v.BusyWatchdog;
-    else
-        v.CommBusy = false;
+    host.BusyWatchdogTick(v);
 
     if (v.HangupRequested) host.HangupClick();
 

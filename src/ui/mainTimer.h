@@ -59,6 +59,10 @@ public:
     virtual bool FileExists(const std::string& name) = 0;
     virtual void WriteLogRecord(const std::string& name, bool newFile) = 0;
     virtual void Beep() = 0;                                    // one system beep
+    // The busy watchdog of the link: counts BusyWatchdog down and, once it has run out,
+    // releases the busy mark. The program hands this to the link, which also ends a write or
+    // history run that got no further.
+    virtual void BusyWatchdogTick(TimerVars& v);
 };
 
 // A new log file is made only when the drive has more than this many bytes free.

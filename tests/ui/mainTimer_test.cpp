@@ -120,6 +120,24 @@ TEST(OneSecondTimer, WatchdogReleasesABusyLinkAtTheEleventhTick) {
     EXPECT_FALSE(v.CommBusy);
 }
 
+// The program hands the watchdog to the link: the tick then leaves the busy mark to it, once
+// a tick, before the hang-up and the hour change.
+TEST(OneSecondTimer, WatchdogGoesToTheHostWhenItTakesIt) {
+    struct LinkHost : Host {
+        void BusyWatchdogTick(TimerVars& v) override {
+            calls.push_back("watchdog " + std::to_string(v.BusyWatchdog));
+        }
+    };
+    Vars v;
+    LinkHost h;
+    v.CommBusy = true;
+    v.BusyWatchdog = 0;
+    v.HangupRequested = true;
+    Tick(v, h);
+    EXPECT_TRUE(v.CommBusy);
+    EXPECT_EQ(h.calls, (std::vector<std::string>{"comstatusupdate", "watchdog 0", "HangupClick"}));
+}
+
 TEST(OneSecondTimer, HangupRequestAndCallCountdown) {
     Vars v;
     Host h;

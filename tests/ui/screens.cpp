@@ -1,6 +1,7 @@
 // Shows the main window for screenshots: "screens.exe <language> [panel...]" starts the
 // program's windows with a private registry key, picks the language, opens the named panels
-// (exit, lang, com, dial, book, log, save, single, help) and runs for the given seconds
+// (exit, lang, com, dial, book, log, save, single, help), or presses the current-data button
+// ("current": a read from the regulator on the direct port), and runs for the given seconds
 // ("-seconds N", default 10) or until it is closed.
 #include <windows.h>
 
@@ -48,6 +49,10 @@ int main(int argc, char** argv) {
         if (p == "save") mainform->ToolButton10Click();
         if (p == "single") mainform->ToolButton7Click();
         if (p == "help") mainform->ToolButton3Click();
+        if (p == "current") {
+            mainform->Timer1Timer();  // the first tick lifts the start-up guard
+            mainform->ToolButton4Click();
+        }
     }
     TTimer stop;
     stop.SetInterval(static_cast<unsigned>(seconds) * 1000);

@@ -11,3 +11,24 @@ if(TALVIK_WIN32)
   add_executable(talvik_screens ${CMAKE_CURRENT_LIST_DIR}/screens.cpp ${CMAKE_SOURCE_DIR}/resources/talvik.rc)
   target_link_libraries(talvik_screens PRIVATE talvik_ui_windows)
 endif()
+
+# The main window reading through the link and the real com port. The test has a Wine prefix of
+# its own, so that its COM1 (the rig's regulator simulator) collides with no other test.
+if(TALVIK_WIN32)
+  add_executable(ui_link_win32_test ${CMAKE_CURRENT_LIST_DIR}/main_link_win_test.cpp)
+  target_link_libraries(ui_link_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  set(TALVIK_NATIVE_BUILD ${CMAKE_SOURCE_DIR}/build/native CACHE PATH "Native tree with regsim and the shim")
+  set(MAINLINK_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-mainlink)
+  set(MAINLINK_RIG ${CMAKE_CURRENT_BINARY_DIR}/mainlink-rig)
+  set(MAINLINK_ENV TALVIK_NATIVE_BUILD=${TALVIK_NATIVE_BUILD})
+  add_test(NAME ui_link_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/mainlink_rig.sh start ${MAINLINK_PREFIX} ${MAINLINK_RIG})
+  add_test(NAME ui_link_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/mainlink_rig.sh stop ${MAINLINK_PREFIX} ${MAINLINK_RIG})
+  add_test(NAME ui_link_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINLINK_PREFIX} $<TARGET_FILE:ui_link_win32_test>)
+  set_tests_properties(ui_link_rig_start PROPERTIES FIXTURES_SETUP mainlink_rig TIMEOUT 300)
+  set_tests_properties(ui_link_rig_stop PROPERTIES FIXTURES_CLEANUP mainlink_rig)
+  set_tests_properties(ui_link_win32_test PROPERTIES FIXTURES_REQUIRED mainlink_rig LABELS gui TIMEOUT 300
+    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${MAINLINK_RIG}/com1:${MAINLINK_RIG}/com72;TALVIK_RIG_DIR=${MAINLINK_RIG}")
+endif()

@@ -1,0 +1,46 @@
+// The main window's side of the regulator link (see mainLink.h).
+#include "ui/mainLink.h"
+
+#include "ui/lang.h"
+#include "ui/langLink.h"
+#include "ui/main.h"
+
+namespace talvik {
+
+std::string TMainLinkListener::Text(TLinkText T) { return LinkTextOf(T, LanguageNumber); }
+
+void TMainLinkListener::ShowStatus(const std::string& Text) { form_.ShowStatus(Text); }
+
+void TMainLinkListener::Beep() {
+    if (Tmainform::SystemBeep) Tmainform::SystemBeep();
+}
+
+void TMainLinkListener::EnableSaveOption(TSaveOption Option) {
+    switch (Option) {
+    case TSaveOption::Current: form_.Currsavecheck->SetEnabled(true); break;
+    case TSaveOption::History: form_.Datasavecheck->SetEnabled(true); break;
+    case TSaveOption::Calibration: form_.Calsavecheck->SetEnabled(true); break;
+    case TSaveOption::Settings: form_.Setsavecheck->SetEnabled(true); break;
+    }
+    form_.SaveButtonAvailable();
+}
+
+std::int32_t TMainLinkListener::BaudIndex() { return form_.baudbox->ItemIndex(); }
+
+std::int32_t TMainLinkListener::PathDelay() { return form_.TimedelayEdit->Value(); }
+
+std::int32_t TMainLinkListener::SiteNumber() { return form_.Sitespin->Value(); }
+
+void TMainLinkListener::CurrentGetCurrent() { form_.PostCurrentPageRequest(2); }
+
+void TMainLinkListener::CurrentGetCurrentString() { form_.PostCurrentPageRequest(3); }
+
+std::int32_t TMainLinkListener::SingleCommandIndex() { return form_.sendcombo->ItemIndex(); }
+
+std::int32_t TMainLinkListener::SingleCommandData() { return form_.spinSendData->Value(); }
+
+void TMainLinkListener::SetReplyCaption(const std::string& Text) { form_.Reccap->SetCaption(Text); }
+
+void TMainLinkListener::SetReplyText(const std::string& Text) { form_.reclab->SetCaption(Text); }
+
+}  // namespace talvik

@@ -1,0 +1,374 @@
+// The main window reading from a regulator through the link and the real com port under Wine:
+// the serial rig's regulator simulator on COM1, a silent simulator on COM72 and no COM73. ctest
+// starts the rig in a Wine prefix of this test's own and names its folder in TALVIK_RIG_DIR.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "base/debugchannel.h"
+#include "base/format.h"
+#include "link/qvEquates.h"
+#include "link/uVar.h"
+#include "ui/lang.h"
+#include "ui/langLink.h"
+#include "ui/main.h"
+#include "ui/pendingForms.h"
+#include "ui/talvikProgram.h"
+
+using namespace talvik;
+
+namespace {
+
+const char kTestKey[] = "Software\\Corvanel\\TALVIK-main-link-test";
+constexpr int kSilentPort = 72;
+constexpr int kMissingPort = 73;
+
+std::string RigDir() {
+    const char* d = std::getenv("TALVIK_RIG_DIR");
+    return d ? d : "";
+}
+
+std::string RigFile(const std::string& name) {
+    const char* d = std::getenv("TALVIK_RIG_DIR");
+    return std::string("Z:") + (d ? d : "") + "/" + name;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// One frame of the simulator's frame log.
+struct HeardFrame {
+    std::vector<int> bytes;
+    std::string command;
+    int image = -1;
+};
+
+std::vector<HeardFrame> FramesHeard(int port) {
+    std::vector<HeardFrame> frames;
+    std::istringstream log(ReadWholeFile(RigFile("sim" + std::to_string(port) + ".log")));
+    std::string line;
+    while (std::getline(log, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
+        if (f.size() < 8) continue;
+        HeardFrame h;
+        std::istringstream bytes(f[1]);
+        for (std::string b; bytes >> b;) h.bytes.push_back(std::stoi(b, nullptr, 16));
+        h.command = f[3];
+        h.image = f[4] == "-" ? -1 : std::stoi(f[4]);
+        frames.push_back(h);
+    }
+    return frames;
+}
+
+// The addresses a read of Kind asks for, in the order it asks (the table's last entry first).
+std::vector<int> KindAddressesInOrder(std::int32_t Kind) {
+    auto table = KindAddressTable(Kind);
+    return std::vector<int>(table.rbegin(), table.rend());
+}
+
+// Each address once per run of frames for it.
+std::vector<int> DistinctRuns(const std::vector<HeardFrame>& frames) {
+    std::vector<int> runs;
+    for (const HeardFrame& f : frames)
+        if (runs.empty() || runs.back() != f.image) runs.push_back(f.image);
+    return runs;
+}
+
+// Every text the status bar's panel 5 is given, as the status bar receives it.
+std::vector<std::string>* g_panel5 = nullptr;
+
+LRESULT CALLBACK RecordPanel5(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wp)) == 5 && g_panel5)
+        g_panel5->push_back(Narrow(std::wstring(reinterpret_cast<const wchar_t*>(lp))));
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
+class MainLinkTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_FALSE(RigDir().empty()) << "TALVIK_RIG_DIR not set: run through ctest";
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        Tmainform::RegistryKeyPath = kTestKey;
+        Tmainform::ArgsOverride = std::vector<std::string>{};
+        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        SetDebugSink([this](std::string_view line) { lines.emplace_back(line); });
+        Tmainform::SystemBeep = [this] { ++beeps; };
+        ResetLinkState();
+        StartProgram();
+        mainform->Timer1.SetEnabled(false);  // ticks are driven by the tests
+        mainform->Show();
+        g_panel5 = &panel5;
+        SetWindowSubclass(mainform->Statusb->Handle(), RecordPanel5, 1, 0);
+        mem = ReadWholeFile(RigFile("mem1.bin"));
+        ASSERT_EQ(mem.size(), 512u);
+    }
+    void TearDown() override {
+        // The debug channel of a test that failed is kept beside the rig's frame logs.
+        if (HasFailure()) {
+            std::ofstream out(RigFile(std::string("debug-") +
+                                      ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt"));
+            for (const std::string& l : lines) out << l << "\n";
+            out << "panel 5:\n";
+            for (const std::string& t : panel5) out << t << "\n";
+        }
+        if (mainform) {
+            RemoveWindowSubclass(mainform->Statusb->Handle(), RecordPanel5, 1);
+            mainform->Close();
+        }
+        g_panel5 = nullptr;
+        Application.DestroyForms();
+        Application.ClearTerminated();
+        SetDebugSink(nullptr);
+        Application.OnException = nullptr;
+        Tmainform::SystemBeep = [] { MessageBeep(MB_OK); };
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+    }
+
+    // Lets the program run (port events included) until done holds; false when it never does.
+    static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
+        const DWORD start = GetTickCount();
+        while (!done()) {
+            if (GetTickCount() - start > limitMs) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            Application.ProcessMessages();
+        }
+        return true;
+    }
+    static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded; }
+
+    // A mouse click on a tool button, as the user gives it.
+    static void ClickToolButton(TToolButton* b) {
+        RECT r = b->ScreenRect();
+        POINT p{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+        HWND bar = mainform->ToolBar1->Handle();
+        ScreenToClient(bar, &p);
+        SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    }
+    // An arrow click on the direct port's up-down.
+    static void ClickPortArrow(bool up) {
+        HWND ud = mainform->udDirectComPortNum->Handle();
+        RECT r;
+        GetClientRect(ud, &r);
+        const int y = up ? r.bottom / 4 : r.bottom * 3 / 4;
+        SendMessageW(ud, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(r.right / 2, y));
+        SendMessageW(ud, WM_LBUTTONUP, 0, MAKELPARAM(r.right / 2, y));
+    }
+    // The first timer tick lifts the start-up guard.
+    static void FirstTick() { mainform->Timer1.Tick(); }
+
+    bool Traced(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+
+    std::vector<std::string> lines, errors, panel5;
+    int beeps = 0;
+    std::string mem;
+};
+
+TEST_F(MainLinkTest, CurrentDataButtonReadsBothPagesFromTheSimulator) {
+    // Before the first tick a request is refused without a word.
+    ClickToolButton(mainform->ToolButton4);
+    EXPECT_TRUE(Currentform->Visible());
+    EXPECT_FALSE(CommBusy);
+    EXPECT_TRUE(panel5.empty());
+    ClickToolButton(mainform->ToolButton4);
+    EXPECT_FALSE(Currentform->Visible());
+
+    FirstTick();
+    mainform->Currsavecheck->SetChecked(true);  // the report is to hold the current data
+    ClickToolButton(mainform->ToolButton4);
+    EXPECT_TRUE(Currentform->Visible());
+    EXPECT_TRUE(CommBusy);
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentStringLoaded; })) << "panel 5: " << panel5.back();
+
+    // At 9600 baud the first page (kind 2) is followed by the list page (kind 3).
+    const std::vector<HeardFrame> frames = FramesHeard(1);
+    std::vector<int> expected = KindAddressesInOrder(2);
+    const std::vector<int> page2 = KindAddressesInOrder(3);
+    expected.insert(expected.end(), page2.begin(), page2.end());
+    EXPECT_EQ(DistinctRuns(frames), expected);
+    for (const HeardFrame& f : frames) {
+        ASSERT_EQ(f.command, "ram-read");
+        EXPECT_EQ(f.bytes, (std::vector<int>{0x14, f.image, 0, 0xEB}));
+    }
+    // Every byte is read at least twice (two equal replies), and nothing is read beyond that
+    // on a clean line.
+    EXPECT_EQ(frames.size(), 2 * expected.size());
+    for (int a : expected) EXPECT_EQ(RegImage[a], static_cast<std::uint8_t>(mem[a])) << "address " << a;
+
+    EXPECT_EQ(mainform->Statusb->PanelText(5), "0 " + LinkTextOf(TLinkText::DataReceived, 0));
+    EXPECT_EQ(panel5.front(), StatusTextOf(stPortOpen, 0));
+    // Every frame sent was heard: none was lost while the port was reopened for the second page.
+    EXPECT_EQ(std::count(panel5.begin(), panel5.end(), "Request Sent"), static_cast<long>(frames.size()));
+    EXPECT_EQ(std::count(panel5.begin(), panel5.end(), "Timeout"), 0);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_TRUE(CurrentLoaded);
+    EXPECT_TRUE(LogWritePending);  // both pages in: the next tick writes the log record
+    EXPECT_TRUE(mainform->Currsavecheck->Enabled());
+    EXPECT_TRUE(mainform->Savebutton->Enabled());
+    EXPECT_TRUE(mainform->Comport->GetOpen());
+    EXPECT_TRUE(Traced("GetData: TCurrentform, 2"));
+    EXPECT_TRUE(Traced("GetData: TCurrentform, 3"));
+    EXPECT_TRUE(Traced("Finish"));
+    EXPECT_EQ(beeps, 0);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+
+    // Shown again after a completed read, the window asks for nothing.
+    ClickToolButton(mainform->ToolButton4);
+    EXPECT_FALSE(Currentform->Visible());
+    lines.clear();
+    ClickToolButton(mainform->ToolButton4);
+    EXPECT_TRUE(Currentform->Visible());
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(Traced("GetData: TCurrentform, 2"));
+
+    // Closing the program closes the port.
+    mainform->Close();
+    EXPECT_FALSE(mainform->Comport->GetOpen());
+}
+
+TEST_F(MainLinkTest, ReadAt2400BaudTakesOnlyTheFirstPage) {
+    FirstTick();
+    // The baud list as the user changes it: the open port takes the new rate at once.
+    SendMessageW(mainform->baudbox->Handle(), CB_SETCURSEL, 2, 0);
+    SendMessageW(mainform->companel->Handle(), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(mainform->baudbox->Handle()));
+    EXPECT_TRUE(mainform->Comport->GetOpen());
+    EXPECT_EQ(mainform->Comport->GetBaud(), 2400);
+    EXPECT_EQ(mainform->Statusb->PanelText(3), "2400");
+    EXPECT_EQ(mainform->Statusb->PanelText(5), StatusTextOf(stPortOpen, 0));
+
+    const size_t before = FramesHeard(1).size();
+    mainform->ToolButton4Click();
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
+    std::vector<HeardFrame> frames = FramesHeard(1);
+    frames.erase(frames.begin(), frames.begin() + static_cast<long>(before));
+    EXPECT_EQ(DistinctRuns(frames), KindAddressesInOrder(2));
+    EXPECT_FALSE(CurrentStringLoaded);
+    EXPECT_FALSE(LogWritePending);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), "0 Data Received");
+}
+
+TEST_F(MainLinkTest, SilentRegulatorFailsTheReadWithThreeBeeps) {
+    FirstTick();
+    mainform->ebDirectComPortNum->SetText(std::to_string(kSilentPort));
+    EXPECT_EQ(mainform->Comport->GetComNumber(), kSilentPort);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM72");
+    const size_t before = FramesHeard(kSilentPort).size();
+
+    ClickToolButton(mainform->ToolButton4);
+    ASSERT_TRUE(RunUntil(LinkIdle));
+    std::vector<HeardFrame> frames = FramesHeard(kSilentPort);
+    frames.erase(frames.begin(), frames.begin() + static_cast<long>(before));
+    // The first address is sent four times, then the read gives up.
+    ASSERT_EQ(frames.size(), 4u);
+    for (const HeardFrame& f : frames)
+        EXPECT_EQ(f.bytes, (std::vector<int>{0x14, KindAddressesInOrder(2).front(), 0, 0xEB}));
+    EXPECT_EQ(beeps, 3);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::Timeout, 0));
+    EXPECT_EQ(std::count(panel5.begin(), panel5.end(), "Timeout"), 4);
+    EXPECT_TRUE(Traced("reset wait timer: reccount=6"));
+    EXPECT_FALSE(CurrentLoaded);
+    EXPECT_FALSE(mainform->Currsavecheck->Enabled());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainLinkTest, MissingPortGivesCantOpenPortThenCommFail) {
+    FirstTick();
+    mainform->ebDirectComPortNum->SetText(std::to_string(kMissingPort));
+    panel5.clear();
+    ClickToolButton(mainform->ToolButton4);
+    EXPECT_EQ(panel5, (std::vector<std::string>{"Cant open port-Port Set Exception", "Cant Open Port", "Comm Fail"}));
+    EXPECT_EQ(beeps, 3);  // two from the port, one from the read
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(RequestTriggerAdded);
+    EXPECT_FALSE(mainform->Comport->GetOpen());
+    EXPECT_TRUE(errors.empty());
+
+    // In German the same road speaks German.
+    mainform->germanselect->SetChecked(true);
+    panel5.clear();
+    ClickToolButton(mainform->ToolButton4);  // hide
+    ClickToolButton(mainform->ToolButton4);
+    ASSERT_EQ(panel5.size(), 3u);
+    EXPECT_EQ(panel5[1], LinkTextOf(TLinkText::CantOpenPort, 3));
+    EXPECT_EQ(panel5[2], StatusTextOf(stCommFail, 3));
+}
+
+TEST_F(MainLinkTest, PortArrowsStepToThePortsThatArePresent) {
+    // Present: 1, 72 and 75 (and whatever the machine has below 72); absent: 73 and 74.
+    mainform->ebDirectComPortNum->SetText("72");
+    ClickPortArrow(true);
+    EXPECT_EQ(mainform->ebDirectComPortNum->Text(), "75");
+    EXPECT_EQ(DirectPortNumber, 75);
+    EXPECT_EQ(mainform->Comport->GetComNumber(), 75);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM75");
+    ClickPortArrow(true);  // nothing present above: the number stays
+    EXPECT_EQ(DirectPortNumber, 75);
+    EXPECT_EQ(mainform->ebDirectComPortNum->Text(), "75");
+    ClickPortArrow(false);
+    EXPECT_EQ(DirectPortNumber, 72);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM72");
+    mainform->ebDirectComPortNum->SetText("1");
+    ClickPortArrow(false);  // below the first present port: 1
+    EXPECT_EQ(DirectPortNumber, 1);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM1");
+    // A typed number is taken as typed once the arrows are done.
+    mainform->ebDirectComPortNum->SetText("74");
+    EXPECT_EQ(DirectPortNumber, 74);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM74");
+}
+
+TEST_F(MainLinkTest, TimerWatchdogReleasesARequestThatGetsNoFurther) {
+    FirstTick();
+    mainform->ebDirectComPortNum->SetText(std::to_string(kSilentPort));
+    mainform->ToolButton4Click();
+    ASSERT_TRUE(CommBusy);
+    ASSERT_TRUE(RequestTriggerAdded);
+    // No port event runs between these ticks: the request gets no further.
+    for (int i = 0; i < 10; ++i) mainform->Timer1.Tick();
+    EXPECT_TRUE(CommBusy);
+    mainform->Timer1.Tick();
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(RequestTriggerAdded);  // the link's trigger is gone with the busy mark
+    EXPECT_TRUE(Traced("busy watchdog released the link"));
+    // The port's pending firing finds no request and sends nothing more.
+    const size_t heard = FramesHeard(kSilentPort).size();
+    RunUntil([] { return false; }, 500);
+    EXPECT_EQ(FramesHeard(kSilentPort).size(), heard);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainLinkTest, FailingLinkStepReachesTheErrorDisplayAndFreesTheLink) {
+    FirstTick();
+    mainform->ToolButton4Click();
+    ASSERT_TRUE(CommBusy);
+    // A request kind no table knows makes the next step fail.
+    DataKind = 12;
+    ASSERT_TRUE(RunUntil([this] { return !errors.empty(); }, 10000));
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(RequestTriggerAdded);
+    // The link takes the next request.
+    DataKind = 0;
+    errors.clear();
+    CurrentLoaded = false;
+    ClickToolButton(mainform->ToolButton4);
+    ClickToolButton(mainform->ToolButton4);
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
+    EXPECT_TRUE(errors.empty());
+}
+
+}  // namespace
