@@ -24,14 +24,14 @@ void WriteWholeFile(const std::string& name, const std::string& bytes) {
     temp += ".tmp~";
     {
         std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw EInOutError("Cannot create file " + name);
+        if (!out) throw EFileError("Cannot create file " + name);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out) {
             out.close();
             std::error_code ignored;
             std::filesystem::remove(temp, ignored);
-            throw EInOutError("Cannot write file " + name);
+            throw EFileError("Cannot write file " + name);
         }
     }
     std::error_code ec;
@@ -39,15 +39,15 @@ void WriteWholeFile(const std::string& name, const std::string& bytes) {
     if (ec) {
         std::error_code ignored;
         std::filesystem::remove(temp, ignored);
-        throw EInOutError("Cannot write file " + name + ": " + ec.message());
+        throw EFileError("Cannot write file " + name + ": " + ec.message());
     }
 }
 
 std::string ReadWholeFile(const std::string& name) {
     std::ifstream in(PathOfUtf8(name), std::ios::binary);
-    if (!in) throw EInOutError("Cannot open file " + name);
+    if (!in) throw EFileError("Cannot open file " + name);
     std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw EInOutError("Cannot read file " + name);
+    if (in.bad()) throw EFileError("Cannot read file " + name);
     return data;
 }
 

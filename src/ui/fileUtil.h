@@ -11,10 +11,10 @@ namespace talvik {
 
 std::filesystem::path PathOfUtf8(const std::string& name);
 bool FileExistsUtf8(const std::string& name);
-// Replaces (or creates) the file with exactly these bytes; raises EInOutError on failure and
+// Replaces (or creates) the file with exactly these bytes; raises EFileError on failure and
 // then leaves an existing file as it was.
 void WriteWholeFile(const std::string& name, const std::string& bytes);
-// The whole file; raises EInOutError when it cannot be read.
+// The whole file; raises EFileError when it cannot be read.
 std::string ReadWholeFile(const std::string& name);
 
 }  // namespace talvik

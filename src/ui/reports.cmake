@@ -7,3 +7,9 @@ add_library(talvik_ui_reports STATIC
   ${CMAKE_CURRENT_LIST_DIR}/report.cpp
 )
 target_link_libraries(talvik_ui_reports PUBLIC talvik_ui_pure talvik_link talvik_base)
+
+# The main window's side: its rich-text editor as the report's page, and the log write.
+if(TALVIK_WIN32)
+  add_library(talvik_ui_reports_win32 STATIC ${CMAKE_CURRENT_LIST_DIR}/reportsWin.cpp)
+  target_link_libraries(talvik_ui_reports_win32 PUBLIC talvik_ui_reports talvik_toolkit)
+endif()

@@ -21,7 +21,7 @@ SettingsLoad LoadSettingsFile(const std::string& name) {
     std::string data;
     try {
         data = ReadWholeFile(name);
-    } catch (const EInOutError& e) {
+    } catch (const EFileError& e) {
         return {SettingsLoadResult::ReadError, e.what()};
     }
     if (data.size() != static_cast<std::size_t>(SettingsFileSize)) {

@@ -9,7 +9,7 @@ namespace talvik {
 
 constexpr int SettingsFileSize = 512;
 
-// Writes RegImage to the file; raises EInOutError (the image and any earlier file untouched).
+// Writes RegImage to the file; raises EFileError (the image and any earlier file untouched).
 void SaveSettingsFile(const std::string& name);
 
 enum class SettingsLoadResult {

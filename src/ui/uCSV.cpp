@@ -54,12 +54,12 @@ void T_objCSV::CsvWriteToFile() {
     std::error_code ec;
     const bool existed = std::filesystem::exists(path, ec);
     const std::uintmax_t before = existed ? std::filesystem::file_size(path, ec) : 0;
-    if (ec) throw EInOutError("Cannot open file " + FFileName + ": " + ec.message());
+    if (ec) throw EFileError("Cannot open file " + FFileName + ": " + ec.message());
 
     bool ok;
     {
         std::ofstream out(path, std::ios::binary | std::ios::app);
-        if (!out) throw EInOutError("Cannot open file " + FFileName);
+        if (!out) throw EFileError("Cannot open file " + FFileName);
         out.write(block.data(), static_cast<std::streamsize>(block.size()));
         out.flush();
         ok = static_cast<bool>(out);
@@ -71,7 +71,7 @@ void T_objCSV::CsvWriteToFile() {
             std::filesystem::resize_file(path, before, ignored);
         else
             std::filesystem::remove(path, ignored);
-        throw EInOutError("Cannot write file " + FFileName);
+        throw EFileError("Cannot write file " + FFileName);
     }
 }
 

@@ -10,7 +10,7 @@
 namespace talvik {
 
 // A file could not be written; the message names the file and the system's reason.
-class EInOutError : public std::runtime_error {
+class EFileError : public std::runtime_error {
 public:
     using std::runtime_error::runtime_error;
 };
@@ -28,7 +28,7 @@ public:
     // not the column count is dropped and gives an empty line.
     void CsvCommitRow(std::string& Line);
     // Appends every pending line (CR LF after each) to the file, creating it when missing. On
-    // failure the file is cut back to what it held before and EInOutError is raised, so an
+    // failure the file is cut back to what it held before and EFileError is raised, so an
     // earlier row is never damaged and no half row is left.
     void CsvWriteToFile();
 

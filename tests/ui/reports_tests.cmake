@@ -7,3 +7,9 @@ set(TALVIK_UI_REPORTS_TESTS
 )
 talvik_native_test(ui_reports_test SOURCES ${TALVIK_UI_REPORTS_TESTS} LIBS talvik_ui_reports)
 talvik_win32_test(ui_reports_win32_test SOURCES ${TALVIK_UI_REPORTS_TESTS} LIBS talvik_ui_reports)
+
+# The main window's settings-file panel and periodic log on real files (needs the X display).
+talvik_win32_test(ui_reports_windows_test
+  SOURCES ${CMAKE_CURRENT_LIST_DIR}/reports_win_test.cpp ${CMAKE_CURRENT_LIST_DIR}/version_test.rc
+  LIBS talvik_ui_windows
+  LABELS gui)

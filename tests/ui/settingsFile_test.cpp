@@ -86,7 +86,7 @@ TEST_F(SettingsFileTest, MissingFileAndFolderChangeNothing) {
     EXPECT_EQ(LoadSettingsFile(dir.File("")).result, SettingsLoadResult::Missing);
     EXPECT_EQ(RegImage[7], 7);
     EXPECT_FALSE(CalibrationLoaded);
-    EXPECT_THROW(SaveSettingsFile(dir.File("no/such/folder.stp")), EInOutError);
+    EXPECT_THROW(SaveSettingsFile(dir.File("no/such/folder.stp")), EFileError);
 }
 
 }  // namespace

@@ -111,12 +111,12 @@ TEST(CsvFile, UnwritablePathRaisesAndCreatesNothing) {
     csv.CsvAddField("x");
     std::string line;
     csv.CsvCommitRow(line);
-    EXPECT_THROW(csv.CsvWriteToFile(), EInOutError);
+    EXPECT_THROW(csv.CsvWriteToFile(), EFileError);
     EXPECT_FALSE(FileExistsUtf8(name));
     // A folder in the file's place cannot be appended to either.
     std::filesystem::create_directories(PathOfUtf8(dir.File("adir")));
     csv.SetFileName(dir.File("adir"));
-    EXPECT_THROW(csv.CsvWriteToFile(), EInOutError);
+    EXPECT_THROW(csv.CsvWriteToFile(), EFileError);
 }
 
 }  // namespace
