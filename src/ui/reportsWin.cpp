@@ -116,13 +116,14 @@ std::string SystemLongTime() {
 }
 
 T_objCSV& LogCsv() {
-    static T_objCSV* csv = [] {
-        auto* c = new T_objCSV();
-        c->CsvSetColumnCount(LogCsvColumnCount);
-        c->SetFileName(LogCsvFileName);
-        return c;
+    static T_objCSV csv;
+    static const bool ready = [] {
+        csv.CsvSetColumnCount(LogCsvColumnCount);
+        csv.SetFileName(LogCsvFileName);
+        return true;
     }();
-    return *csv;
+    (void)ready;
+    return csv;
 }
 
 void WriteLogRecordFile(TRichEdit& edit, const std::string& name, bool newFile, const ReportContext& ctx) {
