@@ -46,6 +46,15 @@ TForm1::TForm1() {
     Button2->OnClick = [this](TControl* c) { Button2Click(c); };
 }
 
+// Traces may still arrive after the window is gone (the link and the port outlive it at
+// shut-down, and tests create the program several times): they must find no window.
+TForm1::~TForm1() {
+    if (Form1 == this) {
+        Form1 = nullptr;
+        SetDebugWindowSink({});
+    }
+}
+
 void TForm1::FormCreate(TForm*) {
     DebugFileTitle = "Untitled";
     SetCaption("Untitled");

@@ -19,6 +19,7 @@ extern std::string DebugFileName;
 class TForm1 : public TForm {
 public:
     TForm1();
+    ~TForm1() override;
     TMemo* Memo1;
     TButton* Button1;      // "Clear"
     TButton* btnSaveLog;   // "Save"
