@@ -5,7 +5,6 @@
 
 namespace talvik {
 
-Tgraphform* graphform = nullptr;
 TReadform* Readform = nullptr;
 Txalform* xalform = nullptr;
 TOptionsForm* OptionsForm = nullptr;

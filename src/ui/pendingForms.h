@@ -3,6 +3,7 @@
 #pragma once
 
 #include "toolkit/core.h"
+#include "ui/Datadisp.h"
 #include "ui/Settings.h"
 #include "ui/current.h"
 
@@ -13,10 +14,6 @@ public:
     TPendingForm(const char* name, const char* caption);
 };
 
-class Tgraphform : public TPendingForm {
-public:
-    Tgraphform() : TPendingForm("graphform", "Historical data") {}
-};
 class TReadform : public TPendingForm {
 public:
     TReadform() : TPendingForm("Readform", "View") {}
@@ -30,7 +27,6 @@ public:
     TOptionsForm();
 };
 
-extern Tgraphform* graphform;
 extern TReadform* Readform;
 extern Txalform* xalform;
 extern TOptionsForm* OptionsForm;

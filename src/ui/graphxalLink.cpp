@@ -1,0 +1,39 @@
+// The graph and accessory windows' side of the link (see graphxalLink.h).
+#include "ui/graphxalLink.h"
+
+#include "ui/Datadisp.h"
+
+namespace talvik {
+
+TGraphXalHost GraphXalHost;
+
+void BindGraphXalToLink(TLink& Link) {
+    GraphXalHost.startxalwrite = [&Link] { return Link.startxalwrite(); };
+}
+
+void TGraphXalListener::ProgressStep(std::int32_t Kind) {
+    TDataFormsListener::ProgressStep(Kind);
+    if (graphform && Kind == 10) graphform->progressstep();
+}
+void TGraphXalListener::GraphDraw() {
+    if (graphform) graphform->drawgraph();
+}
+void TGraphXalListener::GraphClear() {
+    if (graphform) graphform->cleargraph();
+}
+void TGraphXalListener::GraphScaleDraw() {
+    if (graphform) graphform->scaledraw();
+}
+void TGraphXalListener::GraphWaitRepaint() {
+    if (graphform) graphform->WaitRepaint();
+}
+void TGraphXalListener::GraphReadEnded() {
+    if (graphform) graphform->ReadEnded();
+}
+void TGraphXalListener::XalDisplay() {}
+void TGraphXalListener::XalLoadData() {}
+void TGraphXalListener::XalReadError() {}
+void TGraphXalListener::XalWriteStarted() {}
+void TGraphXalListener::XalWriteDone(const std::string&) {}
+
+}  // namespace talvik
