@@ -2,6 +2,7 @@
 # records, the accessory block) is pure and builds in both trees; the windows are mingw only.
 add_library(talvik_ui_graphxal_pure STATIC
   ${CMAKE_CURRENT_LIST_DIR}/DatadispCalc.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xalBlock.cpp
 )
 target_link_libraries(talvik_ui_graphxal_pure PUBLIC talvik_ui_pure talvik_link talvik_base)
 

@@ -2,6 +2,7 @@
 # the windows under Wine and Xvfb against the in-process regulator simulator.
 set(TALVIK_GRAPHXAL_PURE_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/DatadispCalc_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/xalBlock_test.cpp
 )
 talvik_native_test(ui_graphxal_pure_test SOURCES ${TALVIK_GRAPHXAL_PURE_TESTS} LIBS talvik_ui_graphxal_pure)
 talvik_win32_test(ui_graphxal_pure_win32_test SOURCES ${TALVIK_GRAPHXAL_PURE_TESTS} LIBS talvik_ui_graphxal_pure)
