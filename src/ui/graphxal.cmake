@@ -9,6 +9,7 @@ target_link_libraries(talvik_ui_graphxal_pure PUBLIC talvik_ui_pure talvik_link 
 if(TALVIK_WIN32)
   add_library(talvik_ui_graphxal STATIC
     ${CMAKE_CURRENT_LIST_DIR}/Datadisp.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/xalprog.cpp
     ${CMAKE_CURRENT_LIST_DIR}/graphxalLink.cpp
   )
   target_link_libraries(talvik_ui_graphxal PUBLIC talvik_ui_graphxal_pure talvik_ui_forms talvik_toolkit talvik_link)

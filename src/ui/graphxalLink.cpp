@@ -2,6 +2,7 @@
 #include "ui/graphxalLink.h"
 
 #include "ui/Datadisp.h"
+#include "ui/xalprog.h"
 
 namespace talvik {
 
@@ -30,10 +31,20 @@ void TGraphXalListener::GraphWaitRepaint() {
 void TGraphXalListener::GraphReadEnded() {
     if (graphform) graphform->ReadEnded();
 }
-void TGraphXalListener::XalDisplay() {}
-void TGraphXalListener::XalLoadData() {}
-void TGraphXalListener::XalReadError() {}
-void TGraphXalListener::XalWriteStarted() {}
-void TGraphXalListener::XalWriteDone(const std::string&) {}
+void TGraphXalListener::XalDisplay() {
+    if (xalform) xalform->Xaltodis();
+}
+void TGraphXalListener::XalLoadData() {
+    if (xalform) xalform->Loaddata();
+}
+void TGraphXalListener::XalReadError() {
+    if (xalform) xalform->ShowCheck(Text(TLinkText::ReadError), RGB(255, 0, 0));
+}
+void TGraphXalListener::XalWriteStarted() {
+    if (xalform) xalform->ShowCheck(XalTextOf(xrSend, LanguageNumber), RGB(255, 255, 0));
+}
+void TGraphXalListener::XalWriteDone(const std::string& Checklab) {
+    if (xalform) xalform->ShowCheck(Checklab, GetSysColor(COLOR_BTNFACE));
+}
 
 }  // namespace talvik

@@ -6,7 +6,6 @@
 namespace talvik {
 
 TReadform* Readform = nullptr;
-Txalform* xalform = nullptr;
 TOptionsForm* OptionsForm = nullptr;
 
 TPendingForm::TPendingForm(const char* name, const char* caption) {

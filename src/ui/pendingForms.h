@@ -6,6 +6,7 @@
 #include "ui/Datadisp.h"
 #include "ui/Settings.h"
 #include "ui/current.h"
+#include "ui/xalprog.h"
 
 namespace talvik {
 
@@ -18,17 +19,12 @@ class TReadform : public TPendingForm {
 public:
     TReadform() : TPendingForm("Readform", "View") {}
 };
-class Txalform : public TPendingForm {
-public:
-    Txalform() : TPendingForm("xalform", "XAL Programmer") {}
-};
 class TOptionsForm : public TPendingForm {
 public:
     TOptionsForm();
 };
 
 extern TReadform* Readform;
-extern Txalform* xalform;
 extern TOptionsForm* OptionsForm;
 
 }  // namespace talvik

@@ -1,15 +1,18 @@
 // Shows the history graph filled from the simulated regulator, for screenshots under Xvfb:
-// "graphxal_screens.exe [language] [-traces a b c d] [-seconds N]" reads the history page and
-// runs for N seconds (default 10).
+// "graphxal_screens.exe [language] [xal] [-traces a b c d] [-seconds N]" reads the history page
+// (with "xal" also the accessory block into the accessory window) and runs for N seconds
+// (default 10).
 #include <windows.h>
 
 #include "FakeComPort.h"
 #include "RegulatorSim.h"
 #include "base/format.h"
 #include "link/qvLink.h"
+#include "link/qvUtility.h"
 #include "link/uVar.h"
 #include "ui/Datadisp.h"
 #include "ui/graphxalLink.h"
+#include "ui/xalprog.h"
 
 using namespace talvik;
 using talvik::test::FakeComPort;
@@ -17,9 +20,11 @@ using talvik::test::FakeComPort;
 int main(int argc, char** argv) {
     int seconds = 10;
     std::int32_t traces[4] = {1, 2, 0, 0};
+    bool xal = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "-seconds" && i + 1 < argc) seconds = StrToIntDef(argv[++i], 10);
+        else if (a == "xal") xal = true;
         else if (a == "-traces" && i + 4 < argc)
             for (auto& t : traces) t = StrToIntDef(argv[++i], 0) % 7;
         else LanguageNumber = StrToIntDef(a, 0) & 3;
@@ -56,6 +61,18 @@ int main(int argc, char** argv) {
     SetForegroundWindow(graphform->Handle());
     graphform->FormActivate(graphform);
     port.RunUntil([] { return !CommBusy && !RequestTriggerAdded; }, 40000);
+    if (xal) {
+        XalNewer = true;
+        const int block[21] = {0, 0, 0, 0, 0, 0, 0, 0, 95, 105, 132, 127, 118, 150, 24, 0, 33, 33, 33, 32, 33};
+        for (int i = 0; i < 21; ++i) m[static_cast<std::size_t>(256 + i)] = static_cast<std::uint8_t>(block[i]);
+        Application.CreateForm(xalform);
+        xalform->SetBounds(660, 90, xalform->Width(), xalform->Height());
+        xalform->Show();
+        SetForegroundWindow(xalform->Handle());
+        xalform->FormActivate(xalform);
+        xalform->ReadxalbutClick();
+        port.RunUntil([] { return !CommBusy && !RequestTriggerAdded; }, 40000);
+    }
 
     TTimer stop;
     stop.SetInterval(static_cast<unsigned>(seconds) * 1000);

@@ -24,3 +24,14 @@ if(TALVIK_WIN32)
   target_include_directories(graphxal_screens PRIVATE ${CMAKE_SOURCE_DIR}/tests/link)
   target_link_libraries(graphxal_screens PRIVATE talvik_ui_graphxal regsim_core)
 endif()
+
+# The accessory window against the simulated regulator.
+talvik_win32_test(ui_xal_win_test
+  SOURCES
+    ${CMAKE_CURRENT_LIST_DIR}/xal_win_test.cpp
+    ${CMAKE_SOURCE_DIR}/tests/link/FakeComPort.cpp
+  LIBS talvik_ui_graphxal regsim_core
+  LABELS gui)
+if(TALVIK_WIN32)
+  target_include_directories(ui_xal_win_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/link)
+endif()
