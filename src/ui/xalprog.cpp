@@ -134,6 +134,8 @@ void Txalform::FormActivate(TForm*) {
 }
 
 void Txalform::ReadxalbutClick() {
+    // A write still going out keeps its "Send" state; the link would refuse the read anyway.
+    if (CommBusy || WriteBusy) return;
     DataKind = 11;
     ShowCheck(XalTextOf(xrReadState, LanguageNumber), kAqua);
     if (DataFormsHost.Getdata) DataFormsHost.Getdata("Txalform", 11);

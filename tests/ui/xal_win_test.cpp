@@ -83,6 +83,15 @@ TEST_F(XalWindow, StartsWithTheDefaultBlock) {
     EXPECT_EQ(Column(), (std::vector<std::string>{"12", "2400", "11.2", "11.6", "11.5", "12.5", "11.7", "15.4", "0"}));
     EXPECT_EQ(xalform->Checklab->Caption(), "Check OK");
     EXPECT_EQ(xaldata[15], 227);
+    // Activation puts the current cell on the system voltage's value; the mouse moves it.
+    xalform->Show();
+    xalform->FormActivate(xalform);
+    EXPECT_EQ(xalform->SGrid->Col(), 1);
+    EXPECT_EQ(xalform->SGrid->Row(), 1);
+    const RECT r = xalform->SGrid->CellRect(0, 5);
+    SendMessageW(xalform->SGrid->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(r.left + 5, r.top + 5));
+    EXPECT_EQ(xalform->SGrid->Row(), 5);
+    EXPECT_EQ(xalform->SGrid->Col(), 1);
 }
 
 TEST_F(XalWindow, ReadsTheBlockAndShowsItsChecksumState) {
@@ -135,6 +144,11 @@ TEST_F(XalWindow, TypedValuesAreWrittenAsBytesTwentyDownToEight) {
     EXPECT_FALSE(g->SelectCell(0, 4));   // captions are not for editing
 
     SendMessageW(xalform->Writexalbut->Handle(), BM_CLICK, 0, 0);
+    EXPECT_EQ(xalform->Checklab->Caption(), "Send");
+    EXPECT_EQ(Listener.Statuses.back(), "Sending Data");
+    // Reading while the block goes out is refused and the state stays.
+    SendMessageW(xalform->Readxalbut->Handle(), BM_CLICK, 0, 0);
+    EXPECT_FALSE(CommBusy);
     EXPECT_EQ(xalform->Checklab->Caption(), "Send");
     ASSERT_TRUE(Port.RunUntil([] { return !WriteBusy && !XalTriggerAdded; }, 40000));
     EXPECT_EQ(xalform->Checklab->Caption(), "Checksum");
