@@ -28,8 +28,8 @@ for kind in 2 10; do
     : >"$dir/sim$port.log.mark"
     before=$(grep -c '^[0-9]' "$dir/sim$port.log" || true)
     /usr/bin/time -f "%M" -o "$dir/mem" "$root/scripts/wine-run" --prefix "$prefix" "$exe" \
-        --port $port --baud "$baud" read $kind >/dev/null
-    python3 - "$dir/sim$port.log" "$before" "$kind" "$(cat "$dir/mem")" <<'PY'
+        --port $port --baud "$baud" read $kind >/dev/null 2>"$dir/wine.err" </dev/null
+    python3 - "$dir/sim$port.log" "$before" "$kind" "$(tail -1 "$dir/mem")" >>"$dir/rows" <<'PY'
 import sys
 lines = [l for l in open(sys.argv[1]) if l[:1].isdigit()][int(sys.argv[2]):]
 t = [int(l.split("\t")[0]) for l in lines]
@@ -41,7 +41,8 @@ print("%5s %7d %10.2f %12.2f %12.2f %8.3f %8.1f" % (sys.argv[3], frames, read, l
       int(sys.argv[4]) / 1024.0))
 PY
 done
+cat "$dir/rows"
 unset LD_PRELOAD
-echo
 "$root/scripts/wine-run" --prefix "$prefix" "$root/build/win32/tests/serial/serial_bench.exe" \
-    '\\.\COM'$port 1 10 2>/dev/null | tail -1
+    '\\.\COM'$port 1 10 >"$dir/idle" 2>/dev/null </dev/null
+grep idle "$dir/idle"

@@ -76,6 +76,13 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM w, LPARAM l) {
             const int ww = r.right - r.left, wh = r.bottom - r.top;
             SetWindowPos(dlg, nullptr, (GetSystemMetrics(SM_CXSCREEN) - ww) / 2,
                          (GetSystemMetrics(SM_CYSCREEN) - wh) / 2, ww, wh, SWP_NOZORDER);
+            // The frame that the system really draws can differ from the one AdjustWindowRectEx
+            // assumes (Wine without a window manager draws its own): correct by what came out.
+            RECT c;
+            GetClientRect(dlg, &c);
+            if (c.right != 220 || c.bottom != 131)
+                SetWindowPos(dlg, nullptr, 0, 0, ww + 220 - c.right, wh + 131 - c.bottom,
+                             SWP_NOZORDER | SWP_NOMOVE);
             Place(dlg, idBevel, 8, 4, 204, 52);
             Place(dlg, idLabel1, 16, 14, 190, 16);
             Place(dlg, idLabel2, 16, 32, 190, 16);

@@ -18,6 +18,10 @@
 #include "ui/uDebug.h"
 #include "ui/uRegistry_win32.h"
 #include "ui/uVersionInfo.h"
+#include "ui/reportsWin.h"
+#include "ui/settingsFile.h"
+#include "ui/Settings.h"
+#include "toolkit/dialogs.h"
 #include "link/qvEquates.h"
 #include "link/qvPort_win32.h"
 #include "link/qvRegistry_win32.h"
@@ -65,8 +69,8 @@ public:
         DWORD a = GetFileAttributesW(Widen(name).c_str());
         return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
     }
-    void WriteLogRecord(const std::string&, bool) override {
-        DebugChannel("periodic log record not written: the log report comes with the link");
+    void WriteLogRecord(const std::string& name, bool newFile) override {
+        WriteLogRecordFile(*f_->Saveedit, name, newFile, f_->ReportContextNow());
     }
     void Beep() override {
         if (Tmainform::SystemBeep) Tmainform::SystemBeep();
@@ -357,6 +361,8 @@ void Tmainform::BuildPanels() {
     setsavebbut->SetGlyph(&ImageList1, imgSave);
     setgetbbut = new TBitBtn(qvsetpanel);
     setgetbbut->SetGlyph(&ImageList1, imgSettings);
+    setsavebbut->OnClick = [this](TControl*) { setsavebbutClick(); };
+    setgetbbut->OnClick = [this](TControl*) { setgetbbutClick(); };
     qvsetbutton->OnClick = [this](TControl*) {
         Toggle(qvsetpanel);
         qvsetpanel->BringToFront();
@@ -548,6 +554,8 @@ void Tmainform::FormCreate(TForm*) {
 
     for (int i = 1; i <= 16; ++i) phonegrid->SetCell(0, i, IntToStr(i));
 
+    LoaduCSV();
+    LogCsv();
     VersionInfo = new T_Version();
     DebugChannel("Main Form get version number");
 
@@ -931,6 +939,69 @@ LRESULT Tmainform::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     return TForm::WndProc(msg, wp, lp);
+}
+
+ReportContext Tmainform::ReportContextNow() {
+    ReportContext ctx;
+    ctx.language = LanguageNumber;
+    ctx.date = SystemShortDate();
+    ctx.time = SystemLongTime();
+    if (VersionInfo) ctx.version = IntToStr(VersionInfo->Major) + "." + IntToStr(VersionInfo->Minor);
+    ctx.directMode = DirectMode;
+    ctx.dialNumber = dialedit->Text();
+    auto chosen = [](TCheckBox* c) { return c->Checked() && c->Enabled(); };
+    ctx.currentChecked = Currsavecheck->Checked();
+    ctx.currentChosen = chosen(Currsavecheck);
+    ctx.historyChosen = chosen(Datasavecheck);
+    ctx.settingsChosen = chosen(Setsavecheck);
+    ctx.calibrationChosen = chosen(Calsavecheck);
+    // The same decoding the current-data window shows.
+    ctx.labels = BuildCurrentTexts(LanguageNumber);
+    return ctx;
+}
+
+void Tmainform::setsavebbutClick() {
+    TSaveDialog dlg;
+    dlg.DefaultExt = "stp";
+    dlg.Filter = DialogTextOf(dtSettings, LanguageNumber) + " (*.stp)|*.stp";
+    dlg.Title = DialogTextOf(dtSaveSettingsTitle, LanguageNumber);
+    if (!dlg.Execute()) return;
+    try {
+        SaveSettingsFile(dlg.FileName);
+    } catch (const std::exception& e) {
+        // The panel stays open so another name can be tried; an older file is left whole.
+        MessageDlg(e.what(), TMsgDlgType::mtError, mbOK);
+        return;
+    }
+    qvsetpanel->Hide();
+}
+
+void Tmainform::setgetbbutClick() {
+    TOpenDialog dlg;
+    dlg.Filter = DialogTextOf(dtSettings, LanguageNumber) + " (*.stp)|*.stp";
+    dlg.Title = DialogTextOf(dtRetrieveSettingsTitle, LanguageNumber);
+    if (!dlg.Execute()) return;
+    const SettingsLoad r = LoadSettingsFile(dlg.FileName);
+    switch (r.result) {
+        case SettingsLoadResult::Missing:
+            if (SystemBeep) SystemBeep();
+            return;
+        case SettingsLoadResult::WrongSize:
+        case SettingsLoadResult::ReadError:
+            MessageDlg(r.message, TMsgDlgType::mtError, mbOK);
+            return;
+        case SettingsLoadResult::Loaded:
+            break;
+    }
+    qvsetpanel->Hide();
+    Setsavecheck->SetEnabled(true);
+    Calsavecheck->SetEnabled(true);
+    SaveButtonAvailable();
+    if (setform) {
+        setform->qvbutton->SetEnabled(true);
+        setform->qvbutton->SetDown(false);
+    }
+    SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
 }
 
 void Tmainform::SaveButtonAvailable() {

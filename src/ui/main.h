@@ -13,6 +13,7 @@
 #include "toolkit/comctrls.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/grids.h"
+#include "ui/report.h"
 #include "ui/mainTimer.h"
 #include "ui/uRegistry.h"
 
@@ -157,6 +158,11 @@ public:
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
     // Savebutton enabled exactly when a group is chosen (checked and enabled).
     void SaveButtonAvailable();
+    // The save panel, data-valid flags and current texts as a report or log record needs them.
+    ReportContext ReportContextNow();
+    // Settings file panel: save and load the memory image.
+    void setsavebbutClick();
+    void setgetbbutClick();
     // Panel 5 of the status bar: the link's messages.
     void ShowStatus(const std::string& text);
     // One system beep; tests count them.

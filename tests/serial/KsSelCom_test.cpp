@@ -18,9 +18,11 @@ namespace {
 struct TDialogAnswer {
     explicit TDialogAnswer(int button) {
         worker = std::thread([this, button] {
+            // The dialog exists, hidden, before its initialisation has sized it: wait until shown.
             for (int i = 0; i < 500 && !dlg; ++i) {
-                dlg = FindWindowW(nullptr, L"Select Port");
-                if (!dlg) Sleep(20);
+                HWND w = FindWindowW(nullptr, L"Select Port");
+                if (w && IsWindowVisible(w)) dlg = w;
+                else Sleep(20);
             }
             if (!dlg) return;
             RECT r;

@@ -6,6 +6,8 @@
 #include <string>
 
 #include "Win32TestWindow.h"
+#include "serial/KsExcept.h"
+#include "serial/KsMiscWin32.h"
 #include "serial/KsWin32.h"
 
 using namespace talvik;
@@ -164,4 +166,30 @@ TEST(Win32Device, AMissingPortGivesThePlatformErrorAndLeavesNothingRunning) {
     EXPECT_TRUE(rc == -2 || rc == -3) << rc;
     EXPECT_FALSE(d.DispatcherStarted.load());
     EXPECT_EQ(d.ActiveThreads.load(), 0);
+}
+
+TEST(Win32Misc, SafeYieldLeavesAQuitMessageForTheMainLoop) {
+    PostQuitMessage(3);
+    EXPECT_NE(SafeYield(), 0);
+    MSG m;
+    ASSERT_TRUE(PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(m.wParam, 3u);
+    EXPECT_EQ(SafeYield(), 0);
+}
+
+TEST(Win32Misc, CodesWithoutATextOfTheirOwnTakeThePlatformText) {
+    const std::string platform = CleanSystemText(SystemErrorText(7));
+    ASSERT_FALSE(platform.empty());
+    EXPECT_EQ(ErrorText(7), ErrorMsg(7).empty() ? platform : ErrorMsg(7));
+    try {
+        CheckException(nullptr, -7);
+        ADD_FAILURE();
+    } catch (const EInOutError& e) {
+        EXPECT_EQ(e.ErrorCode, 7);
+        EXPECT_EQ(e.Message(), platform);
+    }
+    // An empty table entry falls back too; the text is one line.
+    const std::string t = ErrorText(4200);
+    EXPECT_EQ(t.find('\n'), std::string::npos);
+    EXPECT_EQ(ErrorText(-2), "File not found");
 }

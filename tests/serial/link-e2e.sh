@@ -21,6 +21,8 @@ cleanup() { "$rig" stop "$dir" "$port" >/dev/null 2>&1 || true; rm -rf "$dir"; }
 trap cleanup EXIT
 
 fail() { echo "FAIL: $*"; fails=$((fails + 1)); }
+# The program's own messages on stderr, without the Wine server's object dump.
+errtext() { grep -v '^0x\|^ ' "$dir/err" | tr '\n' ' ' | cut -c1-200; }
 drive() { (eval "$("$rig" env "$dir" "$port")"; "$root/scripts/wine-run" --prefix "$prefix" "$exe" "$@"); }
 
 # A memory image with a valid day pointer.
@@ -40,7 +42,7 @@ check_read() {  # check_read BAUD KIND [SITE]
     local args=(--port "$port" --baud "$baud")
     [ "$site" -gt 0 ] && args+=(--site "$site")
     if ! out="$(drive "${args[@]}" read "$kind" 2>"$dir/err")"; then
-        fail "read kind $kind at $baud baud (site $site): $(cat "$dir/err")"
+        fail "read kind $kind at $baud baud (site $site): $(errtext)"
         return
     fi
     printf '%s\n' "$out" >"$dir/out"
@@ -90,7 +92,7 @@ if drive --port "$port" --baud 9600 write 290 123 2>"$dir/err"; then
     python3 -c "import sys; m=open('$dir/mem.bin','rb').read(); sys.exit(0 if m[290]==123 and m[84]==123 else 1)" \
         && echo "ok: setting write" || fail "setting write not in the simulator's memory"
 else
-    fail "setting write: $(cat "$dir/err")"
+    fail "setting write: $(errtext)"
 fi
 python3 - "$dir/image.bin" <<'PY'
 import sys
@@ -105,7 +107,7 @@ m = open(sys.argv[1], "rb").read(); i = open(sys.argv[2], "rb").read()
 sys.exit(0 if all(m[a - 50 + 256] == i[a] and m[a] == i[a] for a in range(64, 95)) else 1)
 PY
 else
-    fail "bulk programming: $(cat "$dir/err")"
+    fail "bulk programming: $(errtext)"
 fi
 
 # A silent regulator fails the read with a status; the next read works.
@@ -113,7 +115,7 @@ restart_sim --baud 9600 --silence always
 if drive --port "$port" --baud 9600 read 2 >/dev/null 2>"$dir/err"; then
     fail "a read from a silent regulator succeeded"
 else
-    echo "ok: silent regulator: $(cat "$dir/err")"
+    echo "ok: silent regulator: $(errtext)"
 fi
 restart_sim --baud 9600
 check_read 9600 2
@@ -131,7 +133,7 @@ if kill -0 "$pid" 2>/dev/null; then
 elif wait "$pid"; then
     fail "the read succeeded although the device went away"
 else
-    echo "ok: device pulled mid-read: $(grep -v "^0x" "$dir/err" | tr '\n' ' ' | cut -c1-200)"
+    echo "ok: device pulled mid-read: $(errtext)"
 fi
 "$rig" plug "$dir" "$port"
 sleep 1

@@ -18,6 +18,7 @@ cleanup() {
     rm -rf "$tmp"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM
 if [ ! -f "$prefix/.talvik-ready" ]; then
     "$root/scripts/wine-run" --prefix "$prefix" cmd /c exit >/dev/null 2>&1 || true
 fi
