@@ -99,7 +99,9 @@ void Tgraphform::captionupdate() {
     SetFont(f);
     TFont day = f;
     day.Name = "MS Sans Serif";
-    day.Charset = DEFAULT_CHARSET;
+    // The language's character set, so a face that can show the word is found when this one
+    // cannot (Chinese).
+    day.Charset = At(LangFontCharset, L);
     day.Size = chinese ? 11 : 9;
     daylab->SetFont(day);
     TFont wait = f;

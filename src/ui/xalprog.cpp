@@ -60,8 +60,6 @@ void Txalform::FormCreate(TForm*) {
     Heading->SetBackground(kYellow);
     Heading->SetTextColor(kBlue);
     Heading->SetAlignment(TLabel::Align::Center);
-    TFont h{"Arial", 12, DEFAULT_CHARSET, true};
-    Heading->SetFont(h);
     SGrid->FixedCols = 0;
     SGrid->FixedRows = 1;
     SGrid->EditingAllowed = true;
@@ -115,6 +113,9 @@ void Txalform::Loadcap() {
                         static_cast<TControl*>(Readxalbut), static_cast<TControl*>(Writexalbut),
                         static_cast<TControl*>(Closebut)})
         c->SetFont(f);
+    // The heading keeps its Arial look; its character set follows the language so that
+    // Chinese text finds a face that shows it.
+    Heading->SetFont(TFont{"Arial", 12, At(LangFontCharset, L), true});
     SetCaption(XalTextOf(xrCaption, L));
     Readxalbut->SetCaption(XalTextOf(xrRead, L));
     Writexalbut->SetCaption(XalTextOf(xrWrite, L));
