@@ -572,6 +572,10 @@ void Tmainform::FormCreate(TForm*) {
     DataFormsHost.SettingsClosed = [this] { ToolButton6->SetDown(false); };
     // The data windows ask this window's link for their reads and writes.
     BindDataFormsToLink(*Link);
+    GraphXalHost.ShowStatus = [this](const std::string& t) { ShowStatus(t); };
+    GraphXalHost.GraphClosed = [this] { ToolButton5->SetDown(false); };
+    GraphXalHost.TraceSelection = TraceSelection;
+    BindGraphXalToLink(*Link);
     DebugChannel("Main Form Create completed");
 }
 
@@ -684,6 +688,7 @@ void Tmainform::FormDestroy(TForm*) {
     // The port's threads end with it; its errors have no window to go to any more.
     Timer1.SetEnabled(false);
     DataFormsHost = {};
+    GraphXalHost = {};
     Link.reset();
     LinkListener.reset();
     Comport.reset();

@@ -1,20 +1,20 @@
 // The main window's side of the regulator link: the status texts in the operator's language,
 // the beeps, the save options a completed read makes available, the line values the link reads
 // from the main window's panels and the single-command reply. The data windows' calls come from
-// TDataFormsListener.
+// TGraphXalListener.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
 #include "link/qvLink.h"
-#include "ui/formsLink.h"
+#include "ui/graphxalLink.h"
 
 namespace talvik {
 
 class Tmainform;
 
-class TMainLinkListener : public TDataFormsListener {
+class TMainLinkListener : public TGraphXalListener {
 public:
     explicit TMainLinkListener(Tmainform& Form) : form_(Form) {}
 

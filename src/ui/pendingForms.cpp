@@ -5,9 +5,7 @@
 
 namespace talvik {
 
-Tgraphform* graphform = nullptr;
 TReadform* Readform = nullptr;
-Txalform* xalform = nullptr;
 TOptionsForm* OptionsForm = nullptr;
 
 TPendingForm::TPendingForm(const char* name, const char* caption) {

@@ -3,8 +3,10 @@
 #pragma once
 
 #include "toolkit/core.h"
+#include "ui/Datadisp.h"
 #include "ui/Settings.h"
 #include "ui/current.h"
+#include "ui/xalprog.h"
 
 namespace talvik {
 
@@ -13,26 +15,16 @@ public:
     TPendingForm(const char* name, const char* caption);
 };
 
-class Tgraphform : public TPendingForm {
-public:
-    Tgraphform() : TPendingForm("graphform", "Historical data") {}
-};
 class TReadform : public TPendingForm {
 public:
     TReadform() : TPendingForm("Readform", "View") {}
-};
-class Txalform : public TPendingForm {
-public:
-    Txalform() : TPendingForm("xalform", "XAL Programmer") {}
 };
 class TOptionsForm : public TPendingForm {
 public:
     TOptionsForm();
 };
 
-extern Tgraphform* graphform;
 extern TReadform* Readform;
-extern Txalform* xalform;
 extern TOptionsForm* OptionsForm;
 
 }  // namespace talvik
