@@ -30,6 +30,15 @@ std::string EnglishLinkText(TLinkText Text) {
     case TLinkText::Send: return "Send";
     case TLinkText::ReadError: return "Read Error";
     case TLinkText::Checksum: return "Checksum";
+    case TLinkText::ModemSetup: return "Modem Setup";
+    case TLinkText::CantOpenModem: return "Cant open port";
+    case TLinkText::CantOpenCommPort: return "Cant open COMM port";
+    case TLinkText::Dialing: return "Dialing";
+    case TLinkText::Carrier: return "Carrier";
+    case TLinkText::WaitForClose: return "Wait for Close";
+    case TLinkText::Break: return "Break";
+    case TLinkText::HangUp: return "Hang Up";
+    case TLinkText::Closed: return "Closed";
     }
     return {};
 }
@@ -65,9 +74,15 @@ std::int32_t ImageAddressOf(std::int32_t Cmd, std::int32_t Addr) {
 
 TLink::TLink(TKslComPortOps& Comport, TLinkListener& Listener) : Comport(Comport), Listener(Listener) {
     Comport.OnTriggerTimer = [this](TKslComPortOps*, std::uint16_t Handle) { ComportTriggerTimer(Handle); };
+    Comport.OnTriggerModemStatus = [this](TKslComPortOps*) { ComportTriggerModemStatus(); };
+    OnModemSetupTrigger = [this](std::uint16_t) { ModemSetupEvent(); };
+    OnHangupTrigger = [this](std::uint16_t) { HangupStep(); };
 }
 
-TLink::~TLink() { Comport.OnTriggerTimer = nullptr; }
+TLink::~TLink() {
+    Comport.OnTriggerTimer = nullptr;
+    Comport.OnTriggerModemStatus = nullptr;
+}
 
 void TLink::Status(TLinkText T) { Listener.ShowStatus(Listener.Text(T)); }
 

@@ -32,6 +32,15 @@ enum class TLinkText {
     Send,             // "Send"
     ReadError,        // "Read Error"
     Checksum,         // "Checksum"
+    ModemSetup,       // "Modem Setup"
+    CantOpenModem,    // "Cant open port" (modem set-up)
+    CantOpenCommPort, // "Cant open COMM port" (dial)
+    Dialing,          // "Dialing"
+    Carrier,          // "Carrier"
+    WaitForClose,     // "Wait for Close"
+    Break,            // "Break"
+    HangUp,           // "Hang Up"
+    Closed,           // "Closed"
 };
 std::string EnglishLinkText(TLinkText Text);
 
@@ -54,6 +63,13 @@ public:
     virtual std::int32_t BaudIndex() { return 2; }   // baudbox index 0..3
     virtual std::int32_t PathDelay() { return 2; }   // TimedelayEdit, ticks 2..20
     virtual std::int32_t SiteNumber() { return 0; }  // Sitespin
+    // Modem calls.
+    virtual std::string ModemSetupText() { return {}; }  // Setupedit
+    virtual bool PulseDial() { return false; }            // Pulsecheck
+    virtual std::string DialNumber() { return {}; }      // dialedit
+    virtual std::string LogNumber() { return {}; }       // Lognumedit
+    virtual void CallButton(bool /*Connected*/) {}       // ToolButton9: image 11 connected, 7 idle
+    virtual void ComStatusUpdate() {}                    // comstatusupdate: port and baud panels
 
     // Current-data window.
     virtual void CurrentLabelUpdate() {}        // labelupdate
@@ -163,6 +179,16 @@ public:
     // Called by the one-second timer: counts BusyWatchdog down and releases a request or write
     // that got no further.
     void BusyWatchdogTick();
+
+    // Modem calls over AT commands.
+    void DialbuttonClick();
+    void nontapimodemsetup();
+    void ModemSetupEvent();
+    void dialup(const std::string& Caller);  // Caller "log" or "dialbutton"
+    void ComportTriggerModemStatus();
+    void HangupClick();
+    void HangupStep();
+    void dialendset();
 
     // Waits of the current line: short, long and reply ticks.
     std::int32_t ShortTicks();

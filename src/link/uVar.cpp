@@ -85,6 +85,7 @@ void ResetLinkState() {
     HangupInProgress = HangupRequested = false;
     HangupStage = 0;
     CallEnded = LogDial = ReadOnConnect = false;
+    DialCountdown = HangupCountdown = 0;
 }
 
 }  // namespace talvik

@@ -116,10 +116,14 @@ inline std::int32_t RandomTestByte = 0;
 // Dial path.
 inline bool HangupInProgress = false;
 inline bool HangupRequested = false;
+// 0 none, 1 "+++" due, 2 "ATH0" due, 3 done.
 inline std::int32_t HangupStage = 0;
 inline bool CallEnded = false;
 inline bool LogDial = false;
 inline bool ReadOnConnect = false;
+// Seconds left of the dial retry and of the call, counted down by the one-second timer.
+inline std::int32_t DialCountdown = 0;
+inline std::int32_t HangupCountdown = 0;
 
 // Ports of the direct line and of the modem (registry defaults 1 and 3).
 inline std::int32_t DirectPortNumber = 1;

@@ -25,6 +25,15 @@ std::string LinkTextOf(TLinkText text, int language) {
     case TLinkText::Send: return CaptionText(75, language);
     case TLinkText::ReadError: return StatusTextOf(stReadError, language);
     case TLinkText::Checksum: return ReportTextOf(rtChecksum, language);
+    case TLinkText::ModemSetup: return StatusTextOf(stModemSetup, language);
+    case TLinkText::CantOpenModem: return StatusTextOf(stCantOpenPort, language);
+    case TLinkText::CantOpenCommPort: return StatusTextOf(stCantOpenCommPort, language);
+    case TLinkText::Dialing: return StatusTextOf(stDialing, language);
+    case TLinkText::Carrier: return StatusTextOf(stCarrier, language);
+    case TLinkText::WaitForClose: return StatusTextOf(stWaitForClose, language);
+    case TLinkText::Break: return StatusTextOf(stBreak, language);
+    case TLinkText::HangUp: return StatusTextOf(stHangUp, language);
+    case TLinkText::Closed: return StatusTextOf(stClosed, language);
     case TLinkText::BadHandle: break;  // a diagnostic of the port, in no language table
     }
     return EnglishLinkText(text);

@@ -55,13 +55,33 @@ std::uint16_t FakeComPort::AddStatusTrigger(std::uint16_t SType) {
     RequireOpen();
     if (SType > 5) throw Exception("Bad argument passed to function");
     const std::uint16_t h = NextHandle_++;
-    Triggers_[h] = Trigger{false, false, 0};
+    Triggers_[h] = Trigger{false, false, 0, SType, 0, 0};
     return h;
 }
 
-void FakeComPort::SetStatusTrigger(std::uint16_t Handle, std::uint16_t, bool) {
+void FakeComPort::SetStatusTrigger(std::uint16_t Handle, std::uint16_t Value, bool Activate) {
     RequireOpen();
-    Find(Handle);
+    Trigger& t = Find(Handle);
+    if (t.Timer) throw Exception("Bad trigger handle");
+    t.Armed = Activate;
+    if (Activate && t.SType == 1) {
+        t.Mask = static_cast<std::uint8_t>(Value & 0xFF);
+        t.Snapshot = static_cast<std::uint8_t>(ModemStatus() & t.Mask);
+    }
+}
+
+// Like the dispatcher: a modem-status trigger fires once when a watched bit differs from its
+// value at arming, and not again until re-armed.
+void FakeComPort::FireStatusTriggers() {
+    std::vector<std::uint16_t> due;
+    for (const auto& [h, t] : Triggers_)
+        if (!t.Timer && t.Armed && t.SType == 1 && ((ModemStatus() ^ t.Snapshot) & t.Mask) != 0) due.push_back(h);
+    for (auto h : due) {
+        auto it = Triggers_.find(h);
+        if (it == Triggers_.end() || !it->second.Armed) continue;
+        it->second.Armed = false;
+        if (OnTriggerModemStatus) OnTriggerModemStatus(this);
+    }
 }
 
 void FakeComPort::RemoveTrigger(std::uint16_t Handle) {
@@ -107,6 +127,7 @@ void FakeComPort::Advance(std::uint64_t Ticks) {
         ++Tick_;
         if (OnTick) OnTick(NowMs());
         if (!IsOpen) continue;
+        FireStatusTriggers();
         // Fire in handle order, each once; a handler may re-arm or remove any trigger.
         std::vector<std::uint16_t> due;
         for (const auto& [h, t] : Triggers_)

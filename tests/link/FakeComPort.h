@@ -32,7 +32,7 @@ public:
     bool IsOpen = false;
     bool AutoOpen = false;
     TTapiMode TapiMode = TTapiMode::tmOff;
-    bool Dcd = false;
+    bool Dcd = false;  // carrier detect; an armed modem-status trigger watching it fires at the next tick
 
     // Faults to inject.
     bool FailOpen = false;       // writing Open := True raises
@@ -100,7 +100,13 @@ private:
         bool Timer = true;
         bool Armed = false;
         std::uint64_t Due = 0;
+        std::uint16_t SType = 0;     // status triggers
+        std::uint8_t Mask = 0;       // modem-status bits watched
+        std::uint8_t Snapshot = 0;   // those bits when armed
     };
+    std::uint8_t ModemStatus() const { return GetDCDConst() ? 0x80 : 0; }
+    bool GetDCDConst() const { return IsOpen && Dcd; }
+    void FireStatusTriggers();
     void RequireOpen() const;
     Trigger& Find(std::uint16_t Handle);
 

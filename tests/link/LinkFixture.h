@@ -29,6 +29,8 @@ public:
     std::int32_t CommandData = 0;
     bool Hex = false;
     std::string ReplyCaption, ReplyText;
+    std::string SetupText, Number, LogNum;
+    bool Pulse = false;
     std::function<void(const std::string&)> OnCall;  // lets a test act as the window that is called
     std::function<void(std::int32_t)> OnTriggerUpdate;
 
@@ -71,6 +73,12 @@ public:
     bool HexNumberFormat() override { return Hex; }
     void SetReplyCaption(const std::string& Text) override { ReplyCaption = Text; }
     void SetReplyText(const std::string& Text) override { ReplyText = Text; }
+    std::string ModemSetupText() override { return SetupText; }
+    bool PulseDial() override { return Pulse; }
+    std::string DialNumber() override { return Number; }
+    std::string LogNumber() override { return LogNum; }
+    void CallButton(bool Connected) override { Note(Connected ? "call button connected" : "call button idle"); }
+    void ComStatusUpdate() override { Note("comstatusupdate"); }
 };
 
 class LinkTest : public ::testing::Test {
