@@ -117,16 +117,19 @@ SettingCommit CommitSettingText(const std::string& text, std::int32_t group, std
     return c;
 }
 
-std::int32_t EditCalibrationGain(std::int32_t row, std::int32_t v) {
-    v = std::clamp(v, CalibrationMin(row, 1), CalibrationMax(row, 1));
+namespace {
+// Gain (column 1) and offset (column 2) are written the same way: rows 3 and up have a byte of
+// their own (gain at 2 x row - 1, offset at 2 x row - 2); rows below share the flags byte, which
+// goes out as the RAM step.
+void PrepareCalibrationWrite(std::int32_t row, std::int32_t col, std::int32_t v) {
     StartState(0);
     WriteNeedsUnlock = true;
-    const std::int32_t cellAddress = CalibrationCellAddress(row, 1);
+    const std::int32_t cellAddress = CalibrationCellAddress(row, col);
     const CalibrationBytes bytes =
-        EncodeCalibrationValue(row, 1, v, At(RegImage, cellAddress), At(RegImage, CalibrationAddress[0]));
+        EncodeCalibrationValue(row, col, v, At(RegImage, cellAddress), At(RegImage, CalibrationAddress[0]));
     if (row >= 3) {
         SendCount = 2;
-        WriteAddress = 2 * row - 1;
+        WriteAddress = 2 * row - (col == 1 ? 1 : 2);
     } else {
         SendCount = 4;
         WriteAddress = row + 1;
@@ -139,31 +142,18 @@ std::int32_t EditCalibrationGain(std::int32_t row, std::int32_t v) {
         At(RegImage, WriteRamAddress) = static_cast<std::uint8_t>(WriteValue);
         At(ChangedFlags, WriteRamAddress) = true;
     }
+}
+}  // namespace
+
+std::int32_t EditCalibrationGain(std::int32_t row, std::int32_t v) {
+    v = std::clamp(v, CalibrationMin(row, 1), CalibrationMax(row, 1));
+    PrepareCalibrationWrite(row, 1, v);
     return v;
 }
 
 bool EditCalibrationOffset(std::int32_t row, std::int32_t v) {
     if (v < CalibrationMin(row, 2) || v > CalibrationMax(row, 2)) return false;
-    StartState(0);
-    WriteNeedsUnlock = true;
-    const std::int32_t cellAddress = CalibrationCellAddress(row, 2);
-    const CalibrationBytes bytes =
-        EncodeCalibrationValue(row, 2, v, At(RegImage, cellAddress), At(RegImage, CalibrationAddress[0]));
-    if (row >= 3) {
-        SendCount = 2;
-        WriteAddress = 2 * row - 2;
-    } else {
-        SendCount = 4;
-        WriteAddress = row + 1;
-        WriteRamValue = bytes.flags;
-        At(RegImage, CalibrationAddress[0]) = bytes.flags;
-    }
-    WriteRamAddress = At(CalibrationAddress, WriteAddress);
-    WriteValue = bytes.value;
-    if (At(RegImage, WriteRamAddress) != WriteValue) {
-        At(RegImage, WriteRamAddress) = static_cast<std::uint8_t>(WriteValue);
-        At(ChangedFlags, WriteRamAddress) = true;
-    }
+    PrepareCalibrationWrite(row, 2, v);
     return true;
 }
 
