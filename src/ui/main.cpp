@@ -54,8 +54,9 @@ public:
     void SetWaitTimeText(const std::string& text) override { f_->Waittimelab->SetCaption(text); }
     bool DialupChecked() override { return f_->dialupcheck->Checked(); }
     void HangupClick() override { f_->HangupClick(); }
-    // Dialling a station is not part of this build: the log that wants one is not taken.
-    void DialupForLog() override { DebugChannel("log dial-up not available: modem calls are not built"); }
+    void DialupForLog() override {
+        if (f_->Link && f_->ModemDialAvailable()) f_->Link->dialup("log");
+    }
     void Getdata(std::int32_t kind) override { f_->Getdata("TTimer", kind); }
     // The link's own watchdog also releases a write or history run that got no further.
     void BusyWatchdogTick(TimerVars& v) override {
@@ -303,6 +304,8 @@ void Tmainform::BuildPanels() {
     phonegrid = new TStringGrid(Dialpanel, 3, 17);
     phonegrid->RowSelect = true;
     phonegrid->Hide();
+    Dialbutton->OnClick = [this](TControl*) { DialbuttonClick(); };
+    Hangup->OnClick = [this](TControl*) { HangupClick(); };
     mcanbutton->OnClick = [this](TControl*) { ToolButton9Click(); };
     bookbtn->OnClick = [this](TControl*) { bookbtnClick(); };
     phonegrid->OnSelectCell = [this](TControl*, int c, int r, bool& can) { phonegridSelectCell(c, r, can); };
@@ -1014,11 +1017,18 @@ void Tmainform::SaveButtonAvailable() {
 void Tmainform::ShowStatus(const std::string& text) { Statusb->SetPanelText(5, text); }
 
 void Tmainform::HangupClick() {
-    DebugChannel("Hangup");
-    if (HangupInProgress) return;
-    HangupRequested = false;
-    // No call can be up: dialling a station is not part of this build.
-    DebugChannel("hang-up not available: modem calls are not built");
+    if (Link) Link->HangupClick();
+}
+
+bool Tmainform::ModemDialAvailable() {
+    if (!Tapicheck->Checked()) return true;
+    DebugChannel("dial through TAPI not available: the telephony device is not built");
+    ShowStatus(StatusTextOf(stTapiFail, LanguageNumber));
+    return false;
+}
+
+void Tmainform::DialbuttonClick() {
+    if (Link && ModemDialAvailable()) Link->DialbuttonClick();
 }
 
 // ---- hints

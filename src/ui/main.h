@@ -144,8 +144,11 @@ public:
     void AppHint();
     void AppShowHint(std::string& hintStr, bool& canShow, THintInfo& info);
     void Timer1Timer();
-    // The one-second tick's hang-up (HangupRequested); modem calls are not part of this build.
+    // Hang-up of a modem call: the Hangup button and the one-second tick's HangupRequested.
     void HangupClick();
+    void DialbuttonClick();
+    // Modem calls go through AT commands only: false, with the reason shown, while TAPI is chosen.
+    bool ModemDialAvailable();
 
     // Starts a read of data kind Kind (2..11) for the window named Sender (its class name).
     void Getdata(const std::string& Sender, std::int32_t Kind);
@@ -188,9 +191,7 @@ public:
     static std::string RegistryKeyPath;
 
     // Counters of the one-second tick that only the main window keeps; the link's state
-    // (StartupPending, CommBusy, CallEnded, ...) is in link/uVar.h.
-    std::int32_t DialCountdown = 0;
-    std::int32_t HangupCountdown = 0;
+    // (StartupPending, CommBusy, CallEnded, DialCountdown, HangupCountdown, ...) is in link/uVar.h.
     std::int32_t SampleCountdown = 0;
     std::int32_t LastHour = 0;
 

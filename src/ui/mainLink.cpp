@@ -4,6 +4,7 @@
 #include "ui/lang.h"
 #include "ui/langLink.h"
 #include "ui/main.h"
+#include "ui/mainImages.h"
 
 namespace talvik {
 
@@ -38,6 +39,20 @@ void TMainLinkListener::CurrentGetCurrentString() { form_.PostCurrentPageRequest
 std::int32_t TMainLinkListener::SingleCommandIndex() { return form_.sendcombo->ItemIndex(); }
 
 std::int32_t TMainLinkListener::SingleCommandData() { return form_.spinSendData->Value(); }
+
+std::string TMainLinkListener::ModemSetupText() { return form_.Setupedit->Text(); }
+
+bool TMainLinkListener::PulseDial() { return form_.Pulsecheck->Checked(); }
+
+std::string TMainLinkListener::DialNumber() { return form_.dialedit->Text(); }
+
+std::string TMainLinkListener::LogNumber() { return form_.Lognumedit->Text(); }
+
+void TMainLinkListener::CallButton(bool Connected) {
+    form_.ToolButton9->SetImageIndex(Connected ? imgHangup : imgDial);
+}
+
+void TMainLinkListener::ComStatusUpdate() { form_.comstatusupdate(); }
 
 void TMainLinkListener::SetReplyCaption(const std::string& Text) { form_.Reccap->SetCaption(Text); }
 

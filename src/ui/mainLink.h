@@ -36,6 +36,13 @@ public:
     void SetReplyCaption(const std::string& Text) override;
     void SetReplyText(const std::string& Text) override;
 
+    std::string ModemSetupText() override;
+    bool PulseDial() override;
+    std::string DialNumber() override;
+    std::string LogNumber() override;
+    void CallButton(bool Connected) override;
+    void ComStatusUpdate() override;
+
 private:
     Tmainform& form_;
 };

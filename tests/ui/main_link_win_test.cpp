@@ -21,6 +21,7 @@
 #include "ui/lang.h"
 #include "ui/langLink.h"
 #include "ui/main.h"
+#include "ui/mainImages.h"
 #include "ui/pendingForms.h"
 #include "ui/talvikProgram.h"
 
@@ -158,6 +159,34 @@ protected:
         ScreenToClient(bar, &p);
         SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
         SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
+    }
+    // A button's click as its panel receives it from the button.
+    static void ClickButton(TControl* b) {
+        HWND h = b->Handle();
+        SendMessageW(GetParent(h), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(h), BN_CLICKED), reinterpret_cast<LPARAM>(h));
+    }
+    // The bytes the simulator on port heard after the first skip frames, framed or not. The
+    // simulator holds back bytes that could still start a frame, so text may arrive short.
+    static std::string BytesHeard(int port, size_t skip) {
+        std::vector<HeardFrame> frames = FramesHeard(port);
+        std::string bytes;
+        for (size_t i = skip; i < frames.size(); ++i)
+            for (int b : frames[i].bytes) bytes += static_cast<char>(b);
+        return bytes;
+    }
+    // Everything the link handed to the port numbered port, as its debug lines "(N)  41 54 ..." show it.
+    std::string BytesSent(int port) const {
+        const std::string prefix = "(" + std::to_string(port) + ") ";
+        std::string bytes;
+        for (const std::string& l : lines) {
+            if (l.rfind(prefix, 0) != 0) continue;
+            std::istringstream hex(l.substr(prefix.size()));
+            for (std::string b; hex >> b;) bytes += static_cast<char>(std::stoi(b, nullptr, 16));
+        }
+        return bytes;
+    }
+    static bool StartsWith(const std::string& whole, const std::string& part) {
+        return !part.empty() && whole.compare(0, part.size(), part) == 0;
     }
     // An arrow click on the direct port's up-down.
     static void ClickPortArrow(bool up) {
@@ -402,6 +431,96 @@ TEST_F(MainLinkTest, FailingLinkStepReachesTheErrorDisplayAndFreesTheLink) {
     ClickToolButton(mainform->ToolButton4);
     ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
     EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(MainLinkTest, DialButtonSetsUpTheModemDialsAndHangsUp) {
+    FirstTick();
+    mainform->Tapicheck->SetChecked(false);
+    mainform->ebModemComPortNum->SetText(std::to_string(kSilentPort));
+    mainform->Setupedit->SetText("&F");
+    mainform->dialedit->SetText("0123456");
+    EXPECT_EQ(mainform->ModemSetString, "&F");
+    const size_t before = FramesHeard(kSilentPort).size();
+
+    ClickButton(mainform->Dialbutton);
+    EXPECT_FALSE(DirectMode);
+    EXPECT_TRUE(mainform->Comport->GetOpen());
+    EXPECT_EQ(mainform->Comport->GetComNumber(), kSilentPort);
+    // The set-up string goes first; after the path delay the number is dialled, by tone.
+    ASSERT_TRUE(RunUntil([] { return Dialling; }, 10000));
+    EXPECT_FALSE(CallEnded);
+    EXPECT_EQ(HangupCountdown, 60);  // the one-second tick now counts the call down
+    EXPECT_EQ(BytesSent(kSilentPort), "AT&F\r\nATDT0123456\r\n");
+    // And it reached the line.
+    ASSERT_TRUE(RunUntil([&] { return StartsWith("AT&F\r\nATDT0123456\r\n", BytesHeard(kSilentPort, before)); }, 10000));
+    EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::Dialing, 0));
+    mainform->Timer1.Tick();
+    EXPECT_EQ(HangupCountdown, 59);
+
+    // No carrier comes: the user hangs up. Escape, then ATH0, then the end of the call.
+    ClickButton(mainform->Hangup);
+    EXPECT_TRUE(HangupInProgress);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::WaitForClose, 0));
+    ASSERT_TRUE(RunUntil([] { return !HangupInProgress; }, 20000));
+    EXPECT_EQ(BytesSent(kSilentPort), "AT&F\r\nATDT0123456\r\n+++ATH0\r\n");
+    EXPECT_TRUE(CallEnded);
+    EXPECT_TRUE(DirectMode);
+    EXPECT_FALSE(Dialling);
+    EXPECT_EQ(mainform->ToolButton9->ImageIndex(), imgDial);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::Closed, 0));
+    EXPECT_TRUE(Traced("hangup completed"));
+
+    // With no call up, the hang-up button says the port is not open and sends nothing.
+    ClickButton(mainform->Hangup);
+    EXPECT_FALSE(HangupInProgress);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::PortNotOpen, 0));
+    RunUntil([] { return false; }, 500);
+    EXPECT_EQ(BytesSent(kSilentPort), "AT&F\r\nATDT0123456\r\n+++ATH0\r\n");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainLinkTest, PulseDialWithoutSetUpStringDialsAtOnce) {
+    FirstTick();
+    mainform->Tapicheck->SetChecked(false);
+    mainform->ebModemComPortNum->SetText(std::to_string(kSilentPort));
+    mainform->Setupedit->SetText("");
+    mainform->Pulsecheck->SetChecked(true);
+    mainform->dialedit->SetText("987");
+    ClickButton(mainform->Dialbutton);
+    EXPECT_TRUE(Dialling);
+    EXPECT_EQ(BytesSent(kSilentPort), "ATDP987\r\n");
+    // The tick's hang-up request goes to the link's hang-up.
+    HangupRequested = true;
+    mainform->Timer1.Tick();
+    EXPECT_FALSE(HangupRequested);
+    EXPECT_TRUE(HangupInProgress);
+    ASSERT_TRUE(RunUntil([] { return !HangupInProgress; }, 20000));
+    EXPECT_TRUE(CallEnded);
+    EXPECT_EQ(BytesSent(kSilentPort), "ATDP987\r\n+++ATH0\r\n");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainLinkTest, DialThroughTapiIsRefusedWithItsStatusText) {
+    FirstTick();
+    mainform->Tapicheck->SetChecked(true);
+    mainform->ebModemComPortNum->SetText(std::to_string(kSilentPort));
+    mainform->dialedit->SetText("0123456");
+    ClickButton(mainform->Dialbutton);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), StatusTextOf(stTapiFail, 0));
+    EXPECT_TRUE(DirectMode);
+    EXPECT_TRUE(CallEnded);
+    EXPECT_FALSE(Dialling);
+    // The log's dial-up is refused the same way.
+    mainform->Statusb->SetPanelText(5, "");
+    DialCountdown = 1;
+    mainform->Timer1.Tick();
+    EXPECT_EQ(DialCountdown, 0);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), StatusTextOf(stTapiFail, 0));
+    EXPECT_TRUE(CallEnded);
+    EXPECT_FALSE(Dialling);
+    RunUntil([] { return false; }, 500);
+    EXPECT_EQ(BytesSent(kSilentPort), "");
+    EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
 }  // namespace
