@@ -7,6 +7,18 @@
 
 namespace talvik {
 
+int VScrollTarget(WPARAM wp, int top, int pageRows) {
+    switch (LOWORD(wp)) {
+    case SB_LINEUP: return top - 1;
+    case SB_LINEDOWN: return top + 1;
+    case SB_PAGEUP: return top - pageRows;
+    case SB_PAGEDOWN: return top + pageRows;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION: return HIWORD(wp);
+    default: return top;
+    }
+}
+
 TStringGrid::TStringGrid(TWinControl* parent, int colCount, int rowCount)
     : TWinControl(parent), cols_(colCount), rows_(rowCount), widths_(colCount, 64),
       cells_(static_cast<size_t>(colCount) * rowCount) {
@@ -130,17 +142,7 @@ LRESULT TStringGrid::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         return 0;
     }
     case WM_VSCROLL: {
-        int top = top_;
-        switch (LOWORD(wp)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= VisibleRows(); break;
-        case SB_PAGEDOWN: top += VisibleRows(); break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: top = HIWORD(wp); break;
-        default: break;
-        }
-        ScrollTo(top);
+        ScrollTo(VScrollTarget(wp, top_, VisibleRows()));
         return 0;
     }
     case WM_MOUSEWHEEL:

@@ -6,6 +6,10 @@
 
 namespace talvik {
 
+// The first visible row that a WM_VSCROLL request asks for, from the current first row and the
+// number of rows a page shows (the caller clamps it).
+int VScrollTarget(WPARAM wp, int top, int pageRows);
+
 class TStringGrid : public TWinControl {
 public:
     TStringGrid(TWinControl* parent, int colCount, int rowCount);

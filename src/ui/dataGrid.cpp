@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "base/rtl.h"
+#include "toolkit/grids.h"
 
 namespace talvik {
 
@@ -341,17 +342,7 @@ LRESULT TDataGrid::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_VSCROLL: {
-        int top = scroll_;
-        switch (LOWORD(wp)) {
-        case SB_LINEUP: --top; break;
-        case SB_LINEDOWN: ++top; break;
-        case SB_PAGEUP: top -= VisibleRows(); break;
-        case SB_PAGEDOWN: top += VisibleRows(); break;
-        case SB_THUMBTRACK:
-        case SB_THUMBPOSITION: top = HIWORD(wp); break;
-        default: break;
-        }
-        ScrollTo(top);
+        ScrollTo(VScrollTarget(wp, scroll_, VisibleRows()));
         return 0;
     }
     case WM_MOUSEWHEEL:

@@ -579,3 +579,12 @@ TEST_F(ToolkitTest, ProgressBarStaysInItsRange) {
 }
 
 }  // namespace
+
+TEST(GridScrolling, ScrollRequestsGiveTheNewFirstRow) {
+    EXPECT_EQ(VScrollTarget(MAKEWPARAM(SB_LINEDOWN, 0), 3, 10), 4);
+    EXPECT_EQ(VScrollTarget(MAKEWPARAM(SB_LINEUP, 0), 3, 10), 2);
+    EXPECT_EQ(VScrollTarget(MAKEWPARAM(SB_PAGEDOWN, 0), 3, 10), 13);
+    EXPECT_EQ(VScrollTarget(MAKEWPARAM(SB_PAGEUP, 0), 3, 10), -7);  // the grid clamps
+    EXPECT_EQ(VScrollTarget(MAKEWPARAM(SB_THUMBTRACK, 17), 3, 10), 17);
+    EXPECT_EQ(VScrollTarget(MAKEWPARAM(SB_ENDSCROLL, 0), 3, 10), 3);
+}
