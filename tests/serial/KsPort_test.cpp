@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "PtyPeer.h"
 #include "Win32TestWindow.h"
 #include "serial/KsPort.h"
 #include "serial/KsWin32.h"
@@ -15,35 +16,6 @@ using namespace talvik;
 using namespace talvik::test;
 
 namespace {
-
-class TPeer {
-public:
-    explicit TPeer(int n) {
-        const std::string name = "\\\\.\\COM" + std::to_string(n);
-        h = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        COMMTIMEOUTS to{};
-        to.ReadIntervalTimeout = MAXDWORD;
-        SetCommTimeouts(h, &to);
-    }
-    ~TPeer() { CloseHandle(h); }
-    void Send(const std::string& s) {
-        DWORD n = 0;
-        WriteFile(h, s.data(), static_cast<DWORD>(s.size()), &n, nullptr);
-    }
-    std::string Receive(std::size_t want) {
-        std::string got;
-        for (int i = 0; i < 500 && got.size() < want; ++i) {
-            char buf[256];
-            DWORD n = 0;
-            if (ReadFile(h, buf, sizeof buf, &n, nullptr) && n > 0)
-                got.append(buf, n);
-            else
-                TTestWindow::PumpFor(10);
-        }
-        return got;
-    }
-    HANDLE h;
-};
 
 template <class E>
 std::int32_t RaisedCode(const std::function<void()>& f) {
