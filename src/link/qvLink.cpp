@@ -39,6 +39,8 @@ std::string EnglishLinkText(TLinkText Text) {
     case TLinkText::Break: return "Break";
     case TLinkText::HangUp: return "Hang Up";
     case TLinkText::Closed: return "Closed";
+    case TLinkText::LineBusy: return "Line busy with a transfer";
+    case TLinkText::HangupFailed: return "Hang up failed - carrier still present";
     }
     return {};
 }
@@ -211,7 +213,8 @@ void TLink::Getdata(const std::string& Sender, std::int32_t Kind) {
     if (InGetdata) return;
     DebugChannel("GetData: " + Sender + ", " + IntToStr(Kind));
     // A write or accessory write in progress owns the line as much as a read does.
-    if (StartupPending || CommBusy || Dialling || WriteBusy) return;
+    // A read during the hang-up would break the modem's guard time around "+++".
+    if (StartupPending || CommBusy || Dialling || WriteBusy || HangupInProgress) return;
     InGetdata = true;
     struct Guard {
         ~Guard() { InGetdata = false; }

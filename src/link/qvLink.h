@@ -42,6 +42,8 @@ enum class TLinkText {
     Break,            // "Break"
     HangUp,           // "Hang Up"
     Closed,           // "Closed"
+    LineBusy,         // "Line busy with a transfer"
+    HangupFailed,     // "Hang up failed - carrier still present"
 };
 std::string EnglishLinkText(TLinkText Text);
 
@@ -203,6 +205,8 @@ public:
     void BusyWatchdogTick();
 
     // Modem calls over AT commands.
+    // A read, write, dial or hang-up holds the line.
+    bool LineBusy() const;
     void DialbuttonClick();
     void nontapimodemsetup();
     void ModemSetupEvent();

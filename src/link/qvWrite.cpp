@@ -29,7 +29,7 @@ std::string TLink::buildsettingframe(std::int32_t Step, std::int32_t Address, st
 }
 
 bool TLink::writesettingchecked() {
-    if (CommBusy || WriteBusy) return false;
+    if (CommBusy || WriteBusy || HangupInProgress) return false;
     TALVIK_ASSERT(WriteAddress >= 0, "Fail: negative setting address");
     TALVIK_ASSERT(WriteAddress <= 255, "Fail: invalid setting address");
     TALVIK_ASSERT(WriteValue >= 0, "Fail: signed value setting");
@@ -52,7 +52,7 @@ bool TLink::writesettingchecked() {
 }
 
 bool TLink::startbulkload() {
-    if (CommBusy || WriteBusy) return false;
+    if (CommBusy || WriteBusy || HangupInProgress) return false;
     // Settings that were never read from this regulator (an empty image, or another site's
     // data) must not be programmed into it.
     if (!SettingListReady()) {
@@ -83,14 +83,12 @@ bool TLink::settingssend(const std::string& Frame) {
             Comport.FlushOutBuffer();
             CommSend(Frame);
             Status(TLinkText::SendingData);
-            if (DirectMode) {
-                if (!SettingsTriggerAdded) {
-                    SettingsTrigger = Comport.AddTimerTrigger();
-                    DebugChannel("add timer trigger set");
-                    SettingsTriggerAdded = true;
-                }
-            } else {
+            // One trigger for the whole write, on the direct line and through a call alike;
+            // the end of the write removes it.
+            if (!SettingsTriggerAdded) {
                 SettingsTrigger = Comport.AddTimerTrigger();
+                DebugChannel("add timer trigger set");
+                SettingsTriggerAdded = true;
             }
             Comport.SetTimerTrigger(SettingsTrigger, ticks, true);
         } catch (...) {
