@@ -206,8 +206,11 @@ TEST_F(WriteSafeTest, TheWholeSettingListGoesOnlyToTheRegulatorItWasReadFrom) {
     Sleep(500);
     const std::vector<std::vector<int>> last = FramesHeard();
     ASSERT_GT(last.size(), frames.size());
-    for (size_t i = frames.size(); i < last.size(); ++i)
-        if (IsUnlock(last[i])) EXPECT_TRUE(i + 1 < last.size() && IsEepromWrite(last[i + 1])) << "frame " << i;
+    for (size_t i = frames.size(); i < last.size(); ++i) {
+        if (IsUnlock(last[i])) {
+            EXPECT_TRUE(i + 1 < last.size() && IsEepromWrite(last[i + 1])) << "frame " << i;
+        }
+    }
     EXPECT_TRUE(IsEepromWrite(last.back()));
     // The regulator holds what it held: every write was of the value read.
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
