@@ -1,0 +1,8 @@
+# The tree view and the message dialog. Their pure rules (dialog texts and layout, tree state
+# bits, menu captions, the selection list) build natively and by mingw; the windows are mingw only.
+add_library(talvik_controls_treedlg_pure STATIC
+  ${CMAKE_CURRENT_LIST_DIR}/XcDSADialogsText.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/XcDSADialogsLayout.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/XcComCtrlsModel.cpp
+)
+target_link_libraries(talvik_controls_treedlg_pure PUBLIC talvik_base)

@@ -1,0 +1,8 @@
+# The tree view's and the message dialog's pure rules: natively under the sanitizers and the
+# same tests built by mingw under Wine.
+set(TALVIK_TREEDLG_PURE_TESTS
+  ${CMAKE_CURRENT_LIST_DIR}/XcDSADialogsText_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/XcComCtrlsModel_test.cpp
+)
+talvik_native_test(controls_treedlg_pure_test SOURCES ${TALVIK_TREEDLG_PURE_TESTS} LIBS talvik_controls_treedlg_pure)
+talvik_win32_test(controls_treedlg_pure_win32_test SOURCES ${TALVIK_TREEDLG_PURE_TESTS} LIBS talvik_controls_treedlg_pure)
