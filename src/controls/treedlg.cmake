@@ -6,3 +6,9 @@ add_library(talvik_controls_treedlg_pure STATIC
   ${CMAKE_CURRENT_LIST_DIR}/XcComCtrlsModel.cpp
 )
 target_link_libraries(talvik_controls_treedlg_pure PUBLIC talvik_base)
+
+if(TALVIK_WIN32)
+  # The tree view (XcComCtrls).
+  add_library(talvik_controls_tree STATIC ${CMAKE_CURRENT_LIST_DIR}/XcComCtrls.cpp)
+  target_link_libraries(talvik_controls_tree PUBLIC talvik_controls_treedlg_pure talvik_toolkit comctl32)
+endif()

@@ -6,3 +6,7 @@ set(TALVIK_TREEDLG_PURE_TESTS
 )
 talvik_native_test(controls_treedlg_pure_test SOURCES ${TALVIK_TREEDLG_PURE_TESTS} LIBS talvik_controls_treedlg_pure)
 talvik_win32_test(controls_treedlg_pure_win32_test SOURCES ${TALVIK_TREEDLG_PURE_TESTS} LIBS talvik_controls_treedlg_pure)
+
+# The tree view under Wine and Xvfb.
+talvik_win32_test(controls_tree_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/XcComCtrls_test.cpp
+  LIBS talvik_controls_tree LABELS gui)
