@@ -839,6 +839,7 @@ bool TApplication::ProcessMessages() {
         }
         CheckFocusChange();
     }
+    CheckFocusChange();
     return !terminated_;
 }
 
