@@ -11,6 +11,8 @@
 
 namespace talvik {
 
+TUnitVersionRegistration XcComCtrlsUnit(MakeUnitVersion("XcComCtrls.cpp", "XCL\\run"));
+
 namespace {
 
 // Posted to the tree after the system toggled a check box, to bring the node's cache in step.
@@ -312,14 +314,13 @@ void TXcTreeNodes::EndUpdate() {
 
 // ---- TXcTreeView
 
-TXcTreeView::TXcTreeView(TWinControl* parent) : TControl(parent) {
-    width_ = 121;
-    height_ = 97;
+TXcTreeView::TXcTreeView(TWinControl* parent)
+    : TXcExTreeView(parent, TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT) {
     selection_.OnInvalidate = [this](TXcTreeNode* n) { InvalidateNode(n); };
     selection_.OnSelectionChange = [this] {
         if (OnSelectionChange) OnSelectionChange(this);
     };
-    CreateWnd();
+    ApplyKeptLooks();
 }
 
 TXcTreeView::~TXcTreeView() {
@@ -331,22 +332,14 @@ TXcTreeView::~TXcTreeView() {
         if (dragImage_) ImageList_Destroy(dragImage_);
         // Items go while this object can still ignore what the window tells of them.
         SendMessageW(hwnd_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT));
-        RemoveWindowSubclass(hwnd_, SubclassProc, 1);
     }
     if (hotFont_) DeleteObject(hotFont_);
-}
-
-void TXcTreeView::CreateWnd() {
-    CreateHandle(WC_TREEVIEWW, WS_TABSTOP | TVS_HASLINES | TVS_HASBUTTONS | TVS_LINESATROOT, WS_EX_CLIENTEDGE);
-    SetWindowSubclass(hwnd_, SubclassProc, 1, reinterpret_cast<DWORD_PTR>(this));
-    ApplyKeptLooks();
-    for (auto& r : Items.roots_) Items.Realize(r.get());
 }
 
 void TXcTreeView::ApplyKeptLooks() {
     // Values set before the window existed are not lost: the window gets them now.
     SendMessageW(hwnd_, TVM_SETITEMHEIGHT, keptItemHeight_, 0);
-    if (keptLineColor_ != kXcColorDefault) SetLineColor(keptLineColor_);
+    if (keptLineColor_ != clDefault) SetLineColor(keptLineColor_);
     SendMessageW(hwnd_, TVM_SETINDENT, keptIndent_, 0);
     if (checkboxes_) {
         SetWindowLongW(hwnd_, GWL_STYLE, GetWindowLongW(hwnd_, GWL_STYLE) | TVS_CHECKBOXES);
@@ -372,7 +365,7 @@ std::uint32_t TXcTreeView::LineColor() const {
 void TXcTreeView::SetLineColor(std::uint32_t c) {
     keptLineColor_ = c;
     if (!hwnd_) return;
-    COLORREF rgb = c == kXcColorDefault ? TreeFontColor() : ColorToRGB(c);
+    COLORREF rgb = c == clDefault ? TreeFontColor() : ColorToRGB(c);
     SendMessageW(hwnd_, TVM_SETLINECOLOR, 0, static_cast<LPARAM>(rgb));
 }
 
@@ -670,10 +663,8 @@ bool TXcTreeView::HandleNotify(NMHDR* hdr, LRESULT& result) {
         result = 0;
         return true;
     case NM_DBLCLK:
-        if (OnDblClick) OnDblClick(this);
         if (MenuDblClick) ClickMenuItemOf(Selected());
-        result = 0;
-        return true;
+        return TXcExTreeView::HandleNotify(hdr, result);
     case TVN_ENDLABELEDITW: {
         auto* di = reinterpret_cast<NMTVDISPINFOW*>(hdr);
         if (!di->item.pszText && OnEditCancelled) OnEditCancelled(this, NodeFromItem(di->item.hItem));
@@ -718,20 +709,18 @@ void TXcTreeView::EndDragScroll() {
     scrollTimer_ = false;
 }
 
-LRESULT CALLBACK TXcTreeView::SubclassProc(HWND, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR ref) {
-    auto* self = reinterpret_cast<TXcTreeView*>(ref);
-    try {
-        return self->WndProc(msg, wp, lp);
-    } catch (...) {
-        Application.HandleCurrentException();
-        return 0;
-    }
+void TXcTreeView::DoSetFocus(HWND previous) {
+    TXcExTreeView::DoSetFocus(previous);
+    InvalidateListed();
 }
 
-LRESULT TXcTreeView::DefaultHandler(UINT msg, WPARAM wp, LPARAM lp) { return DefSubclassProc(hwnd_, msg, wp, lp); }
+void TXcTreeView::DoKillFocus(HWND next) {
+    TXcExTreeView::DoKillFocus(next);
+    InvalidateListed();
+}
 
-LRESULT TXcTreeView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
-    if (destroying_) return DefaultHandler(msg, wp, lp);
+bool TXcTreeView::MemberMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) {
+    if (destroying_) return false;
     const bool shift = GetKeyState(VK_SHIFT) < 0, ctrl = GetKeyState(VK_CONTROL) < 0;
     switch (msg) {
     case WM_PAINT:
@@ -767,24 +756,21 @@ LRESULT TXcTreeView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         break;
     }
     case WM_CHAR:
-        if (MultiSelect && wp == L' ' && !SendMessageW(hwnd_, TVM_GETEDITCONTROL, 0, 0)) return 0;
+        if (MultiSelect && wp == L' ' && !SendMessageW(hwnd_, TVM_GETEDITCONTROL, 0, 0)) {
+            result = 0;
+            return true;
+        }
         break;
     case kSyncCheckMessage:
         SyncCheckFromWindow(NodeFromItem(reinterpret_cast<HTREEITEM>(lp)));
-        return 0;
-    case WM_SETFOCUS:
-    case WM_KILLFOCUS: {
-        LRESULT r = DefaultHandler(msg, wp, lp);
-        InvalidateListed();
-        return r;
-    }
+        result = 0;
+        return true;
     case WM_HSCROLL:
-    case WM_VSCROLL: {
-        LRESULT r = DefaultHandler(msg, wp, lp);
+    case WM_VSCROLL:
+        result = FrameworkProc(msg, wp, lp);
         if (msg == WM_HSCROLL && OnHorizontalScroll) OnHorizontalScroll(this);
         if (msg == WM_VSCROLL && OnVerticalScroll) OnVerticalScroll(this);
-        return r;
-    }
+        return true;
     case WM_TIMER:
         if (wp == kDragScrollTimer) {
             if (scrollDirection_ != 0) {
@@ -792,14 +778,16 @@ LRESULT TXcTreeView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 SendMessageW(hwnd_, WM_VSCROLL, scrollDirection_ < 0 ? SB_LINEUP : SB_LINEDOWN, 0);
                 ImageList_DragShowNolock(TRUE);
             }
-            return 0;
+            result = 0;
+            return true;
         }
         break;
     case WM_MOUSEMOVE:
         if (dragging_) {
             ImageList_DragMove(GET_X_LPARAM(lp), GET_Y_LPARAM(lp));
             DragOverAt(GET_Y_LPARAM(lp));
-            return 0;
+            result = 0;
+            return true;
         }
         break;
     case WM_LBUTTONUP:
@@ -814,13 +802,14 @@ LRESULT TXcTreeView::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                 dragImage_ = nullptr;
             }
             if (msg == WM_LBUTTONUP) ReleaseCapture();
-            return 0;
+            result = 0;
+            return true;
         }
         break;
     default:
         break;
     }
-    return DefaultHandler(msg, wp, lp);
+    return TXcExTreeView::MemberMessage(msg, wp, lp, result);
 }
 
 }  // namespace talvik

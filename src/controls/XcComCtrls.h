@@ -15,14 +15,12 @@
 #include <vector>
 
 #include "controls/XcComCtrlsModel.h"
+#include "controls/XcExComCtrls.h"
 #include "toolkit/comctrls.h"
 
 namespace talvik {
 
 class TXcTreeView;
-
-// The colour value that means "the control's own" (for LineColor and HintColor).
-constexpr std::uint32_t kXcColorDefault = 0x20000000;
 
 // A brush as a node keeps it: one colour.
 struct TXcBrush {
@@ -140,7 +138,7 @@ private:
     int updating_ = 0;
 };
 
-class TXcTreeView : public TControl {
+class TXcTreeView : public TXcExTreeView {
 public:
     explicit TXcTreeView(TWinControl* parent);
     ~TXcTreeView() override;
@@ -182,9 +180,9 @@ public:
     // Whether a node is painted in the selection colours.
     bool IsListed(TXcTreeNode* node) const { return selection_.Contains(node); }
 
-    // Events. OnChange gets the newly selected node (null when the selection is gone).
+    // Events. OnChange gets the newly selected node (null when the selection is gone); it
+    // stands in for the plain tree view's OnChange.
     std::function<void(TXcTreeView*, TXcTreeNode*)> OnChange;
-    std::function<void(TControl*)> OnDblClick;
     std::function<void(TXcTreeView*)> OnVerticalScroll;
     std::function<void(TXcTreeView*)> OnHorizontalScroll;
     std::function<void(TXcTreeView*, TXcTreeNode* item, TTabSheet* page)> OnPageChanged;
@@ -202,23 +200,20 @@ public:
     void EndDragScroll();
     int ScrollDirection() const { return scrollDirection_; }
 
-    // Messages of the tree's own window; overrides call the inherited one.
-    virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
-
 protected:
+    bool MemberMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& result) override;
+    void DoSetFocus(HWND previous) override;
+    void DoKillFocus(HWND next) override;
     virtual void NodeCheckedChange(TXcTreeNode* node);
     virtual void RebuildFromMenu();
     virtual bool ComparePage(TTabSheet* page, TXcTreeNode* node);
     // The native selection changed.
     virtual void Change(TXcTreeNode* node);
-    LRESULT DefaultHandler(UINT msg, WPARAM wp, LPARAM lp);
 
 private:
     friend class TXcTreeNode;
     friend class TXcTreeNodes;
-    static LRESULT CALLBACK SubclassProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK WatchProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
-    void CreateWnd();
     void ApplyKeptLooks();
     TXcTreeNode* NodeFromItem(HTREEITEM item) const;
     void SelectionChanged(TXcTreeNode* node);
@@ -232,7 +227,7 @@ private:
 
     TTreeSelectionList<TXcTreeNode*> selection_;
     int keptItemHeight_ = kDefaultTreeItemHeight;
-    std::uint32_t keptLineColor_ = kXcColorDefault;
+    std::uint32_t keptLineColor_ = clDefault;
     int keptIndent_ = 19;
     bool checkboxes_ = false;
     bool reapplyChecks_ = false;
@@ -246,5 +241,7 @@ private:
     std::function<void(TPopupMenu*)> savedMenuChange_;
     TPageControl* pageControl_ = nullptr;
 };
+
+extern TUnitVersionRegistration XcComCtrlsUnit;
 
 }  // namespace talvik

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include "controls/XcComCtrls.h"
 #include "controls/XcComponent.h"
 #include "controls/XcDynControlEngineTools.h"
 #include "controls/XcExComCtrls.h"
@@ -55,6 +56,7 @@ const Unit kUnits[] = {
     {&XcXCUUtilsUnit, LoadFormatSettings, nullptr},
     {&XcExMaskUnit, nullptr, nullptr},
     {&XcExComCtrlsUnit, nullptr, nullptr},
+    {&XcComCtrlsUnit, nullptr, nullptr},
 };
 
 }  // namespace

@@ -8,7 +8,7 @@ add_library(talvik_controls_treedlg_pure STATIC
 target_link_libraries(talvik_controls_treedlg_pure PUBLIC talvik_base)
 
 if(TALVIK_WIN32)
-  # The tree view (XcComCtrls).
-  add_library(talvik_controls_tree STATIC ${CMAKE_CURRENT_LIST_DIR}/XcComCtrls.cpp)
-  target_link_libraries(talvik_controls_tree PUBLIC talvik_controls_treedlg_pure talvik_toolkit comctl32)
+  # The tree view (XcComCtrls) and the message dialog (XcDSADialogs) are units of the library.
+  target_sources(talvik_controls PRIVATE ${CMAKE_CURRENT_LIST_DIR}/XcComCtrls.cpp)
+  target_link_libraries(talvik_controls PUBLIC talvik_controls_treedlg_pure comctl32)
 endif()

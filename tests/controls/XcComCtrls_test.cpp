@@ -7,6 +7,7 @@
 
 #include "base/rtl.h"
 #include "controls/XcComCtrls.h"
+#include "controls/XcLibrary.h"
 
 using namespace talvik;
 
@@ -16,6 +17,7 @@ class TreeTest : public ::testing::Test {
 protected:
     void SetUp() override {
         Application.Initialize();
+        InitializeControlsLibrary();
         Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
         form = new TForm();
         form->SetBounds(20, 20, 420, 320);
@@ -114,7 +116,7 @@ TEST_F(TreeTest, ItemHeightBelowOneMeansSixteenAndKeptLooksReachTheWindow) {
     tree->SetItemHeight(22);
     EXPECT_EQ(SendMessageW(tree->Handle(), TVM_GETITEMHEIGHT, 0, 0), 22);
     // The default line colour is the font colour.
-    tree->SetLineColor(kXcColorDefault);
+    tree->SetLineColor(clDefault);
     EXPECT_EQ(tree->LineColor(), GetSysColor(COLOR_WINDOWTEXT));
 }
 
