@@ -211,6 +211,12 @@ protected:
     virtual void Change(TXcTreeNode* node);
 
 private:
+    // Items are made and removed through Items only: each window item carries its node.
+    using TXcExTreeView::AddItem;
+    using TXcExTreeView::Clear;
+    using TXcExTreeView::DeleteItem;
+    using TXcExTreeView::SetItemText;
+
     friend class TXcTreeNode;
     friend class TXcTreeNodes;
     static LRESULT CALLBACK WatchProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
