@@ -324,4 +324,8 @@ void SetDefaultDynControlEngine(TXcDynControlEngine* engine) {
     if (engine) DefaultEngine() = engine;
 }
 
+void ForgetDefaultDynControlEngine(TXcDynControlEngine* engine) {
+    if (DefaultEngine() == engine) DefaultEngine() = nullptr;
+}
+
 }  // namespace talvik

@@ -148,6 +148,8 @@ public:
 // current engine.
 TXcDynControlEngine* DefaultDynControlEngine();
 void SetDefaultDynControlEngine(TXcDynControlEngine* engine);
+// Forgets the default engine when it is `engine` (which is being freed).
+void ForgetDefaultDynControlEngine(TXcDynControlEngine* engine);
 
 extern TUnitVersionRegistration XcDynControlEngineUnit;
 extern TUnitVersionRegistration XcDynControlEngineIntfUnit;
