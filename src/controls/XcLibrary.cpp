@@ -5,6 +5,7 @@
 
 #include "controls/XcComCtrls.h"
 #include "controls/XcComponent.h"
+#include "controls/XcDSADialogs.h"
 #include "controls/XcDynControlEngineVCL.h"
 #include "controls/XcDynControlEngineTools.h"
 #include "controls/XcExComCtrls.h"
@@ -58,6 +59,7 @@ const Unit kUnits[] = {
     {&XcXCUUtilsUnit, LoadFormatSettings, nullptr},
     {&XcDynControlEngineVCLUnit, CreateDefaultDynControlEngine, FreeDefaultDynControlEngine},
     {&XcDynControlEngineUnit, nullptr, nullptr},
+    {&XcDSADialogsUnit, nullptr, nullptr},
     {&XcExMaskUnit, nullptr, nullptr},
     {&XcExComCtrlsUnit, nullptr, nullptr},
     {&XcComCtrlsUnit, nullptr, nullptr},

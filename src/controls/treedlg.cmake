@@ -9,6 +9,6 @@ target_link_libraries(talvik_controls_treedlg_pure PUBLIC talvik_base)
 
 if(TALVIK_WIN32)
   # The tree view (XcComCtrls) and the message dialog (XcDSADialogs) are units of the library.
-  target_sources(talvik_controls PRIVATE ${CMAKE_CURRENT_LIST_DIR}/XcComCtrls.cpp)
+  target_sources(talvik_controls PRIVATE ${CMAKE_CURRENT_LIST_DIR}/XcComCtrls.cpp ${CMAKE_CURRENT_LIST_DIR}/XcDSADialogs.cpp)
   target_link_libraries(talvik_controls PUBLIC talvik_controls_treedlg_pure comctl32)
 endif()

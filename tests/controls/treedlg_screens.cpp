@@ -1,12 +1,15 @@
 // Shows the library's tree view and message dialogs for screenshots under Xvfb:
 // "treedlg_screens.exe tree [-seconds N]" shows a tree with bold and checked nodes, a node
-// selected by program code and the options window's look (item height 18, line colour).
+// selected by program code and the options window's look (item height 18, line colour);
+// "custom" the save panel's Append / Overwrite / Cancel box; "countdown" a box that closes
+// itself, with its countdown line and a "don't show again" check box.
 #include <windows.h>
 
 #include <string>
 
 #include "base/format.h"
 #include "controls/XcComCtrls.h"
+#include "controls/XcDSADialogs.h"
 #include "controls/XcLibrary.h"
 
 using namespace talvik;
@@ -55,10 +58,21 @@ int main(int argc, char** argv) {
     }
     Application.Initialize();
     InitializeControlsLibrary();
-    if (what == "tree") ShowTree();
     TTimer stop;
     stop.SetInterval(static_cast<unsigned>(seconds) * 1000);
     stop.OnTimer = [](TTimer*) { Application.Terminate(); };
-    Application.Run();
+    if (what == "custom") {
+        ShowCustomButtonDialog("Save File Action", "File already exists...", dkInformation,
+                               {"Append", "Overwrite", "Cancel"}, {1, 3, 2}, 0, dcScreen, 0, 0, 2, -1);
+    } else if (what == "countdown") {
+        TDSAMessageForm* box = BuildMessageForm("Information", "The log file was written. Next log in 24 hours.",
+                                                LoadIconW(nullptr, MAKEINTRESOURCEW(32516)), {"OK", "Cancel"},
+                                                {1, 2}, 0, "Don't show this message again", dcScreen, 65, 0, 1, -1);
+        box->ShowModal();
+        box->Free();
+    } else {
+        ShowTree();
+        Application.Run();
+    }
     return 0;
 }

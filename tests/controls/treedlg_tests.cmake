@@ -11,6 +11,10 @@ talvik_win32_test(controls_treedlg_pure_win32_test SOURCES ${TALVIK_TREEDLG_PURE
 talvik_win32_test(controls_tree_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/XcComCtrls_test.cpp
   LIBS talvik_controls LABELS gui)
 
+# The message dialog under Wine and Xvfb.
+talvik_win32_test(controls_dialog_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/XcDSADialogs_test.cpp
+  LIBS talvik_controls LABELS gui)
+
 # Not a test: shows the tree view and the message dialogs for screenshots under Xvfb.
 if(TALVIK_WIN32)
   add_executable(treedlg_screens ${CMAKE_CURRENT_LIST_DIR}/treedlg_screens.cpp)
