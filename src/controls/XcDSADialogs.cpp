@@ -259,6 +259,10 @@ bool TDSAMessageForm::MemberMessage(UINT msg, WPARAM wp, LPARAM lp, LRESULT& res
     case WM_SYSKEYDOWN:
         KeyDown(wp, GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_SHIFT) >= 0 && GetKeyState(VK_MENU) >= 0);
         break;
+    case CM_DIALOGKEY:
+        // Tab, Enter and Escape come to the box as dialog keys; they stop the countdown too.
+        CancelAutoClose();
+        break;
     case WM_LBUTTONDOWN:
     case WM_RBUTTONDOWN:
     case WM_MBUTTONDOWN:

@@ -208,6 +208,21 @@ TEST_F(DialogTest, AnyKeyStopsTheCountdownAndRemovesItsLine) {
                Press(box, VK_ESCAPE);
            }});
     EXPECT_EQ(ShowMessageDialog("Wait", dkInformation, {dbOK, dbCancel}, 0, dcScreen, 10), 2);
+    // Tab, which the box takes as a dialog key, stops it as well; a click too.
+    While({[](TDSAMessageForm* box) { Press(box, VK_TAB); },
+           [](TDSAMessageForm* box) {
+               EXPECT_EQ(box->FindComponent("Countdown"), nullptr);
+               EXPECT_EQ(GetFocus(), box->FindComponent("Button1")->Handle());
+               Press(box, VK_ESCAPE);
+           }});
+    EXPECT_EQ(ShowMessageDialog("Wait", dkInformation, {dbOK, dbCancel}, 0, dcScreen, 10), 2);
+    While({[](TDSAMessageForm* box) {
+        SendMessageW(box->FindComponent("Panel")->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+        EXPECT_FALSE(box->Timer->Enabled());
+        EXPECT_EQ(box->CountdownLabel, nullptr);
+        Press(box, VK_RETURN);
+    }});
+    EXPECT_EQ(ShowMessageDialog("Wait", dkInformation, {dbOK, dbCancel}, 0, dcScreen, 10), 1);
 }
 
 TEST_F(DialogTest, CtrlCCopiesCaptionMessageAndButtonsBetweenDividers) {
