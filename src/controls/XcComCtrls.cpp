@@ -672,6 +672,8 @@ bool TXcTreeView::HandleNotify(NMHDR* hdr, LRESULT& result) {
         return true;
     }
     case TVN_BEGINDRAGW: {
+        // Items are dragged only where the drag scrolls the tree.
+        if (!AutoDragScroll) return TXcExTreeView::HandleNotify(hdr, result);
         auto* nm = reinterpret_cast<NMTREEVIEWW*>(hdr);
         dragImage_ = reinterpret_cast<HIMAGELIST>(
             SendMessageW(hwnd_, TVM_CREATEDRAGIMAGE, 0, reinterpret_cast<LPARAM>(nm->itemNew.hItem)));
