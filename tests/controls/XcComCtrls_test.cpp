@@ -307,6 +307,19 @@ TEST_F(TreeTest, DragNearAnEdgeScrollsOnTheTimerAndStopsWhenTheDragEnds) {
     EXPECT_EQ(tree->ScrollDirection(), 0);
     SendMessageW(tree->Handle(), WM_TIMER, 100, 0);
     EXPECT_EQ(firstVisible(), 1);
+    // A real drag: the button goes down on an item and the mouse moves away; near the bottom
+    // edge the tree scrolls, and letting go ends it.
+    RECT item = ItemRect(tree->Items.Item(3));
+    const int x = (item.left + item.right) / 2, y = (item.top + item.bottom) / 2;
+    PostMessageW(tree->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x + 30, y + 30));
+    SendMessageW(tree->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+    SendMessageW(tree->Handle(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(x, client.bottom - 3));
+    EXPECT_EQ(tree->ScrollDirection(), 1);
+    SendMessageW(tree->Handle(), WM_TIMER, 100, 0);
+    EXPECT_EQ(firstVisible(), 2);
+    SendMessageW(tree->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(x, client.bottom - 3));
+    EXPECT_EQ(tree->ScrollDirection(), 0);
+    EXPECT_EQ(GetCapture(), nullptr);
     // Without the option nothing scrolls.
     tree->AutoDragScroll = false;
     tree->DragOverAt(client.bottom - 5);

@@ -277,6 +277,21 @@ TEST_F(DialogTest, LongMessagesWrapAtHalfTheScreenShortOnesFitTheButtonRow) {
                            -1);
 }
 
+TEST_F(DialogTest, CentredOnTheMainFormWhenAsked) {
+    auto* main = new TForm();
+    main->SetBounds(100, 80, 400, 300);
+    TForm* oldMain = Application.MainForm;
+    Application.MainForm = main;
+    TDSAMessageForm* box = BuildMessageForm("", "Centred", nullptr, {"OK"}, {1}, 0, "", dcMainForm, 0, 0, 0, -1);
+    RECT r;
+    GetWindowRect(box->Handle(), &r);
+    EXPECT_NEAR((r.left + r.right) / 2, 300, 1);
+    EXPECT_NEAR((r.top + r.bottom) / 2, 230, 1);
+    box->Free();
+    Application.MainForm = oldMain;
+    main->Free();
+}
+
 TEST_F(DialogTest, TheMessageIsDrawnWholeToItsLastCharacter) {
     const std::string text = "The log file was written. Next log in 24 hours.";
     TDSAMessageForm* box = BuildMessageForm("Information", text, nullptr, {"OK"}, {1}, 0, "", dcScreen, 0, 0, 0, -1);
