@@ -90,6 +90,15 @@ TButton::TButton(TWinControl* parent, DWORD style, const std::string& caption) :
     CreateHandle(L"BUTTON", style | WS_TABSTOP, 0, caption);
 }
 
+void TButton::SetDefault(bool d) {
+    default_ = d;
+    // A system push button shows itself as the default one; a button the toolkit draws keeps
+    // its style.
+    LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
+    if ((style & BS_TYPEMASK) == BS_PUSHBUTTON || (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+        SendMessageW(hwnd_, BM_SETSTYLE, (style & ~BS_TYPEMASK) | (d ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+}
+
 bool TButton::HandleCommand(WORD code, WORD) {
     if (code != BN_CLICKED) return false;
     Click();

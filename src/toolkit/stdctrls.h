@@ -68,11 +68,18 @@ public:
     explicit TButton(TWinControl* parent, const std::string& caption = {});
     // A button with a modal result ends its form's modal loop with it when clicked.
     TModalResult ModalResult = TModalResult::mrNone;
+    // Enter anywhere in the form presses the default button, Escape the cancel button.
+    bool Default() const { return default_; }
+    void SetDefault(bool d);
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool c) { cancel_ = c; }
     bool HandleCommand(WORD code, WORD id) override;
     void Click() override;
 
 protected:
     TButton(TWinControl* parent, DWORD style, const std::string& caption);
+    bool default_ = false;
+    bool cancel_ = false;
 };
 
 // A push button drawn by the toolkit with a glyph from an image list beside its caption.
