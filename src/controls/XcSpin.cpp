@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "controls/XcThemes.h"
+#include "controls/XcXCUUtils.h"
 
 namespace talvik {
 
@@ -42,11 +43,8 @@ public:
 };
 
 TNumberSeparators UserSeparators() {
-    TNumberSeparators s;
-    char buf[8] = {};
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, buf, sizeof buf) > 1) s.DecimalSeparator = buf[0];
-    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, buf, sizeof buf) > 1) s.ThousandSeparator = buf[0];
-    return s;
+    const TXcFormatSettings& fs = XcFormatSettings();
+    return TNumberSeparators{fs.DecimalSeparator, fs.ThousandSeparator};
 }
 
 }  // namespace

@@ -369,35 +369,4 @@ std::string RemoveThousands(std::string_view s, const TNumberSeparators& sep) {
     return r;
 }
 
-std::string NormaliseSpinNumberText(std::string_view text, const TNumberSeparators& sep) {
-    const char D = sep.DecimalSeparator, T = sep.ThousandSeparator;
-    std::size_t b = 0, e = text.size();
-    while (b < e && text[b] == ' ') ++b;
-    while (e > b && text[e - 1] == ' ') --e;
-    std::string s(text.substr(b, e - b));
-    if (D != T) {
-        std::string r;
-        for (char c : s)
-            if (c != T) r += c;
-        s = r;
-    }
-    for (char& c : s) {
-        if (c == '.' && D != '.' && T != '.') c = D;
-        if (c == ',' && D != ',' && T != ',') c = D;
-    }
-    std::string r;
-    for (char c : s)
-        if ((c >= '0' && c <= '9') || c == '+' || c == '-' || c == D || c == T) r += c;
-    if (r.empty()) return "0";
-    if (r == "-") return "-0";
-    return r;
-}
-
-int CharCount(std::string_view s, char c) {
-    int n = 0;
-    for (char x : s)
-        if (x == c) ++n;
-    return n;
-}
-
 }  // namespace talvik

@@ -59,12 +59,4 @@ std::string IntToHexText(std::int64_t v);
 // The text without thousand separators (unchanged when the two separators are the same).
 std::string RemoveThousands(std::string_view s, const TNumberSeparators& sep);
 
-// Turns a typed number into one that the float reader takes: trims, drops thousand
-// separators, takes either "." or "," as the decimal separator, keeps only digits, signs and
-// separators; "" becomes "0" and "-" becomes "-0".
-std::string NormaliseSpinNumberText(std::string_view s, const TNumberSeparators& sep);
-
-// How many times `c` occurs in `s`.
-int CharCount(std::string_view s, char c);
-
 }  // namespace talvik

@@ -4,6 +4,8 @@
 #include <algorithm>
 
 #include "base/format.h"
+#include "controls/XcXCUUtils.h"
+#include "controls/XcuStrings.h"
 
 namespace talvik {
 
@@ -23,7 +25,7 @@ Extended SpinTextToValue(const std::string& text, TValueType type, const std::st
             return static_cast<Extended>(RoundHalfEven(minValue));
         case TValueType::vtFloat:
             if (!displayFormat.empty()) {
-                if (auto v = TryTextToFloat(NormaliseSpinNumberText(text, sep), sep)) return *v;
+                if (auto v = TryTextToFloat(NormaliseNumberText(text, sep.DecimalSeparator, sep.ThousandSeparator), sep)) return *v;
             } else if (auto v = TryTextToFloat(RemoveThousands(text, sep), sep)) {
                 return *v;
             }
@@ -42,7 +44,7 @@ bool SpinTextIsNumber(const std::string& text, TValueType type, const std::strin
     case TValueType::vtHex:
         return TryHexToInt(text).has_value();
     case TValueType::vtFloat:
-        if (!displayFormat.empty()) return TryTextToFloat(NormaliseSpinNumberText(text, sep), sep).has_value();
+        if (!displayFormat.empty()) return TryTextToFloat(NormaliseNumberText(text, sep.DecimalSeparator, sep.ThousandSeparator), sep).has_value();
         return TryTextToFloat(RemoveThousands(text, sep), sep).has_value();
     }
     return false;
@@ -228,8 +230,8 @@ void TXcSpinEditCore::Change() {
     if (thousands_ && SelStart() == pos) {
         std::string newText = EditText();
         auto before = [&](const std::string& s) {
-            return CharCount(std::string_view(s).substr(0, std::min<std::size_t>(s.size(), static_cast<std::size_t>(pos))),
-                             Separators.ThousandSeparator);
+            return StrCharCount(s.substr(0, std::min<std::size_t>(s.size(), static_cast<std::size_t>(pos))),
+                                Separators.ThousandSeparator);
         };
         SetSelStart(pos + before(newText) - before(oldText));
     }

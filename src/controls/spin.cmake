@@ -4,7 +4,7 @@ add_library(talvik_spin_pure STATIC
   ${CMAKE_CURRENT_LIST_DIR}/XcSpinFormat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XcSpinValue.cpp
   ${CMAKE_CURRENT_LIST_DIR}/XcSpinButtonCore.cpp)
-target_link_libraries(talvik_spin_pure PUBLIC talvik_base)
+target_link_libraries(talvik_spin_pure PUBLIC talvik_base talvik_controls_core)
 if(TALVIK_WIN32)
   add_library(talvik_spin STATIC
     ${CMAKE_CURRENT_LIST_DIR}/XcSpinFaces.cpp

@@ -226,7 +226,9 @@ TEST_F(SpinWinTest, EachKindSitsAtTheRightAndTheTextStopsBeforeIt) {
         EXPECT_EQ(br.right, client.right) << static_cast<int>(kind);
         EXPECT_LE(br.top, 0);
         EXPECT_GE(br.bottom, client.bottom);
-        if (kind == TSpinButtonKind::bkDiagonal) EXPECT_EQ(br.right - br.left, 21 - 4);  // a square of H - 4
+        if (kind == TSpinButtonKind::bkDiagonal) {
+            EXPECT_EQ(br.right - br.left, 21 - 4);  // a square of H - 4
+        }
         LRESULT margins = SendMessageW(e, EM_GETMARGINS, 0, 0);
         EXPECT_EQ(HIWORD(margins), s->ButtonWidth() + 2);
         // A long number scrolls rather than running under the button.
