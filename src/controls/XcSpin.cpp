@@ -420,6 +420,11 @@ void TXcCustomSpinEdit::UpDownClick(TUDBtnType b) {
     if (b == TUDBtnType::btNext) UpClick(); else DownClick();
 }
 
+void TXcCustomSpinEdit::Loaded() {
+    TXcExCustomMaskEdit::Loaded();
+    TXcSpinEditCore::Loaded();
+}
+
 bool TXcCustomSpinEdit::HandleCommand(WORD code, WORD id) {
     if (code == EN_CHANGE) {
         if (!destroying_) Change();

@@ -128,6 +128,8 @@ public:
     int ButtonWidth() const;
     int MinHeight() const;
 
+    // The end of building the window: automatic checks on again, the value recorded.
+    void Loaded() override;
     bool HandleCommand(WORD code, WORD id) override;
     void BoundsChanged() override;
     void FontChanged() override;

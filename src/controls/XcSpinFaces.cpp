@@ -269,8 +269,11 @@ void TSpinButtonBitmaps::DrawThemed(HDC dc, int upState, int downState) {
         upRgn = CreateRectRgn(0, 0, width_, height_ / 2);
         downRgn = CreateRectRgn(0, height_ / 2, width_, height_);
     }
-    RECT upRect = style_ == 0 ? r : RECT{0, 0, width_, height_ / 2};
-    RECT downRect = style_ == 0 ? r : RECT{0, height_ / 2, width_, height_};
+    // Diagonal halves: each element is drawn on a square centred on its own triangle's
+    // quarter, so that the theme's arrow lands inside the triangle rather than on the split.
+    RECT upRect = style_ == 0 ? RECT{-width_ / 2, -height_ / 2, width_, height_} : RECT{0, 0, width_, height_ / 2};
+    RECT downRect = style_ == 0 ? RECT{0, 0, width_ + width_ / 2, height_ + height_ / 2}
+                                : RECT{0, height_ / 2, width_, height_};
     SelectClipRgn(dc, upRgn);
     ts.DrawThemeBackground(theme, dc, kSpnpUp, upState, &upRect, nullptr);
     SelectClipRgn(dc, downRgn);

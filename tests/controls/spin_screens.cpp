@@ -1,9 +1,11 @@
-// Shows spin edits of each kind for screenshots: "spin_screens.exe [-seconds N] [-hold top|bottom]"
+// Shows spin edits of each kind for screenshots: "spin_screens.exe [-seconds N] [-hold top|bottom] [-nothemes]"
 // opens one window with diagonal, classic and standard buttons, integer, hexadecimal and float
 // values and a disabled edit; with -hold, the diagonal button's top half or the classic
 // button's bottom half is held down (one at a time: the mouse has one capture). It closes after
 // N seconds (default 10).
 #include <windows.h>
+
+#include <uxtheme.h>
 
 #include <string>
 
@@ -32,6 +34,9 @@ int main(int argc, char** argv) {
         if (std::string(argv[i]) == "-seconds") seconds = StrToIntDef(argv[i + 1], 10);
         if (std::string(argv[i]) == "-hold") hold = argv[i + 1];
     }
+    // "-nothemes": the faces the program draws itself, as on a system without visual themes.
+    for (int i = 1; i < argc; ++i)
+        if (std::string(argv[i]) == "-nothemes") SetThemeAppProperties(0);
     Application.Initialize();
     auto* form = new TForm();
     form->SetCaption("Spin edits");

@@ -11,5 +11,5 @@ talvik_win32_test(spin_win_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/XcSpin_win_tes
 # Not a test: shows spin edits of each kind, for screenshots under Xvfb.
 if(TALVIK_WIN32)
   add_executable(spin_screens ${CMAKE_CURRENT_LIST_DIR}/spin_screens.cpp)
-  target_link_libraries(spin_screens PRIVATE talvik_spin)
+  target_link_libraries(spin_screens PRIVATE talvik_spin uxtheme)
 endif()
