@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "controls/XcSpin.h"
+#include "controls/XcThemes.h"
 #include "toolkit/stdctrls.h"
 
 using namespace talvik;
@@ -272,6 +273,77 @@ TEST_F(SpinWinTest, EqualButtonsShareOneFaceSetAndAResizedOneGetsItsOwn) {
     delete c;
     // The last spin button gone, the cache goes too.
     EXPECT_EQ(TSpinButtonBitmapsManager::Instance(), nullptr);
+}
+
+// The pixels of a face, row by row.
+std::vector<COLORREF> Pixels(HBITMAP b, int w, int h) {
+    BITMAPINFO bi{};
+    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+    bi.bmiHeader.biWidth = w;
+    bi.bmiHeader.biHeight = -h;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    std::vector<COLORREF> px(static_cast<std::size_t>(w * h));
+    HDC dc = GetDC(nullptr);
+    GetDIBits(dc, b, 0, static_cast<UINT>(h), px.data(), &bi, DIB_RGB_COLORS);
+    ReleaseDC(nullptr, dc);
+    return px;
+}
+
+// How many pixels of two faces differ in the top-left and in the bottom-right triangle
+// (a band of 3 pixels along the diagonal left out).
+std::pair<int, int> DiagonalDifferences(HBITMAP a, HBITMAP b, int w, int h) {
+    auto pa = Pixels(a, w, h), pb = Pixels(b, w, h);
+    int top = 0, bottom = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            if (pa[static_cast<std::size_t>(y * w + x)] == pb[static_cast<std::size_t>(y * w + x)]) continue;
+            double line = h - static_cast<double>(h) / w * x;
+            if (y < line - 3) ++top;
+            if (y > line + 3) ++bottom;
+        }
+    return {top, bottom};
+}
+
+TEST_F(SpinWinTest, PressedHalfAndDisabledFacesDifferWhereTheyShould) {
+    TXcSpinEdit* s = NewSpin();
+    Pump();
+    TXcSpinButton* b = s->Button();
+    UpdateWindow(b->Handle());
+    TSpinButtonBitmaps* set = b->FaceSet();
+    ASSERT_NE(set, nullptr);
+    int w = set->Width(), h = set->Height();
+    HBITMAP normal = set->Face(TSpinFace::Normal);
+    auto top = DiagonalDifferences(normal, set->Face(TSpinFace::TopDown), w, h);
+    EXPECT_GT(top.first, 0);
+    EXPECT_EQ(top.second, 0);
+    auto bottom = DiagonalDifferences(normal, set->Face(TSpinFace::BottomDown), w, h);
+    EXPECT_EQ(bottom.first, 0);
+    EXPECT_GT(bottom.second, 0);
+    auto disabled = DiagonalDifferences(normal, set->Face(TSpinFace::Disabled), w, h);
+    EXPECT_GT(disabled.first + disabled.second, 0);
+    // What the button shows follows the press.
+    SendMessageW(b->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(2, 2));
+    UpdateWindow(b->Handle());
+    HDC dc = GetDC(b->Handle());
+    COLORREF shown = GetPixel(dc, 3, 3);
+    ReleaseDC(b->Handle(), dc);
+    EXPECT_EQ(shown, Pixels(set->Face(TSpinFace::TopDown), w, h)[static_cast<std::size_t>(3 * w + 3)]);
+    SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
+}
+
+TEST_F(SpinWinTest, HotHalfFollowsThePointerOnlyUnderThemes) {
+    TXcSpinEdit* s = NewSpin();
+    TXcSpinButton* b = s->Button();
+    bool themed = ThemeServices().ThemesEnabled();
+    SendMessageW(b->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(2, 2));
+    EXPECT_EQ(b->MouseInTopBtn(), themed);
+    SendMessageW(b->Handle(), WM_MOUSEMOVE, 0, MAKELPARAM(b->Width() - 2, b->Height() - 2));
+    EXPECT_FALSE(b->MouseInTopBtn());
+    EXPECT_EQ(b->MouseInBottomBtn(), themed);
+    SendMessageW(b->Handle(), CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(b));
+    EXPECT_FALSE(b->MouseInBottomBtn());
 }
 
 TEST_F(SpinWinTest, CutAndPasteOnlyWhileTypingIsAllowed) {
