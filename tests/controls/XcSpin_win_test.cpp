@@ -113,6 +113,24 @@ TEST_F(SpinWinTest, TypingAndArrowKeysGiveTheValuesOfEachType) {
     EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(SpinWinTest, KeysThroughTheMessageLoopReachTheSpinEdit) {
+    // Keys posted to the queue go the way typed keys go: the application's look at dialog
+    // keys, the translation into characters, then the edit.
+    TXcSpinEdit* s = NewSpin();
+    s->SetValueType(TValueType::vtHex);
+    s->SetFocus();
+    SelectAll(s);
+    for (int vk : {'1', 'F'}) {
+        PostMessageW(s->Handle(), WM_KEYDOWN, static_cast<WPARAM>(vk), 1);
+        PostMessageW(s->Handle(), WM_KEYUP, static_cast<WPARAM>(vk), 0xC0000001);
+    }
+    Pump();
+    EXPECT_EQ(s->Value(), 0x1F);
+    PostMessageW(s->Handle(), WM_KEYDOWN, VK_UP, 1);
+    Pump();
+    EXPECT_EQ(s->Text(), "20");
+}
+
 TEST_F(SpinWinTest, LimitsCropTypingAndSteppingOrRaiseTheRangeMessage) {
     TXcSpinEdit* s = NewSpin();
     s->SetMinValue(1);
