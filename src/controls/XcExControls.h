@@ -24,8 +24,6 @@
 
 namespace talvik {
 
-using TNotifyEvent = std::function<void(TControl*)>;
-
 // The published design-time entry that shows information about the library (no run-time effect).
 enum TXCLAbout { XCLAbout };
 

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "controls/XcComponent.h"
+#include "controls/XcDynControlEngineVCL.h"
 #include "controls/XcDynControlEngineTools.h"
 #include "controls/XcExComCtrls.h"
 #include "controls/XcExControls.h"
@@ -51,8 +52,11 @@ const Unit kUnits[] = {
     {&XcExControlsUnit, nullptr, nullptr},
     {&XcExFormsUnit, nullptr, nullptr},
     {&XcComponentUnit, nullptr, nullptr},
+    {&XcDynControlEngineIntfUnit, nullptr, nullptr},
     {&XcDynControlEngineToolsUnit, nullptr, nullptr},
     {&XcXCUUtilsUnit, LoadFormatSettings, nullptr},
+    {&XcDynControlEngineVCLUnit, CreateDefaultDynControlEngine, FreeDefaultDynControlEngine},
+    {&XcDynControlEngineUnit, nullptr, nullptr},
     {&XcExMaskUnit, nullptr, nullptr},
     {&XcExComCtrlsUnit, nullptr, nullptr},
 };

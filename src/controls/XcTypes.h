@@ -3,10 +3,17 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <stdexcept>
 #include <string>
 
 namespace talvik {
+
+class TControl;
+class TWinControl;
+
+// An event that only names its sender.
+using TNotifyEvent = std::function<void(TControl*)>;
 
 // Every rule violation of the controls library travels as this exception, carrying only its
 // message; the application's default exception display shows it.

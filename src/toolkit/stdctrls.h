@@ -205,6 +205,9 @@ class TComboBox : public TControl {
 public:
     // A drop-down list (no typing); `dropDownCount` lines are shown when open.
     explicit TComboBox(TWinControl* parent, int dropDownCount = 8);
+    // Free text may be typed as well (drop-down style) or only items chosen (drop-down list).
+    bool FreeText() const;
+    void SetFreeText(bool free);
     void Clear();
     void Add(const std::string& item);
     int Count() const;
@@ -262,6 +265,8 @@ public:
     void SetPosition(int p);
     int Position() const;
     int Max() const { return max_; }
+    int Min() const { return min_; }
+    void SetRange(int min, int max);
 
 private:
     int min_, max_;
