@@ -286,6 +286,15 @@ TEST_F(SpinWinTest, EqualButtonsShareOneFaceSetAndAResizedOneGetsItsOwn) {
     EXPECT_EQ(shared->ClientCount(), 1);
     ASSERT_NE(TSpinButtonBitmapsManager::Instance(), nullptr);
     EXPECT_EQ(TSpinButtonBitmapsManager::Instance()->Count(), 3);
+    // A button with an arrow of its own needs faces without the drawn arrows.
+    HDC screen = GetDC(nullptr);
+    HBITMAP glyph = CreateCompatibleBitmap(screen, 5, 3);
+    ReleaseDC(nullptr, screen);
+    b->Button()->SetUpGlyph(glyph);
+    UpdateWindow(b->Button()->Handle());
+    ASSERT_NE(b->Button()->FaceSet(), nullptr);
+    EXPECT_TRUE(b->Button()->FaceSet()->Key().CustomGlyphs);
+    EXPECT_EQ(TSpinButtonBitmapsManager::Instance()->Count(), 3);  // the shared set went with its last user
     delete a;
     delete b;
     delete c;
@@ -385,7 +394,7 @@ TEST_F(SpinWinTest, CutAndPasteOnlyWhileTypingIsAllowed) {
     EXPECT_EQ(s->Text(), "42");
 }
 
-TEST_F(SpinWinTest, EnterPressesTheFormsDefaultButton) {
+TEST_F(SpinWinTest, EnterAndEscapePressTheFormsDefaultAndCancelButtons) {
     TXcSpinEdit* s = NewSpin();
     auto* ok = new TButton(form, "OK");
     ok->SetBounds(10, 100, 75, 25);
@@ -396,6 +405,14 @@ TEST_F(SpinWinTest, EnterPressesTheFormsDefaultButton) {
     SendMessageW(s->Handle(), WM_CHAR, '\r', 1);
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(s->Text(), "0");
+    auto* cancel = new TButton(form, "Cancel");
+    cancel->SetBounds(100, 100, 75, 25);
+    cancel->SetCancel(true);
+    int cancels = 0;
+    cancel->OnClick = [&](TControl*) { ++cancels; };
+    SendMessageW(s->Handle(), WM_CHAR, 27, 1);
+    EXPECT_EQ(cancels, 1);
+    EXPECT_EQ(clicks, 1);
 }
 
 }  // namespace
