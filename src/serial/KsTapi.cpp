@@ -367,12 +367,12 @@ void TKslCustomTapiDevice::Initialise() {
             continue;
         }
         switch (static_cast<DWORD>(r)) {
-        case LINEERR_INIFILECORRUPT:  // line mapper failed
-        case LINEERR_NODEVICE:
-        case LINEERR_NODRIVER:
-        case LINEERR_NOMEM:
-        case LINEERR_OPERATIONFAILED:
-        case LINEERR_INVALAPPNAME:
+        case 0x80000040:  // line mapper failed
+        case 0x80000042:  // no device
+        case 0x80000043:  // no driver
+        case 0x80000044:  // no memory
+        case 0x80000046:  // not owner
+        case 0x80000048:  // operation failed
             Check(r);
             break;
         default: break;
@@ -428,7 +428,8 @@ DWORD TKslCustomTapiDevice::ResolveDeviceId() {
         selectedDevice_ = allLines_[0];
         return 0;
     }
-    if (!ShowTapiDevices && !ShowPorts) CheckException(this, -13930);
+    // Nothing to choose from: no dialog with an empty list.
+    if ((!ShowTapiDevices && !ShowPorts) || lines_.empty()) CheckException(this, -13930);
     TDeviceSelectionForm form;
     form.ShowTapiDevices = true;
     form.ShowPorts = false;
@@ -539,6 +540,8 @@ void TKslCustomTapiDevice::DialFailed(std::int32_t Error) {
     History(TTapiLogCode::ltapiDialFail);
     retryPending_ = false;
     HangupCall(true);
+    // A library without the function keeps its own code: "call unavailable" would hide it.
+    if (Error == TapiLoadFail || Error == TapiGetAddrFail) CheckException(this, Error);
     if (OnTapiFail)
         Post(3);
     else

@@ -37,17 +37,18 @@
 #include <string>
 #include <vector>
 
+// The partial build lacks two entry points, as an old or damaged library might.
 #ifdef FAKE_TAPI_PARTIAL
-#define MAKECALL_EXPORT
+#define PARTIAL_EXPORT extern "C"
 #else
-#define MAKECALL_EXPORT __declspec(dllexport)
+#define PARTIAL_EXPORT extern "C" __declspec(dllexport)
 #endif
 #define EXPORT extern "C" __declspec(dllexport)
 
 namespace {
 
 // Sizes of the version 1.4 structures.
-constexpr DWORD kDevCapsFixed = 236;
+constexpr DWORD kDevCapsFixed = 240;
 constexpr DWORD kCallInfoFixed = 296;
 constexpr DWORD kCallStatusFixed = 36;
 
@@ -99,10 +100,17 @@ HWND gWindow = nullptr;
 DWORD gNextApp = 0x1000, gNextLine = 0x2000, gNextCall = 0x3000;
 LONG gNextRequest = 1;
 
+// The environment as the process has it now (tests set it while running).
+std::string Env(const char* name) {
+    char buf[1024];
+    const DWORD n = GetEnvironmentVariableA(name, buf, sizeof buf);
+    return n > 0 && n < sizeof buf ? std::string(buf, n) : std::string();
+}
+
 void Log(const std::string& text) {
-    const char* path = std::getenv("TALVIK_TAPI_LOG");
-    if (!path) return;
-    if (FILE* f = std::fopen(path, "ab")) {
+    const std::string path = Env("TALVIK_TAPI_LOG");
+    if (path.empty()) return;
+    if (FILE* f = std::fopen(path.c_str(), "ab")) {
         std::fprintf(f, "%s\n", text.c_str());
         std::fclose(f);
     }
@@ -121,10 +129,10 @@ std::vector<std::string> Split(const std::string& s, char sep) {
 }
 
 void ReadScenario() {
-    const char* path = std::getenv("TALVIK_TAPI_SCENARIO");
+    const std::string path = Env("TALVIK_TAPI_SCENARIO");
     std::string text;
-    if (path) {
-        if (FILE* f = std::fopen(path, "rb")) {
+    if (!path.empty()) {
+        if (FILE* f = std::fopen(path.c_str(), "rb")) {
             char buf[512];
             std::size_t n;
             while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) text.append(buf, n);
@@ -305,7 +313,7 @@ EXPORT LONG WINAPI lineOpen(HLINEAPP app, DWORD device, LPHLINE line, DWORD, DWO
 
 EXPORT LONG WINAPI lineSetStatusMessages(HLINE, DWORD, DWORD) { return 0; }
 
-EXPORT MAKECALL_EXPORT LONG WINAPI lineMakeCall(HLINE hline, LPHCALL call, LPCSTR number, DWORD,
+PARTIAL_EXPORT LONG WINAPI lineMakeCall(HLINE hline, LPHCALL call, LPCSTR number, DWORD,
                                                 LPLINECALLPARAMS const params) {
     ReadScenario();
     Line* line = FindLine(hline);
@@ -411,7 +419,7 @@ EXPORT LONG WINAPI lineGetCallInfo(HCALL hcall, LPLINECALLINFO info) {
     return 0;
 }
 
-EXPORT LONG WINAPI lineGetCallStatus(HCALL hcall, LPLINECALLSTATUS status) {
+PARTIAL_EXPORT LONG WINAPI lineGetCallStatus(HCALL hcall, LPLINECALLSTATUS status) {
     Call* call = FindCall(hcall);
     if (!call) return LINEERR_INVALCALLHANDLE;
     if (status->dwTotalSize < kCallStatusFixed) return LINEERR_STRUCTURETOOSMALL;
