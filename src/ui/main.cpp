@@ -55,6 +55,7 @@ public:
     bool DialupChecked() override { return f_->dialupcheck->Checked(); }
     void HangupClick() override { f_->HangupClick(); }
     void DialupForLog() override { f_->dialup("log"); }
+    bool LogCallUp() override { return f_->LogCall; }
     void Getdata(std::int32_t kind) override { f_->Getdata("TTimer", kind); }
     // The link's own watchdog also releases a write or history run that got no further.
     void BusyWatchdogTick(TimerVars& v) override {
@@ -1027,6 +1028,7 @@ void Tmainform::HangupClick() {
 }
 
 void Tmainform::DialbuttonClick() {
+    LogCall = false;
     if (Tapicheck->Checked())
         TapiDialbuttonClick();
     else if (Link)

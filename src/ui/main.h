@@ -153,9 +153,12 @@ public:
     void DialbuttonClick();
     // Dialling: through the telephony device while Tapicheck is checked, else the AT modem.
     void dialup(const std::string& Caller);
+    // The call up (if any) was placed by the periodic log, which hangs it up after its record.
+    bool LogCall = false;
     // Telephony (mainTapi.cpp).
     void BuildTapiDevice();
     void TapiDialbuttonClick();
+    void TapiDialup(const std::string& Caller);
     void TapiHangupClick();
     void tapi1TapiConnect();
     void tapi1TapiPortOpen();

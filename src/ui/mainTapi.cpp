@@ -45,10 +45,15 @@ void Tmainform::TapiDialbuttonClick() {
 }
 
 void Tmainform::dialup(const std::string& Caller) {
-    if (!Tapicheck->Checked()) {
-        if (Link) Link->dialup(Caller);
-        return;
-    }
+    const bool logPlacing = Caller == "log" && CallEnded;
+    if (Tapicheck->Checked())
+        TapiDialup(Caller);
+    else if (Link)
+        Link->dialup(Caller);
+    if (logPlacing && !CallEnded) LogCall = true;
+}
+
+void Tmainform::TapiDialup(const std::string& Caller) {
     if (HangupInProgress) {
         DebugChannel("no dialup, hangup still in progress");
         return;

@@ -239,8 +239,18 @@ TEST_F(TapiDeviceTest, InitialisationTriesAgainAfterReinitAndReportsWhatEndsIt) 
         EXPECT_EQ(e.ErrorCode, -13867);
         EXPECT_EQ(e.Message(), "No driver");
     }
-    // Nothing of the failed starts stays: the next dial goes through.
-    rig.Scenario("port=44\n");
+    // Any other answer is tried again, a few times, not for ever.
+    rig.Scenario("port=44\nbusyinit=1000\n");
+    const int before = rig.Count("lineInitialize");
+    try {
+        device->Dial("1");
+        ADD_FAILURE() << "no exception";
+    } catch (const ETapiResourceUnavail& e) {
+        EXPECT_EQ(e.ErrorCode, -13875);
+    }
+    EXPECT_EQ(rig.Count("lineInitialize") - before, 10);
+    // A passing hitch is ridden out, and nothing of the failed starts stays: the dial goes through.
+    rig.Scenario("port=44\nbusyinit=3\n");
     device->Dial("2");
     ASSERT_TRUE(PumpUntil([&] { return Seen("connect"); }));
     device->CancelCall();

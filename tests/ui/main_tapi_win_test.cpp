@@ -239,7 +239,7 @@ TEST_F(MainTapiTest, DialReadsOverTheCallAndHangUpClosesIt) {
     ExpectDirectReadWorks();
 }
 
-TEST_F(MainTapiTest, PeriodicLogDialsReadsOverTheCallAndWritesItsRecord) {
+TEST_F(MainTapiTest, PeriodicLogDialsReadsOverTheCallWritesItsRecordAndHangsUp) {
     if (!Expect("present")) GTEST_SKIP();
     const std::string logFile = rig.Dir + "TAPILOG.RTF";
     DeleteFileA(logFile.c_str());
@@ -264,8 +264,12 @@ TEST_F(MainTapiTest, PeriodicLogDialsReadsOverTheCallAndWritesItsRecord) {
     EXPECT_FALSE(LogWritePending);
     EXPECT_FALSE(TTapiRig::Read(logFile).empty());
 
-    ClickButton(mainform->Hangup);
+    // The record is in: the log's call is hung up at the next tick, through telephony.
+    EXPECT_TRUE(HangupRequested);
+    mainform->Timer1.Tick();
     Settle();
+    EXPECT_EQ(rig.Count("lineDrop"), 1);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiClosed));
     ExpectDirectLine();
     EXPECT_TRUE(errors.empty()) << errors.front();
 }

@@ -12,6 +12,7 @@
 //                          far end hangs up after hangupafter ms, default 3000)
 //   reinit=N               the next N lineInitialize answer LINEERR_REINIT
 //   failinit=N             the next N lineInitialize answer LINEERR_NODRIVER
+//   busyinit=N             the next N lineInitialize answer LINEERR_RESOURCEUNAVAIL (may pass)
 // TALVIK_TAPI_LOG names a file to which every call made to the provider is appended, one line each.
 //
 // Messages reach the program as the telephony service delivers them: through the line callback,
@@ -59,6 +60,7 @@ struct Scenario {
     DWORD hangupAfter = 3000;
     int reinit = 0;
     int failinit = 0;
+    int busyinit = 0;
 };
 
 struct App {
@@ -154,6 +156,7 @@ void ReadScenario() {
         if (key == "hangupafter") gScenario.hangupAfter = static_cast<DWORD>(std::atoi(value.c_str()));
         if (key == "reinit") gScenario.reinit = std::atoi(value.c_str());
         if (key == "failinit") gScenario.failinit = std::atoi(value.c_str());
+        if (key == "busyinit") gScenario.busyinit = std::atoi(value.c_str());
     }
 }
 
@@ -246,6 +249,10 @@ EXPORT LONG WINAPI lineInitialize(LPHLINEAPP app, HINSTANCE, LINECALLBACK callba
     if (gScenario.failinit > 0) {
         --gScenario.failinit;
         return LINEERR_NODRIVER;
+    }
+    if (gScenario.busyinit > 0) {
+        --gScenario.busyinit;
+        return LINEERR_RESOURCEUNAVAIL;
     }
     EnsureWindow();
     *app = reinterpret_cast<HLINEAPP>(static_cast<DWORD_PTR>(gNextApp++));
