@@ -695,7 +695,7 @@ void Tmainform::FormDestroy(TForm*) {
     GraphXalHost = {};
     Link.reset();
     LinkListener.reset();
-    tapi1.reset();
+    ReleaseTapiDevice();
     Comport.reset();
     SetKslErrorDisplay(nullptr);
 }

@@ -157,6 +157,7 @@ public:
     bool LogCall = false;
     // Telephony (mainTapi.cpp).
     void BuildTapiDevice();
+    void ReleaseTapiDevice();
     void TapiDialbuttonClick();
     void TapiDialup(const std::string& Caller);
     void TapiHangupClick();

@@ -34,7 +34,21 @@ void Tmainform::BuildTapiDevice() {
     Tapiselbutton->OnClick = [this](TControl*) { TapiselbuttonClick(); };
 }
 
+void Tmainform::ReleaseTapiDevice() {
+    if (!tapi1) return;
+    // Ending the device ends its line; what it reports on the way has no window to go to.
+    tapi1->OnTapiConnect = tapi1->OnTapiPortOpen = tapi1->OnTapiPortClose = tapi1->OnTapiFail = nullptr;
+    tapi1.reset();
+}
+
 void Tmainform::TapiDialbuttonClick() {
+    // A read or write in progress owns the line: reopened on the call, its steps would go to
+    // the station half-way through.
+    if (CommBusy || WriteBusy) {
+        DebugChannel("no dialup, link busy");
+        if (SystemBeep) SystemBeep();
+        return;
+    }
     DirectMode = false;
     try {
         if (Comport->GetOpen()) Comport->SetOpen(false);
