@@ -318,6 +318,7 @@ TEST_F(MainTapiTest, LostReplyAndFarEndHangUpEndCleanlyOnTheDirectLine) {
     Settle();
     ExpectDirectLine();
     EXPECT_EQ(rig.Count("lineClose"), 1);
+    EXPECT_EQ(rig.Count("lineMakeCall 1 "), 1);  // a call that got no answer is not placed again
 
     panel5.clear();
     rig.Scenario("devices=Fake Modem\nport=81\ncalls=hangup\nhangupafter=1500\n");
