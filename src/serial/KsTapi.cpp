@@ -795,7 +795,7 @@ void TKslCustomTapiDevice::LineMessage(DWORD hDevice, DWORD Msg, DWORD_PTR Param
 void TKslCustomTapiDevice::LineCallState(DWORD hDevice, DWORD_PTR Param1, DWORD_PTR Param2, DWORD_PTR Param3) {
     const DWORD state = static_cast<DWORD>(Param1);
     // States of a call that is no longer ours (dropped and given back) change nothing.
-    if (call_ && static_cast<HCALL>(hDevice) != call_ && state != LINECALLSTATE_OFFERING) return;
+    if (state != LINECALLSTATE_OFFERING && (!lineOpen_ || (call_ && static_cast<HCALL>(hDevice) != call_))) return;
     callState_ = state;
     callStateArrived_ = true;
     const bool last = state == LINECALLSTATE_CONNECTED;

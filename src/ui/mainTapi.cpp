@@ -96,16 +96,14 @@ void Tmainform::TapiDialup(const std::string& Caller) {
     CallEnded = false;
     try {
         tapi1->Dial(number);
-    } catch (const EKSLException& e) {
-        // No call: the line goes back to direct use, and the user learns why.
-        DebugChannel("tapi dial failed: " + IntToStr(e.ErrorCode) + " " + e.Message());
+    } catch (const std::exception& e) {
+        // No call: the line goes back to direct use, and the user learns why. An unattended log
+        // dial leaves no message box waiting: its status and trace say it.
+        const auto* ksl = dynamic_cast<const EKSLException*>(&e);
+        DebugChannel("tapi dial failed: " + IntToStr(ksl ? ksl->ErrorCode : 0) + " " + e.what());
         ShowStatus(StatusTextOf(stTapiFail, LanguageNumber));
         if (Link) Link->dialendset();
-        throw;
-    } catch (...) {
-        ShowStatus(StatusTextOf(stTapiFail, LanguageNumber));
-        if (Link) Link->dialendset();
-        throw;
+        if (!fromLog) throw;
     }
 }
 

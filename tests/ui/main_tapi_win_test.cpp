@@ -378,6 +378,15 @@ TEST_F(MainTapiTest, MissingTelephonyGivesItsCodeAndTextAndTheDirectLineGoesOn) 
     EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiFail));
     ExpectDirectLine();
     ExpectDirectReadWorks();
+    // The periodic log's dial fails the same way, without a message box waiting for nobody.
+    mainform->Statusb->SetPanelText(5, "");
+    DialCountdown = 1;
+    mainform->Timer1.Tick();
+    EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiFail));
+    EXPECT_TRUE(DirectMode);
+    EXPECT_TRUE(CallEnded);
+    EXPECT_FALSE(Dialling);
+    EXPECT_EQ(mainform->Comport->GetTapiMode(), TTapiMode::tmOff);
     EXPECT_EQ(errors.size(), 1u);
 }
 
