@@ -36,6 +36,24 @@ bool RegistryValue(const std::string& name, std::string* data = nullptr) {
     return found;
 }
 
+// A call-progress window that only records what it is shown.
+class TRecordingStatus : public TKslAbstractTapiStatus {
+public:
+    struct Line {
+        bool first, last;
+        std::int32_t message, param1;
+    };
+    std::vector<Line> Lines;
+    void UpdateDisplay(bool First, bool Last, std::int32_t, std::int32_t Message, std::int32_t Param1, std::int32_t,
+                       std::int32_t) override {
+        Lines.push_back({First, Last, Message, Param1});
+    }
+
+protected:
+    void CreateDisplay() override {}
+    void DestroyDisplay() override {}
+};
+
 TKslTapiDevice* gCancelTarget = nullptr;
 void CALLBACK CancelLater(HWND, UINT, UINT_PTR id, DWORD) {
     KillTimer(nullptr, id);
@@ -92,8 +110,18 @@ TEST_F(TapiDeviceTest, ConnectedCallOpensThePortOnTheCallsHandleAndCancelDropsIt
     EXPECT_EQ(port->GetTapiMode(), TTapiMode::tmOn);
     EXPECT_FALSE(device->Initialised());  // the service is reached on first use only
 
+    TRecordingStatus status;
+    owner.InsertComponent(&status);  // the device takes a status window that serves no device
+    EXPECT_EQ(device->GetStatusDisplay(), &status);
     device->Dial("5551234");
     ASSERT_TRUE(PumpUntil([&] { return Seen("connect"); }));
+    // Each call state is shown; the first line of the call is marked, the connection ends it.
+    ASSERT_GE(status.Lines.size(), 2u);
+    EXPECT_TRUE(status.Lines.front().first);
+    EXPECT_EQ(status.Lines.front().message, 2);
+    EXPECT_FALSE(status.Lines[1].first);
+    EXPECT_TRUE(status.Lines.back().last);
+    EXPECT_EQ(status.Lines.back().param1, static_cast<std::int32_t>(LINECALLSTATE_CONNECTED));
     EXPECT_EQ(events, (std::vector<std::string>{"portopen", "connect"}));
     EXPECT_EQ(device->LineNames(), (std::vector<std::string>{"Fake Modem", "Second Line"}));
     EXPECT_TRUE(device->IsConnected());
@@ -253,6 +281,16 @@ TEST_F(TapiDeviceTest, DeadProcessesAreCleanedUpAndDialChecksItsPrerequisites) {
     EXPECT_EQ(rig.Count("lineShutdown 4660"), 1);
     EXPECT_FALSE(RegistryValue("$7FFFFFF0"));
     EXPECT_TRUE(RegistryValue(ProcessValue()));
+
+    // The lines of the provider cannot play and record voice.
+    device->SetSelectedDevice("Second Line");
+    try {
+        device->SetEnableVoice(true);
+        ADD_FAILURE() << "no exception";
+    } catch (const ETapiVoiceNotSupported& e) {
+        EXPECT_EQ(e.ErrorCode, -13935);
+    }
+    EXPECT_FALSE(device->GetEnableVoice());
 
     port->SetTapiMode(TTapiMode::tmOff);
     try {
