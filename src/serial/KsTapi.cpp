@@ -332,7 +332,8 @@ void TKslCustomTapiDevice::CleanupDeadProcesses() {
                 CloseHandle(process);
             } else if (const auto handle = TryStrToInt(data)) {
                 // The line application of a process that ended without shutting it down.
-                talvik::lineShutdown(reinterpret_cast<HLINEAPP>(static_cast<DWORD_PTR>(static_cast<std::uint32_t>(*handle))));
+                const auto stored = static_cast<DWORD_PTR>(static_cast<std::uint32_t>(*handle));
+                talvik::lineShutdown(reinterpret_cast<HLINEAPP>(stored));
             }
         }
         RegDeleteValueA(key, name.c_str());
@@ -495,9 +496,8 @@ void TKslCustomTapiDevice::StartCall() {
     if (allLines_.empty() && deviceCount_ > 0) BuildLineList();
     deviceId_ = ResolveDeviceId();
     version_ = 0;
-    if (Check(talvik::lineNegotiateAPIVersion(lineApp_, deviceId_, TapiVersion14, TapiVersion14, &version_, &extension_)) !=
-        0)
-        return;
+    Check(talvik::lineNegotiateAPIVersion(lineApp_, deviceId_, TapiVersion14, TapiVersion14, &version_,
+                                          &extension_));
     const DWORD media = enableVoice_ ? LINEMEDIAMODE_AUTOMATEDVOICE : LINEMEDIAMODE_DATAMODEM;
     HLINE line = 0;
     Check(talvik::lineOpen(lineApp_, deviceId_, &line, version_, 0, reinterpret_cast<DWORD_PTR>(this),
@@ -731,7 +731,8 @@ void TKslCustomTapiDevice::History(TTapiLogCode Code) {
 void TKslCustomTapiDevice::Report(bool First, bool Last, std::int32_t Device, std::int32_t Message,
                                   std::int32_t Param1, std::int32_t Param2, std::int32_t Param3) {
     if (statusDisplay_) {
-        statusDisplay_->UpdateDisplay(First || statusDisplay_->FirstLine, Last, Device, Message, Param1, Param2, Param3);
+        statusDisplay_->UpdateDisplay(First || statusDisplay_->FirstLine, Last, Device, Message, Param1, Param2,
+                                      Param3);
         statusDisplay_->FirstLine = false;
     }
     // The end of a call with nothing to say goes to the status window only.
