@@ -75,7 +75,7 @@ if(TALVIK_WIN32)
     add_test(NAME ui_tapi_${run}_win32_test
              COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINTAPI_PREFIX} $<TARGET_FILE:ui_tapi_win32_test>)
     set_tests_properties(ui_tapi_${run}_win32_test PROPERTIES FIXTURES_REQUIRED maintapi_rig LABELS gui TIMEOUT 300
-      RESOURCE_LOCK maintapi_rig)
+      RESOURCE_LOCK "maintapi_rig;x-display")
   endforeach()
   set_tests_properties(ui_tapi_present_win32_test PROPERTIES
     ENVIRONMENT "${MAINTAPI_ENV};WINEDLLOVERRIDES=tapi32=n,b;TALVIK_EXPECT_TAPI=present")
