@@ -158,6 +158,32 @@ TEST_F(LibraryTest, ShowingAndTabAskForTheKeyboardCues) {
     cue->Free();
 }
 
+TEST_F(LibraryTest, KeyPreviewSeesKeysOfTheFormsControlsFirst) {
+    auto* panel = new TPanel(form);
+    panel->Name = "Panel";
+    auto* edit = new TEdit(panel);
+    edit->Name = "Message";
+    EXPECT_EQ(form->FindControl("Message"), edit);
+    EXPECT_EQ(form->FindControl("Panel"), panel);
+    EXPECT_EQ(form->FindControl("Countdown"), nullptr);
+    std::vector<WPARAM> seen;
+    form->KeyPreview = true;
+    form->OnKeyDown = [&](TForm*, WPARAM& key) {
+        seen.push_back(key);
+        if (key == 'X') key = 0;  // swallowed
+    };
+    form->Show();
+    edit->SetFocus();
+    for (WPARAM k : {WPARAM('A'), WPARAM('X')}) PostMessageW(edit->Handle(), WM_KEYDOWN, k, 0);
+    Pump(3);
+    EXPECT_EQ(seen, (std::vector<WPARAM>{'A', 'X'}));
+    EXPECT_EQ(edit->Text(), "a");  // the swallowed key made no character
+    form->KeyPreview = false;
+    PostMessageW(edit->Handle(), WM_KEYDOWN, 'B', 0);
+    Pump(3);
+    EXPECT_EQ(seen.size(), 2u);
+}
+
 TEST_F(LibraryTest, AlignedControlsFillTheParentInTheirOrder) {
     form->SetClientSize(400, 300);
     auto* top = new TPanel(form);
