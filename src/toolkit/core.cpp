@@ -441,6 +441,16 @@ bool TWinControl::SelectNext(TControl* current, bool forward) {
     return true;
 }
 
+TControl* TWinControl::FindControl(const std::string& name) const {
+    for (TControl* c : children_) {
+        if (c->Name == name) return c;
+        if (auto* w = dynamic_cast<TWinControl*>(c)) {
+            if (TControl* found = w->FindControl(name)) return found;
+        }
+    }
+    return nullptr;
+}
+
 void TWinControl::SetColor(COLORREF c) {
     color_ = c;
     if (brush_) DeleteObject(brush_);
@@ -810,9 +820,17 @@ bool TApplication::PreTranslate(MSG& msg) {
     } else if (msg.message == WM_MOUSELEAVE && msg.hwnd == mouseWnd_) {
         mouseWnd_ = nullptr;
         SendMessageW(msg.hwnd, CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(TControl::FromHandle(msg.hwnd)));
-    } else if (msg.message == WM_KEYDOWN &&
-               (msg.wParam == VK_TAB || msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) &&
-               GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_CONTROL) >= 0) {
+    } else if (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN) {
+        HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        auto* form = dynamic_cast<TForm*>(TControl::FromHandle(root));
+        if (form && form->KeyPreview && form->OnKeyDown) {
+            form->OnKeyDown(form, msg.wParam);
+            if (msg.wParam == 0) return true;
+        }
+    }
+    if (msg.message == WM_KEYDOWN &&
+        (msg.wParam == VK_TAB || msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) &&
+        GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_CONTROL) >= 0) {
         // A dialog key goes to the form unless the focused control wants it for itself
         // (a multi-line edit keeps Enter, a control that asks for every key keeps them all).
         LRESULT code = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));

@@ -192,6 +192,8 @@ public:
     TControl* FindNextControl(TControl* current, bool forward) const;
     // Moves the focus as Tab or Shift+Tab does; false when no control takes it.
     bool SelectNext(TControl* current, bool forward);
+    // The first control of that name inside this one (searching depth-first), or null.
+    TControl* FindControl(const std::string& name) const;
 
     // The one place messages of toolkit windows are handled; subclasses extend it.
     virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
@@ -263,6 +265,11 @@ public:
     // focused button or else the default button, Escape the cancel button. Answers whether
     // the key was used.
     virtual bool DialogKey(WPARAM key);
+
+    // With KeyPreview on, key presses meant for any control of the form reach OnKeyDown
+    // first; setting the key to 0 there keeps it from the control.
+    bool KeyPreview = false;
+    std::function<void(TForm*, WPARAM& key)> OnKeyDown;
 
 private:
     bool fixedSize_ = false;

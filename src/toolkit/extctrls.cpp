@@ -20,7 +20,13 @@ TListBox::TListBox(TWinControl* parent, DWORD style) : TControl(parent) {
 void TListBox::Clear() { SendMessageW(hwnd_, LB_RESETCONTENT, 0, 0); }
 
 void TListBox::Add(const std::string& item) {
-    SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
+    int at = -1;
+    if (sorted_) {
+        // The system reads the sort style only at creation: keep the order here.
+        at = 0;
+        while (at < Count() && Item(at) <= item) ++at;
+    }
+    SendMessageW(hwnd_, LB_INSERTSTRING, at, reinterpret_cast<LPARAM>(Widen(item).c_str()));
 }
 
 int TListBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, LB_GETCOUNT, 0, 0)); }
@@ -45,14 +51,13 @@ int TListBox::ItemIndex() const { return static_cast<int>(SendMessageW(hwnd_, LB
 void TListBox::SetItemIndex(int i) { SendMessageW(hwnd_, LB_SETCURSEL, i, 0); }
 
 void TListBox::SetSorted(bool sorted) {
-    // The system sorts only on insertion: put the items in again under the new style.
-    std::vector<std::string> items = Items();
-    LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-    SetWindowLongW(hwnd_, GWL_STYLE, sorted ? (style | LBS_SORT) : (style & ~LBS_SORT));
+    if (sorted == sorted_) return;
+    sorted_ = sorted;
     if (!sorted) return;
+    std::vector<std::string> items = Items();
     std::sort(items.begin(), items.end());
     Clear();
-    for (const std::string& s : items) Add(s);
+    for (const std::string& s : items) SendMessageW(hwnd_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(s).c_str()));
 }
 
 bool TListBox::HandleCommand(WORD code, WORD) {

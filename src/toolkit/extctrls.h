@@ -24,6 +24,9 @@ public:
 
 protected:
     TListBox(TWinControl* parent, DWORD style);
+
+private:
+    bool sorted_ = false;
 };
 
 // A list box with a check box before each item; items can be disabled or be headers (drawn

@@ -126,7 +126,9 @@ TEST_F(BaseFamilyTest, MouseEnterAndLeaveReachTheVirtualsAndTheEvents) {
         EXPECT_FALSE(a->MouseOver);
         ++leaves;
     };
+    form->SetStayOnTop(true);
     form->Show();
+    SetForegroundWindow(form->Handle());
     Pump();
     MoveMouseTo(form, 300, 200);
     events.clear();
