@@ -385,55 +385,6 @@ void TRichEdit::SaveToFile(const std::string& path) const {
     }
 }
 
-void TRichEdit::Print(HDC dc, const std::string& title) const {
-    const int dpiX = GetDeviceCaps(dc, LOGPIXELSX), dpiY = GetDeviceCaps(dc, LOGPIXELSY);
-    if (dpiX <= 0 || dpiY <= 0) throw std::runtime_error("The printer gives no resolution");
-    auto twipsX = [dpiX](int px) { return MulDiv(px, 1440, dpiX); };
-    auto twipsY = [dpiY](int px) { return MulDiv(px, 1440, dpiY); };
-    // Positions are relative to the printable area's corner.
-    const RECT page{0, 0, twipsX(GetDeviceCaps(dc, HORZRES)), twipsY(GetDeviceCaps(dc, VERTRES))};
-    const int margin = 720;
-    RECT body{page.left + margin, page.top + margin, page.right - margin, page.bottom - margin};
-    if (body.right <= body.left || body.bottom <= body.top) body = page;
-
-    const std::wstring name = Widen(title);
-    DOCINFOW di{};
-    di.cbSize = sizeof(di);
-    di.lpszDocName = name.c_str();
-    if (StartDocW(dc, &di) <= 0) throw std::runtime_error("The printer did not accept the job \"" + title + "\"");
-
-    GETTEXTLENGTHEX gl{GTL_NUMCHARS, 1200};
-    const LONG length = static_cast<LONG>(SendMessageW(hwnd_, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&gl), 0));
-    FORMATRANGE fr{};
-    fr.hdc = dc;
-    fr.hdcTarget = dc;
-    fr.rcPage = page;
-    fr.chrg.cpMin = 0;
-    fr.chrg.cpMax = -1;
-    SendMessageW(hwnd_, EM_FORMATRANGE, FALSE, 0);
-    bool ok = true;
-    // One page at a time; an empty document still makes one (empty) page.
-    do {
-        if (StartPage(dc) <= 0) {
-            ok = false;
-            break;
-        }
-        fr.rc = body;
-        const LONG next = static_cast<LONG>(SendMessageW(hwnd_, EM_FORMATRANGE, TRUE, reinterpret_cast<LPARAM>(&fr)));
-        if (EndPage(dc) <= 0) {
-            ok = false;
-            break;
-        }
-        // A page that takes nothing (a line taller than the page) would never end the job.
-        if (next <= fr.chrg.cpMin) break;
-        fr.chrg.cpMin = next;
-    } while (fr.chrg.cpMin < length);
-    SendMessageW(hwnd_, EM_FORMATRANGE, FALSE, 0);
-    if (!ok) {
-        AbortDoc(dc);
-        throw std::runtime_error("Printing \"" + title + "\" failed");
-    }
-    if (EndDoc(dc) <= 0) throw std::runtime_error("Printing \"" + title + "\" failed");
-}
+void TRichEdit::Print(HDC dc, const std::string& title) const { PrintRichText(hwnd_, dc, title); }
 
 }  // namespace talvik

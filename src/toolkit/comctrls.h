@@ -132,6 +132,11 @@ private:
 };
 
 // Rich text: the system's rich-edit control, documents in and out as RTF.
+// Prints the whole document of a rich-text control on the printer of dc as one job named
+// title, a page at a time, within half-inch margins of the printable area (richprint.cpp).
+// Raises when the printer refuses.
+void PrintRichText(HWND richEdit, HDC dc, const std::string& title);
+
 class TRichEdit : public TControl {
 public:
     explicit TRichEdit(TWinControl* parent);

@@ -99,7 +99,7 @@ bool TPrintDialog::Execute() {
     if (Hook) {
         auto chosen = Hook(this);
         if (!chosen) return false;
-        dc_ = CreateDCW(L"WINSPOOL", Widen(*chosen).c_str(), nullptr, nullptr);
+        dc_ = CreateDCW(nullptr, Widen(*chosen).c_str(), nullptr, nullptr);
         if (!dc_) throw std::runtime_error("Cannot use printer \"" + *chosen + "\"");
         PrinterName = *chosen;
         return true;

@@ -37,8 +37,8 @@ void ShowViewer(const std::function<std::string()>& source) {
     Readform->SetVisible(!Readform->Visible());
     if (Readform->Visible()) {
         SetForegroundWindow(Readform->Handle());
-        // Filled here as well: activation is the system's to give, the content must not wait.
-        Readform->FormActivate(Readform);
+        // Activation fills it; should the system not activate it, it is filled all the same.
+        if (GetActiveWindow() != Readform->Handle()) Readform->FormActivate(Readform);
     }
 }
 
