@@ -30,3 +30,18 @@ if(TALVIK_WIN32)
   set_tests_properties(ui_reports_windows_test PROPERTIES FIXTURES_REQUIRED print_rig RESOURCE_LOCK test_printer
     LABELS gui TIMEOUT 300 ENVIRONMENT "${TALVIK_PRINT_ENV}")
 endif()
+
+# Reports of data read from the regulator simulator through the real com port: the main link
+# test's rig and Wine prefix (the two tests take turns on its COM1), and the test printer.
+if(TALVIK_WIN32)
+  add_executable(ui_report_link_test ${CMAKE_CURRENT_LIST_DIR}/report_link_win_test.cpp
+                                     ${CMAKE_CURRENT_LIST_DIR}/version_test.rc)
+  target_link_libraries(ui_report_link_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  add_test(NAME ui_report_link_test
+           COMMAND ${CMAKE_CURRENT_LIST_DIR}/report_text_check.sh ${CMAKE_CURRENT_BINARY_DIR}/report-link-check
+                   ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINLINK_PREFIX} $<TARGET_FILE:ui_report_link_test>)
+  set_tests_properties(ui_report_link_test PROPERTIES FIXTURES_REQUIRED "mainlink_rig;print_rig"
+    RESOURCE_LOCK "test_printer;mainlink_com1" LABELS gui TIMEOUT 300
+    ENVIRONMENT "${TALVIK_PRINT_ENV};LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${MAINLINK_RIG}/com1:${MAINLINK_RIG}/com72;TALVIK_RIG_DIR=${MAINLINK_RIG}")
+  set_property(TEST ui_link_win32_test APPEND PROPERTY RESOURCE_LOCK mainlink_com1)
+endif()
