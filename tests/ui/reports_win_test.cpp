@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "base/format.h"
 #include "link/qvEquates.h"
@@ -374,6 +375,53 @@ TEST_F(ReportsWindowTest, PrintGoesToTheChosenPrinterWithItsJobTitle) {
     ASSERT_FALSE(viewerJob.empty());
     EXPECT_NE(ReadWholeFile(viewerJob).find("%%Title: QV Data PrintOut"), std::string::npos);
     ExpectTextOf(viewerJob, "viewer-print.ps", {"QV DATA", "CONTROL SETTINGS"});
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// The system's print dialog of this process, once it is up; nullptr when none is.
+BOOL CALLBACK FindPrintDialog(HWND h, LPARAM lp) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    wchar_t cls[16] = L"";
+    GetClassNameW(h, cls, 16);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(h) && wcscmp(cls, L"#32770") == 0 && GetDlgItem(h, IDOK)) {
+        *reinterpret_cast<HWND*>(lp) = h;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND PrintDialogUp() {
+    HWND found = nullptr;
+    EnumWindows(FindPrintDialog, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+TEST_F(ReportsWindowTest, ThePrintDialogOffersThePrinterAndPrintsOnIt) {
+    DataAsRead();
+    TPrintDialog::Hook = nullptr;
+    const std::vector<std::string> before = PrintedJobs();
+    // The user's side: wait for the dialog, see the printer chosen, press OK.
+    std::string shownPrinter;
+    std::thread user([&shownPrinter] {
+        for (int i = 0; i < 200; ++i) {
+            if (HWND dlg = PrintDialogUp()) {
+                Sleep(300);
+                wchar_t name[128] = L"";
+                GetDlgItemTextW(dlg, 0x473 /* the printer list, cmb4 */, name, 128);
+                shownPrinter = Narrow(name);
+                PostMessageW(dlg, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(100);
+        }
+    });
+    mainform->PrintbuttonClick();
+    user.join();
+    EXPECT_EQ(shownPrinter, kPrinter);
+    const std::string job = WaitForNewJob(before);
+    ASSERT_FALSE(job.empty()) << "no job reached the test printer";
+    EXPECT_NE(ReadWholeFile(job).find("%%Title: Print Data"), std::string::npos);
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
