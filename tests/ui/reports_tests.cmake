@@ -20,13 +20,16 @@ if(TALVIK_WIN32)
   set(TALVIK_PRINT_ENV "CUPS_SERVER=${PRINT_RIG}/cups.sock;TALVIK_PRINT_OUT=${PRINT_RIG}/out")
 
   # The save, print and settings-file panels, the viewer and the log on real files and the test
-  # printer (needs the X display); what they wrote is then read with standard tools.
+  # printer (needs the X display); what they wrote is then read with standard tools. A Wine
+  # prefix of its own: every Wine process brings the prefix's printer list in line with the
+  # printing system it sees, and the other tests see none.
   add_executable(ui_reports_windows_test ${CMAKE_CURRENT_LIST_DIR}/reports_win_test.cpp
                                          ${CMAKE_CURRENT_LIST_DIR}/version_test.rc)
   target_link_libraries(ui_reports_windows_test PRIVATE talvik_ui_windows GTest::gtest_main)
   add_test(NAME ui_reports_windows_test
            COMMAND ${CMAKE_CURRENT_LIST_DIR}/report_text_check.sh ${CMAKE_CURRENT_BINARY_DIR}/reports-check
-                   ${CMAKE_SOURCE_DIR}/scripts/wine-run $<TARGET_FILE:ui_reports_windows_test>)
+                   ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CMAKE_BINARY_DIR}/wineprefix-print
+                   $<TARGET_FILE:ui_reports_windows_test>)
   set_tests_properties(ui_reports_windows_test PROPERTIES FIXTURES_REQUIRED print_rig RESOURCE_LOCK test_printer
     LABELS gui TIMEOUT 300 ENVIRONMENT "${TALVIK_PRINT_ENV}")
 endif()
