@@ -11,22 +11,44 @@ class TPopupMenu;
 struct TMenuItem {
     std::string Name;
     std::string Caption;
+    int ImageIndex = -1;
     std::function<void(TMenuItem*)> OnClick;
     void Click() {
         if (OnClick) OnClick(this);
     }
+    // Sub-items open as a sub-menu.
+    TMenuItem* Add(const std::string& name, const std::string& caption);
+    std::vector<std::unique_ptr<TMenuItem>> Items;
+
+private:
+    friend class TPopupMenu;
+    TPopupMenu* menu_ = nullptr;
 };
 
 class TPopupMenu {
 public:
+    TPopupMenu() = default;
+    TPopupMenu(const TPopupMenu&) = delete;
+    TPopupMenu& operator=(const TPopupMenu&) = delete;
+    ~TPopupMenu();
     TMenuItem* Add(const std::string& name, const std::string& caption);
     TMenuItem* Item(int i) { return items_.at(i).get(); }
     int Count() const { return static_cast<int>(items_.size()); }
+    const std::vector<std::unique_ptr<TMenuItem>>& Items() const { return items_; }
     // Shows the menu at a screen point and runs the chosen item's handler.
     void Popup(HWND owner, int x, int y);
+    // Fired when items are added, and by Changed() after a caller changed an item.
+    std::function<void(TPopupMenu*)> OnChange;
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
+    // Who holds a pointer to the menu hears of its end.
+    void FreeNotification(const void* who, std::function<void()> notify);
+    void RemoveFreeNotification(const void* who);
 
 private:
     std::vector<std::unique_ptr<TMenuItem>> items_;
+    std::vector<std::pair<const void*, std::function<void()>>> freeNotifies_;
 };
 
 // A band bar holding one tool bar.
@@ -155,6 +177,35 @@ public:
     // Prints the whole document on the printer of dc as one job named title, a page at a
     // time, within half-inch margins of the printable area. Raises when the printer refuses.
     void Print(HDC dc, const std::string& title) const;
+};
+
+// The system's tree view: items with text and a data pointer, the selected item, and the
+// selection-change and double-click events.
+class TTreeView : public TControl {
+public:
+    explicit TTreeView(TWinControl* parent);
+    // Adds an item under `parent` (null: at the top level) after its last child.
+    HTREEITEM AddItem(HTREEITEM parent, const std::string& text, void* data = nullptr);
+    void DeleteItem(HTREEITEM item);
+    void Clear();
+    int Count() const;
+    std::string ItemText(HTREEITEM item) const;
+    void SetItemText(HTREEITEM item, const std::string& text);
+    void* ItemData(HTREEITEM item) const;
+    HTREEITEM Root() const;
+    HTREEITEM FirstChild(HTREEITEM item) const;
+    HTREEITEM NextSibling(HTREEITEM item) const;
+    HTREEITEM ParentItem(HTREEITEM item) const;
+    HTREEITEM Selected() const;
+    // Selects in code: fires OnChange as the system reports it.
+    void SetSelected(HTREEITEM item);
+    void SetReadOnly(bool r);
+    std::function<void(TControl*)> OnChange;
+    std::function<void(TControl*)> OnDblClick;
+    bool HandleNotify(NMHDR* hdr, LRESULT& result) override;
+
+protected:
+    TTreeView(TWinControl* parent, DWORD style);
 };
 
 }  // namespace talvik

@@ -161,6 +161,7 @@ Tmainform::Tmainform()
 
     OnCreate = [this](TForm* f) { FormCreate(f); };
     OnActivate = [this](TForm* f) { FormActivate(f); };
+    OnCloseQuery = [this](TForm* f, bool& canClose) { FormCloseQuery(f, canClose); };
     OnClose = [this](TForm* f, TCloseAction& a) { FormClose(f, a); };
     OnDestroy = [this](TForm* f) { FormDestroy(f); };
 }

@@ -221,6 +221,8 @@ void Tmainform::setgetbbutClick() {
                         "A settings file cannot be loaded while the regulator is being read or programmed.");
         return;
     }
+    // The file's settings count as loaded for the regulator addressed now.
+    if (Link) Link->FollowRegulator();
     const SettingsLoad r = LoadSettingsFile(dlg.FileName);
     switch (r.result) {
     case SettingsLoadResult::Missing:

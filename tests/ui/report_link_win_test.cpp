@@ -12,6 +12,7 @@
 #include "base/format.h"
 #include "link/qvUtility.h"
 #include "link/uVar.h"
+#include "dialogAnswers.h"
 #include "reportCheck.h"
 #include "reportsTestDir.h"
 #include "toolkit/dialogs.h"
@@ -48,10 +49,7 @@ protected:
         Tmainform::RegistryKeyPath = kTestKey;
         Tmainform::ArgsOverride = std::vector<std::string>{};
         Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
-        SetSaveDialogHook([this](const SaveDialogCall& c) {
-            messages.push_back(c.text);
-            return c.question ? 2 : 1;
-        });
+        SetMessageDialogHook(AnswerDialogs(shown, answers));
         Tmainform::SystemBeep = [] {};
         TPrintDialog::Hook = [](TPrintDialog*) { return std::optional<std::string>("TalvikFile"); };
         ReportFolderOverride = dir.File("");
@@ -64,14 +62,16 @@ protected:
         if (mainform) mainform->Close();
         Application.DestroyForms();
         Application.ClearTerminated();
-        SetSaveDialogHook(nullptr);
+        SetMessageDialogHook(nullptr);
         TPrintDialog::Hook = nullptr;
         Application.OnException = nullptr;
         Tmainform::SystemBeep = [] { MessageBeep(MB_OK); };
         ReportFolderOverride.clear();
         RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
     }
-    std::vector<std::string> errors, messages;
+    std::vector<std::string> errors;
+    std::vector<ShownDialog> shown;
+    std::vector<int> answers;
     ScratchDir dir;
 };
 
@@ -107,7 +107,7 @@ TEST_F(ReportLinkTest, ReportOfDataReadFromTheRegulatorIsSavedViewedPrintedAndLo
     mainform->SavebuttonClick();
     const std::string saved = dir.File("NUVDATA1");
     ASSERT_TRUE(FileExistsUtf8(saved));
-    EXPECT_TRUE(messages.empty());
+    EXPECT_TRUE(shown.empty());
     ExpectTextOf(saved, "read-report.rtf", holds, {"HISTORY DATA", "CALIBRATION SETTINGS"});
 
     // The viewer shows that very file.

@@ -13,6 +13,7 @@
 #include "link/qvEquates.h"
 #include "link/qvUtility.h"
 #include "link/uVar.h"
+#include "dialogAnswers.h"
 #include "reportCheck.h"
 #include "reportsTestDir.h"
 #include "toolkit/comctrls.h"
@@ -60,13 +61,7 @@ protected:
         Tmainform::RegistryKeyPath = kTestKey;
         Tmainform::ArgsOverride = std::vector<std::string>{};
         Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
-        SetSaveDialogHook([this](const SaveDialogCall& c) {
-            calls.push_back(c);
-            if (!c.question) return 1;
-            const int a = answers.empty() ? 2 : answers.front();
-            if (!answers.empty()) answers.erase(answers.begin());
-            return a;
-        });
+        SetMessageDialogHook(AnswerDialogs(calls, answers));
         Tmainform::SystemBeep = [this] { ++beeps; };
         TReadform::ViewerBeep = [this] { ++viewerBeeps; };
         TPrintDialog::Hook = [](TPrintDialog*) { return std::optional<std::string>(kPrinter); };
@@ -78,7 +73,7 @@ protected:
         if (mainform) mainform->Close();
         Application.DestroyForms();
         Application.ClearTerminated();
-        SetSaveDialogHook(nullptr);
+        SetMessageDialogHook(nullptr);
         TSaveDialog::Hook = nullptr;
         TPrintDialog::Hook = nullptr;
         Application.OnException = nullptr;
@@ -121,11 +116,11 @@ protected:
     }
     std::vector<std::string> Texts() const {
         std::vector<std::string> t;
-        for (const SaveDialogCall& c : calls) t.push_back(c.text);
+        for (const ShownDialog& c : calls) t.push_back(c.text);
         return t;
     }
     std::vector<std::string> errors;
-    std::vector<SaveDialogCall> calls;
+    std::vector<ShownDialog> calls;
     std::vector<int> answers;
     int beeps = 0, viewerBeeps = 0;
     ScratchDir dir;
@@ -220,7 +215,7 @@ TEST_F(ReportsWindowTest, SaveWritesANewReportThenAppendsOverwritesOrCancels) {
     EXPECT_TRUE(calls[0].question);
     EXPECT_EQ(calls[0].caption, "Save File Action");
     EXPECT_EQ(calls[0].text, "File already exists...");
-    EXPECT_EQ(calls[0].kind, SaveMessageKind::Information);
+    EXPECT_EQ(calls[0].buttons, (std::vector<std::string>{"Append", "Overwrite", "Cancel"}));
     EXPECT_EQ(ReadWholeFile(name), first);
 
     // Append keeps the first report and adds the second after it.
@@ -245,7 +240,8 @@ TEST_F(ReportsWindowTest, NothingChosenMissingFolderAndForeignFilesAreRefused) {
     mainform->SavebuttonClick();
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].text, "Nothing to save");
-    EXPECT_EQ(calls[0].kind, SaveMessageKind::Information);
+    EXPECT_EQ(calls[0].caption, "Information");
+    EXPECT_EQ(calls[0].buttons, (std::vector<std::string>{"OK"}));
     EXPECT_FALSE(FileExistsUtf8(dir.File("NUVDATA1")));
 
     // A group enabled and checked whose read failed holds nothing: still nothing to save.
