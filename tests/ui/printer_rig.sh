@@ -83,7 +83,8 @@ Shared No
 </DefaultPrinter>
 CONF
     chmod 644 "$dir/cupsd.conf" "$dir/cups-files.conf" "$dir/printers.conf"
-    setsid cupsd -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null >"$dir/log/cupsd.out" 2>&1 &
+    cupsd_bin="$(command -v cupsd || echo /usr/sbin/cupsd)"
+    setsid "$cupsd_bin" -f -c "$dir/cupsd.conf" -s "$dir/cups-files.conf" </dev/null >"$dir/log/cupsd.out" 2>&1 &
     echo $! >"$dir/cupsd.pid"
     for _ in $(seq 100); do
         if CUPS_SERVER="$sock" lpstat -p TalvikFile >/dev/null 2>&1; then
