@@ -242,6 +242,7 @@ const CodeClass kCodeClasses[] = {
     {-13930, &Raise<ETapiNoSelect>},
     {-13931, &Raise<ETapiLoadFail>},
     {-13932, &Raise<ETapiGetAddrFail>},
+    {-13934, &Raise<ETapiUnexpected>},
     {-13935, &Raise<ETapiVoiceNotSupported>},
     {-13936, &Raise<ETapiWaveFail>},
     {-13942, &Raise<ETapiTranslateFail>},

@@ -1,6 +1,7 @@
 // Clock, tick timers and the small helpers of the serial library.
 #include "serial/KsMisc.h"
 
+#include <algorithm>
 #include <atomic>
 #include <filesystem>
 #include <system_error>
@@ -44,6 +45,34 @@ bool ExistFile(const std::string& name) {
         std::filesystem::path(std::u8string(name.begin(), name.end())), ec);
     (void)when;
     return !ec;
+}
+
+}  // namespace talvik
+
+namespace talvik {
+
+TKslBaseComponent::~TKslBaseComponent() {
+    // The owned leave first so that none of them points back at a component that is gone.
+    while (!components_.empty()) RemoveComponent(components_.back());
+    if (owner_) owner_->RemoveComponent(this);
+}
+
+void TKslBaseComponent::InsertComponent(TKslBaseComponent* component) {
+    if (!component || component == this || component->owner_ == this) return;
+    if (component->owner_) component->owner_->RemoveComponent(component);
+    component->owner_ = this;
+    components_.push_back(component);
+    const std::vector<TKslBaseComponent*> listed = components_;
+    for (TKslBaseComponent* c : listed) c->Notification(component, true);
+}
+
+void TKslBaseComponent::RemoveComponent(TKslBaseComponent* component) {
+    auto it = std::find(components_.begin(), components_.end(), component);
+    if (it == components_.end()) return;
+    components_.erase(it);
+    component->owner_ = nullptr;
+    const std::vector<TKslBaseComponent*> listed = components_;
+    for (TKslBaseComponent* c : listed) c->Notification(component, false);
 }
 
 }  // namespace talvik

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace talvik {
 
@@ -46,13 +47,25 @@ bool ExistFile(const std::string& name);
 // Component state bits of the library's components.
 enum : std::uint32_t { csLoading = 1, csDesigning = 2 };
 
-// Base of the serial library's components.
+// Base of the serial library's components. A component may belong to an owner; the owner keeps
+// its components in the order they were inserted, which is the order the library's searches walk
+// (a telephony device looking for its com port, history log or status window). Ownership here is
+// only that list: the owner does not free what it lists.
 class TKslBaseComponent {
 public:
     TKslBaseComponent() = default;
-    virtual ~TKslBaseComponent() = default;
+    virtual ~TKslBaseComponent();
     TKslBaseComponent(const TKslBaseComponent&) = delete;
     TKslBaseComponent& operator=(const TKslBaseComponent&) = delete;
+
+    TKslBaseComponent* Owner() const { return owner_; }
+    const std::vector<TKslBaseComponent*>& Components() const { return components_; }
+    // Puts component among this one's components (leaving its former owner) and tells every
+    // component of this one, the new one included.
+    void InsertComponent(TKslBaseComponent* component);
+    void RemoveComponent(TKslBaseComponent* component);
+    // Told when a component joins (Inserting) or leaves the owner's list.
+    virtual void Notification(TKslBaseComponent* /*Component*/, bool /*Inserting*/) {}
 
     std::string Version() const { return "v4.07"; }
     // Stored forms carry the value; it is accepted and ignored.
@@ -61,6 +74,10 @@ public:
     std::uint32_t ComponentState = 0;
     bool Loading() const { return (ComponentState & csLoading) != 0; }
     bool Designing() const { return (ComponentState & csDesigning) != 0; }
+
+private:
+    TKslBaseComponent* owner_ = nullptr;
+    std::vector<TKslBaseComponent*> components_;
 };
 
 }  // namespace talvik

@@ -551,6 +551,17 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         // Read-only edits and the like keep the system's colours.
         break;
     }
+    case WM_CTLCOLOREDIT: {
+        // An edit with a colour of its own (the spin edits) draws its text on that colour.
+        TControl* c = FromHandle(reinterpret_cast<HWND>(lp));
+        if (HBRUSH b = c && !dynamic_cast<TWinControl*>(c) ? c->BackgroundBrush() : nullptr) {
+            LOGBRUSH lb{};
+            GetObjectW(b, sizeof lb, &lb);
+            SetBkColor(reinterpret_cast<HDC>(wp), lb.lbColor);
+            return reinterpret_cast<LRESULT>(b);
+        }
+        break;
+    }
     case WM_ERASEBKGND: {
         RECT r;
         GetClientRect(hwnd_, &r);

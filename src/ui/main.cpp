@@ -54,9 +54,8 @@ public:
     void SetWaitTimeText(const std::string& text) override { f_->Waittimelab->SetCaption(text); }
     bool DialupChecked() override { return f_->dialupcheck->Checked(); }
     void HangupClick() override { f_->HangupClick(); }
-    void DialupForLog() override {
-        if (f_->Link && f_->ModemDialAvailable()) f_->Link->dialup("log");
-    }
+    void DialupForLog() override { f_->dialup("log"); }
+    bool LogCallUp() override { return f_->LogCall; }
     void Getdata(std::int32_t kind) override { f_->Getdata("TTimer", kind); }
     // The link's own watchdog also releases a write or history run that got no further.
     void BusyWatchdogTick(TimerVars& v) override {
@@ -156,6 +155,7 @@ Tmainform::Tmainform()
             Application.HandleCurrentException();
         }
     };
+    BuildTapiDevice();
     Timer1.SetInterval(1000);
     Timer1.OnTimer = [this](TTimer*) { Timer1Timer(); };
 
@@ -600,6 +600,7 @@ void Tmainform::ApplySettings(const RegistrySettings& s) {
     TimedelayEdit->SetValue(s.PathTimeDelay);
     ModemSetString = s.ModemSetString;
     SelectedTapiDevice = s.SelectedTapiDevice;
+    if (tapi1) tapi1->SetSelectedDevice(SelectedTapiDevice);
     Currsavecheck->SetChecked(s.CurrentData);
     Datasavecheck->SetChecked(s.DayData);
     Setsavecheck->SetChecked(s.SettingsData);
@@ -694,6 +695,7 @@ void Tmainform::FormDestroy(TForm*) {
     GraphXalHost = {};
     Link.reset();
     LinkListener.reset();
+    ReleaseTapiDevice();
     Comport.reset();
     SetKslErrorDisplay(nullptr);
 }
@@ -752,7 +754,9 @@ void Tmainform::ToolButton7Click() {
 
 void Tmainform::ToolButton8Click() {
     Toggle(companel);
-    if (companel->Visible()) companel->BringToFront();
+    if (!companel->Visible()) return;
+    modemselectset();
+    companel->BringToFront();
 }
 
 void Tmainform::ToolButton9Click() {
@@ -960,18 +964,18 @@ ReportContext Tmainform::ReportContextNow() {
 void Tmainform::ShowStatus(const std::string& text) { Statusb->SetPanelText(5, text); }
 
 void Tmainform::HangupClick() {
-    if (Link) Link->HangupClick();
-}
-
-bool Tmainform::ModemDialAvailable() {
-    if (!Tapicheck->Checked()) return true;
-    DebugChannel("dial through TAPI not available: the telephony device is not built");
-    ShowStatus(StatusTextOf(stTapiFail, LanguageNumber));
-    return false;
+    if (Tapicheck->Checked())
+        TapiHangupClick();
+    else if (Link)
+        Link->HangupClick();
 }
 
 void Tmainform::DialbuttonClick() {
-    if (Link && ModemDialAvailable()) Link->DialbuttonClick();
+    LogCall = false;
+    if (Tapicheck->Checked())
+        TapiDialbuttonClick();
+    else if (Link)
+        Link->DialbuttonClick();
 }
 
 // ---- hints

@@ -10,6 +10,7 @@
 
 #include "link/qvLink.h"
 #include "serial/KsPort.h"
+#include "serial/KsTapi.h"
 #include "toolkit/comctrls.h"
 #include "toolkit/dialogs.h"
 #include "toolkit/grids.h"
@@ -104,8 +105,11 @@ public:
     std::unique_ptr<IniStore> RegIni;
 
     // The serial line and the regulator link over it. Declared in this order so that the link
-    // goes before its listener and the port it uses.
+    // goes before its listener and the port it uses, and the telephony device before the port
+    // it opens on a call; both are listed as components of KslComponents.
+    TKslBaseComponent KslComponents;
     std::unique_ptr<TKslComPort> Comport;
+    std::unique_ptr<TKslTapiDevice> tapi1;
     std::unique_ptr<TLinkListener> LinkListener;
     std::unique_ptr<TLink> Link;
 
@@ -151,8 +155,23 @@ public:
     // Hang-up of a modem call: the Hangup button and the one-second tick's HangupRequested.
     void HangupClick();
     void DialbuttonClick();
-    // Modem calls go through AT commands only: false, with the reason shown, while TAPI is chosen.
-    bool ModemDialAvailable();
+    // Dialling: through the telephony device while Tapicheck is checked, else the AT modem.
+    void dialup(const std::string& Caller);
+    // The call up (if any) was placed by the periodic log, which hangs it up after its record.
+    bool LogCall = false;
+    // Telephony (mainTapi.cpp).
+    void BuildTapiDevice();
+    void ReleaseTapiDevice();
+    void TapiDialbuttonClick();
+    void TapiDialup(const std::string& Caller);
+    void TapiHangupClick();
+    void tapi1TapiConnect();
+    void tapi1TapiPortOpen();
+    void tapi1TapiPortClose();
+    void tapi1TapiFail();
+    void modemselectset();
+    void TapicheckClick();
+    void TapiselbuttonClick();
 
     // Starts a read of data kind Kind (2..11) for the window named Sender (its class name).
     void Getdata(const std::string& Sender, std::int32_t Kind);

@@ -107,7 +107,14 @@ void Timer1Timer(TimerVars& v, TimerHost& host) {
         }
     }
 
-    if (v.LogWritePending) LogWriteStep(v, host);
+    if (v.LogWritePending) {
+        // A call dialled for the log has done its work once the record is in: left up, it would
+        // run on (and cost) until someone hangs up, and the next log's dial would find it up and
+        // read nothing. The hang-up follows at the next tick, whether the file could be written
+        // or not.
+        if (!v.CallEnded && host.LogCallUp()) v.HangupRequested = true;
+        LogWriteStep(v, host);
+    }
 
     // The hour change is taken only while the link is free; otherwise it is counted at the
     // first tick after the link is free.

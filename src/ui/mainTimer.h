@@ -52,6 +52,8 @@ public:
     virtual bool DialupChecked() = 0;                           // dialupcheck
     virtual void HangupClick() = 0;
     virtual void DialupForLog() = 0;                            // dialup for the periodic log
+    // The call that is up was dialled by the periodic log (not by the user).
+    virtual bool LogCallUp() { return false; }
     virtual void Getdata(std::int32_t kind) = 0;                // with the timer as sender
     // The log write step's files: the rich-text log named on the log panel and the CSV log,
     // each as the full path it is written to.

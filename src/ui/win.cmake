@@ -4,6 +4,7 @@ if(TALVIK_WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/main.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mainClose.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mainLink.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mainTapi.cpp
     ${CMAKE_CURRENT_LIST_DIR}/talvikProgram.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mainImages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pendingForms.cpp

@@ -123,7 +123,17 @@ TEST(CheckException, RaisesTheMappedClassWithTheNegativeCodeAndTheTableText) {
     ExpectRaises<EInvalidPageNumber>(-8053, -8053, "");
     ExpectRaises<ETapiAllocated>(-13801, -13801, "");
     ExpectRaises<ETapiBearerModeUnavail>(-13803, -13803, "");
-    ExpectRaises<ETapiCallUnavail>(-13805, -13805, "");
+    ExpectRaises<ETapiCallUnavail>(-13805, -13805, "Call unavailable");
+    ExpectRaises<EPortNotAssigned>(-1005, -1005, "ComPort component not assigned");
+    ExpectRaises<ETapiLineMapperFailed>(-13864, -13864, "Line mapper failed");
+    ExpectRaises<ETapiNoDevice>(-13866, -13866, "No device");
+    ExpectRaises<ETapiNoDriver>(-13867, -13867, "No driver");
+    ExpectRaises<ETapiNotOwner>(-13870, -13870, "Not owner");
+    ExpectRaises<ETapiOperationFailed>(-13872, -13872, "Operation failed");
+    ExpectRaises<ETapiReinit>(-13882, -13882, "Reinit failed");
+    ExpectRaises<ETapiVoiceNotSupported>(-13935, -13935, "TAPI device does not support voice extensions");
+    // An unexpected telephony error keeps its own code and text.
+    ExpectRaises<ETapiUnexpected>(-13934, -13934, "Unexpected TAPI error");
     ExpectRaises<ETapiInvalAddress>(-13816, -13816, "");
     ExpectRaises<ETapiInvalParam>(-13850, -13850, "");
     ExpectRaises<ETapiNoMem>(-13868, -13868, "No memory");
@@ -135,7 +145,7 @@ TEST(CheckException, RaisesTheMappedClassWithTheNegativeCodeAndTheTableText) {
 }
 
 TEST(CheckException, RaisesKeslExceptionWithCodeZeroForUnmappedCodes) {
-    for (std::int32_t code : {-1001, -3002, -4009, -5501, -6001, -7009, -7500, -8050, -8500, -13934,
+    for (std::int32_t code : {-1001, -3002, -4009, -5501, -6001, -7009, -7500, -8050, -8500,
                               -13804, -20000}) {
         try {
             CheckException(nullptr, code);

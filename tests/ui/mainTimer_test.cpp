@@ -46,6 +46,8 @@ struct Host : TimerHost {
     bool DialupChecked() override { return dialup; }
     void HangupClick() override { calls.push_back("HangupClick"); }
     void DialupForLog() override { calls.push_back("dialup"); }
+    bool logCall = false;
+    bool LogCallUp() override { return logCall; }
     void Getdata(std::int32_t kind) override { calls.push_back("Getdata " + std::to_string(kind)); }
     std::string LogFileName() override { return "LogFile"; }
     std::string CsvFileName() override { return "LOGFILE.CSV"; }
@@ -348,6 +350,35 @@ TEST(OneSecondTimer, LogStartsByDialWhenAskedOrOnlyOnAnUsableLine) {
         Tick(v, h);
         EXPECT_EQ(h.Count("Getdata 3"), 1);
     }
+}
+
+TEST(OneSecondTimer, ACallDialledForTheLogIsHungUpOnceItsRecordIsWritten) {
+    Vars v;
+    Host h;
+    h.hour = 0;
+    h.exists = true;
+    // A call the user dialled stays up after a record.
+    v.CallEnded = false;
+    v.Online = true;
+    v.LogWritePending = true;
+    Tick(v, h);
+    EXPECT_EQ(h.Count("write LogFile append"), 1);
+    EXPECT_FALSE(v.HangupRequested);
+    // The log's own call is hung up at the next tick, even when the record could not be written.
+    h.logCall = true;
+    h.failWrite = true;
+    v.LogWritePending = true;
+    EXPECT_THROW(Tick(v, h), std::runtime_error);
+    EXPECT_TRUE(v.HangupRequested);
+    h.failWrite = false;
+    Tick(v, h);
+    EXPECT_EQ(h.Count("HangupClick"), 1);
+    v.HangupRequested = false;  // as the hang-up itself does
+    // With no call up there is nothing to hang up.
+    v.CallEnded = true;
+    v.LogWritePending = true;
+    Tick(v, h);
+    EXPECT_EQ(h.Count("HangupClick"), 1);
 }
 
 }  // namespace

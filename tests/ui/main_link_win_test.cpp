@@ -500,27 +500,4 @@ TEST_F(MainLinkTest, PulseDialWithoutSetUpStringDialsAtOnce) {
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-TEST_F(MainLinkTest, DialThroughTapiIsRefusedWithItsStatusText) {
-    FirstTick();
-    mainform->Tapicheck->SetChecked(true);
-    mainform->ebModemComPortNum->SetText(std::to_string(kSilentPort));
-    mainform->dialedit->SetText("0123456");
-    ClickButton(mainform->Dialbutton);
-    EXPECT_EQ(mainform->Statusb->PanelText(5), StatusTextOf(stTapiFail, 0));
-    EXPECT_TRUE(DirectMode);
-    EXPECT_TRUE(CallEnded);
-    EXPECT_FALSE(Dialling);
-    // The log's dial-up is refused the same way.
-    mainform->Statusb->SetPanelText(5, "");
-    DialCountdown = 1;
-    mainform->Timer1.Tick();
-    EXPECT_EQ(DialCountdown, 0);
-    EXPECT_EQ(mainform->Statusb->PanelText(5), StatusTextOf(stTapiFail, 0));
-    EXPECT_TRUE(CallEnded);
-    EXPECT_FALSE(Dialling);
-    RunUntil([] { return false; }, 500);
-    EXPECT_EQ(BytesSent(kSilentPort), "");
-    EXPECT_TRUE(errors.empty()) << errors.front();
-}
-
 }  // namespace

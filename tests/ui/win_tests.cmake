@@ -49,3 +49,36 @@ if(TALVIK_WIN32)
   set_tests_properties(ui_writesafe_win32_test PROPERTIES FIXTURES_REQUIRED writesafe_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 400
     ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${WRITESAFE_RIG}/com2;TALVIK_RIG_DIR=${WRITESAFE_RIG}")
 endif()
+
+# The main window's telephony road: the tests' provider beside the program (in a folder of its
+# own, so no other test loads it), COM1 the direct regulator, COM81 the station a call reaches.
+# The same program runs again with TAPI32 switched off in Wine.
+if(TALVIK_WIN32)
+  set(MAINTAPI_DIR ${CMAKE_CURRENT_BINARY_DIR}/tapi)
+  add_executable(ui_tapi_win32_test ${CMAKE_CURRENT_LIST_DIR}/main_tapi_win_test.cpp)
+  target_include_directories(ui_tapi_win32_test PRIVATE ${CMAKE_SOURCE_DIR}/tests/serial)
+  target_link_libraries(ui_tapi_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  set_target_properties(ui_tapi_win32_test PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${MAINTAPI_DIR})
+  add_dependencies(ui_tapi_win32_test faketapi32_full)
+  add_custom_command(TARGET ui_tapi_win32_test POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -E copy_if_different $<TARGET_FILE:faketapi32_full> ${MAINTAPI_DIR}/tapi32.dll)
+  set(MAINTAPI_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-maintapi)
+  set(MAINTAPI_RIG ${CMAKE_CURRENT_BINARY_DIR}/maintapi-rig)
+  add_test(NAME ui_tapi_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/maintapi_rig.sh start ${MAINTAPI_PREFIX} ${MAINTAPI_RIG})
+  add_test(NAME ui_tapi_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/maintapi_rig.sh stop ${MAINTAPI_PREFIX} ${MAINTAPI_RIG})
+  set_tests_properties(ui_tapi_rig_start PROPERTIES FIXTURES_SETUP maintapi_rig TIMEOUT 300)
+  set_tests_properties(ui_tapi_rig_stop PROPERTIES FIXTURES_CLEANUP maintapi_rig)
+  set(MAINTAPI_ENV "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${MAINTAPI_RIG}/com1:${MAINTAPI_RIG}/com81;TALVIK_RIG_DIR=${MAINTAPI_RIG}")
+  foreach(run present absent)
+    add_test(NAME ui_tapi_${run}_win32_test
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINTAPI_PREFIX} $<TARGET_FILE:ui_tapi_win32_test>)
+    set_tests_properties(ui_tapi_${run}_win32_test PROPERTIES FIXTURES_REQUIRED maintapi_rig LABELS gui TIMEOUT 300
+      RESOURCE_LOCK maintapi_rig)
+  endforeach()
+  set_tests_properties(ui_tapi_present_win32_test PROPERTIES
+    ENVIRONMENT "${MAINTAPI_ENV};WINEDLLOVERRIDES=tapi32=n,b;TALVIK_EXPECT_TAPI=present")
+  set_tests_properties(ui_tapi_absent_win32_test PROPERTIES
+    ENVIRONMENT "${MAINTAPI_ENV};WINEDLLOVERRIDES=tapi32=;TALVIK_EXPECT_TAPI=missing")
+endif()

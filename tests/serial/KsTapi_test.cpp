@@ -1,0 +1,313 @@
+// The telephony device against the tests' provider (TAPI32.DLL beside this program) under Wine.
+// A connected call hands over COM44, one end of a pseudo-terminal pair; the test holds COM45,
+// the far end of the "call".
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "PtyPeer.h"
+#include "TapiRig.h"
+#include "serial/KsExcept.h"
+#include "serial/KsTapi.h"
+#include "serial/KsWin32.h"
+
+using namespace talvik;
+using namespace talvik::test;
+
+namespace {
+
+const char kKey[] = "SOFTWARE\\Brellacorn\\KESL\\TAPI";
+
+std::string ProcessValue() {
+    char name[16];
+    wsprintfA(name, "$%08X", GetCurrentProcessId());
+    return name;
+}
+
+bool RegistryValue(const std::string& name, std::string* data = nullptr) {
+    char buf[64] = {};
+    DWORD size = sizeof buf - 1;
+    const bool found =
+        RegGetValueA(HKEY_CURRENT_USER, kKey, name.c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) == ERROR_SUCCESS;
+    if (found && data) *data = buf;
+    return found;
+}
+
+// A call-progress window that only records what it is shown.
+class TRecordingStatus : public TKslAbstractTapiStatus {
+public:
+    struct Line {
+        bool first, last;
+        std::int32_t message, param1;
+    };
+    std::vector<Line> Lines;
+    void UpdateDisplay(bool First, bool Last, std::int32_t, std::int32_t Message, std::int32_t Param1, std::int32_t,
+                       std::int32_t) override {
+        Lines.push_back({First, Last, Message, Param1});
+    }
+
+protected:
+    void CreateDisplay() override {}
+    void DestroyDisplay() override {}
+};
+
+TKslTapiDevice* gCancelTarget = nullptr;
+void CALLBACK CancelLater(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (gCancelTarget) gCancelTarget->CancelCall();
+}
+
+class TapiDeviceTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SetKslErrorDisplay([this](const std::string& m) { errors.push_back(m); });
+        rig.Scenario("devices=Fake Modem|Second Line\nport=44\ncalls=connect\n");
+        port = std::make_unique<TKslComPort>();
+        log = std::make_unique<TKslTapiLog>();
+        log->TapiHistoryName = rig.HistoryFile;
+        owner.InsertComponent(port.get());
+        owner.InsertComponent(log.get());
+        MakeDevice();
+    }
+    void TearDown() override {
+        device.reset();
+        log.reset();
+        port.reset();
+        SetKslErrorDisplay(nullptr);
+    }
+    void MakeDevice() {
+        device = std::make_unique<TKslTapiDevice>(&owner);
+        device->Loaded();
+        device->RetryWait = 1;
+        device->WaitTimeoutMs = 3000;
+        device->ReinitPauseMs = 200;
+        device->SetSelectedDevice("Fake Modem");
+        device->OnTapiConnect = [this](TKslCustomTapiDevice*) { events.push_back("connect"); };
+        device->OnTapiPortOpen = [this](TKslCustomTapiDevice*) { events.push_back("portopen"); };
+        device->OnTapiPortClose = [this](TKslCustomTapiDevice*) { events.push_back("portclose"); };
+        device->OnTapiFail = [this](TKslCustomTapiDevice*) { events.push_back("fail"); };
+    }
+    bool Seen(const std::string& e) const { return std::find(events.begin(), events.end(), e) != events.end(); }
+    int Times(const std::string& e) const { return static_cast<int>(std::count(events.begin(), events.end(), e)); }
+    // Lets every message that is still on its way arrive.
+    static void Settle() { PumpUntil([] { return false; }, 600); }
+
+    TTapiRig rig;
+    TKslBaseComponent owner;
+    std::unique_ptr<TKslComPort> port;
+    std::unique_ptr<TKslTapiLog> log;
+    std::unique_ptr<TKslTapiDevice> device;
+    std::vector<std::string> events, errors;
+};
+
+TEST_F(TapiDeviceTest, ConnectedCallOpensThePortOnTheCallsHandleAndCancelDropsIt) {
+    // The device found the owner's port and log, and took the port for telephony.
+    EXPECT_EQ(device->GetComPort(), port.get());
+    EXPECT_EQ(device->GetTapiLog(), log.get());
+    EXPECT_EQ(port->GetTapiMode(), TTapiMode::tmOn);
+    EXPECT_FALSE(device->Initialised());  // the service is reached on first use only
+
+    TRecordingStatus status;
+    owner.InsertComponent(&status);  // the device takes a status window that serves no device
+    EXPECT_EQ(device->GetStatusDisplay(), &status);
+    device->Dial("5551234");
+    ASSERT_TRUE(PumpUntil([&] { return Seen("connect"); }));
+    // Each call state is shown; the first line of the call is marked, the connection ends it.
+    ASSERT_GE(status.Lines.size(), 2u);
+    EXPECT_TRUE(status.Lines.front().first);
+    EXPECT_EQ(status.Lines.front().message, 2);
+    EXPECT_FALSE(status.Lines[1].first);
+    EXPECT_TRUE(status.Lines.back().last);
+    EXPECT_EQ(status.Lines.back().param1, static_cast<std::int32_t>(LINECALLSTATE_CONNECTED));
+    EXPECT_EQ(events, (std::vector<std::string>{"portopen", "connect"}));
+    EXPECT_EQ(device->LineNames(), (std::vector<std::string>{"Fake Modem", "Second Line"}));
+    EXPECT_TRUE(device->IsConnected());
+    ASSERT_TRUE(port->GetOpen());
+    EXPECT_EQ(rig.Count("lineOpen 0 privileges 1 media 16"), 1);
+    EXPECT_EQ(rig.Count("lineMakeCall 5551234 params 112 connect"), 1);
+    EXPECT_EQ(rig.Count("lineGetID comm/datamodem COM44"), 1);
+
+    // The port talks over the handle the call handed over.
+    TPeer peer(45);
+    ASSERT_TRUE(peer.Ok());
+    port->PutString("ping");
+    EXPECT_EQ(peer.Receive(4), "ping");
+    peer.Send("pong");
+    std::string got;
+    PumpUntil([&] {
+        while (port->CharReady()) got += port->GetChar();
+        return got.size() >= 4;
+    }, 5000);
+    EXPECT_EQ(got, "pong");
+
+    // While initialised the process is on record, with its line application.
+    std::string handle;
+    EXPECT_TRUE(RegistryValue(ProcessValue(), &handle));
+    EXPECT_FALSE(handle.empty());
+
+    EXPECT_TRUE(device->CancelCall());
+    Settle();
+    EXPECT_EQ(events, (std::vector<std::string>{"portopen", "connect", "portclose"}));
+    EXPECT_FALSE(port->GetOpen());
+    EXPECT_EQ(port->TapiHandle, nullptr);
+    EXPECT_FALSE(device->LineIsOpen());
+    EXPECT_EQ(rig.Count("lineDrop"), 1);
+    EXPECT_EQ(rig.Count("lineDeallocateCall"), 1);
+    EXPECT_EQ(rig.Count("lineClose"), 1);
+    EXPECT_EQ(rig.History(), (std::vector<std::string>{"call started", "  dialing 5551234", "  connected",
+                                                       "  cancelled", "  dropped", "call finished", ""}));
+
+    // Destroyed, the device shuts the service down and takes its record away.
+    device.reset();
+    EXPECT_EQ(rig.Count("lineShutdown " + handle), 1);
+    EXPECT_FALSE(RegistryValue(ProcessValue()));
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TapiDeviceTest, BusyLineIsCalledUpToTheAttemptLimitThenFailsOnce) {
+    rig.Scenario("port=44\ncalls=busy\n");
+    device->MaxAttempts = 3;
+    device->Dial("777");
+    ASSERT_TRUE(PumpUntil([&] { return Seen("fail"); }, 20000));
+    Settle();
+    EXPECT_EQ(rig.Count("lineMakeCall 777"), 3);
+    EXPECT_EQ(events, (std::vector<std::string>{"fail"}));
+    EXPECT_FALSE(device->RetryIsPending());
+    EXPECT_FALSE(device->LineIsOpen());
+    std::vector<std::string> want{"call started"};
+    for (int i = 0; i < 3; ++i)
+        for (const char* l : {"  dialing 777", "  busy", "  dropped"}) want.push_back(l);
+    for (const char* l : {"call finished", "", "  dial failed"}) want.push_back(l);
+    EXPECT_EQ(rig.History(), want);
+
+    // The failed call leaves nothing behind: the next one goes through.
+    rig.Scenario("port=44\ncalls=connect\n");
+    device->Dial("778");
+    ASSERT_TRUE(PumpUntil([&] { return Seen("connect"); }));
+    // A second dial during a call is refused and leaves the call alone.
+    try {
+        device->Dial("779");
+        ADD_FAILURE() << "no exception";
+    } catch (const ETapiBusy& e) {
+        EXPECT_EQ(e.ErrorCode, -13928);
+    }
+    EXPECT_TRUE(port->GetOpen());
+    EXPECT_TRUE(device->IsConnected());
+    device->CancelCall();
+}
+
+TEST_F(TapiDeviceTest, CancelWhileDialIsWaitingDropsAndClosesTheLine) {
+    rig.Scenario("port=44\ncalls=lostreply\n");
+    device->WaitTimeoutMs = 20000;
+    // The user's cancel arrives while the dial waits for its reply.
+    gCancelTarget = device.get();
+    const UINT_PTR timer = SetTimer(nullptr, 0, 300, &CancelLater);
+    const DWORD start = GetTickCount();
+    device->Dial("43");
+    const DWORD took = GetTickCount() - start;
+    KillTimer(nullptr, timer);
+    Settle();
+    EXPECT_LT(took, 20000u) << "the dial waited out its whole wait";
+    EXPECT_EQ(rig.Count("lineDrop"), 1);
+    EXPECT_EQ(rig.Count("lineClose"), 1);
+    EXPECT_FALSE(device->LineIsOpen());
+    EXPECT_EQ(events, (std::vector<std::string>{"fail"}));  // the call never connected
+    EXPECT_EQ(rig.Count("lineMakeCall"), 1);
+}
+
+TEST_F(TapiDeviceTest, InitialisationTriesAgainAfterReinitAndReportsWhatEndsIt) {
+    rig.Scenario("port=44\nreinit=1\n");
+    device->Dial("1");
+    ASSERT_TRUE(PumpUntil([&] { return Seen("connect"); }));
+    EXPECT_EQ(rig.Count("lineInitialize"), 2);
+    device->CancelCall();
+
+    device.reset();
+    MakeDevice();
+    rig.Scenario("port=44\nreinit=2\n");
+    try {
+        device->Dial("1");
+        ADD_FAILURE() << "no exception";
+    } catch (const ETapiReinit& e) {
+        EXPECT_EQ(e.ErrorCode, -13882);
+        EXPECT_EQ(e.Message(), "Reinit failed");
+    }
+    rig.Scenario("port=44\nfailinit=1\n");
+    try {
+        device->Dial("1");
+        ADD_FAILURE() << "no exception";
+    } catch (const ETapiNoDriver& e) {
+        EXPECT_EQ(e.ErrorCode, -13867);
+        EXPECT_EQ(e.Message(), "No driver");
+    }
+    // Any other answer is tried again, a few times, not for ever.
+    rig.Scenario("port=44\nbusyinit=1000\n");
+    const int before = rig.Count("lineInitialize");
+    try {
+        device->Dial("1");
+        ADD_FAILURE() << "no exception";
+    } catch (const ETapiResourceUnavail& e) {
+        EXPECT_EQ(e.ErrorCode, -13875);
+    }
+    EXPECT_EQ(rig.Count("lineInitialize") - before, 10);
+    // A passing hitch is ridden out, and nothing of the failed starts stays: the dial goes through.
+    rig.Scenario("port=44\nbusyinit=3\n");
+    device->Dial("2");
+    ASSERT_TRUE(PumpUntil([&] { return Seen("connect"); }));
+    device->CancelCall();
+}
+
+TEST_F(TapiDeviceTest, DeadProcessesAreCleanedUpAndDialChecksItsPrerequisites) {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, "$7FFFFFF0", 0, REG_SZ, reinterpret_cast<const BYTE*>("4660"), 5);
+    RegCloseKey(key);
+
+    // A line nobody knows: the device has nothing to offer and says so.
+    device->SetSelectedDevice("No Such Line");
+    rig.Scenario("devices=Fake Modem|Second Line\nport=44\n");
+    device->ShowTapiDevices = false;
+    device->ShowPorts = false;
+    try {
+        device->Dial("1");
+        ADD_FAILURE() << "no exception";
+    } catch (const ETapiNoSelect& e) {
+        EXPECT_EQ(e.ErrorCode, -13930);
+    }
+    EXPECT_EQ(rig.Count("lineShutdown 4660"), 1);
+    EXPECT_FALSE(RegistryValue("$7FFFFFF0"));
+    EXPECT_TRUE(RegistryValue(ProcessValue()));
+
+    // The lines of the provider cannot play and record voice.
+    device->SetSelectedDevice("Second Line");
+    try {
+        device->SetEnableVoice(true);
+        ADD_FAILURE() << "no exception";
+    } catch (const ETapiVoiceNotSupported& e) {
+        EXPECT_EQ(e.ErrorCode, -13935);
+    }
+    EXPECT_FALSE(device->GetEnableVoice());
+
+    port->SetTapiMode(TTapiMode::tmOff);
+    try {
+        device->Dial("1");
+        ADD_FAILURE() << "no exception";
+    } catch (const ETapiNotSet& e) {
+        EXPECT_EQ(e.Message(), "TapiMode not set in TKslComPort");
+    }
+    device->SetComPort(nullptr);
+    try {
+        device->Dial("1");
+        ADD_FAILURE() << "no exception";
+    } catch (const EPortNotAssigned& e) {
+        EXPECT_EQ(e.ErrorCode, -1005);
+        EXPECT_EQ(e.Message(), "ComPort component not assigned");
+    }
+    EXPECT_EQ(rig.Count("lineMakeCall"), 0);
+}
+
+}  // namespace

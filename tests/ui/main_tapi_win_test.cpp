@@ -1,0 +1,393 @@
+// The main window calling a station through telephony under Wine: the tests' provider
+// (TAPI32.DLL beside this program) hands a connected call COM81, where a regulator simulator
+// answers; COM1 is the regulator on the direct line. ctest runs the program twice: with the
+// provider (TALVIK_EXPECT_TAPI=present) and with TAPI32 switched off (=missing).
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "TapiRig.h"
+#include "base/debugchannel.h"
+#include "link/qvEquates.h"
+#include "link/uVar.h"
+#include "ui/lang.h"
+#include "ui/main.h"
+#include "ui/mainImages.h"
+#include "ui/pendingForms.h"
+#include "ui/talvikProgram.h"
+
+using namespace talvik;
+using talvik::test::TTapiRig;
+
+namespace {
+
+const char kTestKey[] = "Software\\Corvanel\\TALVIK-main-tapi-test";
+constexpr int kStation = 81;
+
+bool Expect(const char* what) {
+    const char* e = std::getenv("TALVIK_EXPECT_TAPI");
+    return e && std::string(e) == what;
+}
+
+std::string RigFile(const std::string& name) {
+    const char* d = std::getenv("TALVIK_RIG_DIR");
+    return std::string("Z:") + (d ? d : "") + "/" + name;
+}
+
+// The image addresses of the frames a simulator heard, in order.
+std::vector<int> ImagesHeard(int port) {
+    std::vector<int> images;
+    std::istringstream log(TTapiRig::Read(RigFile("sim" + std::to_string(port) + ".log")));
+    for (std::string line; std::getline(log, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
+        if (f.size() >= 8 && f[4] != "-") images.push_back(std::stoi(f[4]));
+    }
+    return images;
+}
+
+std::vector<std::string>* g_panel5 = nullptr;
+
+LRESULT CALLBACK RecordPanel5(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wp)) == 5 && g_panel5)
+        g_panel5->push_back(Narrow(std::wstring(reinterpret_cast<const wchar_t*>(lp))));
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
+// Answers the "Device Selection" dialog from another thread once it shows: reads its entries,
+// picks the one named and presses OK.
+struct TSelectionAnswer {
+    explicit TSelectionAnswer(std::string pick) {
+        worker = std::thread([this, pick] {
+            HWND dlg = nullptr;
+            for (int i = 0; i < 500 && !dlg; ++i) {
+                HWND w = FindWindowW(nullptr, L"Device Selection");
+                if (w && IsWindowVisible(w)) dlg = w;
+                else Sleep(20);
+            }
+            if (!dlg) return;
+            RECT r;
+            GetClientRect(dlg, &r);
+            clientW = r.right;
+            clientH = r.bottom;
+            HWND combo = FindWindowExW(dlg, nullptr, L"ComboBox", nullptr);
+            const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+            int chosen = -1;
+            for (int k = 0; k < n; ++k) {
+                wchar_t text[128] = {};
+                SendMessageW(combo, CB_GETLBTEXT, k, reinterpret_cast<LPARAM>(text));
+                items.push_back(Narrow(text));
+                if (items.back() == pick) chosen = k;
+            }
+            selectedAtStart = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+            SendMessageW(combo, CB_SETCURSEL, chosen, 0);
+            PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+    }
+    ~TSelectionAnswer() { worker.join(); }
+    std::thread worker;
+    std::vector<std::string> items;
+    int clientW = 0, clientH = 0, selectedAtStart = -1;
+};
+
+class MainTapiTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        Tmainform::RegistryKeyPath = kTestKey;
+        Tmainform::ArgsOverride = std::vector<std::string>{};
+        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        SetDebugSink([this](std::string_view line) { lines.emplace_back(line); });
+        Tmainform::SystemBeep = [] {};
+        rig.Scenario("devices=Fake Modem|Second Line\nport=81\ncalls=connect\n");
+        Start();
+    }
+    void Start() {
+        ResetLinkState();
+        StartProgram();
+        mainform->Timer1.SetEnabled(false);  // ticks are driven by the tests
+        mainform->Show();
+        g_panel5 = &panel5;
+        SetWindowSubclass(mainform->Statusb->Handle(), RecordPanel5, 1, 0);
+        mainform->tapi1->RetryWait = 1;
+    }
+    void Stop() {
+        if (mainform) {
+            RemoveWindowSubclass(mainform->Statusb->Handle(), RecordPanel5, 1);
+            mainform->Close();
+        }
+        g_panel5 = nullptr;
+        Application.DestroyForms();
+        Application.ClearTerminated();
+    }
+    void TearDown() override {
+        if (HasFailure()) {
+            std::ofstream out(RigFile(std::string("debug-") +
+                                      ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt"));
+            for (const std::string& l : lines) out << l << "\n";
+            out << "panel 5:\n";
+            for (const std::string& t : panel5) out << t << "\n";
+        }
+        Stop();
+        SetDebugSink(nullptr);
+        Application.OnException = nullptr;
+        Tmainform::SystemBeep = [] { MessageBeep(MB_OK); };
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+    }
+
+    static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 30000) {
+        const DWORD start = GetTickCount();
+        while (!done()) {
+            if (GetTickCount() - start > limitMs) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            Application.ProcessMessages();
+        }
+        return true;
+    }
+    static void Settle() { RunUntil([] { return false; }, 600); }
+    static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded; }
+    static void ClickButton(TControl* b) {
+        HWND h = b->Handle();
+        SendMessageW(GetParent(h), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(h), BN_CLICKED), reinterpret_cast<LPARAM>(h));
+    }
+    static std::string Status(int row) { return StatusTextOf(row, 0); }
+    bool Shown(int row) const { return std::find(panel5.begin(), panel5.end(), Status(row)) != panel5.end(); }
+    // The line is back on the direct port with no call up.
+    static void ExpectDirectLine() {
+        EXPECT_TRUE(DirectMode);
+        EXPECT_TRUE(CallEnded);
+        EXPECT_FALSE(Dialling);
+        EXPECT_FALSE(Online);
+        EXPECT_FALSE(mainform->Comport->GetOpen());
+        EXPECT_EQ(mainform->Comport->GetTapiMode(), TTapiMode::tmOff);
+        EXPECT_FALSE(mainform->tapi1->LineIsOpen());
+        EXPECT_EQ(mainform->ToolButton9->ImageIndex(), imgDial);
+    }
+    // A current-data read on the direct line reaches the regulator on COM1.
+    void ExpectDirectReadWorks() {
+        const size_t before = ImagesHeard(1).size();
+        CurrentLoaded = false;
+        if (Currentform->Visible()) mainform->ToolButton4Click();  // the button shows and hides
+        mainform->ToolButton4Click();
+        ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
+        EXPECT_GT(ImagesHeard(1).size(), before);
+        EXPECT_EQ(mainform->Comport->GetComNumber(), 1);
+    }
+    void Dial(const std::string& number) {
+        mainform->Timer1.Tick();  // lifts the start-up guard
+        mainform->Tapicheck->SetChecked(true);
+        mainform->tapi1->SetSelectedDevice("Fake Modem");
+        mainform->dialedit->SetText(number);
+        ClickButton(mainform->Dialbutton);
+    }
+
+    TTapiRig rig;
+    std::vector<std::string> lines, errors, panel5;
+};
+
+TEST_F(MainTapiTest, DialReadsOverTheCallAndHangUpClosesIt) {
+    if (!Expect("present")) GTEST_SKIP();
+    Dial("0123456");
+    EXPECT_EQ(panel5.front(), Status(stDialing));
+    ASSERT_TRUE(RunUntil([] { return Online; }));
+    EXPECT_EQ(rig.Count("lineMakeCall 0123456"), 1);
+    // The port opened on the call comes first, then the connection.
+    auto open = std::find(panel5.begin(), panel5.end(), Status(stTapiOpen));
+    auto connected = std::find(panel5.begin(), panel5.end(), Status(stConnected));
+    ASSERT_NE(open, panel5.end());
+    ASSERT_NE(connected, panel5.end());
+    EXPECT_LT(open, connected);
+    EXPECT_FALSE(DirectMode);
+    EXPECT_TRUE(mainform->Comport->GetOpen());
+    EXPECT_EQ(mainform->Comport->GetTapiMode(), TTapiMode::tmOn);
+    EXPECT_EQ(mainform->ToolButton9->ImageIndex(), imgHangup);
+
+    // A read goes over the call: the station hears it, the direct regulator does not.
+    const size_t direct = ImagesHeard(1).size();
+    const size_t station = ImagesHeard(kStation).size();
+    mainform->ToolButton4Click();
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
+    std::vector<int> heard = ImagesHeard(kStation);
+    heard.erase(heard.begin(), heard.begin() + static_cast<long>(station));
+    auto table = KindAddressTable(2);
+    // Each address twice (two equal replies); at the call's 9600 baud the list page follows.
+    EXPECT_EQ(heard.size(), 2 * (table.size() + KindAddressTable(3).size()));
+    const std::string mem = TTapiRig::Read(RigFile("mem81.bin"));
+    ASSERT_EQ(mem.size(), 512u);
+    for (int a : table) EXPECT_EQ(RegImage[a], static_cast<std::uint8_t>(mem[a])) << "address " << a;
+    EXPECT_EQ(ImagesHeard(1).size(), direct);
+
+    ClickButton(mainform->Hangup);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiClosed));
+    Settle();
+    EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiClosed));
+    EXPECT_EQ(rig.Count("lineDrop"), 1);
+    EXPECT_EQ(rig.Count("lineClose"), 1);
+    ExpectDirectLine();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    ExpectDirectReadWorks();
+}
+
+TEST_F(MainTapiTest, DialIsRefusedWhileARequestOwnsTheLine) {
+    if (!Expect("present")) GTEST_SKIP();
+    mainform->Timer1.Tick();
+    const size_t station = ImagesHeard(kStation).size();
+    mainform->ToolButton4Click();  // a direct read starts
+    ASSERT_TRUE(CommBusy);
+    mainform->Tapicheck->SetChecked(true);
+    mainform->tapi1->SetSelectedDevice("Fake Modem");
+    ClickButton(mainform->Dialbutton);
+    EXPECT_EQ(rig.Count("lineMakeCall"), 0);
+    EXPECT_TRUE(DirectMode);
+    EXPECT_TRUE(CallEnded);
+    // The read goes on to its end on the direct line.
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
+    EXPECT_EQ(ImagesHeard(kStation).size(), station);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainTapiTest, PeriodicLogDialsReadsOverTheCallWritesItsRecordAndHangsUp) {
+    if (!Expect("present")) GTEST_SKIP();
+    const std::string logFile = rig.Dir + "TAPILOG.RTF";
+    DeleteFileA(logFile.c_str());
+    mainform->Timer1.Tick();
+    mainform->Tapicheck->SetChecked(true);
+    mainform->tapi1->SetSelectedDevice("Fake Modem");
+    mainform->logedit->SetText(logFile);
+    mainform->Samplecheck->SetChecked(true);
+    mainform->dialupcheck->SetChecked(true);
+    mainform->Lognumedit->SetText("777");
+    // The next tick is an hour change that ends the interval.
+    const size_t station = ImagesHeard(kStation).size();
+    mainform->SampleCountdown = 1;
+    mainform->LastHour = -1;
+    mainform->Timer1.Tick();
+    EXPECT_TRUE(ReadOnConnect);
+    ASSERT_TRUE(RunUntil([] { return LogWritePending; }));
+    EXPECT_EQ(rig.Count("lineMakeCall 777"), 1);
+    std::vector<int> heard = ImagesHeard(kStation);
+    heard.erase(heard.begin(), heard.begin() + static_cast<long>(station));
+    auto list = KindAddressTable(3);
+    for (int a : list) EXPECT_NE(std::find(heard.begin(), heard.end(), a), heard.end()) << "address " << a;
+    mainform->Timer1.Tick();
+    EXPECT_FALSE(LogWritePending);
+    EXPECT_FALSE(TTapiRig::Read(logFile).empty());
+
+    // The record is in: the log's call is hung up at the next tick, through telephony.
+    EXPECT_TRUE(HangupRequested);
+    mainform->Timer1.Tick();
+    Settle();
+    EXPECT_EQ(rig.Count("lineDrop"), 1);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiClosed));
+    ExpectDirectLine();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainTapiTest, BusyStationIsRetriedThenTheFailureIsShown) {
+    if (!Expect("present")) GTEST_SKIP();
+    rig.Scenario("devices=Fake Modem\nport=81\ncalls=busy\n");
+    Dial("555");
+    EXPECT_TRUE(Dialling);
+    ASSERT_TRUE(RunUntil([this] { return Shown(stTapiFail); }));
+    Settle();
+    EXPECT_EQ(rig.Count("lineMakeCall 555"), 3);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiFail));
+    ExpectDirectLine();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainTapiTest, LostReplyAndFarEndHangUpEndCleanlyOnTheDirectLine) {
+    if (!Expect("present")) GTEST_SKIP();
+    rig.Scenario("devices=Fake Modem\nport=81\ncalls=lostreply\n");
+    mainform->tapi1->WaitTimeoutMs = 1500;
+    Dial("1");
+    ASSERT_TRUE(RunUntil([this] { return Shown(stTapiFail); }));
+    Settle();
+    ExpectDirectLine();
+    EXPECT_EQ(rig.Count("lineClose"), 1);
+    EXPECT_EQ(rig.Count("lineMakeCall 1 "), 1);  // a call that got no answer is not placed again
+
+    panel5.clear();
+    rig.Scenario("devices=Fake Modem\nport=81\ncalls=hangup\nhangupafter=1500\n");
+    ClickButton(mainform->Dialbutton);
+    ASSERT_TRUE(RunUntil([] { return Online; }));
+    ASSERT_TRUE(RunUntil([] { return CallEnded; }));
+    Settle();
+    EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiClosed));
+    EXPECT_FALSE(Shown(stTapiFail));
+    ExpectDirectLine();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    ExpectDirectReadWorks();
+}
+
+TEST_F(MainTapiTest, SelectListsTheLinesAndTheChoiceSurvivesARestart) {
+    if (!Expect("present")) GTEST_SKIP();
+    mainform->Tapicheck->SetChecked(true);
+    mainform->ToolButton8Click();  // the port panel, in telephony mode
+    EXPECT_EQ(mainform->Setuplab->Caption(), CaptionText(10, 0));
+    EXPECT_TRUE(mainform->Tapiselbutton->Visible());
+    EXPECT_FALSE(mainform->Pulsecheck->Visible());
+    {
+        TSelectionAnswer answer("Second Line");
+        ClickButton(mainform->Tapiselbutton);
+        answer.worker.join();
+        answer.worker = std::thread([] {});
+        EXPECT_EQ(answer.items, (std::vector<std::string>{"Fake Modem", "Second Line"}));
+        EXPECT_EQ(answer.selectedAtStart, 0);
+        EXPECT_EQ(answer.clientW, 226);
+        EXPECT_EQ(answer.clientH, 75);
+    }
+    EXPECT_EQ(mainform->Setupedit->Text(), "Second Line");
+    EXPECT_EQ(mainform->tapi1->GetSelectedDevice(), "Second Line");
+
+    Stop();
+    Start();
+    EXPECT_EQ(mainform->tapi1->GetSelectedDevice(), "Second Line");
+    mainform->ToolButton8Click();
+    EXPECT_EQ(mainform->Setupedit->Text(), "Second Line");
+    // Back to the AT modem: its set-up string and pulse dialling return, the selection goes.
+    ClickButton(mainform->Tapicheck);
+    EXPECT_FALSE(mainform->Tapicheck->Checked());
+    EXPECT_EQ(mainform->Setuplab->Caption(), CaptionText(12, 0));
+    EXPECT_EQ(mainform->Setupedit->Text(), "&K0&Q0&D0");
+    EXPECT_FALSE(mainform->Tapiselbutton->Visible());
+    EXPECT_TRUE(mainform->Pulsecheck->Visible());
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainTapiTest, MissingTelephonyGivesItsCodeAndTextAndTheDirectLineGoesOn) {
+    if (!Expect("missing")) GTEST_SKIP();
+    Dial("0123456");
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_EQ(errors.front(), "Failed to find/load TAPI.DLL");
+    EXPECT_TRUE(std::find(lines.begin(), lines.end(), "tapi dial failed: -13931 Failed to find/load TAPI.DLL") !=
+                lines.end());
+    EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiFail));
+    ExpectDirectLine();
+    ExpectDirectReadWorks();
+    // The periodic log's dial fails the same way, without a message box waiting for nobody.
+    mainform->Statusb->SetPanelText(5, "");
+    DialCountdown = 1;
+    mainform->Timer1.Tick();
+    EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiFail));
+    EXPECT_TRUE(DirectMode);
+    EXPECT_TRUE(CallEnded);
+    EXPECT_FALSE(Dialling);
+    EXPECT_EQ(mainform->Comport->GetTapiMode(), TTapiMode::tmOff);
+    EXPECT_EQ(errors.size(), 1u);
+}
+
+}  // namespace
