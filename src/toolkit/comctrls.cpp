@@ -429,6 +429,8 @@ void TRichEdit::SaveToFile(const std::string& path) const {
     }
 }
 
+void TRichEdit::Print(HDC dc, const std::string& title) const { PrintRichText(hwnd_, dc, title); }
+
 // ---- TTreeView
 
 TTreeView::TTreeView(TWinControl* parent)

@@ -154,6 +154,11 @@ private:
 };
 
 // Rich text: the system's rich-edit control, documents in and out as RTF.
+// Prints the whole document of a rich-text control on the printer of dc as one job named
+// title, a page at a time, within half-inch margins of the printable area (richprint.cpp).
+// Raises when the printer refuses.
+void PrintRichText(HWND richEdit, HDC dc, const std::string& title);
+
 class TRichEdit : public TControl {
 public:
     explicit TRichEdit(TWinControl* parent);
@@ -169,6 +174,9 @@ public:
     void LoadFromFile(const std::string& path);
     // Saves as RTF through a temporary file, so a failed save leaves the old file whole.
     void SaveToFile(const std::string& path) const;
+    // Prints the whole document on the printer of dc as one job named title, a page at a
+    // time, within half-inch margins of the printable area. Raises when the printer refuses.
+    void Print(HDC dc, const std::string& title) const;
 };
 
 // The system's tree view: items with text and a data pointer, the selected item, and the

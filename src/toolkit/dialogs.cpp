@@ -2,8 +2,11 @@
 #include "toolkit/dialogs.h"
 
 #include <commdlg.h>
+#include <cderr.h>
 
 #include <optional>
+#include <stdexcept>
+#include <string>
 
 namespace talvik {
 
@@ -19,6 +22,7 @@ HWND ActiveOwner() {
 
 std::function<std::optional<std::string>(TSaveDialog*)> TSaveDialog::Hook;
 std::function<std::optional<TFont>(TFontDialog*)> TFontDialog::Hook;
+std::function<std::optional<std::string>(TPrintDialog*)> TPrintDialog::Hook;
 
 MessageDlgHook SetMessageDlgHook(MessageDlgHook hook) {
     MessageDlgHook old = std::move(DlgHook());
@@ -76,6 +80,56 @@ bool TSaveDialog::Run(bool save) {
     BOOL ok = save ? GetSaveFileNameW(&ofn) : GetOpenFileNameW(&ofn);
     if (!ok) return false;
     FileName = Narrow(file.c_str());
+    return true;
+}
+
+TPrintDialog::~TPrintDialog() {
+    if (dc_) DeleteDC(dc_);
+}
+
+HDC TPrintDialog::TakeDC() {
+    HDC dc = dc_;
+    dc_ = nullptr;
+    return dc;
+}
+
+bool TPrintDialog::Execute() {
+    if (dc_) DeleteDC(dc_);
+    dc_ = nullptr;
+    if (Hook) {
+        auto chosen = Hook(this);
+        if (!chosen) return false;
+        dc_ = CreateDCW(nullptr, Widen(*chosen).c_str(), nullptr, nullptr);
+        if (!dc_) throw std::runtime_error("Cannot use printer \"" + *chosen + "\"");
+        PrinterName = *chosen;
+        return true;
+    }
+    PRINTDLGW pd{};
+    pd.lStructSize = sizeof(pd);
+    pd.hwndOwner = ActiveOwner();
+    pd.Flags = PD_RETURNDC | PD_NOSELECTION | PD_NOPAGENUMS | PD_USEDEVMODECOPIESANDCOLLATE;
+    pd.nCopies = 1;
+    if (!PrintDlgW(&pd)) {
+        // Cancel, or no printer at all: the system tells which.
+        const DWORD err = CommDlgExtendedError();
+        if (pd.hDevMode) GlobalFree(pd.hDevMode);
+        if (pd.hDevNames) GlobalFree(pd.hDevNames);
+        if (err == PDERR_NODEFAULTPRN || err == PDERR_PRINTERNOTFOUND)
+            throw std::runtime_error("No printer is installed");
+        if (err != 0) throw std::runtime_error("The print dialog failed (error " + std::to_string(err) + ")");
+        return false;
+    }
+    if (pd.hDevNames) {
+        auto* names = static_cast<DEVNAMES*>(GlobalLock(pd.hDevNames));
+        if (names) {
+            PrinterName = Narrow(reinterpret_cast<const wchar_t*>(names) + names->wDeviceOffset);
+            GlobalUnlock(pd.hDevNames);
+        }
+        GlobalFree(pd.hDevNames);
+    }
+    if (pd.hDevMode) GlobalFree(pd.hDevMode);
+    dc_ = pd.hDC;
+    if (!dc_) throw std::runtime_error("Cannot use printer \"" + PrinterName + "\"");
     return true;
 }
 

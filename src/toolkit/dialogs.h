@@ -37,6 +37,26 @@ public:
     bool Execute() override;
 };
 
+// The system's print dialog: the user chooses a printer (and its settings) for one job.
+class TPrintDialog {
+public:
+    TPrintDialog() = default;
+    TPrintDialog(const TPrintDialog&) = delete;
+    TPrintDialog& operator=(const TPrintDialog&) = delete;
+    ~TPrintDialog();
+    // Runs the dialog; true with the chosen printer's name and a device context for it.
+    bool Execute();
+    std::string PrinterName;
+    // The chosen printer's device context; the caller owns it after taking it.
+    HDC TakeDC();
+    // When set, answers Execute: return the printer's name, or nothing for Cancel. The device
+    // context is then made for that printer as the dialog would make it.
+    static std::function<std::optional<std::string>(TPrintDialog*)> Hook;
+
+private:
+    HDC dc_ = nullptr;
+};
+
 class TFontDialog {
 public:
     TFont Font;

@@ -18,6 +18,7 @@
 #include "ui/uDebug.h"
 #include "ui/uRegistry_win32.h"
 #include "ui/uVersionInfo.h"
+#include "ui/reportFile.h"
 #include "ui/reportsWin.h"
 #include "ui/settingsFile.h"
 #include "ui/Settings.h"
@@ -45,7 +46,6 @@ class MainTimerHost : public TimerHost {
 public:
     explicit MainTimerHost(Tmainform* f) : f_(f) {}
     TimerNow Now() override { return SystemTimerNow(); }
-    std::int64_t FreeSpace() override { return CurrentDriveFreeSpace(); }
     void SetClockText(const std::string& text) override { f_->Statusb->SetPanelText(1, text); }
     void comstatusupdate() override { f_->comstatusupdate(); }
     bool SampleChecked() override { return f_->Samplecheck->Checked(); }
@@ -64,14 +64,21 @@ public:
         else
             TimerHost::BusyWatchdogTick(v);
     }
-    std::string LogFileName() override { return f_->logedit->Text(); }
+    // Both logs lie in the report folder unless named with a full path.
+    std::string LogFileName() override { return ReportPath(f_->logedit->Text()); }
+    std::string CsvFileName() override { return ReportPath(LogCsvFileName); }
     bool FileExists(const std::string& name) override {
         DWORD a = GetFileAttributesW(Widen(name).c_str());
         return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
     }
-    void WriteLogRecord(const std::string& name, bool newFile) override {
-        WriteLogRecordFile(*f_->Saveedit, name, newFile, f_->ReportContextNow());
+    bool IsRichTextFile(const std::string& name) override { return FileIsRichText(name); }
+    std::int64_t FreeSpace(const std::string& name) override { return DriveFreeSpace(name); }
+    void BuildLogRecord(const std::string& name, bool loadExisting) override {
+        BuildLogRecordIn(*f_->Saveedit, name, loadExisting, f_->ReportContextNow());
     }
+    void SaveLogRecord(const std::string& name) override { f_->Saveedit->SaveToFile(name); }
+    void AppendCsvRow() override { AppendLogCsvRow(); }
+    void LogWriteFailed(const std::string& message) override { Application.HandleException(Exception(message)); }
     void Beep() override {
         if (Tmainform::SystemBeep) Tmainform::SystemBeep();
     }
@@ -199,7 +206,7 @@ void Tmainform::BuildBars() {
     ToolButton8->OnClick = [this](TToolButton*) { ToolButton8Click(); };
     ToolButton9->OnClick = [this](TToolButton*) { ToolButton9Click(); };
     ToolButton10->OnClick = [this](TToolButton*) { ToolButton10Click(); };
-    // ToolButton11 (print) is wired by the report printing.
+    ToolButton11->OnClick = [this](TToolButton*) { ToolButton11Click(); };
     ToolButton12->OnClick = [this](TToolButton*) { ToolButton12Click(); };
 
     sitebutton = new TSpeedButton(this, "LOG");
@@ -328,6 +335,7 @@ void Tmainform::BuildPanels() {
     Lognumedit = new TMaskEdit(Logpanel, 16);
     Samplecheck->OnClick = [this](TControl*) { SamplecheckClick(); };
     dialupcheck->OnClick = [this](TControl*) { dialupcheckClick(); };
+    Logread->OnClick = [this](TControl*) { LogreadClick(); };
 
     // Site number
     sitepanel = new TPanel(this);
@@ -355,22 +363,25 @@ void Tmainform::BuildPanels() {
     Readbutton = new TBitBtn(Savepanel);
     Readbutton->SetGlyph(&ImageList1, imgHistory);
     qvsetbutton = new TBitBtn(Savepanel, "QV");
-    setcancelbut = new TBitBtn(Savepanel);
-    setcancelbut->SetGlyph(&ImageList1, imgNo);
-    setcancelbut->OnClick = [this](TControl*) { Savepanel->Hide(); };
     fileedit->OnChange = [this](TControl*) { SaveFileName = fileedit->Text(); };
+    for (TCheckBox* c : {Currsavecheck, Datasavecheck, Setsavecheck, Calsavecheck})
+        c->OnClick = [this](TControl*) { SaveButtonAvailable(); };
+    Savebutton->OnClick = [this](TControl*) { SavebuttonClick(); };
+    btnSave->OnClick = [this](TControl*) { btnSaveClick(); };
+    Printbutton->OnClick = [this](TControl*) { PrintbuttonClick(); };
+    Readbutton->OnClick = [this](TControl*) { ReadbuttonClick(); };
+    qvsetbutton->OnClick = [this](TControl*) { qvsetbuttonClick(); };
     qvsetpanel = new TPanel(this);
     qvsetpanel->Name = "qvsetpanel";
     setsavebbut = new TBitBtn(qvsetpanel);
     setsavebbut->SetGlyph(&ImageList1, imgSave);
     setgetbbut = new TBitBtn(qvsetpanel);
     setgetbbut->SetGlyph(&ImageList1, imgSettings);
+    setcancelbut = new TBitBtn(qvsetpanel);
+    setcancelbut->SetGlyph(&ImageList1, imgNo);
     setsavebbut->OnClick = [this](TControl*) { setsavebbutClick(); };
     setgetbbut->OnClick = [this](TControl*) { setgetbbutClick(); };
-    qvsetbutton->OnClick = [this](TControl*) {
-        Toggle(qvsetpanel);
-        qvsetpanel->BringToFront();
-    };
+    setcancelbut->OnClick = [this](TControl*) { setcancelbutClick(); };
 
     // Single command
     Singlepanel = new TPanel(this);
@@ -417,8 +428,6 @@ void Tmainform::layoutmain() {
     fontselbut->SetBounds(8, 164 - 14, 49, 24);
 
     qvsetpanel->SetBounds(380, 45, 106, 144);
-    setsavebbut->SetBounds(8, 8, 90, 60);
-    setgetbbut->SetBounds(8, 76, 90, 60);
 
     sitepanel->SetBounds(510, 48, 129, 89);
     Sitelab->SetBounds(8, 10, 113, 20);
@@ -434,18 +443,8 @@ void Tmainform::layoutmain() {
     dialupcheck->SetBounds(8, 120, 240, 20);
     Lognumedit->SetBounds(8, 140, 200, 24);
 
-    Savepanel->SetBounds(368, 66, 210, 200);
-    Currsavecheck->SetBounds(8, 8, 190, 20);
-    Datasavecheck->SetBounds(8, 30, 190, 20);
-    Setsavecheck->SetBounds(8, 52, 190, 20);
-    Calsavecheck->SetBounds(8, 74, 190, 20);
-    fileedit->SetBounds(8, 102, 160, 24);
-    btnSave->SetBounds(172, 102, 30, 24);
-    Savebutton->SetBounds(8, 134, 60, 40);
-    Printbutton->SetBounds(74, 134, 60, 40);
-    Readbutton->SetBounds(140, 134, 60, 40);
-    qvsetbutton->SetBounds(8, 176, 60, 20);
-    setcancelbut->SetBounds(140, 176, 60, 20);
+    Savepanel->SetBounds(368, 66, 210, 169);
+    layoutsavepanel();
 
     companel->SetBounds(330, 66, 297, 227);
     Directlab->SetBounds(8, 8, 120, 18);
@@ -778,11 +777,6 @@ void Tmainform::ToolButton9Click() {
     Dialpanel->BringToFront();
 }
 
-void Tmainform::ToolButton10Click() {
-    Toggle(Savepanel);
-    if (Savepanel->Visible()) Savepanel->BringToFront();
-}
-
 void Tmainform::ToolButton12Click() {
     Toggle(Logpanel);
     if (Logpanel->Visible()) Logpanel->BringToFront();
@@ -957,68 +951,14 @@ ReportContext Tmainform::ReportContextNow() {
     if (VersionInfo) ctx.version = IntToStr(VersionInfo->Major) + "." + IntToStr(VersionInfo->Minor);
     ctx.directMode = DirectMode;
     ctx.dialNumber = dialedit->Text();
-    auto chosen = [](TCheckBox* c) { return c->Checked() && c->Enabled(); };
     ctx.currentChecked = Currsavecheck->Checked();
-    ctx.currentChosen = chosen(Currsavecheck);
-    ctx.historyChosen = chosen(Datasavecheck);
-    ctx.settingsChosen = chosen(Setsavecheck);
-    ctx.calibrationChosen = chosen(Calsavecheck);
+    ctx.currentChosen = SaveGroupChosen(Currsavecheck);
+    ctx.historyChosen = SaveGroupChosen(Datasavecheck);
+    ctx.settingsChosen = SaveGroupChosen(Setsavecheck);
+    ctx.calibrationChosen = SaveGroupChosen(Calsavecheck);
     // The same decoding the current-data window shows.
     ctx.labels = BuildCurrentTexts(LanguageNumber);
     return ctx;
-}
-
-void Tmainform::setsavebbutClick() {
-    TSaveDialog dlg;
-    dlg.DefaultExt = "stp";
-    dlg.Filter = DialogTextOf(dtSettings, LanguageNumber) + " (*.stp)|*.stp";
-    dlg.Title = DialogTextOf(dtSaveSettingsTitle, LanguageNumber);
-    if (!dlg.Execute()) return;
-    try {
-        SaveSettingsFile(dlg.FileName);
-    } catch (const std::exception& e) {
-        // The panel stays open so another name can be tried; an older file is left whole.
-        MessageDlg(e.what(), TMsgDlgType::mtError, mbOK);
-        return;
-    }
-    qvsetpanel->Hide();
-}
-
-void Tmainform::setgetbbutClick() {
-    TOpenDialog dlg;
-    dlg.Filter = DialogTextOf(dtSettings, LanguageNumber) + " (*.stp)|*.stp";
-    dlg.Title = DialogTextOf(dtRetrieveSettingsTitle, LanguageNumber);
-    if (!dlg.Execute()) return;
-    // The file's settings count as loaded for the regulator addressed now.
-    if (Link) Link->FollowRegulator();
-    const SettingsLoad r = LoadSettingsFile(dlg.FileName);
-    switch (r.result) {
-        case SettingsLoadResult::Missing:
-            if (SystemBeep) SystemBeep();
-            return;
-        case SettingsLoadResult::WrongSize:
-        case SettingsLoadResult::ReadError:
-            MessageDlg(r.message, TMsgDlgType::mtError, mbOK);
-            return;
-        case SettingsLoadResult::Loaded:
-            break;
-    }
-    qvsetpanel->Hide();
-    Setsavecheck->SetEnabled(true);
-    Calsavecheck->SetEnabled(true);
-    SaveButtonAvailable();
-    if (setform) {
-        setform->qvbutton->SetEnabled(true);
-        setform->qvbutton->SetDown(false);
-    }
-    SetCursor(LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
-}
-
-void Tmainform::SaveButtonAvailable() {
-    bool chosen = false;
-    for (TCheckBox* c : {Currsavecheck, Datasavecheck, Setsavecheck, Calsavecheck})
-        chosen = chosen || (c->Checked() && c->Enabled());
-    Savebutton->SetEnabled(chosen);
 }
 
 void Tmainform::ShowStatus(const std::string& text) { Statusb->SetPanelText(5, text); }

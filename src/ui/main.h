@@ -131,6 +131,7 @@ public:
     void ToolButton8Click();
     void ToolButton9Click();
     void ToolButton10Click();
+    void ToolButton11Click();
     void ToolButton12Click();
     void exityesBitBtnClick();
     void exitnoBitBtnClick();
@@ -181,11 +182,25 @@ public:
     // The same request made once the event that asks for it has ended (see WndProc).
     void PostCurrentPageRequest(std::int32_t Kind);
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
-    // Savebutton enabled exactly when a group is chosen (checked and enabled).
+    // Save panel (mainSave.cpp). Savebutton enabled exactly when a group is chosen.
     void SaveButtonAvailable();
+    void layoutsavepanel();
+    void SavebuttonClick();
+    void btnSaveClick();
+    void PrintbuttonClick();
+    void ReadbuttonClick();
+    // The log panel's view button: the viewer shows the log file.
+    void LogreadClick();
+    // A group counts when its box is checked and enabled and the group holds data.
+    bool SaveGroupChosen(TCheckBox* box) const;
+    bool AnySaveGroupChosen() const;
+    // The viewer shows the log file (true) or the report file (false).
+    bool ReadFromLogName = false;
     // The save panel, data-valid flags and current texts as a report or log record needs them.
     ReportContext ReportContextNow();
-    // Settings file panel: save and load the memory image.
+    // Settings file panel: save and load the memory image, and close the panel.
+    void qvsetbuttonClick();
+    void setcancelbutClick();
     void setsavebbutClick();
     void setgetbbutClick();
     // Panel 5 of the status bar: the link's messages.

@@ -2,6 +2,8 @@
 #include "ui/mainTimer.h"
 
 #include <algorithm>
+#include <exception>
+#include <vector>
 
 #include "base/debugchannel.h"
 #include "base/format.h"
@@ -18,17 +20,56 @@ void TimerHost::BusyWatchdogTick(TimerVars& v) {
         v.CommBusy = false;
 }
 
+std::string LogWriteFailureMessage(const std::vector<std::string>& failures) {
+    std::string text = "The log record was not written to:";
+    for (const std::string& f : failures) text += "\r\n" + f;
+    return text;
+}
+
 void LogWriteStep(TimerVars& v, TimerHost& host) {
     v.LogWritePending = false;
     const std::string name = host.LogFileName();
+    std::vector<std::string> failed;
+    auto fail = [&failed](const std::string& file, const std::string& why) { failed.push_back(file + ": " + why); };
+
+    enum class Plan { Append, Create, Skip } plan = Plan::Skip;
     if (host.FileExists(name)) {
-        host.WriteLogRecord(name, false);
-    } else if (host.FreeSpace() > kLogMinFreeSpace) {
-        host.WriteLogRecord(name, true);
+        // Loading a file of someone else's as rich text and saving it back would destroy it.
+        if (host.IsRichTextFile(name))
+            plan = Plan::Append;
+        else
+            fail(name, "not a rich-text log, left as it was");
+    } else if (host.FreeSpace(name) > kLogMinFreeSpace) {
+        plan = Plan::Create;
     } else {
-        // No room for a new log: this record is lost, the operator hears it.
+        // No room for a new log: the operator hears it.
         for (int i = 0; i < 3; ++i) host.Beep();
+        fail(name, "not enough free disk space");
     }
+
+    if (plan == Plan::Append) {
+        try {
+            host.BuildLogRecord(name, true);
+        } catch (const std::exception& e) {
+            fail(name, e.what());
+            plan = Plan::Skip;
+        }
+    }
+    // The CSV row is built with the record, so it is built even when the log is skipped.
+    if (plan != Plan::Append) host.BuildLogRecord(name, false);
+    if (plan != Plan::Skip) {
+        try {
+            host.SaveLogRecord(name);
+        } catch (const std::exception& e) {
+            fail(name, e.what());
+        }
+    }
+    try {
+        host.AppendCsvRow();
+    } catch (const std::exception& e) {
+        fail(host.CsvFileName(), e.what());
+    }
+    if (!failed.empty()) host.LogWriteFailed(LogWriteFailureMessage(failed));
 }
 
 void Timer1Timer(TimerVars& v, TimerHost& host) {

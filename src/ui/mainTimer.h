@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace talvik {
 
@@ -42,7 +43,6 @@ class TimerHost {
 public:
     virtual ~TimerHost() = default;
     virtual TimerNow Now() = 0;
-    virtual std::int64_t FreeSpace() = 0;  // bytes free on the current drive
     virtual void SetClockText(const std::string& text) = 0;     // status panel 1
     virtual void comstatusupdate() = 0;
     virtual bool SampleChecked() = 0;                           // Samplecheck
@@ -55,11 +55,25 @@ public:
     // The call that is up was dialled by the periodic log (not by the user).
     virtual bool LogCallUp() { return false; }
     virtual void Getdata(std::int32_t kind) = 0;                // with the timer as sender
-    // The log write step's file side: the logedit text, whether that file exists, and writing
-    // one record (load the existing rich-text log or start an empty one, buildlogreport, save).
+    // The log write step's files: the rich-text log named on the log panel and the CSV log,
+    // each as the full path it is written to.
     virtual std::string LogFileName() = 0;
+    virtual std::string CsvFileName() = 0;
     virtual bool FileExists(const std::string& name) = 0;
-    virtual void WriteLogRecord(const std::string& name, bool newFile) = 0;
+    // Whether an existing file is a rich-text document (only those are added to).
+    virtual bool IsRichTextFile(const std::string& name) = 0;
+    // Bytes free on the drive that holds (or will hold) the file; 0 when it cannot be asked.
+    virtual std::int64_t FreeSpace(const std::string& name) = 0;
+    // Builds one record in the report editor, after the existing log's content when
+    // loadExisting, and the record's CSV row. Raises when the existing log cannot be read.
+    virtual void BuildLogRecord(const std::string& name, bool loadExisting) = 0;
+    // Replaces the rich-text log with the editor's document in one step; raises on failure,
+    // leaving the earlier file whole.
+    virtual void SaveLogRecord(const std::string& name) = 0;
+    // Appends the record's row to the CSV log; raises on failure.
+    virtual void AppendCsvRow() = 0;
+    // Tells the user, in one message, which files did not get the record.
+    virtual void LogWriteFailed(const std::string& message) = 0;
     virtual void Beep() = 0;                                    // one system beep
     // The busy watchdog of the link: counts BusyWatchdog down and, once it has run out,
     // releases the busy mark. The program hands this to the link, which also ends a write or
@@ -70,11 +84,15 @@ public:
 // A new log file is made only when the drive has more than this many bytes free.
 constexpr std::int64_t kLogMinFreeSpace = 2000;
 
-// One tick, in the order the program relies on. File errors of the log write pass to the
-// caller (the tick ends there; the pending write is already consumed).
+// One tick, in the order the program relies on. A log file that cannot be written is named to
+// the host and the tick goes on; the pending write is consumed either way.
 void Timer1Timer(TimerVars& v, TimerHost& host);
 
-// The log write step alone (run by the tick when LogWritePending is set).
+// One message naming every log file that did not get its record ("name: reason" each).
+std::string LogWriteFailureMessage(const std::vector<std::string>& failures);
+
+// The log write step alone (run by the tick when LogWritePending is set): each of the two log
+// files that can take the record gets it; the others are named in one message.
 void LogWriteStep(TimerVars& v, TimerHost& host);
 
 }  // namespace talvik

@@ -26,9 +26,15 @@ TimerNow SystemTimerNow() {
     return TimerNow{st.wHour, FromWide(time) + "   " + FromWide(date)};
 }
 
-std::int64_t CurrentDriveFreeSpace() {
+std::int64_t DriveFreeSpace(const std::string& fileName) {
+    // The file's own folder, not the current directory: the log may lie on another drive.
+    std::u16string w = Utf8ToUtf16(fileName);
+    const auto slash = w.find_last_of(u"\\/");
+    w = slash == std::u16string::npos ? std::u16string() : w.substr(0, slash + 1);
     ULARGE_INTEGER available;
-    if (!GetDiskFreeSpaceExA(nullptr, &available, nullptr, nullptr)) return 0;
+    if (!GetDiskFreeSpaceExW(w.empty() ? nullptr : reinterpret_cast<const wchar_t*>(w.c_str()), &available, nullptr,
+                             nullptr))
+        return 0;
     return static_cast<std::int64_t>(available.QuadPart);
 }
 

@@ -1,8 +1,9 @@
 // The machine's side of the one-second tick: local time in the system's formats and the free
-// space of the current drive. Win32 only.
+// space of a file's drive. Win32 only.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "ui/mainTimer.h"
 
@@ -10,7 +11,8 @@ namespace talvik {
 
 // The hour and "long time, three blanks, short date" in the user's formats.
 TimerNow SystemTimerNow();
-// Bytes free on the drive of the current directory; 0 when it cannot be asked.
-std::int64_t CurrentDriveFreeSpace();
+// Bytes free to this user on the drive that holds the file named (its folder need only be
+// reachable); 0 when it cannot be asked.
+std::int64_t DriveFreeSpace(const std::string& fileName);
 
 }  // namespace talvik

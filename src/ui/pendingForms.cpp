@@ -5,7 +5,6 @@
 
 namespace talvik {
 
-TReadform* Readform = nullptr;
 TOptionsForm* OptionsForm = nullptr;
 
 TPendingForm::TPendingForm(const char* name, const char* caption) {

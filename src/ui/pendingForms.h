@@ -7,6 +7,7 @@
 #include "ui/Settings.h"
 #include "ui/current.h"
 #include "ui/xalprog.h"
+#include "ui/Readfile.h"
 
 namespace talvik {
 
@@ -15,16 +16,11 @@ public:
     TPendingForm(const char* name, const char* caption);
 };
 
-class TReadform : public TPendingForm {
-public:
-    TReadform() : TPendingForm("Readform", "View") {}
-};
 class TOptionsForm : public TPendingForm {
 public:
     TOptionsForm();
 };
 
-extern TReadform* Readform;
 extern TOptionsForm* OptionsForm;
 
 }  // namespace talvik

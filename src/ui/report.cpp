@@ -141,6 +141,12 @@ void CalibrationGroup(ReportSink& sink, const ReportContext& ctx) {
 
 }  // namespace
 
+bool AnySettingsGroupLoaded() {
+    for (int kind = 4; kind <= 8; ++kind)
+        if (KindLoaded[kind]) return true;
+    return false;
+}
+
 int ReportHeadingSize(int language) { return language == 2 ? 13 : 12; }
 
 int ReportBodySize(int language) { return StrToIntDef(Word(rtBodySize, language), 10); }
@@ -172,7 +178,8 @@ void buildreport(ReportSink& sink, const ReportContext& ctx, const std::string& 
     sink.Insert(Format(Word(rtFileName, lang).c_str(), FileName.c_str()) + kBreak);
 
     if (ModelVersion != 0) {
-        std::string line = ModelVersionText + kTab + At(VoltageText, v) + "V";
+        // The nominal voltage as the current-data window shows it.
+        std::string line = ModelVersionText + kTab + At(VoltageText, VoltageCode) + "V";
         if (ctx.currentChecked && CurrentLoaded)
             line += std::string(kTab) + Word(rtState, lang) + ": " + ctx.labels.Statelab;
         sink.AddLine(line);
@@ -182,9 +189,11 @@ void buildreport(ReportSink& sink, const ReportContext& ctx, const std::string& 
         CurrentLines(sink, ctx);
     }
     if (ctx.currentChosen && CurrentStringLoaded) ListLines(sink, ctx.labels);
-    if (ctx.historyChosen) HistoryGroup(sink, ctx, n, mult, div);
-    if (ctx.settingsChosen) SettingsGroup(sink, ctx);
-    if (ctx.calibrationChosen) CalibrationGroup(sink, ctx);
+    // A group goes in only when it holds data read from the regulator (or, for settings and
+    // calibration, loaded from a settings file): an unread group would print a zero image.
+    if (ctx.historyChosen && HistoryLoaded) HistoryGroup(sink, ctx, n, mult, div);
+    if (ctx.settingsChosen && AnySettingsGroupLoaded()) SettingsGroup(sink, ctx);
+    if (ctx.calibrationChosen && CalibrationLoaded) CalibrationGroup(sink, ctx);
 }
 
 void buildlogreport(ReportSink& sink, const ReportContext& ctx, T_objCSV& csv) {
@@ -231,7 +240,6 @@ void buildlogreport(ReportSink& sink, const ReportContext& ctx, T_objCSV& csv) {
 
     std::string line;
     csv.CsvCommitRow(line);
-    csv.CsvWriteToFile();
 }
 
 }  // namespace talvik

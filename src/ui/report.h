@@ -54,9 +54,13 @@ int ReportBodySize(int language);
 // model byte. A history day pointer above 29 raises ERangeError after the history heading.
 void buildreport(ReportSink& sink, const ReportContext& ctx, const std::string& FileName);
 
+// Whether any of the five settings groups holds data (read, or loaded from a settings file).
+bool AnySettingsGroupLoaded();
+
 class T_objCSV;
-// Appends one log record to the sink and fills, commits and appends the 37-field CSV row
-// through csv (whose file must be set). Always the current state, whatever the save panel says.
+// Appends one log record to the sink and fills and commits the 37-field CSV row in csv; the
+// caller writes the row (CsvWriteToFile), so each log file succeeds or fails on its own.
+// Always the current state, whatever the save panel says.
 void buildlogreport(ReportSink& sink, const ReportContext& ctx, T_objCSV& csv);
 
 constexpr int LogCsvColumnCount = 37;

@@ -5,6 +5,7 @@ add_library(talvik_ui_reports STATIC
   ${CMAKE_CURRENT_LIST_DIR}/uCSV.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settingsFile.cpp
   ${CMAKE_CURRENT_LIST_DIR}/report.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/reportFile.cpp
 )
 target_link_libraries(talvik_ui_reports PUBLIC talvik_ui_pure talvik_link talvik_base)
 

@@ -8,6 +8,8 @@
 
 #include "base/debugchannel.h"
 #include "base/format.h"
+#include "toolkit/dialogs.h"
+#include "ui/reportFile.h"
 
 namespace talvik {
 
@@ -103,6 +105,17 @@ void RichEditReportSink::AddLine(const std::string& text) {
     Insert((endsLine ? "" : "\r\n") + text + "\r\n");
 }
 
+bool PrintWithDialog(const TRichEdit& edit, const std::string& title) {
+    TPrintDialog dlg;
+    if (!dlg.Execute()) return false;
+    struct OwnedDC {
+        HDC dc;
+        ~OwnedDC() { DeleteDC(dc); }
+    } printer{dlg.TakeDC()};
+    edit.Print(printer.dc, title);
+    return true;
+}
+
 std::string SystemShortDate() {
     wchar_t date[64] = L"";
     GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, nullptr, nullptr, date, 64);
@@ -115,6 +128,18 @@ std::string SystemLongTime() {
     return Narrow(time);
 }
 
+std::string ReportFolderOverride;
+
+std::string ReportFolder() {
+    if (!ReportFolderOverride.empty()) return ReportFolderOverride;
+    std::wstring path(MAX_PATH * 2, L'\0');
+    const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+    path.resize(n);
+    return ExtractFileDir(Narrow(path.c_str()));
+}
+
+std::string ReportPath(const std::string& name) { return AnchoredPath(name, ReportFolder()); }
+
 T_objCSV& LogCsv() {
     static T_objCSV csv;
     static const bool ready = [] {
@@ -126,12 +151,17 @@ T_objCSV& LogCsv() {
     return csv;
 }
 
-void WriteLogRecordFile(TRichEdit& edit, const std::string& name, bool newFile, const ReportContext& ctx) {
+void BuildLogRecordIn(TRichEdit& edit, const std::string& name, bool loadExisting, const ReportContext& ctx) {
     edit.Clear();
-    if (!newFile) edit.LoadFromFile(name);
+    if (loadExisting) edit.LoadFromFile(name);
     RichEditReportSink sink(edit);
     buildlogreport(sink, ctx, LogCsv());
-    edit.SaveToFile(name);
+}
+
+void AppendLogCsvRow() {
+    T_objCSV& csv = LogCsv();
+    csv.SetFileName(ReportPath(LogCsvFileName));
+    csv.CsvWriteToFile();
 }
 
 }  // namespace talvik

@@ -29,15 +29,29 @@ private:
     int size_ = 10;
 };
 
+// Asks for a printer with the print dialog and prints the editor's whole document there as one
+// job named title. False when the user cancels; raises when the printer refuses.
+bool PrintWithDialog(const TRichEdit& edit, const std::string& title);
+
 // System short date and long time of now.
 std::string SystemShortDate();
 std::string SystemLongTime();
 
-// The periodic log's CSV writer: 37 columns, "LOGFILE.CSV" in the current directory.
+// The folder that relative report and log names are taken in: the program's own folder
+// (tests point it elsewhere), with a trailing backslash.
+std::string ReportFolder();
+extern std::string ReportFolderOverride;
+// A report or log name as the full path it is read and written at.
+std::string ReportPath(const std::string& name);
+
+// The periodic log's CSV writer: 37 columns, "LOGFILE.CSV" in the report folder.
 T_objCSV& LogCsv();
 
-// One log record: the editor is cleared, an existing log file is loaded into it, the record is
-// added (and its CSV row appended) and the document saved back whole. Raises on file errors.
-void WriteLogRecordFile(TRichEdit& edit, const std::string& name, bool newFile, const ReportContext& ctx);
+// One log record in the editor: cleared, the existing log loaded into it when loadExisting,
+// then the record added after it; the record's CSV row is committed in LogCsv. Raises when the
+// log cannot be read.
+void BuildLogRecordIn(TRichEdit& edit, const std::string& name, bool loadExisting, const ReportContext& ctx);
+// Appends LogCsv's row to LOGFILE.CSV in the report folder; raises on failure.
+void AppendLogCsvRow();
 
 }  // namespace talvik

@@ -8,6 +8,9 @@ if(TALVIK_WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/talvikProgram.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mainImages.cpp
     ${CMAKE_CURRENT_LIST_DIR}/pendingForms.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/Readfile.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mainSave.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/saveDialogs.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uDebug.cpp
     ${CMAKE_CURRENT_LIST_DIR}/helpwin.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uVersionInfo.cpp)

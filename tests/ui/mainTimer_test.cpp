@@ -30,13 +30,13 @@ struct Host : TimerHost {
     int hour = 0;
     std::int64_t free = 1 << 20;
     bool sample = true, dialup = false, exists = false, failWrite = false;
+    std::vector<std::string> failures;
     std::int32_t rate = 2;
     std::string clock, waitText;
     bool rateEnabled = false;
     std::vector<std::string> calls;
 
     TimerNow Now() override { return {hour, "10:30:00   07/12/2026"}; }
-    std::int64_t FreeSpace() override { return free; }
     void SetClockText(const std::string& t) override { clock = t; }
     void comstatusupdate() override { calls.push_back("comstatusupdate"); }
     bool SampleChecked() override { return sample; }
@@ -50,11 +50,22 @@ struct Host : TimerHost {
     bool LogCallUp() override { return logCall; }
     void Getdata(std::int32_t kind) override { calls.push_back("Getdata " + std::to_string(kind)); }
     std::string LogFileName() override { return "LogFile"; }
+    std::string CsvFileName() override { return "LOGFILE.CSV"; }
     bool FileExists(const std::string&) override { return exists; }
-    void WriteLogRecord(const std::string& name, bool newFile) override {
-        if (failWrite) throw std::runtime_error("I/O error 5");
-        calls.push_back("write " + name + (newFile ? " new" : " append"));
+    bool IsRichTextFile(const std::string&) override { return true; }
+    std::int64_t FreeSpace(const std::string& name) override {
+        calls.push_back("free " + name);
+        return free;
     }
+    void BuildLogRecord(const std::string& name, bool loadExisting) override {
+        calls.push_back("build " + name + (loadExisting ? " after the log" : " alone"));
+    }
+    void SaveLogRecord(const std::string& name) override {
+        if (failWrite) throw std::runtime_error("I/O error 5");
+        calls.push_back("save " + name);
+    }
+    void AppendCsvRow() override { calls.push_back("csv"); }
+    void LogWriteFailed(const std::string& message) override { failures.push_back(message); }
     void Beep() override { calls.push_back("beep"); }
     int Count(const std::string& c) const {
         int n = 0;
@@ -200,7 +211,7 @@ TEST(OneSecondTimer, DialCountdownRetriesWhileNoCallIsUp) {
     EXPECT_FALSE(v.LogDial);
 }
 
-TEST(OneSecondTimer, PendingLogWriteAppendsCreatesOrBeeps) {
+TEST(OneSecondTimer, PendingLogWriteAppendsOrCreatesBothLogs) {
     {
         Vars v;
         Host h;
@@ -208,7 +219,9 @@ TEST(OneSecondTimer, PendingLogWriteAppendsCreatesOrBeeps) {
         h.exists = true;
         Tick(v, h);
         EXPECT_FALSE(v.LogWritePending);
-        EXPECT_EQ(h.Count("write LogFile append"), 1);
+        EXPECT_EQ(h.calls, (std::vector<std::string>{"comstatusupdate", "build LogFile after the log",
+                                                      "save LogFile", "csv"}));
+        EXPECT_TRUE(h.failures.empty());
     }
     {
         Vars v;
@@ -216,32 +229,29 @@ TEST(OneSecondTimer, PendingLogWriteAppendsCreatesOrBeeps) {
         v.LogWritePending = true;
         h.free = 2001;
         Tick(v, h);
-        EXPECT_EQ(h.Count("write LogFile new"), 1);
+        EXPECT_EQ(h.Count("free LogFile"), 1);  // the log's own drive
+        EXPECT_EQ(h.Count("build LogFile alone"), 1);
+        EXPECT_EQ(h.Count("save LogFile"), 1);
         Tick(v, h);  // consumed: written once
-        EXPECT_EQ(h.Count("write LogFile new"), 1);
+        EXPECT_EQ(h.Count("save LogFile"), 1);
+        EXPECT_EQ(h.Count("csv"), 1);
     }
-    {
-        Vars v;
-        Host h;
-        v.LogWritePending = true;
-        h.free = 2000;  // exactly 2000 is not enough
-        Tick(v, h);
-        EXPECT_EQ(h.Count("beep"), 3);
-        EXPECT_EQ(h.Count("write LogFile new"), 0);
-        EXPECT_FALSE(v.LogWritePending);
-    }
-    {
-        // A file error ends the tick; the record is consumed, not retried every second.
-        Vars v;
-        Host h;
-        v.LogWritePending = true;
-        h.exists = true;
-        h.failWrite = true;
-        h.hour = 5;
-        EXPECT_THROW(Tick(v, h), std::runtime_error);
-        EXPECT_FALSE(v.LogWritePending);
-        EXPECT_EQ(v.LastHour, 0);
-    }
+}
+
+// The window test writes real files; the one case it cannot make is a full disk.
+TEST(OneSecondTimer, NoRoomForANewLogBeepsAndStillWritesTheCsvRow) {
+    Vars v;
+    Host h;
+    v.LogWritePending = true;
+    h.free = 2000;  // exactly 2000 is not enough
+    h.hour = 5;
+    Tick(v, h);
+    EXPECT_EQ(h.Count("beep"), 3);
+    EXPECT_EQ(h.Count("save LogFile"), 0);
+    EXPECT_EQ(h.Count("csv"), 1);
+    ASSERT_EQ(h.failures.size(), 1u);
+    EXPECT_EQ(h.failures[0], "The log record was not written to:\r\nLogFile: not enough free disk space");
+    EXPECT_EQ(v.LastHour, 5);  // the tick went on
 }
 
 TEST(OneSecondTimer, FirstTickAfterMidnightHourStartsNoLogButOtherHoursDo) {
@@ -355,13 +365,14 @@ TEST(OneSecondTimer, ACallDialledForTheLogIsHungUpOnceItsRecordIsWritten) {
     v.Online = true;
     v.LogWritePending = true;
     Tick(v, h);
-    EXPECT_EQ(h.Count("write LogFile append"), 1);
+    EXPECT_EQ(h.Count("save LogFile"), 1);
     EXPECT_FALSE(v.HangupRequested);
     // The log's own call is hung up at the next tick, even when the record could not be written.
     h.logCall = true;
     h.failWrite = true;
     v.LogWritePending = true;
-    EXPECT_THROW(Tick(v, h), std::runtime_error);
+    Tick(v, h);
+    EXPECT_EQ(h.failures.size(), 1u);
     EXPECT_TRUE(v.HangupRequested);
     h.failWrite = false;
     Tick(v, h);

@@ -21,6 +21,8 @@ TEST(TimerWin32, ClockTextHoldsTimeAndDateAndTheHourIsTheLocalHour) {
     EXPECT_NE(now.clockText.find(std::to_string(st.wYear % 100)), std::string::npos);
 }
 
-TEST(TimerWin32, FreeSpaceOfTheCurrentDriveIsReported) {
-    EXPECT_GT(CurrentDriveFreeSpace(), 2000);
+TEST(TimerWin32, FreeSpaceOfTheFilesOwnDriveIsReported) {
+    EXPECT_GT(DriveFreeSpace("C:\\windows\\LOG.RTF"), 2000);
+    EXPECT_GT(DriveFreeSpace("LOG.RTF"), 2000);  // the current directory's drive
+    EXPECT_EQ(DriveFreeSpace("Q:\\nowhere\\LOG.RTF"), 0);  // no such drive
 }

@@ -326,7 +326,6 @@ TEST_F(MainWindowTest, TickShowsTheClockAndEndsTheStartupGuard) {
         Tmainform* f;
         explicit FakeHost(Tmainform* m) : f(m) {}
         TimerNow Now() override { return {10, "10:30:00   07/12/2026"}; }
-        std::int64_t FreeSpace() override { return 1 << 30; }
         void SetClockText(const std::string& t) override { f->Statusb->SetPanelText(1, t); }
         void comstatusupdate() override { f->comstatusupdate(); }
         bool SampleChecked() override { return f->Samplecheck->Checked(); }
@@ -338,8 +337,14 @@ TEST_F(MainWindowTest, TickShowsTheClockAndEndsTheStartupGuard) {
         void DialupForLog() override {}
         void Getdata(std::int32_t) override {}
         std::string LogFileName() override { return {}; }
+        std::string CsvFileName() override { return {}; }
         bool FileExists(const std::string&) override { return false; }
-        void WriteLogRecord(const std::string&, bool) override {}
+        bool IsRichTextFile(const std::string&) override { return true; }
+        std::int64_t FreeSpace(const std::string&) override { return 1 << 30; }
+        void BuildLogRecord(const std::string&, bool) override {}
+        void SaveLogRecord(const std::string&) override {}
+        void AppendCsvRow() override {}
+        void LogWriteFailed(const std::string&) override {}
         void Beep() override {}
     };
     mainform->TimerHostImpl = std::make_unique<FakeHost>(mainform);

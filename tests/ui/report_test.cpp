@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "base/rtl.h"
+#include "link/qvEquates.h"
 #include "link/qvUtility.h"
 #include "link/uVar.h"
 #include "reportsTestDir.h"
@@ -98,6 +99,7 @@ TEST_F(ReportTest, DialledHeaderModelLineAndCurrentGroup) {
 TEST_F(ReportTest, HistoryRingFromThePointerBackwards) {
     Decode(0);
     ctx.historyChosen = true;
+    HistoryLoaded = true;
     Set(301, 0);
     for (int s = 0; s < 30; ++s) Day(s, {120, 110, 15, 50, s, 0, 0});
     Day(0, {125, 118, 34, 77, 0x10, 0x20, 0x12});  // in 0x210 = 528, out 0x120 = 288
@@ -116,6 +118,7 @@ TEST_F(ReportTest, HistoryRingFromThePointerBackwards) {
 TEST_F(ReportTest, PointerBeyondTheRingIsARangeError) {
     Decode(0);
     ctx.historyChosen = true;
+    HistoryLoaded = true;
     Set(301, 30);
     EXPECT_THROW(buildreport(sink, ctx, "R"), ERangeError);
     EXPECT_TRUE(sink.Has("HISTORY DATA"));
@@ -124,6 +127,7 @@ TEST_F(ReportTest, PointerBeyondTheRingIsARangeError) {
 TEST_F(ReportTest, FurtherTabStopsFollowTheParagraph) {
     Decode(0);
     ctx.historyChosen = true;
+    HistoryLoaded = true;
     sink.stopsAtStart = 6;  // n = 5
     buildreport(sink, ctx, "R");
     ASSERT_EQ(sink.tabs.size(), 2u);
@@ -135,6 +139,7 @@ TEST_F(ReportTest, OnlyLoadedSettingsGroupsAndCalibration) {
     Decode(0);
     ctx.settingsChosen = ctx.calibrationChosen = true;
     for (int k : {4, 5, 7, 8}) KindLoaded[k] = true;  // MODE (kind 6) not read
+    CalibrationLoaded = true;
     buildreport(sink, ctx, "R");
     EXPECT_TRUE(sink.Has("\r\nCONTROL SETTINGS\r\nSET\r\n"));
     EXPECT_TRUE(sink.Has("\r\nREG\r\n"));
@@ -151,6 +156,41 @@ TEST_F(ReportTest, OnlyLoadedSettingsGroupsAndCalibration) {
                                     "\t" + FormatCalibrationValue(7, 2)));
 }
 
+TEST_F(ReportTest, GroupsChosenButNeverReadStayOut) {
+    Decode(0);
+    ctx.currentChecked = ctx.currentChosen = ctx.historyChosen = ctx.settingsChosen = ctx.calibrationChosen = true;
+    Set(301, 45);  // an unread history page may hold anything
+    buildreport(sink, ctx, "R");
+    EXPECT_FALSE(sink.Has("HISTORY DATA"));
+    EXPECT_FALSE(sink.Has("CONTROL SETTINGS"));
+    EXPECT_FALSE(sink.Has("CALIBRATION"));
+    EXPECT_FALSE(sink.Has("Battery Voltage"));
+    EXPECT_TRUE(sink.text.ends_with("File Name: R\r\n")) << sink.text;
+
+    // Settings loaded from a file, calibration with it: both go in; history still not.
+    KindLoaded[4] = true;
+    CalibrationLoaded = true;
+    TextSink second;
+    buildreport(second, ctx, "R");
+    EXPECT_TRUE(second.Has("CONTROL SETTINGS"));
+    EXPECT_TRUE(second.Has("CALIBRATION SETTINGS"));
+    EXPECT_FALSE(second.Has("HISTORY DATA"));
+}
+
+TEST_F(ReportTest, NominalVoltageIsTheOneTheCurrentWindowShows) {
+    // Voltage code 6 in the type byte's voltage bits: the window decodes every code above 4 as
+    // a 96 V system; the raw bits would name 108 V.
+    Set(0, 5);
+    ASSERT_EQ(At(EquateAddress, 86), 93);
+    Set(93, 6);
+    DecodeRegulatorType();
+    Decode(0);
+    buildreport(sink, ctx, "R");
+    EXPECT_EQ(ctx.labels.nomvlab, "96V");
+    EXPECT_TRUE(sink.Has("\r\n" + ModelVersionText + "\t96V\r\n")) << sink.text;
+    EXPECT_FALSE(sink.Has("108V"));
+}
+
 TEST_F(ReportTest, OtherLanguagesUseTheirWordsButTheSameLiterals) {
     for (int lang : {1, 2, 3}) {
         SetUp();
@@ -158,6 +198,7 @@ TEST_F(ReportTest, OtherLanguagesUseTheirWordsButTheSameLiterals) {
         Decode(lang);
         CurrentLoaded = CurrentStringLoaded = true;
         ctx.currentChecked = ctx.currentChosen = ctx.historyChosen = true;
+        HistoryLoaded = true;
         Set(301, 0);
         Day(3, {255, 255, 255, 255, 255, 255, 255});
         buildreport(sink, ctx, "R");
@@ -184,6 +225,7 @@ TEST_F(ReportTest, LogRecordTextAndItsCsvRow) {
     csv.SetFileName(dir.File(LogCsvFileName));
     ctx.currentChosen = false;  // the log ignores the save panel
     buildlogreport(sink, ctx, csv);
+    csv.CsvWriteToFile();
     EXPECT_TRUE(sink.text.starts_with(" \r\n" + std::string(62, '-') + "\r\nQV DATA  07/12/2026  05:55:00  " +
                                       ModelVersionText + "  " + ctx.labels.nomvlab + "  State:" +
                                       ctx.labels.Statelab + "\r\nBattery Voltage\t"))
@@ -213,6 +255,7 @@ TEST_F(ReportTest, LogRecordTextAndItsCsvRow) {
     // The next record adds one row; the first stays as it was.
     TextSink second;
     buildlogreport(second, ctx, csv);
+    csv.CsvWriteToFile();
     EXPECT_EQ(ReadWholeFile(csv.FileName()), expected + "\r\n" + expected + "\r\n");
 }
 

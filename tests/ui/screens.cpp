@@ -1,6 +1,8 @@
 // Shows the main window for screenshots: "screens.exe <language> [panel...]" starts the
 // program's windows with a private registry key, picks the language, opens the named panels
-// (exit, lang, com, dial, book, log, save, single, help), or presses the current-data button
+// (exit, lang, com, dial, book, log, save, print, qvset, view, single, help), shows one of the
+// save panel's dialogs (nothing, nodir, exists, notrtf, printdlg, browse), or presses the
+// current-data button
 // ("current": a read from the regulator on the direct port), and runs for the given seconds
 // ("-seconds N", default 10) or until it is closed.
 #include <windows.h>
@@ -8,7 +10,12 @@
 #include <string>
 
 #include "base/format.h"
+#include "toolkit/dialogs.h"
+#include "ui/Readfile.h"
 #include "ui/helpwin.h"
+#include "ui/reportFile.h"
+#include "ui/reportsWin.h"
+#include "ui/saveDialogs.h"
 #include "ui/lang.h"
 #include "ui/main.h"
 #include "ui/talvikProgram.h"
@@ -47,6 +54,18 @@ int main(int argc, char** argv) {
         if (p == "book") mainform->bookbtnClick();
         if (p == "log") mainform->ToolButton12Click();
         if (p == "save") mainform->ToolButton10Click();
+        if (p == "print") mainform->ToolButton11Click();
+        if (p == "qvset") {
+            mainform->ToolButton10Click();
+            mainform->qvsetbuttonClick();
+        }
+        if (p == "view") mainform->ReadbuttonClick();
+        if (p == "nothing") ShowSaveMessage(SaveMessageKind::Information, "Nothing to save");
+        if (p == "nodir") ShowSaveMessage(SaveMessageKind::Warning, "Specified directory does not exist");
+        if (p == "exists") AskFileAction();
+        if (p == "notrtf") ShowSaveMessage(SaveMessageKind::Warning, NotRichTextMessage("C:\\QV\\NOTES.DOC"));
+        if (p == "printdlg") PrintWithDialog(*mainform->Saveedit, "Print Data");
+        if (p == "browse") mainform->btnSaveClick();
         if (p == "single") mainform->ToolButton7Click();
         if (p == "help") mainform->ToolButton3Click();
         if (p == "current") {
