@@ -565,12 +565,22 @@ void TApplication::RemoveForm(TForm* f) {
     if (MainForm == f) MainForm = nullptr;
 }
 
-void TApplication::PreTranslate(MSG& msg) {
+bool TApplication::PreTranslate(MSG& msg) {
     if (msg.message == WM_MOUSEMOVE) {
         POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
         ClientToScreen(msg.hwnd, &pt);
         MouseMovedOver(msg.hwnd, pt);
     }
+    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && msg.hwnd) {
+        if (auto* f = dynamic_cast<TForm*>(TControl::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)))) {
+            TControl* b = msg.wParam == VK_RETURN ? f->DefaultButton : f->CancelButton;
+            if (b && b->Enabled() && b->Showing()) {
+                b->Click();
+                return true;
+            }
+        }
+    }
+    return false;
 }
 
 bool TApplication::ProcessMessages() {
@@ -580,7 +590,7 @@ bool TApplication::ProcessMessages() {
             terminated_ = true;
             return false;
         }
-        PreTranslate(msg);
+        if (PreTranslate(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -591,7 +601,7 @@ void TApplication::Run() {
     if (MainForm) MainForm->Show();
     MSG msg;
     while (!terminated_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        PreTranslate(msg);
+        if (PreTranslate(msg)) continue;
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
@@ -639,7 +649,8 @@ void TApplication::HandleCurrentException() {
 
 void TApplication::ShowException(const std::exception& e) {
     HWND owner = MainForm ? MainForm->Handle() : nullptr;
-    MessageBoxW(owner, Widen(e.what()).c_str(), Widen(Title).c_str(), MB_OK | MB_ICONERROR);
+    // The box is as wide as its longest line: a long path must not push it off the screen.
+    MessageBoxW(owner, Widen(FitMessageText(e.what())).c_str(), Widen(Title).c_str(), MB_OK | MB_ICONERROR);
 }
 
 void TApplication::SetHint(const std::string& h) {

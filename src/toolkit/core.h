@@ -196,6 +196,10 @@ public:
     void DoCreate();
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
+    // Enter clicks DefaultButton and Escape CancelButton, from any control of the window.
+    TControl* DefaultButton = nullptr;
+    TControl* CancelButton = nullptr;
+
 private:
     bool fixedSize_ = false;
     bool autoSize_ = false;
@@ -255,7 +259,8 @@ public:
     HWND TooltipWindow();
     HWND UtilityWindow();
 
-    void PreTranslate(MSG& msg);
+    // True when the message was used up here (a key of a default or cancel button).
+    bool PreTranslate(MSG& msg);
 
 private:
     std::vector<TForm*> forms_;

@@ -14,6 +14,7 @@
 #include "toolkit/dialogs.h"
 #include "toolkit/grids.h"
 #include "ui/report.h"
+#include "ui/sendSpinEdit.h"
 #include "ui/mainTimer.h"
 #include "ui/uRegistry.h"
 
@@ -92,7 +93,7 @@ public:
     TPanel* Singlepanel;
     TLabel *singlab, *Singlab1, *Singlab2, *Singlab3, *Reccap, *reclab;
     TComboBox* sendcombo;
-    std::unique_ptr<TUpDownEdit> spinSendAddress, spinSendData;
+    std::unique_ptr<TSendSpinEdit> spinSendAddress, spinSendData;
     TButton* singsend;
 
     // Hidden report editor, timer, tools menu
@@ -141,6 +142,21 @@ public:
     void SamplecheckClick();
     void dialupcheckClick();
     void sitebuttonClick();
+    // Single-command panel and site panel (mainSingle.cpp).
+    void sendcomboChange();
+    void reccapset();
+    void DisplaySingleCommandWindow();
+    void singsendClick();
+    void SendSingleNumberKindExecute();
+    // Replies in decimal and hexadecimal while the options window's number format is Hex.
+    bool HexNumberFormat() const;
+    void SitespinChange();
+    void layoutsavepanel();
+    // Captions of the port, log, site and single-command panels that follow the language
+    // beyond setcaptions' table.
+    void setpanelcaptions();
+    // Options window: the main window's position as stored, kept on the screen.
+    void MoveToStoredPosition(int left, int top);
     void AppHint();
     void AppShowHint(std::string& hintStr, bool& canShow, THintInfo& info);
     void Timer1Timer();
@@ -203,6 +219,8 @@ public:
     bool AlarmBeep = false;
     bool AlarmDial = false;
     bool PortNumChanging = false;
+    // Setupedit shows the telephony device's name rather than the AT set-up string.
+    bool SetupeditShowsTapiDevice = false;
     bool PhoneGridUpdating = false;
     bool DialEditUpdating = false;
     // The four graph traces (history graph window).

@@ -40,6 +40,8 @@ std::int32_t TMainLinkListener::SingleCommandIndex() { return form_.sendcombo->I
 
 std::int32_t TMainLinkListener::SingleCommandData() { return form_.spinSendData->Value(); }
 
+bool TMainLinkListener::HexNumberFormat() { return form_.HexNumberFormat(); }
+
 std::string TMainLinkListener::ModemSetupText() { return form_.Setupedit->Text(); }
 
 bool TMainLinkListener::PulseDial() { return form_.Pulsecheck->Checked(); }

@@ -7,6 +7,7 @@
 #include "ui/Settings.h"
 #include "ui/current.h"
 #include "ui/xalprog.h"
+#include "ui/uOptions.h"
 
 namespace talvik {
 
@@ -19,12 +20,7 @@ class TReadform : public TPendingForm {
 public:
     TReadform() : TPendingForm("Readform", "View") {}
 };
-class TOptionsForm : public TPendingForm {
-public:
-    TOptionsForm();
-};
 
 extern TReadform* Readform;
-extern TOptionsForm* OptionsForm;
 
 }  // namespace talvik

@@ -1,6 +1,6 @@
 // Shows the main window for screenshots: "screens.exe <language> [panel...]" starts the
 // program's windows with a private registry key, picks the language, opens the named panels
-// (exit, lang, com, dial, book, log, save, single, help), or presses the current-data button
+// (exit, lang, com, dial, book, log, save, single, site, hex, options, help), or presses the current-data button
 // ("current": a read from the regulator on the direct port), and runs for the given seconds
 // ("-seconds N", default 10) or until it is closed.
 #include <windows.h>
@@ -13,6 +13,7 @@
 #include "ui/main.h"
 #include "ui/talvikProgram.h"
 #include "ui/uDebug.h"
+#include "ui/uOptions.h"
 
 using namespace talvik;
 
@@ -47,13 +48,35 @@ int main(int argc, char** argv) {
         if (p == "book") mainform->bookbtnClick();
         if (p == "log") mainform->ToolButton12Click();
         if (p == "save") mainform->ToolButton10Click();
-        if (p == "single") mainform->ToolButton7Click();
+        if (p == "single") mainform->DisplaySingleCommandWindow();
+        if (p == "site") {  // site mode chosen from the command list, and the site panel
+            mainform->sendcombo->SetItemIndex(7);
+            mainform->sendcomboChange();
+            mainform->sitebuttonClick();
+        }
+        if (p == "hex" && OptionsForm) {
+            OptionsForm->grpSingleCommandNumberKind->SetItemIndex(1);
+            OptionsForm->btnOKClick();
+            mainform->sendcombo->SetItemIndex(3);
+            mainform->sendcomboChange();
+        }
         if (p == "help") mainform->ToolButton3Click();
+        if (p == "status") mainform->ShowStatus(StatusTextOf(stPortSetException));
         if (p == "current") {
             mainform->Timer1Timer();  // the first tick lifts the start-up guard
             mainform->ToolButton4Click();
         }
     }
+    TTimer options;
+    options.SetEnabled(false);
+    options.SetInterval(500);
+    options.OnTimer = [](TTimer* t) {
+        t->SetEnabled(false);
+        if (OptionsForm) OptionsForm->XcTreeView1->Select(1);  // the page with the choice
+        Options1Click();
+    };
+    for (size_t i = 1; i < args.size(); ++i)
+        if (args[i] == "options") options.SetEnabled(true);
     TTimer stop;
     stop.SetInterval(static_cast<unsigned>(seconds) * 1000);
     stop.OnTimer = [](TTimer*) { Application.Terminate(); };

@@ -32,3 +32,30 @@ if(TALVIK_WIN32)
   set_tests_properties(ui_link_win32_test PROPERTIES FIXTURES_REQUIRED mainlink_rig LABELS gui TIMEOUT 300
     ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${MAINLINK_RIG}/com1:${MAINLINK_RIG}/com72;TALVIK_RIG_DIR=${MAINLINK_RIG}")
 endif()
+
+# The single-command panel and the options window against regulator simulators on COM1 (single),
+# COM2 (site 17) and COM3 (history page), in a Wine prefix of their own. The history runs take
+# a few minutes and run as a test of their own beside the others.
+if(TALVIK_WIN32)
+  add_executable(ui_single_win32_test ${CMAKE_CURRENT_LIST_DIR}/single_win_test.cpp)
+  target_link_libraries(ui_single_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  set(SINGLE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-single)
+  set(SINGLE_RIG ${CMAKE_CURRENT_BINARY_DIR}/single-rig)
+  add_test(NAME ui_single_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/single_rig.sh start ${SINGLE_PREFIX} ${SINGLE_RIG})
+  add_test(NAME ui_single_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/single_rig.sh stop ${SINGLE_PREFIX} ${SINGLE_RIG})
+  set_tests_properties(ui_single_rig_start PROPERTIES FIXTURES_SETUP single_rig TIMEOUT 300)
+  set_tests_properties(ui_single_rig_stop PROPERTIES FIXTURES_CLEANUP single_rig)
+  set(SINGLE_ENV "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${SINGLE_RIG}/com1:${SINGLE_RIG}/com2:${SINGLE_RIG}/com3;TALVIK_RIG_DIR=${SINGLE_RIG}")
+  add_test(NAME ui_single_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${SINGLE_PREFIX} $<TARGET_FILE:ui_single_win32_test>
+                   --gtest_filter=-*History*)
+  add_test(NAME ui_single_history_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${SINGLE_PREFIX} $<TARGET_FILE:ui_single_win32_test>
+                   --gtest_filter=*History*)
+  set_tests_properties(ui_single_win32_test PROPERTIES FIXTURES_REQUIRED single_rig LABELS gui TIMEOUT 400
+    ENVIRONMENT "${SINGLE_ENV}")
+  set_tests_properties(ui_single_history_win32_test PROPERTIES FIXTURES_REQUIRED single_rig LABELS gui TIMEOUT 600
+    ENVIRONMENT "${SINGLE_ENV}")
+endif()

@@ -1,0 +1,185 @@
+// The main window's single-command panel and site button: the command list of each mode,
+// the inputs each command needs, sending one command through the link, the number format of
+// the inputs, and the captions of the panels that setcaptions does not name.
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "base/debugchannel.h"
+#include "base/format.h"
+#include "link/uLog.h"
+#include "link/uVar.h"
+#include "ui/lang.h"
+#include "ui/langLink.h"
+#include "ui/main.h"
+#include "ui/singleCommand.h"
+#include "ui/uOptions.h"
+#include "ui/xalprog.h"
+
+namespace talvik {
+
+void Tmainform::sendcomboload() {
+    sendcombo->Clear();
+    for (int row : SendComboRows(SiteMode)) sendcombo->Add(CaptionText(row));
+    sendcombo->SetItemIndex(0);
+    if (SiteMode) {
+        sitebutton->SetCaption(IntToStr(Sitespin->Value()));
+        sitebutton->SetHint(CaptionText(77));
+        sitepanel->SetHint(CaptionText(77));
+        Sitelab->SetCaption(CaptionText(78));
+    } else {
+        sitebutton->SetCaption(CaptionText(79));
+        sitebutton->SetHint(CaptionText(80));
+    }
+}
+
+void Tmainform::sendcomboChange() {
+    const bool wasSiteMode = SiteMode;
+    const int index = sendcombo->ItemIndex();
+    if (SiteMode && index == scProgramXal) {
+        if (xalform) {
+            xalform->Show();
+            SetForegroundWindow(xalform->Handle());
+        }
+    } else if (SiteMode && index == scLogMode) {
+        SiteMode = false;
+    } else if (!SiteMode && index == scModeOrZirb) {
+        SiteMode = true;
+    }
+    if (SiteMode != wasSiteMode) {
+        sendcomboload();
+        sitepanel->Invalidate();
+        sitebutton->Invalidate();
+    }
+    reccapset();
+}
+
+void Tmainform::reccapset() {
+    Reccap->SetCaption("");
+    reclab->SetCaption("");
+    const SingleCommandInputs in = SingleInputsFor(sendcombo->ItemIndex(), SiteMode);
+    Singlab2->SetVisible(in.address);
+    spinSendAddress->SetVisible(in.address);
+    Singlab3->SetVisible(in.data);
+    spinSendData->SetVisible(in.data);
+    Singlab3->SetCaption(CaptionText(in.dataLabelRow));
+}
+
+void Tmainform::DisplaySingleCommandWindow() {
+    Singlepanel->SetVisible(!Singlepanel->Visible());
+    if (!Singlepanel->Visible()) return;
+    reclab->SetCaption("");
+    reccapset();
+    Singlepanel->BringToFront();
+}
+
+void Tmainform::singsendClick() {
+    if (!Link) return;
+    // The port is reopened below: a request or write in flight would lose its line.
+    if (CommBusy || WriteBusy || HistLoadMode || Dialling) {
+        DebugChannel("single command refused: the link is busy");
+        return;
+    }
+    const int index = sendcombo->ItemIndex();
+    if (DirectMode) {
+        portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+    } else if (Comport->GetOpen()) {
+        Comport->FlushInBuffer();
+    }
+    if (!Comport->GetOpen()) {
+        // Nothing can go out: say so instead of leaving a request that waits for nothing.
+        ShowStatus(LinkTextOf(TLinkText::CantOpenPort, LanguageNumber));
+        if (SystemBeep) SystemBeep();
+        return;
+    }
+    HistLoadMode = false;
+    HistClearMode = false;
+    SendAll = false;
+    const bool unlock = index == scWriteEeprom || index == scClearHistory || index == scTestHistory;
+    SingleCommandUnlock = unlock;
+    UnlockPending = unlock;
+    DataKind = 1;
+    reclab->SetCaption("");
+    ZirbSiteSet = false;
+    switch (index) {
+    case scReadRam:
+    case scReadEeprom:
+    case scWriteRam:
+    case scWriteEeprom:
+    case scLoopback:
+        if (DebugEnabled)
+            DebugWindowAdd(Format("Single command %d: address %d, data %d", index, spinSendAddress->Value(),
+                                  spinSendData->Value()));
+        Link->sendcommand(index, spinSendAddress->Value(), spinSendData->Value(), UnlockPending);
+        break;
+    case scClearHistory:
+    case scTestHistory:
+        Link->starthistoryrun(index == scClearHistory);
+        break;
+    case scModeOrZirb:
+        if (!SiteMode) break;
+        ZirbSiteSet = true;
+        RandomTestByte = std::rand() % 255;
+        Link->sendcommand(0xBB, 101, RandomTestByte, false);
+        break;
+    default:
+        break;
+    }
+}
+
+void Tmainform::SendSingleNumberKindExecute() {
+    const int kind = OptionsForm ? OptionsForm->SingleCommandNumberKind : snkDecimal;
+    if (kind != snkDecimal && kind != snkHex) return;
+    const bool hex = kind == snkHex;
+    Singlab2->SetCaption(CaptionText(hex ? 85 : 73));
+    spinSendAddress->SetHex(hex);
+    spinSendData->SetHex(hex);
+}
+
+bool Tmainform::HexNumberFormat() const {
+    return OptionsForm && OptionsForm->SingleCommandNumberKind == snkHex;
+}
+
+void Tmainform::SitespinChange() { sitebutton->SetCaption(IntToStr(Sitespin->Value())); }
+
+void Tmainform::layoutsavepanel() {
+    Currsavecheck->SetBounds(8, 16, 135, 20);
+    Datasavecheck->SetBounds(8, 44, 135, 20);
+    Setsavecheck->SetBounds(8, 72, 135, 20);
+    Calsavecheck->SetBounds(8, 100, 135, 20);
+    Savebutton->SetBounds(152, 9, 50, 39);
+    Readbutton->SetBounds(152, 51, 50, 39);
+    // Below the check boxes rather than over the last of them.
+    qvsetbutton->SetBounds(152, 93, 50, 30);
+    fileedit->SetBounds(8, 132, 110, 24);
+    btnSave->SetBounds(120, 132, 26, 24);
+    setcancelbut->SetBounds(152, 128, 50, 30);
+}
+
+void Tmainform::MoveToStoredPosition(int left, int top) {
+    // A position from another screen layout must not leave the window out of reach.
+    const int vx = GetSystemMetrics(SM_XVIRTUALSCREEN), vy = GetSystemMetrics(SM_YVIRTUALSCREEN);
+    const int vw = GetSystemMetrics(SM_CXVIRTUALSCREEN), vh = GetSystemMetrics(SM_CYVIRTUALSCREEN);
+    left = std::clamp(left, vx, std::max(vx, vx + vw - Width()));
+    top = std::clamp(top, vy, std::max(vy, vy + vh - Height()));
+    SetBounds(left, top, Width(), Height());
+}
+
+void Tmainform::setpanelcaptions() {
+    Setuplab->SetCaption(CaptionText(Tapicheck->Checked() && SetupeditShowsTapiDevice ? 10 : 12));
+    Sitelab->SetCaption(CaptionText(78));
+    Timedelaylab->SetCaption(PanelText(ptPathDelay, LanguageNumber));
+    Logread->SetCaption(PanelText(ptView, LanguageNumber));
+    Singlab2->SetCaption(CaptionText(HexNumberFormat() ? 85 : 73));
+    Singlab3->SetCaption(CaptionText(SingleInputsFor(sendcombo->ItemIndex(), SiteMode).dataLabelRow));
+    // The reply caption follows the language while it says "Reply:"; "Site" and "Error" are
+    // the link's words for one reply and stay until the next.
+    for (int l = 0; l < kLanguageCount; ++l)
+        if (!Reccap->Caption().empty() && Reccap->Caption() == CaptionText(76, l)) {
+            Reccap->SetCaption(CaptionText(76));
+            break;
+        }
+}
+
+}  // namespace talvik

@@ -1,0 +1,277 @@
+// The options window and its page tree (see uOptions.h).
+#include "ui/uOptions.h"
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+
+#include "base/debugchannel.h"
+#include "base/format.h"
+#include "base/rtl.h"
+#include "ui/lang.h"
+#include "ui/main.h"
+
+namespace talvik {
+
+TOptionsForm* OptionsForm = nullptr;
+
+namespace {
+
+constexpr const char* kLeftName = "MainFormLeft";
+constexpr const char* kTopName = "MainFormTop";
+constexpr const char* kKindName = "SingleCommandNumberKind";
+constexpr int kDefaultLeft = 240;
+constexpr int kDefaultTop = 45;
+
+enum OptionsTextRow : int {
+    otCaption = 1, otGeneral, otSingleCommand, otNumberFormat, otDecimal, otHex, otOk, otCancel, otHelp
+};
+const LangRow OptionsTexts[] = {
+    /* 1 */ {"Options - %s", "Options - %s", "选项 - %s", "Optionen - %s"},
+    /* 2 */ {"General", "Général", "常规", "Allgemein"},
+    /* 3 */ {"Single Command", "Commande unique", "单条命令", "Einzelbefehl"},
+    /* 4 */ {"Single Command Number Format:", "Format des nombres :", "单条命令数字格式：", "Zahlenformat für Einzelbefehle:"},
+    /* 5 */ {"Decimal", "Décimal", "十进制", "Dezimal"},
+    /* 6 */ {"Hex", "Hexa", "十六进制", "Hex"},
+    /* 7 */ {"&Ok", "&Ok", "确定(&O)", "&OK"},
+    /* 8 */ {"&Cancel", "&Annuler", "取消(&C)", "&Abbrechen"},
+    /* 9 */ {"&Help", "&Aide", "帮助(&H)", "&Hilfe"},
+};
+std::string OptionsText(int row) {
+    return LangText(OptionsTexts, sizeof OptionsTexts / sizeof OptionsTexts[0], row, LanguageNumber);
+}
+
+}  // namespace
+
+// ---- the page tree
+
+TOptionsTree::TOptionsTree(TWinControl* parent) : TControl(parent) {
+    CreateHandle(WC_TREEVIEWW, WS_TABSTOP | TVS_HASLINES | TVS_LINESATROOT | TVS_HASBUTTONS | TVS_SHOWSELALWAYS,
+                 WS_EX_CLIENTEDGE);
+}
+
+int TOptionsTree::AddNode(const std::string& text, int parent, int imageIndex) {
+    std::wstring w = Widen(text);
+    TVINSERTSTRUCTW ins{};
+    ins.hParent = parent < 0 ? TVI_ROOT : static_cast<HTREEITEM>(nodes_.at(parent).item);
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT | TVIF_PARAM;
+    ins.item.pszText = w.data();
+    ins.item.lParam = static_cast<LPARAM>(nodes_.size());
+    auto* item = reinterpret_cast<HTREEITEM>(SendMessageW(hwnd_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+    nodes_.push_back({item, imageIndex});
+    return static_cast<int>(nodes_.size()) - 1;
+}
+
+std::string TOptionsTree::NodeText(int node) const {
+    wchar_t buf[256] = {};
+    TVITEMW it{};
+    it.mask = TVIF_TEXT | TVIF_HANDLE;
+    it.hItem = static_cast<HTREEITEM>(nodes_.at(node).item);
+    it.pszText = buf;
+    it.cchTextMax = 255;
+    SendMessageW(hwnd_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+    return Narrow(buf);
+}
+
+void TOptionsTree::SetNodeText(int node, const std::string& text) {
+    std::wstring w = Widen(text);
+    TVITEMW it{};
+    it.mask = TVIF_TEXT | TVIF_HANDLE;
+    it.hItem = static_cast<HTREEITEM>(nodes_.at(node).item);
+    it.pszText = w.data();
+    SendMessageW(hwnd_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+int TOptionsTree::Selected() const {
+    auto* sel = reinterpret_cast<HTREEITEM>(SendMessageW(hwnd_, TVM_GETNEXTITEM, TVGN_CARET, 0));
+    for (size_t i = 0; i < nodes_.size(); ++i)
+        if (nodes_[i].item == sel) return static_cast<int>(i);
+    return -1;
+}
+
+void TOptionsTree::Select(int node) {
+    SendMessageW(hwnd_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(nodes_.at(node).item));
+}
+
+void TOptionsTree::ExpandAll() {
+    for (const Node& n : nodes_)
+        SendMessageW(hwnd_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(n.item));
+}
+
+bool TOptionsTree::HandleNotify(NMHDR* hdr, LRESULT& result) {
+    if (hdr->code != TVN_SELCHANGEDW && hdr->code != TVN_SELCHANGEDA) return false;
+    result = 0;
+    const int node = Selected();
+    if (node >= 0 && OnChange) OnChange(this, node);
+    return true;
+}
+
+// ---- the window
+
+std::string TOptionsForm::BaseKey() { return "\\" + Tmainform::RegistryKeyPath; }
+
+TOptionsForm::TOptionsForm() {
+    Name = "OptionsForm";
+    SetCaption("Options");
+    SetFixedSize(true);
+    SetClientSize(594, 329);
+
+    XcTreeView1 = new TOptionsTree(this);
+    XcTreeView1->Name = "XcTreeView1";
+    XcTreeView1->SetBounds(8, 8, 170, 272);
+    OptionsPageControl = new TPanel(this);
+    OptionsPageControl->Name = "OptionsPageControl";
+    OptionsPageControl->Bevel = false;
+    OptionsPageControl->SetBounds(186, 8, 400, 272);
+    for (const char* name : {"tsGeneral", "tsSingleCommand", "tsModbus", "tsComPort"}) {
+        auto* page = new TPanel(OptionsPageControl);
+        page->Name = name;
+        page->Bevel = false;
+        page->SetBounds(0, 0, 400, 272);
+        page->Hide();
+        Pages.push_back(page);
+    }
+    grpSingleCommandNumberKind = new TRadioGroup(Pages[1], "Single Command Number Format:");
+    grpSingleCommandNumberKind->Name = "grpSingleCommandNumberKind";
+    grpSingleCommandNumberKind->SetBounds(8, 8, 384, 52);
+    grpSingleCommandNumberKind->SetItems({"Decimal", "Hex"});
+    // Two columns.
+    grpSingleCommandNumberKind->Button(0)->SetBounds(12, 22, 170, 20);
+    grpSingleCommandNumberKind->Button(1)->SetBounds(196, 22, 170, 20);
+    // Kept for the modbus and com-port options the dialog was laid out for; no node shows them.
+    grpMasterSlave = new TGroupBox(Pages[2], "Master/Slave:");
+    grpMasterSlave->SetBounds(8, 8, 384, 60);
+    grpTransmission = new TGroupBox(Pages[2], "Transmission Protocol:");
+    grpTransmission->SetBounds(8, 76, 384, 60);
+    Pages[2]->SetEnabled(false);
+
+    XcTreeView1->AddNode("General", -1, 0);
+    XcTreeView1->AddNode("Single Command", 0, 1);
+    XcTreeView1->ExpandAll();
+    XcTreeView1->OnChange = [this](TOptionsTree* t, int node) { XcTreeView1Change(t, node); };
+
+    btnOK = new TButton(this, "&Ok");
+    btnOK->SetBounds(344, 292, 75, 27);
+    btnOK->ModalResult = TModalResult::mrOk;
+    btnOK->OnClick = [this](TControl*) { btnOKClick(); };
+    btnCancel = new TButton(this, "&Cancel");
+    btnCancel->SetBounds(427, 292, 75, 27);
+    btnCancel->ModalResult = TModalResult::mrCancel;
+    btnHelp = new TButton(this, "&Help");
+    btnHelp->SetBounds(510, 292, 75, 27);
+    DefaultButton = btnOK;
+    CancelButton = btnCancel;
+
+    // Centred on the screen.
+    const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+    SetBounds(std::max(0, (sw - Width()) / 2), std::max(0, (sh - Height()) / 2), Width(), Height());
+
+    OnCreate = [this](TForm* f) { FormCreate(f); };
+    OnActivate = [this](TForm* f) { FormActivate(f); };
+    OnDestroy = [this](TForm* f) { FormDestroy(f); };
+}
+
+TOptionsForm::~TOptionsForm() {
+    if (OptionsForm == this) OptionsForm = nullptr;
+    delete Registry;
+}
+
+void TOptionsForm::FormCreate(TForm*) {
+    Registry = new TP_Registry();
+    Registry->SetRootKey(HKEY_CURRENT_USER);
+    Registry->BaseKey = BaseKey();
+    XcTreeView1->Select(0);
+    ShowPage(0);
+    LoadOptions();
+    if (mainform) {
+        mainform->SaveButtonAvailable();
+        mainform->SendSingleNumberKindExecute();
+    }
+    DebugChannel(Name);
+}
+
+void TOptionsForm::LoadOptions() {
+    const std::int32_t left = Registry->ReadInteger(kOptionsSection, kLeftName, kDefaultLeft);
+    const std::int32_t top = Registry->ReadInteger(kOptionsSection, kTopName, kDefaultTop);
+    const std::int32_t kind = Registry->ReadInteger(kOptionsSection, kKindName, 0);
+    if (mainform) mainform->MoveToStoredPosition(left, top);
+    // The radio group holds the two formats only; anything else stored is taken as decimal.
+    SingleCommandNumberKind = (kind == 0 || kind == 1) ? kind : 0;
+    OptionsToControls();
+}
+
+void TOptionsForm::SaveOptions() {
+    ControlsToOptions();
+    Registry->WriteInteger(kOptionsSection, kKindName, SingleCommandNumberKind);
+    if (mainform) {
+        Registry->WriteInteger(kOptionsSection, kLeftName, mainform->Left());
+        Registry->WriteInteger(kOptionsSection, kTopName, mainform->Top());
+    }
+}
+
+void TOptionsForm::OptionsToControls() { grpSingleCommandNumberKind->SetItemIndex(SingleCommandNumberKind); }
+
+void TOptionsForm::ControlsToOptions() {
+    const int i = grpSingleCommandNumberKind->ItemIndex();
+    if (i >= 0) SingleCommandNumberKind = i;
+}
+
+void TOptionsForm::FormActivate(TForm*) { OptionsToControls(); }
+
+void TOptionsForm::FormDestroy(TForm*) {
+    if (Registry) SaveOptions();
+    delete Registry;
+    Registry = nullptr;
+}
+
+void TOptionsForm::ShowPage(int page) {
+    activePage_ = RangeCheck(page, 0, static_cast<int>(Pages.size()) - 1);
+    for (size_t i = 0; i < Pages.size(); ++i) Pages[i]->SetVisible(static_cast<int>(i) == activePage_);
+}
+
+void TOptionsForm::XcTreeView1Change(TOptionsTree*, int node) {
+    ShowPage(XcTreeView1->NodeImageIndex(node));
+    SetCaption(Format(OptionsText(otCaption).c_str(), XcTreeView1->NodeText(node).c_str()));
+}
+
+void TOptionsForm::btnOKClick() {
+    SaveOptions();
+    if (mainform) {
+        mainform->SaveButtonAvailable();
+        mainform->SendSingleNumberKindExecute();
+    }
+}
+
+void TOptionsForm::ApplyLanguage() {
+    const int l = RangeCheck(LanguageNumber, 0, kLanguageCount - 1);
+    const TFont font{At(LangFontName, l), At(LangFontSize, l), At(LangFontCharset, l), false};
+    SetFont(font);
+    std::function<void(TWinControl*)> apply = [&](TWinControl* parent) {
+        for (TControl* c : parent->Children()) {
+            c->SetFont(font);
+            if (auto* w = dynamic_cast<TWinControl*>(c)) apply(w);
+        }
+    };
+    apply(this);
+    XcTreeView1->SetNodeText(0, OptionsText(otGeneral));
+    XcTreeView1->SetNodeText(1, OptionsText(otSingleCommand));
+    grpSingleCommandNumberKind->SetCaption(OptionsText(otNumberFormat));
+    grpSingleCommandNumberKind->Button(0)->SetCaption(OptionsText(otDecimal));
+    grpSingleCommandNumberKind->Button(1)->SetCaption(OptionsText(otHex));
+    btnOK->SetCaption(OptionsText(otOk));
+    btnCancel->SetCaption(OptionsText(otCancel));
+    btnHelp->SetCaption(OptionsText(otHelp));
+    const int node = std::max(0, XcTreeView1->Selected());
+    SetCaption(Format(OptionsText(otCaption).c_str(), XcTreeView1->NodeText(node).c_str()));
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+void Options1Click() {
+    if (!OptionsForm) return;
+    OptionsForm->ApplyLanguage();
+    OptionsForm->ShowModal();
+}
+
+}  // namespace talvik
