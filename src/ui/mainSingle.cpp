@@ -28,6 +28,8 @@ void Tmainform::sendcomboload() {
         sitebutton->SetHint(CaptionText(77));
         sitepanel->SetHint(CaptionText(77));
         Sitelab->SetCaption(CaptionText(78));
+    // The command label ends where the command list begins (further left in Chinese).
+    Singlab1->SetWidth(LanguageNumber == LangChinese ? 64 : 86);
     } else {
         sitebutton->SetCaption(CaptionText(79));
         sitebutton->SetHint(CaptionText(80));
@@ -169,6 +171,8 @@ void Tmainform::MoveToStoredPosition(int left, int top) {
 void Tmainform::setpanelcaptions() {
     Setuplab->SetCaption(CaptionText(Tapicheck->Checked() && SetupeditShowsTapiDevice ? 10 : 12));
     Sitelab->SetCaption(CaptionText(78));
+    // The command label ends where the command list begins (further left in Chinese).
+    Singlab1->SetWidth(LanguageNumber == LangChinese ? 64 : 86);
     Timedelaylab->SetCaption(PanelText(ptPathDelay, LanguageNumber));
     Logread->SetCaption(PanelText(ptView, LanguageNumber));
     Singlab2->SetCaption(CaptionText(HexNumberFormat() ? 85 : 73));

@@ -61,7 +61,7 @@ constexpr std::int32_t kMaxPortNumber = 254;        // port edits, 1..254
 constexpr std::size_t kMaxFileNameLength = 259;     // a Windows path (MAX_PATH less its end)
 constexpr std::size_t kMaxModemSetLength = 40;      // a modem command line after its "AT"
 constexpr std::size_t kMaxTapiDeviceLength = 255;
-constexpr std::size_t kMaxStationNameLength = 12;   // phoneidedit
+constexpr std::size_t kMaxStationNameLength = 255;  // a phone-book cell
 
 // The number dialled for a station until the operator enters one.
 constexpr const char* kDefaultStationNumber = "0399990000";

@@ -1,7 +1,8 @@
 // The single-command panel, the options window and the main window's settings under Wine,
 // against the serial rig's regulator simulators: COM1 a single regulator, COM2 a regulator at
 // site 17, COM3 a regulator whose history page is nearly cleared. ctest starts the rig in a
-// Wine prefix of this test's own and names its folder in TALVIK_RIG_DIR.
+// Wine prefix of this test's own and names its folder in TALVIK_RIG_DIR. COM4 is a single
+// regulator with random memory for the history test run.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -38,9 +39,11 @@ using namespace talvik;
 
 namespace {
 
-const char kTestKey[] = "Software\\Corvanel\\TALVIK-single-test";
+// One key per test process: the history tests run beside the others.
+const std::string kTestKey = "Software\\Corvanel\\TALVIK-single-test-" + std::to_string(GetCurrentProcessId());
 constexpr int kSitePort = 2;
 constexpr int kHistoryPort = 3;
+constexpr int kHistoryTestPort = 4;
 constexpr int kSite = 17;
 
 std::string RigFile(const std::string& name) {
@@ -95,7 +98,7 @@ std::vector<int> Frame5(int site, int cmd, int addr, int data) {
 }
 
 std::string RegText(const std::string& section, const std::string& name) {
-    const std::string key = std::string(kTestKey) + "\\" + section;
+    const std::string key = kTestKey + "\\" + section;
     char buf[20000] = {};
     DWORD size = sizeof buf;
     if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) !=
@@ -105,13 +108,13 @@ std::string RegText(const std::string& section, const std::string& name) {
 }
 
 void SetRegText(const std::string& section, const std::string& name, const std::string& value) {
-    const std::string key = std::string(kTestKey) + "\\" + section;
+    const std::string key = kTestKey + "\\" + section;
     RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
                     static_cast<DWORD>(value.size() + 1));
 }
 
 long RegDword(const std::string& name) {
-    const std::string key = std::string(kTestKey) + "\\Options";
+    const std::string key = kTestKey + "\\Options";
     DWORD v = 0, size = sizeof v;
     if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &v, &size) !=
         ERROR_SUCCESS)
@@ -123,7 +126,7 @@ class SingleCommandTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_NE(std::getenv("TALVIK_RIG_DIR"), nullptr) << "TALVIK_RIG_DIR not set: run through ctest";
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey.c_str());
         Tmainform::RegistryKeyPath = kTestKey;
         Start({});
     }
@@ -135,7 +138,7 @@ protected:
         }
         Stop();
         SetMessageDlgHook(nullptr);
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey.c_str());
     }
 
     void Start(const std::vector<std::string>& args) {
@@ -415,7 +418,7 @@ TEST_F(SingleCommandTest, HexFormatFromTheOptionsWindowAndThePositionSurviveARes
 
     // Stored values beyond the screen and beyond the two formats are not taken as they are.
     Stop();
-    const std::string key = std::string(kTestKey) + "\\Options";
+    const std::string key = kTestKey + "\\Options";
     DWORD farLeft = 30000, kind = 7;
     RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "MainFormLeft", REG_DWORD, &farLeft, sizeof farLeft);
     RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "SingleCommandNumberKind", REG_DWORD, &kind, sizeof kind);
@@ -427,7 +430,7 @@ TEST_F(SingleCommandTest, HexFormatFromTheOptionsWindowAndThePositionSurviveARes
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-TEST_F(SingleCommandTest, HistoryClearAndTestLeaveThePageAsTheyShouldAndAReadShowsIt) {
+TEST_F(SingleCommandTest, HistoryClearMendsThePageAndAReadShowsIt) {
     FirstTick();
     mainform->ebDirectComPortNum->SetText(std::to_string(kHistoryPort));
     mainform->DisplaySingleCommandWindow();
@@ -439,12 +442,12 @@ TEST_F(SingleCommandTest, HistoryClearAndTestLeaveThePageAsTheyShouldAndAReadSho
     Click(mainform->singsend);
     EXPECT_TRUE(HistLoadMode);
     ASSERT_TRUE(RunUntil(LinkIdle, 120000));
-    std::string mem = SimMemory(kHistoryPort);
+    const std::string mem = SimMemory(kHistoryPort);
     EXPECT_EQ(MemByte(mem, DayPointerAddress), 0);
     EXPECT_EQ(MemByte(mem, 302), 0);
     for (int a = 303; a < 512; ++a) ASSERT_EQ(MemByte(mem, a), 255) << "address " << a;
     // The run starts with the unlock frame and the write of 0 to the day pointer (EEPROM 45),
-    // and writes only the bytes that differed.
+    // and rewrites only the bytes that differed, each behind its unlock frame.
     const auto frames = FramesSince(kHistoryPort, before);
     ASSERT_GE(frames.size(), 2u);
     EXPECT_EQ(frames[0].bytes, Frame4(0x98, 250, 165));
@@ -452,22 +455,36 @@ TEST_F(SingleCommandTest, HistoryClearAndTestLeaveThePageAsTheyShouldAndAReadSho
     const auto written = std::count_if(frames.begin(), frames.end(), [](const HeardFrame& f) {
         return f.command == "eeprom-write" && f.outcome == "written";
     });
-    EXPECT_EQ(written, 1 + 5);  // the day pointer and the five bytes that were not clear yet
+    EXPECT_EQ(written, 1 + 6);  // the day pointer and the six bytes the rig left uncleared
+    const auto refused = std::count_if(frames.begin(), frames.end(), [](const HeardFrame& f) {
+        return f.outcome == "not-unlocked";
+    });
+    EXPECT_EQ(refused, 0);
 
     // A history read afterwards shows the cleared page.
     mainform->Getdata("Tgraphform", 10);
     ASSERT_TRUE(RunUntil(LinkIdle, 120000));
     EXPECT_TRUE(HistoryLoaded);
     for (int a = 302; a < 512; ++a) ASSERT_EQ(RegImage[a], MemByte(mem, a)) << "address " << a;
+    EXPECT_EQ(beeps, 0);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
 
-    // Test: the test pattern from position 210 down to 1.
+TEST_F(SingleCommandTest, HistoryTestWritesTheTestPatternAndAReadShowsIt) {
+    FirstTick();
+    mainform->ebDirectComPortNum->SetText(std::to_string(kHistoryTestPort));
+    mainform->DisplaySingleCommandWindow();
+    // Test: the test pattern from position 210 down to 1 over a page of random bytes.
     Choose(scTestHistory);
     Click(mainform->singsend);
-    ASSERT_TRUE(RunUntil(LinkIdle, 400000));
-    mem = SimMemory(kHistoryPort);
+    EXPECT_TRUE(HistLoadMode);
+    EXPECT_FALSE(HistClearMode);
+    ASSERT_TRUE(RunUntil(LinkIdle, 500000));
+    const std::string mem = SimMemory(kHistoryTestPort);
     for (int n = 1; n <= 210; ++n) ASSERT_EQ(MemByte(mem, 301 + n), historyvalue(n, false)) << "position " << n;
     EXPECT_EQ(MemByte(mem, 301 + 7), 1);     // day 0, field 6
     EXPECT_EQ(MemByte(mem, 301 + 5), 164);   // day 0, field 4: 420 mod 256
+    EXPECT_EQ(MemByte(mem, DayPointerAddress), 0);
     mainform->Getdata("Tgraphform", 10);
     ASSERT_TRUE(RunUntil(LinkIdle, 120000));
     EXPECT_TRUE(HistoryLoaded);
