@@ -571,6 +571,17 @@ bool TApplication::PreTranslate(MSG& msg) {
         ClientToScreen(msg.hwnd, &pt);
         MouseMovedOver(msg.hwnd, pt);
     }
+    // In a window with a default button (a dialog), Tab moves between its controls.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && msg.hwnd) {
+        HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+        auto* f = dynamic_cast<TForm*>(TControl::FromHandle(root));
+        if (f && f->DefaultButton) {
+            if (HWND next = GetNextDlgTabItem(root, GetFocus(), GetKeyState(VK_SHIFT) < 0)) {
+                SetFocus(next);
+                return true;
+            }
+        }
+    }
     if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && msg.hwnd) {
         if (auto* f = dynamic_cast<TForm*>(TControl::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)))) {
             TControl* b = msg.wParam == VK_RETURN ? f->DefaultButton : f->CancelButton;

@@ -367,10 +367,14 @@ TEST_F(SingleCommandTest, HexFormatFromTheOptionsWindowAndThePositionSurviveARes
     EXPECT_EQ(mainform->Singlab2->Caption(), "Address  (Dec)");
     EXPECT_EQ(OptionsForm->Caption(), "Options - General");
 
-    // Hex chosen and cancelled with Escape: nothing changes now.
+    // Hex chosen and cancelled with Escape: nothing changes now. Tab moves from the tree on.
     ShowOptionsWith([] {
         SendMessageW(OptionsForm->grpSingleCommandNumberKind->Button(1)->Handle(), BM_CLICK, 0, 0);
-        PostMessageW(OptionsForm->XcTreeView1->Handle(), WM_KEYDOWN, VK_ESCAPE, 0);
+        SetFocus(OptionsForm->XcTreeView1->Handle());
+        PostMessageW(OptionsForm->XcTreeView1->Handle(), WM_KEYDOWN, VK_TAB, 0);
+        Application.ProcessMessages();
+        EXPECT_EQ(GetFocus(), OptionsForm->btnOK->Handle());
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
     });
     EXPECT_EQ(OptionsForm->ModalResult(), TModalResult::mrCancel);
     EXPECT_EQ(mainform->Singlab2->Caption(), "Address  (Dec)");

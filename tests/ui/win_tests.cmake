@@ -58,7 +58,7 @@ if(TALVIK_WIN32)
   add_test(NAME ui_single_history_test_win32_test
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${SINGLE_PREFIX} $<TARGET_FILE:ui_single_win32_test>
                    --gtest_filter=*HistoryTest*)
-  set_tests_properties(ui_single_win32_test PROPERTIES FIXTURES_REQUIRED single_rig LABELS gui TIMEOUT 400
+  set_tests_properties(ui_single_win32_test PROPERTIES FIXTURES_REQUIRED single_rig LABELS gui TIMEOUT 900
     ENVIRONMENT "${SINGLE_ENV}")
   set_tests_properties(ui_single_history_clear_win32_test ui_single_history_test_win32_test PROPERTIES
     FIXTURES_REQUIRED single_rig LABELS gui TIMEOUT 900 ENVIRONMENT "${SINGLE_ENV}")
