@@ -385,4 +385,94 @@ void TRichEdit::SaveToFile(const std::string& path) const {
     }
 }
 
+// ---- TTreeView
+
+TTreeView::TTreeView(TWinControl* parent)
+    : TTreeView(parent, TVS_HASBUTTONS | TVS_HASLINES | TVS_LINESATROOT | TVS_SHOWSELALWAYS) {}
+
+TTreeView::TTreeView(TWinControl* parent, DWORD style) : TControl(parent) {
+    width_ = 121;
+    height_ = 97;
+    CreateHandle(WC_TREEVIEWW, style | WS_TABSTOP, WS_EX_CLIENTEDGE);
+}
+
+HTREEITEM TTreeView::AddItem(HTREEITEM parent, const std::string& text, void* data) {
+    std::wstring w = Widen(text);
+    TVINSERTSTRUCTW ins{};
+    ins.hParent = parent ? parent : TVI_ROOT;
+    ins.hInsertAfter = TVI_LAST;
+    ins.item.mask = TVIF_TEXT | TVIF_PARAM;
+    ins.item.pszText = w.data();
+    ins.item.lParam = reinterpret_cast<LPARAM>(data);
+    return reinterpret_cast<HTREEITEM>(SendMessageW(hwnd_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
+}
+
+void TTreeView::DeleteItem(HTREEITEM item) { SendMessageW(hwnd_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(item)); }
+
+void TTreeView::Clear() { SendMessageW(hwnd_, TVM_DELETEITEM, 0, reinterpret_cast<LPARAM>(TVI_ROOT)); }
+
+int TTreeView::Count() const { return static_cast<int>(SendMessageW(hwnd_, TVM_GETCOUNT, 0, 0)); }
+
+std::string TTreeView::ItemText(HTREEITEM item) const {
+    wchar_t buf[512] = {};
+    TVITEMW it{};
+    it.mask = TVIF_TEXT;
+    it.hItem = item;
+    it.pszText = buf;
+    it.cchTextMax = 511;
+    if (!SendMessageW(hwnd_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it))) return {};
+    return Narrow(buf);
+}
+
+void TTreeView::SetItemText(HTREEITEM item, const std::string& text) {
+    std::wstring w = Widen(text);
+    TVITEMW it{};
+    it.mask = TVIF_TEXT;
+    it.hItem = item;
+    it.pszText = w.data();
+    SendMessageW(hwnd_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
+}
+
+void* TTreeView::ItemData(HTREEITEM item) const {
+    TVITEMW it{};
+    it.mask = TVIF_PARAM;
+    it.hItem = item;
+    if (!SendMessageW(hwnd_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it))) return nullptr;
+    return reinterpret_cast<void*>(it.lParam);
+}
+
+namespace {
+HTREEITEM TreeNext(HWND h, UINT code, HTREEITEM item) {
+    return reinterpret_cast<HTREEITEM>(SendMessageW(h, TVM_GETNEXTITEM, code, reinterpret_cast<LPARAM>(item)));
+}
+}  // namespace
+
+HTREEITEM TTreeView::Root() const { return TreeNext(hwnd_, TVGN_ROOT, nullptr); }
+HTREEITEM TTreeView::FirstChild(HTREEITEM item) const { return TreeNext(hwnd_, TVGN_CHILD, item); }
+HTREEITEM TTreeView::NextSibling(HTREEITEM item) const { return TreeNext(hwnd_, TVGN_NEXT, item); }
+HTREEITEM TTreeView::ParentItem(HTREEITEM item) const { return TreeNext(hwnd_, TVGN_PARENT, item); }
+HTREEITEM TTreeView::Selected() const { return TreeNext(hwnd_, TVGN_CARET, nullptr); }
+
+void TTreeView::SetSelected(HTREEITEM item) {
+    SendMessageW(hwnd_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(item));
+}
+
+void TTreeView::SetReadOnly(bool r) {
+    LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
+    SetWindowLongW(hwnd_, GWL_STYLE, r ? (style & ~TVS_EDITLABELS) : (style | TVS_EDITLABELS));
+}
+
+bool TTreeView::HandleNotify(NMHDR* hdr, LRESULT& result) {
+    result = 0;
+    if (hdr->code == TVN_SELCHANGEDW || hdr->code == TVN_SELCHANGEDA) {
+        if (OnChange) OnChange(this);
+        return true;
+    }
+    if (hdr->code == NM_DBLCLK) {
+        if (OnDblClick) OnDblClick(this);
+        return false;  // the system still expands or collapses the item
+    }
+    return false;
+}
+
 }  // namespace talvik

@@ -149,4 +149,33 @@ public:
     void SaveToFile(const std::string& path) const;
 };
 
+// The system's tree view: items with text and a data pointer, the selected item, and the
+// selection-change and double-click events.
+class TTreeView : public TControl {
+public:
+    explicit TTreeView(TWinControl* parent);
+    // Adds an item under `parent` (null: at the top level) after its last child.
+    HTREEITEM AddItem(HTREEITEM parent, const std::string& text, void* data = nullptr);
+    void DeleteItem(HTREEITEM item);
+    void Clear();
+    int Count() const;
+    std::string ItemText(HTREEITEM item) const;
+    void SetItemText(HTREEITEM item, const std::string& text);
+    void* ItemData(HTREEITEM item) const;
+    HTREEITEM Root() const;
+    HTREEITEM FirstChild(HTREEITEM item) const;
+    HTREEITEM NextSibling(HTREEITEM item) const;
+    HTREEITEM ParentItem(HTREEITEM item) const;
+    HTREEITEM Selected() const;
+    // Selects in code: fires OnChange as the system reports it.
+    void SetSelected(HTREEITEM item);
+    void SetReadOnly(bool r);
+    std::function<void(TControl*)> OnChange;
+    std::function<void(TControl*)> OnDblClick;
+    bool HandleNotify(NMHDR* hdr, LRESULT& result) override;
+
+protected:
+    TTreeView(TWinControl* parent, DWORD style);
+};
+
 }  // namespace talvik

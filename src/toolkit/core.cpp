@@ -7,6 +7,7 @@
 #include <stdexcept>
 
 #include "base/format.h"
+#include "toolkit/stdctrls.h"
 
 namespace talvik {
 
@@ -216,9 +217,14 @@ void TControl::SetBounds(int left, int top, int width, int height) {
 }
 
 void TControl::SetVisible(bool v) {
+    bool changed = v != visible_;
     visible_ = v;
     if (hwnd_) ShowWindow(hwnd_, v ? SW_SHOWNA : SW_HIDE);
     if (TForm* f = OwnerForm(); f && f != this) f->UpdateAutoSize();
+    if (changed) {
+        Perform(CM_VISIBLECHANGED, v);
+        Perform(CM_SHOWINGCHANGED);
+    }
 }
 
 bool TControl::Showing() const {
@@ -228,8 +234,10 @@ bool TControl::Showing() const {
 }
 
 void TControl::SetEnabled(bool v) {
+    bool changed = v != enabled_;
     enabled_ = v;
     if (hwnd_) EnableWindow(hwnd_, v);
+    if (changed) Perform(CM_ENABLEDCHANGED);
 }
 
 std::string TControl::Text() const {
@@ -244,6 +252,7 @@ std::string TControl::Text() const {
 void TControl::SetText(const std::string& s) {
     if (!hwnd_ || Text() == s) return;
     SetWindowTextW(hwnd_, Widen(s).c_str());
+    Perform(CM_TEXTCHANGED);
 }
 
 void TControl::SetHint(const std::string& h) {
@@ -266,6 +275,10 @@ void TControl::RegisterTool() {
 void TControl::SetFont(const TFont& f) {
     font_ = f;
     if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
+    Perform(CM_FONTCHANGED);
+    if (auto* w = dynamic_cast<TWinControl*>(this)) {
+        for (TControl* c : w->Children()) c->Perform(CM_PARENTFONTCHANGED);
+    }
 }
 
 void TControl::SetFontName(const std::string& name) {
@@ -290,18 +303,142 @@ void TControl::Click() {
     if (OnClick) OnClick(this);
 }
 
+LRESULT TControl::Perform(UINT msg, WPARAM wp, LPARAM lp) { return hwnd_ ? SendMessageW(hwnd_, msg, wp, lp) : 0; }
+
+void TControl::SetParent(TWinControl* parent) {
+    if (parent == parent_ || parent == this) return;
+    if (parent_) parent_->RemoveChild(this);
+    parent_ = parent;
+    if (parent_) parent_->AddChild(this);
+    if (hwnd_) ::SetParent(hwnd_, parent_ ? parent_->Handle() : nullptr);
+    if (parent_ && align_ != TAlign::alNone) parent_->AlignControls();
+}
+
+void TControl::SetAlign(TAlign a) {
+    if (a == align_) return;
+    align_ = a;
+    if (parent_) parent_->AlignControls();
+}
+
+int TControl::TabOrder() const {
+    if (!parent_) return -1;
+    const auto& list = parent_->Children();
+    return static_cast<int>(std::find(list.begin(), list.end(), this) - list.begin());
+}
+
+void TControl::SetTabOrder(int order) {
+    if (!parent_) return;
+    auto& list = parent_->children_;
+    auto it = std::find(list.begin(), list.end(), this);
+    if (it == list.end()) return;
+    list.erase(it);
+    order = std::clamp(order, 0, static_cast<int>(list.size()));
+    list.insert(list.begin() + order, this);
+}
+
 // ---- TWinControl
 
 TWinControl::TWinControl(TWinControl* parent) : TControl(parent) {}
 
 TWinControl::~TWinControl() {
+    destroying_ = true;
     // Children go first, last made first, while this window still exists.
     while (!children_.empty()) delete children_.back();
     if (brush_) DeleteObject(brush_);
 }
 
+void TWinControl::AddChild(TControl* c) {
+    Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(c), 1);
+    children_.push_back(c);
+    Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(c), 1);
+}
+
 void TWinControl::RemoveChild(TControl* c) {
+    // A container being destroyed is told nothing more about its children going.
+    if (!destroying_) Perform(CM_CONTROLCHANGE, reinterpret_cast<WPARAM>(c), 0);
     children_.erase(std::remove(children_.begin(), children_.end(), c), children_.end());
+    if (!destroying_) Perform(CM_CONTROLLISTCHANGE, reinterpret_cast<WPARAM>(c), 0);
+}
+
+void TWinControl::Loaded() {
+    for (TControl* c : std::vector<TControl*>(children_)) c->Loaded();
+}
+
+void TWinControl::AlignControls() {
+    if (!hwnd_) return;
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    auto place = [&](TAlign which) {
+        for (TControl* c : children_) {
+            if (c->Align() != which || !c->Visible()) continue;
+            switch (which) {
+            case TAlign::alTop:
+                c->SetBounds(r.left, r.top, r.right - r.left, c->Height());
+                r.top += c->Height();
+                break;
+            case TAlign::alBottom:
+                c->SetBounds(r.left, r.bottom - c->Height(), r.right - r.left, c->Height());
+                r.bottom -= c->Height();
+                break;
+            case TAlign::alLeft:
+                c->SetBounds(r.left, r.top, c->Width(), r.bottom - r.top);
+                r.left += c->Width();
+                break;
+            case TAlign::alRight:
+                c->SetBounds(r.right - c->Width(), r.top, c->Width(), r.bottom - r.top);
+                r.right -= c->Width();
+                break;
+            case TAlign::alClient:
+                c->SetBounds(r.left, r.top, std::max(0L, r.right - r.left), std::max(0L, r.bottom - r.top));
+                break;
+            default:
+                break;
+            }
+        }
+    };
+    place(TAlign::alTop);
+    place(TAlign::alBottom);
+    place(TAlign::alLeft);
+    place(TAlign::alRight);
+    place(TAlign::alClient);
+}
+
+namespace {
+// The controls that take the focus by Tab, in order: visible and enabled tab stops, and the
+// stops inside visible and enabled containers.
+void CollectTabStops(const TWinControl* w, std::vector<TControl*>& out) {
+    for (TControl* c : w->Children()) {
+        HWND h = c->Handle();
+        if (!h || !IsWindowVisible(h) || !IsWindowEnabled(h)) continue;
+        if (GetWindowLongW(h, GWL_STYLE) & WS_TABSTOP) {
+            out.push_back(c);
+        } else if (auto* sub = dynamic_cast<const TWinControl*>(c)) {
+            CollectTabStops(sub, out);
+        }
+    }
+}
+}  // namespace
+
+TControl* TWinControl::FindNextControl(TControl* current, bool forward) const {
+    std::vector<TControl*> stops;
+    CollectTabStops(this, stops);
+    if (stops.empty()) return nullptr;
+    auto it = std::find(stops.begin(), stops.end(), current);
+    if (it == stops.end()) return forward ? stops.front() : stops.back();
+    auto i = it - stops.begin();
+    auto n = static_cast<std::ptrdiff_t>(stops.size());
+    return stops[static_cast<size_t>((i + (forward ? 1 : n - 1)) % n)];
+}
+
+bool TWinControl::SelectNext(TControl* current, bool forward) {
+    TControl* next = FindNextControl(current, forward);
+    if (!next) return false;
+    next->SetFocus();
+    if (auto* edit = next->Handle()) {
+        // An edit reached by Tab shows its whole text selected, ready to be typed over.
+        if (SendMessageW(edit, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(edit, EM_SETSEL, 0, -1);
+    }
+    return true;
 }
 
 void TWinControl::SetColor(COLORREF c) {
@@ -309,6 +446,26 @@ void TWinControl::SetColor(COLORREF c) {
     if (brush_) DeleteObject(brush_);
     brush_ = nullptr;
     Invalidate();
+    Perform(CM_COLORCHANGED);
+    for (TControl* child : children_) child->Perform(CM_PARENTCOLORCHANGED);
+}
+
+LRESULT TWinControl::PrintClient(HDC dc) {
+    RECT r;
+    GetClientRect(hwnd_, &r);
+    FillRect(dc, &r, BackgroundBrush());
+    Paint(dc);
+    return 0;
+}
+
+LRESULT DefaultPrintClientHandler(TWinControl* control, UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg != WM_PRINTCLIENT) return control->DefaultProc(msg, wp, lp);
+    return control->PrintClient(reinterpret_cast<HDC>(wp));
+}
+
+TPrintClientHandler& PrintClientHandlerEntry() {
+    static TPrintClientHandler entry = DefaultPrintClientHandler;
+    return entry;
 }
 
 HBRUSH TWinControl::BackgroundBrush() const {
@@ -354,8 +511,12 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
                     std::string h = GetShortHint(c->Hint());
                     bool canShow = Application.ShowHint;
                     THintInfo info{c, pt};
+                    // The control may refuse the hint or give it a colour of its own.
+                    if (c->Perform(CM_HINTSHOW, 0, reinterpret_cast<LPARAM>(&info)) != 0) canShow = false;
                     if (Application.OnShowHint) Application.OnShowHint(h, canShow, info);
                     if (canShow) text = Widen(h);
+                    if (info.HintColor != CLR_INVALID)
+                        SendMessageW(hdr->hwndFrom, TTM_SETTIPBKCOLOR, info.HintColor, 0);
                 }
             } else if (TControl* bar = CommandTarget(hdr->idFrom)) {
                 // A tool-bar button: the tool bar answers for its own command ids.
@@ -390,6 +551,17 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         // Read-only edits and the like keep the system's colours.
         break;
     }
+    case WM_CTLCOLOREDIT: {
+        // An edit with a colour of its own (the spin edits) draws its text on that colour.
+        TControl* c = FromHandle(reinterpret_cast<HWND>(lp));
+        if (HBRUSH b = c && !dynamic_cast<TWinControl*>(c) ? c->BackgroundBrush() : nullptr) {
+            LOGBRUSH lb{};
+            GetObjectW(b, sizeof lb, &lb);
+            SetBkColor(reinterpret_cast<HDC>(wp), lb.lbColor);
+            return reinterpret_cast<LRESULT>(b);
+        }
+        break;
+    }
     case WM_ERASEBKGND: {
         RECT r;
         GetClientRect(hwnd_, &r);
@@ -403,6 +575,13 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
         EndPaint(hwnd_, &ps);
         return 0;
     }
+    case WM_PRINTCLIENT:
+        return PrintClientHandlerEntry()(this, msg, wp, lp);
+    case CM_HITTEST:
+        return 1;  // a control is hit anywhere in its bounds
+    case WM_SIZE:
+        AlignControls();
+        break;
     default:
         break;
     }
@@ -440,6 +619,7 @@ void TForm::Free() {
 }
 
 void TForm::SetVisible(bool v) {
+    bool changed = v != visible_;
     visible_ = v;
     if (!hwnd_) return;
     if (v) {
@@ -448,6 +628,52 @@ void TForm::SetVisible(bool v) {
     } else {
         ShowWindow(hwnd_, SW_HIDE);
     }
+    if (changed) {
+        Perform(CM_VISIBLECHANGED, v);
+        Perform(CM_SHOWINGCHANGED);
+    }
+}
+
+namespace {
+// The toolkit control of a window, or of its nearest parent that is one.
+TControl* ControlOf(HWND h) {
+    for (; h; h = GetParent(h)) {
+        if (TControl* c = TControl::FromHandle(h)) return c;
+    }
+    return nullptr;
+}
+
+template <class F>
+void ForEachControl(TControl* c, F&& f) {
+    f(c);
+    if (auto* w = dynamic_cast<TWinControl*>(c)) {
+        for (TControl* child : std::vector<TControl*>(w->Children())) ForEachControl(child, f);
+    }
+}
+}  // namespace
+
+bool TForm::DialogKey(WPARAM key) {
+    TControl* focus = ControlOf(GetFocus());
+    if (focus && focus->OwnerForm() != this) focus = nullptr;
+    if (key == VK_TAB) return SelectNext(focus == this ? nullptr : focus, GetKeyState(VK_SHIFT) >= 0);
+    if (key != VK_RETURN && key != VK_ESCAPE) return false;
+    auto usable = [](TControl* c) {
+        return c->Handle() && IsWindowVisible(c->Handle()) && IsWindowEnabled(c->Handle());
+    };
+    if (key == VK_RETURN) {
+        if (auto* b = dynamic_cast<TButton*>(focus); b && usable(b)) {
+            b->Click();
+            return true;
+        }
+    }
+    TButton* target = nullptr;
+    ForEachControl(this, [&](TControl* c) {
+        auto* b = dynamic_cast<TButton*>(c);
+        if (!target && b && usable(b) && (key == VK_RETURN ? b->Default() : b->Cancel())) target = b;
+    });
+    if (!target) return false;
+    target->Click();
+    return true;
 }
 
 void TForm::SetAutoSize(bool a) {
@@ -523,6 +749,8 @@ TModalResult TForm::ShowModal() {
 
 LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case CM_DIALOGKEY:
+        return DialogKey(wp) ? 1 : 0;
     case WM_CLOSE:
         Close();
         return 0;
@@ -570,28 +798,43 @@ bool TApplication::PreTranslate(MSG& msg) {
         POINT pt{static_cast<short>(LOWORD(msg.lParam)), static_cast<short>(HIWORD(msg.lParam))};
         ClientToScreen(msg.hwnd, &pt);
         MouseMovedOver(msg.hwnd, pt);
-    }
-    // In a window with a default button (a dialog), Tab moves between its controls.
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && msg.hwnd) {
-        HWND root = GetAncestor(msg.hwnd, GA_ROOT);
-        auto* f = dynamic_cast<TForm*>(TControl::FromHandle(root));
-        if (f && f->DefaultButton) {
-            if (HWND next = GetNextDlgTabItem(root, GetFocus(), GetKeyState(VK_SHIFT) < 0)) {
-                SetFocus(next);
-                return true;
-            }
+        if (msg.hwnd != mouseWnd_) {
+            // The mouse has moved onto another window: the one it left hears of it first.
+            HWND old = mouseWnd_;
+            mouseWnd_ = msg.hwnd;
+            if (old && IsWindow(old)) SendMessageW(old, CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(TControl::FromHandle(old)));
+            TRACKMOUSEEVENT tme{sizeof(tme), TME_LEAVE, msg.hwnd, 0};
+            TrackMouseEvent(&tme);
+            SendMessageW(msg.hwnd, CM_MOUSEENTER, 0, reinterpret_cast<LPARAM>(TControl::FromHandle(msg.hwnd)));
         }
-    }
-    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) && msg.hwnd) {
-        if (auto* f = dynamic_cast<TForm*>(TControl::FromHandle(GetAncestor(msg.hwnd, GA_ROOT)))) {
-            TControl* b = msg.wParam == VK_RETURN ? f->DefaultButton : f->CancelButton;
-            if (b && b->Enabled() && b->Showing()) {
-                b->Click();
-                return true;
+    } else if (msg.message == WM_MOUSELEAVE && msg.hwnd == mouseWnd_) {
+        mouseWnd_ = nullptr;
+        SendMessageW(msg.hwnd, CM_MOUSELEAVE, 0, reinterpret_cast<LPARAM>(TControl::FromHandle(msg.hwnd)));
+    } else if (msg.message == WM_KEYDOWN &&
+               (msg.wParam == VK_TAB || msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE) &&
+               GetKeyState(VK_MENU) >= 0 && GetKeyState(VK_CONTROL) >= 0) {
+        // A dialog key goes to the form unless the focused control wants it for itself
+        // (a multi-line edit keeps Enter, a control that asks for every key keeps them all).
+        LRESULT code = SendMessageW(msg.hwnd, WM_GETDLGCODE, msg.wParam, reinterpret_cast<LPARAM>(&msg));
+        bool wanted = (code & (DLGC_WANTALLKEYS | DLGC_WANTMESSAGE)) || (msg.wParam == VK_TAB && (code & DLGC_WANTTAB));
+        if (!wanted) {
+            HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+            if (auto* form = dynamic_cast<TForm*>(TControl::FromHandle(root))) {
+                if (form->Perform(CM_DIALOGKEY, msg.wParam, msg.lParam)) return true;
             }
         }
     }
     return false;
+}
+
+void TApplication::CheckFocusChange() {
+    HWND focus = GetFocus();
+    if (focus == lastFocus_) return;
+    lastFocus_ = focus;
+    TControl* c = ControlOf(focus);
+    TForm* form = c ? c->OwnerForm() : nullptr;
+    if (!form) return;
+    ForEachControl(form, [&](TControl* each) { each->Perform(CM_FOCUSCHANGED, 0, reinterpret_cast<LPARAM>(c)); });
 }
 
 bool TApplication::ProcessMessages() {
@@ -601,10 +844,13 @@ bool TApplication::ProcessMessages() {
             terminated_ = true;
             return false;
         }
-        if (PreTranslate(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        if (!PreTranslate(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        CheckFocusChange();
     }
+    CheckFocusChange();
     return !terminated_;
 }
 
@@ -612,9 +858,11 @@ void TApplication::Run() {
     if (MainForm) MainForm->Show();
     MSG msg;
     while (!terminated_ && GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        if (PreTranslate(msg)) continue;
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
+        if (!PreTranslate(msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+        CheckFocusChange();
     }
     terminated_ = true;
     DestroyForms();

@@ -23,6 +23,34 @@ namespace talvik {
 class TWinControl;
 class TForm;
 
+// Component notifications: messages the toolkit sends a control's own window when something
+// about it changes, so that a control class can react in its window procedure.
+constexpr UINT CM_BASE = 0xB000;
+constexpr UINT CM_DIALOGKEY = 0xB005;           // wParam: virtual key; answer non-zero when used
+constexpr UINT CM_DIALOGCHAR = 0xB006;
+constexpr UINT CM_FOCUSCHANGED = 0xB007;        // lParam: the control that has the focus now
+constexpr UINT CM_PARENTFONTCHANGED = 0xB008;
+constexpr UINT CM_PARENTCOLORCHANGED = 0xB009;
+constexpr UINT CM_HITTEST = 0xB00A;             // lParam: client point; answer non-zero when hit
+constexpr UINT CM_VISIBLECHANGED = 0xB00B;
+constexpr UINT CM_ENABLEDCHANGED = 0xB00C;
+constexpr UINT CM_COLORCHANGED = 0xB00D;
+constexpr UINT CM_FONTCHANGED = 0xB00E;
+constexpr UINT CM_CURSORCHANGED = 0xB00F;
+constexpr UINT CM_TEXTCHANGED = 0xB012;
+constexpr UINT CM_MOUSEENTER = 0xB013;          // lParam: the control
+constexpr UINT CM_MOUSELEAVE = 0xB014;          // lParam: the control
+constexpr UINT CM_SHOWINGCHANGED = 0xB019;
+constexpr UINT CM_SHOWHINTCHANGED = 0xB022;
+constexpr UINT CM_PARENTSHOWHINTCHANGED = 0xB023;
+constexpr UINT CM_CONTROLLISTCHANGE = 0xB02C;   // wParam: control; lParam: inserting
+constexpr UINT CM_HINTSHOW = 0xB030;            // lParam: THintInfo*; answer non-zero to suppress
+constexpr UINT CM_CONTROLCHANGE = 0xB036;       // wParam: control; lParam: inserting
+
+// Where a control sits in its parent: aligned controls are laid out whenever the parent's size
+// changes, top and bottom ones first, then left and right, then the one filling the rest.
+enum class TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
+
 // Text at the Win32 boundary: the program keeps UTF-8, windows get UTF-16.
 std::wstring Widen(const std::string& s);
 std::string Narrow(const std::wstring& s);
@@ -95,6 +123,19 @@ public:
     void BringToFront();
     void SetFocus();
     void Invalidate();
+    // Sends a message to the control's window (nothing without one).
+    LRESULT Perform(UINT msg, WPARAM wp = 0, LPARAM lp = 0);
+
+    // Moves the control into another container.
+    void SetParent(TWinControl* parent);
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign a);
+    // Position among the parent's children, which is the order Tab moves in.
+    int TabOrder() const;
+    void SetTabOrder(int order);
+
+    // Runs once the code that builds a window has set every property (the end of loading).
+    virtual void Loaded() {}
 
     std::function<void(TControl*)> OnClick;
     virtual void Click();
@@ -126,6 +167,7 @@ protected:
     std::string hint_;
     TFont font_;
     bool toolRegistered_ = false;
+    TAlign align_ = TAlign::alNone;
 };
 
 // A control that contains others: panels, group boxes, grids and forms. Owns its children.
@@ -139,9 +181,17 @@ public:
     void SetColor(COLORREF c);
     HBRUSH BackgroundBrush() const override;
 
-    void AddChild(TControl* c) { children_.push_back(c); }
+    void AddChild(TControl* c);
     void RemoveChild(TControl* c);
     const std::vector<TControl*>& Children() const { return children_; }
+    void Loaded() override;
+    // Lays out the aligned children in the client area.
+    void AlignControls();
+    // The next control that takes the focus by Tab, after `current` (forward) or before it;
+    // null when there is none. Controls are visited in their order, containers entered.
+    TControl* FindNextControl(TControl* current, bool forward) const;
+    // Moves the focus as Tab or Shift+Tab does; false when no control takes it.
+    bool SelectNext(TControl* current, bool forward);
 
     // The one place messages of toolkit windows are handled; subclasses extend it.
     virtual LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp);
@@ -151,13 +201,24 @@ protected:
     void CreateOwnWindow(DWORD style, DWORD exStyle, HWND parent, const std::string& text);
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
     virtual void Paint(HDC /*dc*/) {}
+    // Paints the client area into a given device context (WM_PRINTCLIENT).
+    virtual LRESULT PrintClient(HDC dc);
+    friend LRESULT DefaultPrintClientHandler(TWinControl*, UINT, WPARAM, LPARAM);
 
     std::vector<TControl*> children_;
     COLORREF color_ = CLR_INVALID;
     mutable HBRUSH brush_ = nullptr;
+    bool destroying_ = false;
 
     friend LRESULT CALLBACK ToolkitWindowProc(HWND, UINT, WPARAM, LPARAM);
+    friend class TControl;
 };
+
+// The one handler through which every toolkit window paints itself into a foreign device
+// context (WM_PRINTCLIENT). The entry may be replaced process-wide and put back.
+using TPrintClientHandler = LRESULT (*)(TWinControl* control, UINT msg, WPARAM wp, LPARAM lp);
+LRESULT DefaultPrintClientHandler(TWinControl* control, UINT msg, WPARAM wp, LPARAM lp);
+TPrintClientHandler& PrintClientHandlerEntry();
 
 enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 enum class TModalResult { mrNone = 0, mrOk = 1, mrCancel = 2, mrYes = 6, mrNo = 7 };
@@ -186,8 +247,10 @@ public:
     // Asks the close question and closes as the handlers decide (hides, or ends the program
     // for the main window).
     void Close();
-    TModalResult ShowModal();
+    virtual TModalResult ShowModal();
     void SetModalResult(TModalResult r) { modalResult_ = r; }
+    // Shown by ShowModal and not yet closed.
+    bool InModal() const { return inModal_; }
     TModalResult ModalResult() const { return modalResult_; }
 
     // Runs OnDestroy, then frees the form and its controls.
@@ -196,9 +259,10 @@ public:
     void DoCreate();
     LRESULT WndProc(UINT msg, WPARAM wp, LPARAM lp) override;
 
-    // Enter clicks DefaultButton and Escape CancelButton, from any control of the window.
-    TControl* DefaultButton = nullptr;
-    TControl* CancelButton = nullptr;
+    // Dialog keys: Tab and Shift+Tab move the focus in the controls' order, Enter presses the
+    // focused button or else the default button, Escape the cancel button. Answers whether
+    // the key was used.
+    virtual bool DialogKey(WPARAM key);
 
 private:
     bool fixedSize_ = false;
@@ -212,6 +276,7 @@ private:
 struct THintInfo {
     TControl* HintControl = nullptr;
     POINT CursorPos{};   // in the control's client coordinates
+    COLORREF HintColor = CLR_INVALID;  // the hint window's colour; CLR_INVALID keeps the system's
 };
 
 class TApplication {
@@ -259,10 +324,15 @@ public:
     HWND TooltipWindow();
     HWND UtilityWindow();
 
-    // True when the message was used up here (a key of a default or cancel button).
+    // Looks at a message before it is dispatched: hints, mouse enter and leave, dialog keys.
+    // Answers true when the message was used up and must not be dispatched.
     bool PreTranslate(MSG& msg);
+    // Tells the controls of the focused window's form when the focus has moved.
+    void CheckFocusChange();
 
 private:
+    HWND mouseWnd_ = nullptr;
+    HWND lastFocus_ = nullptr;
     std::vector<TForm*> forms_;
     bool terminated_ = false;
     std::string hint_;

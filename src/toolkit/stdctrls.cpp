@@ -90,6 +90,15 @@ TButton::TButton(TWinControl* parent, DWORD style, const std::string& caption) :
     CreateHandle(L"BUTTON", style | WS_TABSTOP, 0, caption);
 }
 
+void TButton::SetDefault(bool d) {
+    default_ = d;
+    // A system push button shows itself as the default one; a button the toolkit draws keeps
+    // its style.
+    LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
+    if ((style & BS_TYPEMASK) == BS_PUSHBUTTON || (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+        SendMessageW(hwnd_, BM_SETSTYLE, (style & ~BS_TYPEMASK) | (d ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+}
+
 bool TButton::HandleCommand(WORD code, WORD) {
     if (code != BN_CLICKED) return false;
     Click();
@@ -380,6 +389,30 @@ void TComboBox::SetBoundsKeepDrop(int left, int top, int width, int /*height*/) 
     SetBounds(left, top, width, 21 + 18 * dropDownCount_);
 }
 
+bool TComboBox::FreeText() const { return (GetWindowLongW(hwnd_, GWL_STYLE) & 3) == CBS_DROPDOWN; }
+
+void TComboBox::SetFreeText(bool free) {
+    if (free == FreeText()) return;
+    // The system fixes a combo box's style at creation: make it again with its items and text.
+    std::vector<std::string> items;
+    for (int i = 0; i < Count(); ++i) items.push_back(Item(i));
+    int index = ItemIndex();
+    std::string text = Text();
+    bool hasFocus = GetFocus() == hwnd_ || IsChild(hwnd_, GetFocus());
+    RemovePropW(hwnd_, L"TalvikControl");
+    DestroyWindow(hwnd_);
+    hwnd_ = nullptr;
+    CreateHandle(L"COMBOBOX", (free ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST) | WS_VSCROLL | WS_TABSTOP);
+    if (!enabled_) EnableWindow(hwnd_, FALSE);
+    for (const std::string& s : items) Add(s);
+    if (index >= 0) {
+        SetItemIndex(index);
+    } else if (free) {
+        SetWindowTextW(hwnd_, Widen(text).c_str());
+    }
+    if (hasFocus) ::SetFocus(hwnd_);
+}
+
 void TComboBox::Clear() { SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); }
 
 void TComboBox::Add(const std::string& item) {
@@ -472,6 +505,12 @@ TProgressBar::TProgressBar(TWinControl* parent, int min, int max) : TControl(par
     width_ = 150;
     height_ = 16;
     CreateHandle(PROGRESS_CLASSW, PBS_SMOOTH);
+    SendMessageW(hwnd_, PBM_SETRANGE32, min, max);
+}
+
+void TProgressBar::SetRange(int min, int max) {
+    min_ = min;
+    max_ = max;
     SendMessageW(hwnd_, PBM_SETRANGE32, min, max);
 }
 

@@ -68,11 +68,18 @@ public:
     explicit TButton(TWinControl* parent, const std::string& caption = {});
     // A button with a modal result ends its form's modal loop with it when clicked.
     TModalResult ModalResult = TModalResult::mrNone;
+    // Enter anywhere in the form presses the default button, Escape the cancel button.
+    bool Default() const { return default_; }
+    void SetDefault(bool d);
+    bool Cancel() const { return cancel_; }
+    void SetCancel(bool c) { cancel_ = c; }
     bool HandleCommand(WORD code, WORD id) override;
     void Click() override;
 
 protected:
     TButton(TWinControl* parent, DWORD style, const std::string& caption);
+    bool default_ = false;
+    bool cancel_ = false;
 };
 
 // A push button drawn by the toolkit with a glyph from an image list beside its caption.
@@ -198,6 +205,9 @@ class TComboBox : public TControl {
 public:
     // A drop-down list (no typing); `dropDownCount` lines are shown when open.
     explicit TComboBox(TWinControl* parent, int dropDownCount = 8);
+    // Free text may be typed as well (drop-down style) or only items chosen (drop-down list).
+    bool FreeText() const;
+    void SetFreeText(bool free);
     void Clear();
     void Add(const std::string& item);
     int Count() const;
@@ -255,6 +265,8 @@ public:
     void SetPosition(int p);
     int Position() const;
     int Max() const { return max_; }
+    int Min() const { return min_; }
+    void SetRange(int min, int max);
 
 private:
     int min_, max_;

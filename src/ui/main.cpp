@@ -387,9 +387,15 @@ void Tmainform::BuildPanels() {
     Singlab1 = new TLabel(Singlepanel, "Command");
     sendcombo = new TComboBox(Singlepanel, 10);
     Singlab2 = new TLabel(Singlepanel, "Address  (Dec)");
-    spinSendAddress = std::make_unique<TSendSpinEdit>(Singlepanel, 0, 511);
+    spinSendAddress = new TXcSpinEdit(Singlepanel);
+    spinSendAddress->Name = "spinSendAddress";
+    spinSendAddress->SetMinValue(0);
+    spinSendAddress->SetMaxValue(511);
     Singlab3 = new TLabel(Singlepanel, "Data to send");
-    spinSendData = std::make_unique<TSendSpinEdit>(Singlepanel, 0, 255);
+    spinSendData = new TXcSpinEdit(Singlepanel);
+    spinSendData->Name = "spinSendData";
+    spinSendData->SetMinValue(0);
+    spinSendData->SetMaxValue(255);
     singsend = new TButton(Singlepanel, "Send");
     Reccap = new TLabel(Singlepanel, "Reply:");
     reclab = new TLabel(Singlepanel);

@@ -14,7 +14,7 @@
 #include "toolkit/dialogs.h"
 #include "toolkit/grids.h"
 #include "ui/report.h"
-#include "ui/sendSpinEdit.h"
+#include "controls/XcSpin.h"
 #include "ui/mainTimer.h"
 #include "ui/uRegistry.h"
 
@@ -93,7 +93,7 @@ public:
     TPanel* Singlepanel;
     TLabel *singlab, *Singlab1, *Singlab2, *Singlab3, *Reccap, *reclab;
     TComboBox* sendcombo;
-    std::unique_ptr<TSendSpinEdit> spinSendAddress, spinSendData;
+    TXcSpinEdit *spinSendAddress, *spinSendData;
     TButton* singsend;
 
     // Hidden report editor, timer, tools menu
@@ -151,6 +151,8 @@ public:
     // Replies in decimal and hexadecimal while the options window's number format is Hex.
     bool HexNumberFormat() const;
     void SitespinChange();
+    // A spin edit's value rounded to an Integer ("Range check error" beyond 32 bits).
+    static std::int32_t SpinInteger(const TXcSpinEdit* spin);
     void layoutsavepanel();
     // Captions of the port, log, site and single-command panels that follow the language
     // beyond setcaptions' table.

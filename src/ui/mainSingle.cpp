@@ -4,10 +4,12 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 
 #include "base/debugchannel.h"
 #include "base/format.h"
+#include "base/rtl.h"
 #include "link/uLog.h"
 #include "link/uVar.h"
 #include "ui/lang.h"
@@ -111,9 +113,9 @@ void Tmainform::singsendClick() {
     case scWriteEeprom:
     case scLoopback:
         if (DebugEnabled)
-            DebugWindowAdd(Format("Single command %d: address %d, data %d", index, spinSendAddress->Value(),
-                                  spinSendData->Value()));
-        Link->sendcommand(index, spinSendAddress->Value(), spinSendData->Value(), UnlockPending);
+            DebugWindowAdd(Format("Single command %d: address %d, data %d", index, SpinInteger(spinSendAddress),
+                                  SpinInteger(spinSendData)));
+        Link->sendcommand(index, SpinInteger(spinSendAddress), SpinInteger(spinSendData), UnlockPending);
         break;
     case scClearHistory:
     case scTestHistory:
@@ -135,12 +137,18 @@ void Tmainform::SendSingleNumberKindExecute() {
     if (kind != snkDecimal && kind != snkHex) return;
     const bool hex = kind == snkHex;
     Singlab2->SetCaption(CaptionText(hex ? 85 : 73));
-    spinSendAddress->SetHex(hex);
-    spinSendData->SetHex(hex);
+    for (TXcSpinEdit* spin : {spinSendAddress, spinSendData})
+        spin->SetValueType(hex ? TValueType::vtHex : TValueType::vtInteger);
 }
 
 bool Tmainform::HexNumberFormat() const {
     return OptionsForm && OptionsForm->SingleCommandNumberKind == snkHex;
+}
+
+std::int32_t Tmainform::SpinInteger(const TXcSpinEdit* spin) {
+    const auto v = spin->AsInteger();
+    if (v < INT32_MIN || v > INT32_MAX) throw ERangeError();
+    return static_cast<std::int32_t>(v);
 }
 
 void Tmainform::SitespinChange() { sitebutton->SetCaption(IntToStr(Sitespin->Value())); }

@@ -1,11 +1,6 @@
 // The single-command panel's data (see singleCommand.h).
 #include "ui/singleCommand.h"
 
-#include <cctype>
-#include <cstdint>
-
-#include "base/format.h"
-#include "base/rtl.h"
 #include "ui/lang.h"
 
 namespace talvik {
@@ -26,45 +21,6 @@ SingleCommandInputs SingleInputsFor(int index, bool siteMode) {
     default: break;
     }
     return in;
-}
-
-std::optional<std::int32_t> ParseSendNumber(std::string_view text, bool hex) {
-    std::string t = Trim(std::string(text));
-    if (t.empty()) return std::nullopt;
-    bool negative = false;
-    std::size_t i = 0;
-    if (!hex && (t[0] == '-' || t[0] == '+')) {
-        negative = t[0] == '-';
-        i = 1;
-    }
-    if (hex) {
-        if (t.size() > 2 && t[0] == '0' && (t[1] == 'x' || t[1] == 'X'))
-            i = 2;
-        else if (t[0] == '$')
-            i = 1;
-    }
-    if (i >= t.size()) return std::nullopt;
-    std::int64_t v = 0;
-    for (; i < t.size(); ++i) {
-        const unsigned char c = static_cast<unsigned char>(t[i]);
-        int digit;
-        if (std::isdigit(c))
-            digit = c - '0';
-        else if (hex && std::isxdigit(c))
-            digit = std::toupper(c) - 'A' + 10;
-        else
-            return std::nullopt;
-        v = v * (hex ? 16 : 10) + digit;
-        if (v > 0xFFFFFFFFLL) throw ERangeError();
-    }
-    if (negative) v = -v;
-    if (v < INT32_MIN || v > INT32_MAX) throw ERangeError();
-    return static_cast<std::int32_t>(v);
-}
-
-std::string FormatSendNumber(std::int32_t value, bool hex) {
-    if (!hex) return IntToStr(value);
-    return IntToHex(static_cast<std::uint32_t>(value), 2);
 }
 
 namespace {

@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "base/debugchannel.h"
+#include "controls/XcLibrary.h"
 #include "toolkit/core.h"
 #include "ui/talvikProgram.h"
 
@@ -12,6 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
         StartProgram();
         DebugChannel("Application.Run");
         Application.Run();
+        FinalizeControlsLibrary();
     } catch (...) {
         Application.HandleCurrentException();
         return 1;

@@ -1,6 +1,7 @@
 // Start-up of the program (see talvikProgram.h).
 #include "ui/talvikProgram.h"
 
+#include "controls/XcLibrary.h"
 #include "link/qvEquates.h"
 #include "link/qvUtility.h"
 #include "toolkit/core.h"
@@ -17,6 +18,7 @@ void StartProgram() {
     mainInitialization();
     helpwinInitialization();
     uDebugInitialization();
+    InitializeControlsLibrary();
     Application.Initialize();
     Application.Title = "TALVIK";
     Application.CreateForm(mainform);

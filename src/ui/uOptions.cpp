@@ -161,8 +161,8 @@ TOptionsForm::TOptionsForm() {
     btnCancel->ModalResult = TModalResult::mrCancel;
     btnHelp = new TButton(this, "&Help");
     btnHelp->SetBounds(510, 292, 75, 27);
-    DefaultButton = btnOK;
-    CancelButton = btnCancel;
+    btnOK->SetDefault(true);
+    btnCancel->SetCancel(true);
 
     // Centred on the screen.
     const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);

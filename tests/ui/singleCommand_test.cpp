@@ -30,28 +30,6 @@ TEST(SingleCommand, InputsEachCommandNeeds) {
     }
 }
 
-TEST(SingleCommand, NumbersInDecimalAndHexadecimal) {
-    EXPECT_EQ(ParseSendNumber("1F", true), 31);
-    EXPECT_EQ(ParseSendNumber(" 0x1f ", true), 31);
-    EXPECT_EQ(ParseSendNumber("$FF", true), 255);
-    EXPECT_EQ(ParseSendNumber("1F", false), std::nullopt);
-    EXPECT_EQ(ParseSendNumber("31", false), 31);
-    EXPECT_EQ(ParseSendNumber("-4", false), -4);
-    EXPECT_EQ(ParseSendNumber("-4", true), std::nullopt);
-    EXPECT_EQ(ParseSendNumber("", false), std::nullopt);
-    EXPECT_EQ(ParseSendNumber("0x", true), std::nullopt);
-    EXPECT_EQ(ParseSendNumber("12 3", false), std::nullopt);
-    // Beyond 32 bits is a range error, as the spin edits raise it.
-    EXPECT_THROW(ParseSendNumber("99999999999", false), ERangeError);
-    EXPECT_THROW(ParseSendNumber("1FFFFFFFF", true), ERangeError);
-    EXPECT_THROW(ParseSendNumber("80000000", true), ERangeError);
-    EXPECT_EQ(ParseSendNumber("7FFFFFFF", true), 0x7FFFFFFF);
-    EXPECT_EQ(FormatSendNumber(31, true), "1F");
-    EXPECT_EQ(FormatSendNumber(5, true), "05");
-    EXPECT_EQ(FormatSendNumber(300, true), "12C");
-    EXPECT_EQ(FormatSendNumber(31, false), "31");
-}
-
 TEST(SingleCommand, PanelTextsInEveryLanguage) {
     for (int row : {ptPathDelay, ptView, ptSettingsNotSaved})
         for (int l = 0; l < kLanguageCount; ++l) EXPECT_FALSE(PanelText(row, l).empty()) << row << " " << l;

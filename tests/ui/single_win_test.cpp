@@ -197,8 +197,8 @@ protected:
     std::vector<HeardFrame> Send(int port, int index, const std::string& address, const std::string& data) {
         const size_t before = FramesHeard(port).size();
         Choose(index);
-        mainform->spinSendAddress->Edit->SetText(address);
-        mainform->spinSendData->Edit->SetText(data);
+        mainform->spinSendAddress->SetText(address);
+        mainform->spinSendData->SetText(data);
         Click(mainform->singsend);
         EXPECT_TRUE(RunUntil(LinkIdle, 20000));
         // The simulator logs a frame once it has taken it in.
@@ -403,12 +403,9 @@ TEST_F(SingleCommandTest, HexFormatFromTheOptionsWindowAndThePositionSurviveARes
     const int v = MemByte(mem, 31);
     EXPECT_EQ(mainform->reclab->Caption(), Format("%d 0x%02X", v, v));
     // The arrows step in hexadecimal.
-    HWND ud = mainform->spinSendAddress->UpDown->Handle();
-    RECT ur;
-    GetClientRect(ud, &ur);
-    SendMessageW(ud, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(ur.right / 2, ur.bottom / 4));
-    SendMessageW(ud, WM_LBUTTONUP, 0, MAKELPARAM(ur.right / 2, ur.bottom / 4));
-    EXPECT_EQ(mainform->spinSendAddress->Edit->Text(), "20");
+    SendMessageW(mainform->spinSendAddress->Handle(), WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(mainform->spinSendAddress->Text(), "20");
+    EXPECT_EQ(mainform->spinSendAddress->Value(), 32);
 
     // The window moved; at the next start it is there again, and the format is Hex.
     mainform->SetBounds(300, 200, mainform->Width(), mainform->Height());
