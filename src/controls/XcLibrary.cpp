@@ -3,7 +3,9 @@
 
 #include <windows.h>
 
+#include "controls/XcComCtrls.h"
 #include "controls/XcComponent.h"
+#include "controls/XcDSADialogs.h"
 #include "controls/XcDynControlEngineVCL.h"
 #include "controls/XcDynControlEngineTools.h"
 #include "controls/XcExComCtrls.h"
@@ -57,8 +59,10 @@ const Unit kUnits[] = {
     {&XcXCUUtilsUnit, LoadFormatSettings, nullptr},
     {&XcDynControlEngineVCLUnit, CreateDefaultDynControlEngine, FreeDefaultDynControlEngine},
     {&XcDynControlEngineUnit, nullptr, nullptr},
+    {&XcDSADialogsUnit, nullptr, nullptr},
     {&XcExMaskUnit, nullptr, nullptr},
     {&XcExComCtrlsUnit, nullptr, nullptr},
+    {&XcComCtrlsUnit, nullptr, nullptr},
 };
 
 }  // namespace

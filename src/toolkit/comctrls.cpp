@@ -15,16 +15,60 @@ TMenuItem* TPopupMenu::Add(const std::string& name, const std::string& caption) 
     items_.push_back(std::make_unique<TMenuItem>());
     items_.back()->Name = name;
     items_.back()->Caption = caption;
-    return items_.back().get();
+    items_.back()->menu_ = this;
+    TMenuItem* item = items_.back().get();
+    Changed();
+    return item;
 }
+
+TMenuItem* TMenuItem::Add(const std::string& name, const std::string& caption) {
+    Items.push_back(std::make_unique<TMenuItem>());
+    TMenuItem* item = Items.back().get();
+    item->Name = name;
+    item->Caption = caption;
+    item->menu_ = menu_;
+    if (menu_) menu_->Changed();
+    return item;
+}
+
+TPopupMenu::~TPopupMenu() {
+    auto notifies = std::move(freeNotifies_);
+    for (auto& n : notifies) n.second();
+}
+
+void TPopupMenu::FreeNotification(const void* who, std::function<void()> notify) {
+    RemoveFreeNotification(who);
+    freeNotifies_.emplace_back(who, std::move(notify));
+}
+
+void TPopupMenu::RemoveFreeNotification(const void* who) {
+    std::erase_if(freeNotifies_, [who](const auto& n) { return n.first == who; });
+}
+
+namespace {
+void AppendItems(HMENU m, const std::vector<std::unique_ptr<TMenuItem>>& items, std::vector<TMenuItem*>& byId) {
+    for (const auto& item : items) {
+        if (item->Caption == "-") {
+            AppendMenuW(m, MF_SEPARATOR, 0, nullptr);
+        } else if (!item->Items.empty()) {
+            HMENU sub = CreatePopupMenu();
+            AppendItems(sub, item->Items, byId);
+            AppendMenuW(m, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), Widen(item->Caption).c_str());
+        } else {
+            byId.push_back(item.get());
+            AppendMenuW(m, MF_STRING, byId.size(), Widen(item->Caption).c_str());
+        }
+    }
+}
+}  // namespace
 
 void TPopupMenu::Popup(HWND owner, int x, int y) {
     HMENU m = CreatePopupMenu();
-    for (size_t i = 0; i < items_.size(); ++i)
-        AppendMenuW(m, MF_STRING, i + 1, Widen(items_[i]->Caption).c_str());
+    std::vector<TMenuItem*> byId;
+    AppendItems(m, items_, byId);
     int cmd = TrackPopupMenu(m, TPM_RETURNCMD | TPM_LEFTALIGN | TPM_TOPALIGN, x, y, 0, owner, nullptr);
     DestroyMenu(m);
-    if (cmd > 0 && cmd <= static_cast<int>(items_.size())) items_[cmd - 1]->Click();
+    if (cmd > 0 && cmd <= static_cast<int>(byId.size())) byId[cmd - 1]->Click();
 }
 
 // ---- TCoolBar

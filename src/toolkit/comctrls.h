@@ -11,22 +11,44 @@ class TPopupMenu;
 struct TMenuItem {
     std::string Name;
     std::string Caption;
+    int ImageIndex = -1;
     std::function<void(TMenuItem*)> OnClick;
     void Click() {
         if (OnClick) OnClick(this);
     }
+    // Sub-items open as a sub-menu.
+    TMenuItem* Add(const std::string& name, const std::string& caption);
+    std::vector<std::unique_ptr<TMenuItem>> Items;
+
+private:
+    friend class TPopupMenu;
+    TPopupMenu* menu_ = nullptr;
 };
 
 class TPopupMenu {
 public:
+    TPopupMenu() = default;
+    TPopupMenu(const TPopupMenu&) = delete;
+    TPopupMenu& operator=(const TPopupMenu&) = delete;
+    ~TPopupMenu();
     TMenuItem* Add(const std::string& name, const std::string& caption);
     TMenuItem* Item(int i) { return items_.at(i).get(); }
     int Count() const { return static_cast<int>(items_.size()); }
+    const std::vector<std::unique_ptr<TMenuItem>>& Items() const { return items_; }
     // Shows the menu at a screen point and runs the chosen item's handler.
     void Popup(HWND owner, int x, int y);
+    // Fired when items are added, and by Changed() after a caller changed an item.
+    std::function<void(TPopupMenu*)> OnChange;
+    void Changed() {
+        if (OnChange) OnChange(this);
+    }
+    // Who holds a pointer to the menu hears of its end.
+    void FreeNotification(const void* who, std::function<void()> notify);
+    void RemoveFreeNotification(const void* who);
 
 private:
     std::vector<std::unique_ptr<TMenuItem>> items_;
+    std::vector<std::pair<const void*, std::function<void()>>> freeNotifies_;
 };
 
 // A band bar holding one tool bar.

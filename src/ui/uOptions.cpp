@@ -2,7 +2,6 @@
 #include "ui/uOptions.h"
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <algorithm>
 
@@ -44,70 +43,6 @@ std::string OptionsText(int row) {
 
 }  // namespace
 
-// ---- the page tree
-
-TOptionsTree::TOptionsTree(TWinControl* parent) : TControl(parent) {
-    CreateHandle(WC_TREEVIEWW, WS_TABSTOP | TVS_HASLINES | TVS_LINESATROOT | TVS_HASBUTTONS | TVS_SHOWSELALWAYS,
-                 WS_EX_CLIENTEDGE);
-}
-
-int TOptionsTree::AddNode(const std::string& text, int parent, int imageIndex) {
-    std::wstring w = Widen(text);
-    TVINSERTSTRUCTW ins{};
-    ins.hParent = parent < 0 ? TVI_ROOT : static_cast<HTREEITEM>(nodes_.at(parent).item);
-    ins.hInsertAfter = TVI_LAST;
-    ins.item.mask = TVIF_TEXT | TVIF_PARAM;
-    ins.item.pszText = w.data();
-    ins.item.lParam = static_cast<LPARAM>(nodes_.size());
-    auto* item = reinterpret_cast<HTREEITEM>(SendMessageW(hwnd_, TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&ins)));
-    nodes_.push_back({item, imageIndex});
-    return static_cast<int>(nodes_.size()) - 1;
-}
-
-std::string TOptionsTree::NodeText(int node) const {
-    wchar_t buf[256] = {};
-    TVITEMW it{};
-    it.mask = TVIF_TEXT | TVIF_HANDLE;
-    it.hItem = static_cast<HTREEITEM>(nodes_.at(node).item);
-    it.pszText = buf;
-    it.cchTextMax = 255;
-    SendMessageW(hwnd_, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&it));
-    return Narrow(buf);
-}
-
-void TOptionsTree::SetNodeText(int node, const std::string& text) {
-    std::wstring w = Widen(text);
-    TVITEMW it{};
-    it.mask = TVIF_TEXT | TVIF_HANDLE;
-    it.hItem = static_cast<HTREEITEM>(nodes_.at(node).item);
-    it.pszText = w.data();
-    SendMessageW(hwnd_, TVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&it));
-}
-
-int TOptionsTree::Selected() const {
-    auto* sel = reinterpret_cast<HTREEITEM>(SendMessageW(hwnd_, TVM_GETNEXTITEM, TVGN_CARET, 0));
-    for (size_t i = 0; i < nodes_.size(); ++i)
-        if (nodes_[i].item == sel) return static_cast<int>(i);
-    return -1;
-}
-
-void TOptionsTree::Select(int node) {
-    SendMessageW(hwnd_, TVM_SELECTITEM, TVGN_CARET, reinterpret_cast<LPARAM>(nodes_.at(node).item));
-}
-
-void TOptionsTree::ExpandAll() {
-    for (const Node& n : nodes_)
-        SendMessageW(hwnd_, TVM_EXPAND, TVE_EXPAND, reinterpret_cast<LPARAM>(n.item));
-}
-
-bool TOptionsTree::HandleNotify(NMHDR* hdr, LRESULT& result) {
-    if (hdr->code != TVN_SELCHANGEDW && hdr->code != TVN_SELCHANGEDA) return false;
-    result = 0;
-    const int node = Selected();
-    if (node >= 0 && OnChange) OnChange(this, node);
-    return true;
-}
-
 // ---- the window
 
 std::string TOptionsForm::BaseKey() { return "\\" + Tmainform::RegistryKeyPath; }
@@ -118,7 +53,8 @@ TOptionsForm::TOptionsForm() {
     SetFixedSize(true);
     SetClientSize(594, 329);
 
-    XcTreeView1 = new TOptionsTree(this);
+    XcTreeView1 = new TXcTreeView(this);
+    XcTreeView1->HideSelection = false;
     XcTreeView1->Name = "XcTreeView1";
     XcTreeView1->SetBounds(8, 8, 170, 272);
     OptionsPageControl = new TPanel(this);
@@ -147,10 +83,12 @@ TOptionsForm::TOptionsForm() {
     grpTransmission->SetBounds(8, 76, 384, 60);
     Pages[2]->SetEnabled(false);
 
-    XcTreeView1->AddNode("General", -1, 0);
-    XcTreeView1->AddNode("Single Command", 0, 1);
-    XcTreeView1->ExpandAll();
-    XcTreeView1->OnChange = [this](TOptionsTree* t, int node) { XcTreeView1Change(t, node); };
+    nodeGeneral = XcTreeView1->Items.Add(nullptr, "General");
+    nodeGeneral->SetImageIndex(0);
+    nodeSingleCommand = XcTreeView1->Items.AddChild(nodeGeneral, "Single Command");
+    nodeSingleCommand->SetImageIndex(1);
+    XcTreeView1->FullExpand();
+    XcTreeView1->OnChange = [this](TXcTreeView* t, TXcTreeNode* node) { XcTreeView1Change(t, node); };
 
     btnOK = new TButton(this, "&Ok");
     btnOK->SetBounds(344, 292, 75, 27);
@@ -182,7 +120,7 @@ void TOptionsForm::FormCreate(TForm*) {
     Registry = new TP_Registry();
     Registry->SetRootKey(HKEY_CURRENT_USER);
     Registry->BaseKey = BaseKey();
-    XcTreeView1->Select(0);
+    XcTreeView1->SetSelected(nodeGeneral);
     ShowPage(0);
     LoadOptions();
     if (mainform) {
@@ -231,9 +169,10 @@ void TOptionsForm::ShowPage(int page) {
     for (size_t i = 0; i < Pages.size(); ++i) Pages[i]->SetVisible(static_cast<int>(i) == activePage_);
 }
 
-void TOptionsForm::XcTreeView1Change(TOptionsTree*, int node) {
-    ShowPage(XcTreeView1->NodeImageIndex(node));
-    SetCaption(Format(OptionsText(otCaption).c_str(), XcTreeView1->NodeText(node).c_str()));
+void TOptionsForm::XcTreeView1Change(TXcTreeView*, TXcTreeNode* node) {
+    if (!node) return;
+    ShowPage(node->ImageIndex());
+    SetCaption(Format(OptionsText(otCaption).c_str(), node->Text().c_str()));
 }
 
 void TOptionsForm::btnOKClick() {
@@ -255,16 +194,16 @@ void TOptionsForm::ApplyLanguage() {
         }
     };
     apply(this);
-    XcTreeView1->SetNodeText(0, OptionsText(otGeneral));
-    XcTreeView1->SetNodeText(1, OptionsText(otSingleCommand));
+    nodeGeneral->SetText(OptionsText(otGeneral));
+    nodeSingleCommand->SetText(OptionsText(otSingleCommand));
     grpSingleCommandNumberKind->SetCaption(OptionsText(otNumberFormat));
     grpSingleCommandNumberKind->Button(0)->SetCaption(OptionsText(otDecimal));
     grpSingleCommandNumberKind->Button(1)->SetCaption(OptionsText(otHex));
     btnOK->SetCaption(OptionsText(otOk));
     btnCancel->SetCaption(OptionsText(otCancel));
     btnHelp->SetCaption(OptionsText(otHelp));
-    const int node = std::max(0, XcTreeView1->Selected());
-    SetCaption(Format(OptionsText(otCaption).c_str(), XcTreeView1->NodeText(node).c_str()));
+    const TXcTreeNode* node = XcTreeView1->Selected() ? XcTreeView1->Selected() : nodeGeneral;
+    SetCaption(Format(OptionsText(otCaption).c_str(), node->Text().c_str()));
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 

@@ -9,42 +9,20 @@
 #include <string>
 #include <vector>
 
+#include "controls/XcComCtrls.h"
 #include "toolkit/stdctrls.h"
 #include "ui/uOptionsRegistry_win32.h"
 
 namespace talvik {
-
-// The page tree: the system's tree view, one node per page; a node's image index is the page
-// it shows.
-class TOptionsTree : public TControl {
-public:
-    explicit TOptionsTree(TWinControl* parent);
-    // Adds a node under parent (-1 for a top node); returns its number.
-    int AddNode(const std::string& text, int parent, int imageIndex);
-    int NodeCount() const { return static_cast<int>(nodes_.size()); }
-    std::string NodeText(int node) const;
-    void SetNodeText(int node, const std::string& text);
-    int NodeImageIndex(int node) const { return nodes_.at(node).image; }
-    int Selected() const;
-    void Select(int node);
-    void ExpandAll();
-    std::function<void(TOptionsTree*, int node)> OnChange;
-    bool HandleNotify(NMHDR* hdr, LRESULT& result) override;
-
-private:
-    struct Node {
-        void* item;
-        int image;
-    };
-    std::vector<Node> nodes_;
-};
 
 class TOptionsForm : public TForm {
 public:
     TOptionsForm();
     ~TOptionsForm() override;
 
-    TOptionsTree* XcTreeView1;
+    // The page tree: a node's image index is the page it shows.
+    TXcTreeView* XcTreeView1;
+    TXcTreeNode *nodeGeneral, *nodeSingleCommand;
     TPanel* OptionsPageControl;        // its pages, tabs hidden: one shows at a time
     std::vector<TPanel*> Pages;        // General, Single Command, MODBUS Options, Com Port
     TRadioGroup* grpSingleCommandNumberKind;
@@ -58,7 +36,7 @@ public:
     void FormCreate(TForm*);
     void FormActivate(TForm*);
     void FormDestroy(TForm*);
-    void XcTreeView1Change(TOptionsTree*, int node);
+    void XcTreeView1Change(TXcTreeView*, TXcTreeNode* node);
     void btnOKClick();
     void LoadOptions();
     void SaveOptions();

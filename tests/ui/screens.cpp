@@ -72,7 +72,7 @@ int main(int argc, char** argv) {
     options.SetInterval(500);
     options.OnTimer = [](TTimer* t) {
         t->SetEnabled(false);
-        if (OptionsForm) OptionsForm->XcTreeView1->Select(1);  // the page with the choice
+        if (OptionsForm) OptionsForm->XcTreeView1->SetItemIndex(1);  // the page with the choice
         Options1Click();
     };
     for (size_t i = 1; i < args.size(); ++i)

@@ -383,7 +383,7 @@ TEST_F(SingleCommandTest, HexFormatFromTheOptionsWindowAndThePositionSurviveARes
     // The tree shows the page of its node; Hex and OK relabel the address input at once.
     ShowOptionsWith([] {
         EXPECT_EQ(OptionsForm->grpSingleCommandNumberKind->ItemIndex(), 0);  // reset on opening
-        OptionsForm->XcTreeView1->Select(1);
+        OptionsForm->XcTreeView1->SetItemIndex(1);
         EXPECT_EQ(OptionsForm->ActivePage(), 1);
         EXPECT_EQ(OptionsForm->Caption(), "Options - Single Command");
         EXPECT_TRUE(OptionsForm->grpSingleCommandNumberKind->Showing());
