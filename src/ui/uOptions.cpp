@@ -156,7 +156,11 @@ void TOptionsForm::ControlsToOptions() {
     if (i >= 0) SingleCommandNumberKind = i;
 }
 
-void TOptionsForm::FormActivate(TForm*) { OptionsToControls(); }
+void TOptionsForm::FormActivate(TForm*) {
+    OptionsToControls();
+    // The keyboard starts in the page tree, which then shows its selected page marked.
+    XcTreeView1->SetFocus();
+}
 
 void TOptionsForm::FormDestroy(TForm*) {
     if (Registry) SaveOptions();
