@@ -39,6 +39,8 @@ std::string EnglishLinkText(TLinkText Text) {
     case TLinkText::Break: return "Break";
     case TLinkText::HangUp: return "Hang Up";
     case TLinkText::Closed: return "Closed";
+    case TLinkText::LineBusy: return "Line busy with a transfer";
+    case TLinkText::HangupFailed: return "Hang up failed - carrier still present";
     }
     return {};
 }
@@ -211,12 +213,15 @@ void TLink::Getdata(const std::string& Sender, std::int32_t Kind) {
     if (InGetdata) return;
     DebugChannel("GetData: " + Sender + ", " + IntToStr(Kind));
     // A write or accessory write in progress owns the line as much as a read does.
-    if (StartupPending || CommBusy || Dialling || WriteBusy) return;
+    // A read during the hang-up would break the modem's guard time around "+++".
+    if (StartupPending || CommBusy || Dialling || WriteBusy || HangupInProgress) return;
     InGetdata = true;
     struct Guard {
         ~Guard() { InGetdata = false; }
     } guard;
     try {
+        // Data of another regulator must not stand beside what this read brings in.
+        FollowRegulator();
         DataKind = Kind;
         bool usable = false;
         if (DirectMode) {
@@ -526,15 +531,26 @@ void TLink::readcomplete() {
         if (ok) Listener.EnableSaveOption(TSaveOption::Current);
         PairRule(ok, DataKind == 3);
         break;
-    case 4: case 5: case 6: case 7: case 8:
+    case 4: case 5: case 6: case 7: case 8: {
         KindLoaded[DataKind] = ok;
         Listener.GroupReadDone(DataKind, ok);
-        Listener.EnableSaveOption(TSaveOption::Settings);
+        // The settings stay on offer while any group holds read data.
+        bool anyGroup = false;
+        for (int k = 4; k <= 8; ++k) anyGroup = anyGroup || KindLoaded[k];
+        if (ok)
+            Listener.EnableSaveOption(TSaveOption::Settings);
+        else if (!anyGroup)
+            Listener.DisableSaveOption(TSaveOption::Settings);
         break;
+    }
     case 9:
         CalibrationLoaded = ok;
         Listener.CalibrationDone(ok);
-        Listener.EnableSaveOption(TSaveOption::Calibration);
+        // A failed read has overwritten part of what was there: nothing valid is left to save.
+        if (ok)
+            Listener.EnableSaveOption(TSaveOption::Calibration);
+        else
+            Listener.DisableSaveOption(TSaveOption::Calibration);
         break;
     case 10:
         Listener.GraphReadEnded();
@@ -545,7 +561,10 @@ void TLink::readcomplete() {
             Listener.GraphClear();
             Listener.GraphScaleDraw();
         }
-        Listener.EnableSaveOption(TSaveOption::History);
+        if (ok)
+            Listener.EnableSaveOption(TSaveOption::History);
+        else
+            Listener.DisableSaveOption(TSaveOption::History);
         break;
     case 11:
         Listener.XalDisplay();
@@ -568,10 +587,17 @@ void TLink::resetdestination() {
         Listener.CurrentLabelUpdate();
         ReadOnConnect = false;
         break;
-    case 4: case 5: case 6: case 7: case 8: cleardataflags(); break;
-    case 9: CalibrationLoaded = false; break;
+    case 4: case 5: case 6: case 7: case 8:
+        cleardataflags();
+        Listener.DisableSaveOption(TSaveOption::Settings);
+        break;
+    case 9:
+        CalibrationLoaded = false;
+        Listener.DisableSaveOption(TSaveOption::Calibration);
+        break;
     case 10:
         HistoryLoaded = false;
+        Listener.DisableSaveOption(TSaveOption::History);
         Listener.GraphReadEnded();
         Listener.GraphClear();
         Listener.GraphScaleDraw();

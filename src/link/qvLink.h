@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "link/qvDataGuard.h"
 #include "serial/KsPortOps.h"
 
 namespace talvik {
@@ -41,6 +42,8 @@ enum class TLinkText {
     Break,            // "Break"
     HangUp,           // "Hang Up"
     Closed,           // "Closed"
+    LineBusy,         // "Line busy with a transfer"
+    HangupFailed,     // "Hang up failed - carrier still present"
 };
 std::string EnglishLinkText(TLinkText Text);
 
@@ -59,6 +62,11 @@ public:
     virtual void Beep() {}                                    // one system beep
     // Enables the save-option check box and runs SaveButtonAvailable.
     virtual void EnableSaveOption(TSaveOption /*Option*/) {}
+    // Disables the save-option check box (its data is no longer valid) and runs SaveButtonAvailable.
+    virtual void DisableSaveOption(TSaveOption /*Option*/) {}
+    // Every group was marked not loaded (another regulator is addressed): all four save options
+    // go, and the windows show their data as not read.
+    virtual void DataInvalidated() {}
     virtual void DefaultCursor() {}
     virtual std::int32_t BaudIndex() { return 2; }   // baudbox index 0..3
     virtual std::int32_t PathDelay() { return 2; }   // TimedelayEdit, ticks 2..20
@@ -168,6 +176,22 @@ public:
     void writestep();
     void verifywrite(std::int32_t Address, std::int32_t Data);
 
+    // Which regulator the frames go to now (SiteMode and the site number).
+    TRegulatorTarget CurrentTarget();
+    // The regulator addressed has changed (another site number, single or site mode): every
+    // group is marked not loaded and the windows withdraw the save options. The site-number and
+    // mode handlers call it; FollowRegulator catches a change that no handler reported.
+    void RegulatorChanged();
+    // Brings the data-valid flags in line with the regulator addressed now: data read from
+    // another one no longer counts. Runs before a read starts, a file is loaded or all is programmed.
+    void FollowRegulator();
+    // Programming the whole setting list may go ahead: every group it writes holds data read
+    // from this regulator, or loaded from a settings file, since the program started.
+    bool SettingListReady();
+    // Ends a running write at once (the program is closing). An unlock frame already out gets
+    // its parked write so the EEPROM is not left unlocked; true when that frame was sent.
+    bool StopWrite();
+
     // Accessory block write (bytes 20 down to 8 of xaldata); false when nothing was sent.
     void setXALwritedelay();
     bool startxalwrite();
@@ -181,6 +205,8 @@ public:
     void BusyWatchdogTick();
 
     // Modem calls over AT commands.
+    // A read, write, dial or hang-up holds the line.
+    bool LineBusy() const;
     void DialbuttonClick();
     void nontapimodemsetup();
     void ModemSetupEvent();

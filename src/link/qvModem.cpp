@@ -15,7 +15,14 @@ constexpr std::int32_t GuardTicks = 30;          // silence around the escape
 constexpr std::int32_t HangupSettleTicks = 50;   // time the modem gets to drop the line
 }  // namespace
 
+bool TLink::LineBusy() const { return CommBusy || WriteBusy || Dialling || HangupInProgress; }
+
 void TLink::DialbuttonClick() {
+    // Reopening the port under a read or write would carry its trigger over to the modem.
+    if (LineBusy()) {
+        Status(TLinkText::LineBusy);
+        return;
+    }
     DirectMode = false;
     if (Comport.GetOpen()) Comport.SetOpen(false);
     nontapimodemsetup();
@@ -39,6 +46,8 @@ void TLink::nontapimodemsetup() {
     portset(CheckedCast<std::uint16_t>(ModemPortNumber));
     if (!Comport.GetOpen()) {
         Status(TLinkText::CantOpenModem);
+        // No call can follow: reads go to the direct line again.
+        DirectMode = true;
         return;
     }
     Comport.FlushOutBuffer();
@@ -69,11 +78,21 @@ void TLink::dialup(const std::string& Caller) {
         DebugChannel("no dialup, hangup still in progress");
         return;
     }
+    const bool fromLog = Caller == "log";
+    if (CommBusy || WriteBusy) {
+        // The transfer owns the line; a log dial is tried again by its retry timer.
+        DebugChannel("no dialup, line busy");
+        if (fromLog) {
+            LogDial = true;
+            if (DialCountdown < 1) DialCountdown = 60;
+        } else {
+            Status(TLinkText::LineBusy);
+        }
+        return;
+    }
     Comport.SetTapiMode(TTapiMode::tmOff);
     DebugChannel("dialup, port " + IntToStr(Comport.GetComNumber()));
     DirectMode = false;
-    CommBusy = false;
-    const bool fromLog = Caller == "log";
     if (fromLog) LogDial = true;
     if (!CallEnded) {
         if (LogDial && DialCountdown < 1) DialCountdown = 60;
@@ -88,7 +107,10 @@ void TLink::dialup(const std::string& Caller) {
     }
     const std::string number = ReadOnConnect ? Listener.LogNumber() : Listener.DialNumber();
     CallEnded = false;
-    if (!Comport.GetOpen()) portset(CheckedCast<std::uint16_t>(ModemPortNumber));
+    // A log dial finds the port as the last read left it: dial on the modem, never on the
+    // regulator's direct line.
+    if (!Comport.GetOpen() || Comport.GetComNumber() != ModemPortNumber)
+        portset(CheckedCast<std::uint16_t>(ModemPortNumber));
     if (!Comport.GetOpen()) {
         Status(TLinkText::CantOpenCommPort);
         // Nothing was dialled: no call is up, and reads go to the direct line again.
@@ -167,6 +189,15 @@ void TLink::HangupStep() {
         default:
             RemoveTriggerChecked(HangupTriggerAdded, HangupTrigger);
             HangupStage = 0;
+            if (Comport.GetDCD()) {
+                // The modem kept the line: the call is not over. It is offline (in command
+                // mode after the escape), so no read may go out, and Hang Up can be tried again.
+                HangupInProgress = false;
+                Online = false;
+                Status(TLinkText::HangupFailed);
+                DebugChannel("hangup failed, carrier still present");
+                break;
+            }
             Status(TLinkText::Closed);
             dialendset();
             DebugChannel("hangup completed");

@@ -29,7 +29,7 @@ std::string TLink::buildsettingframe(std::int32_t Step, std::int32_t Address, st
 }
 
 bool TLink::writesettingchecked() {
-    if (CommBusy || WriteBusy) return false;
+    if (CommBusy || WriteBusy || HangupInProgress) return false;
     TALVIK_ASSERT(WriteAddress >= 0, "Fail: negative setting address");
     TALVIK_ASSERT(WriteAddress <= 255, "Fail: invalid setting address");
     TALVIK_ASSERT(WriteValue >= 0, "Fail: signed value setting");
@@ -43,17 +43,28 @@ bool TLink::writesettingchecked() {
     SendAll = false;
     UnlockPending = WriteNeedsUnlock;
     RepeatCount = 0;
+    // Nothing of this write is verified yet, whatever the last one left here.
+    ReplyDataReceived = false;
+    VerifyMatches = 0;
     comm_state = SendOneState;
     const std::string frame = buildsettingframe(SendCount, WriteAddress, WriteValue, WriteNeedsUnlock, WriteRamValue);
     return settingssend(frame);
 }
 
 bool TLink::startbulkload() {
-    if (CommBusy || WriteBusy) return false;
+    if (CommBusy || WriteBusy || HangupInProgress) return false;
+    // Settings that were never read from this regulator (an empty image, or another site's
+    // data) must not be programmed into it.
+    if (!SettingListReady()) {
+        DebugChannel("bulk load refused: the setting list was not read from this regulator");
+        return false;
+    }
     SendAll = true;
     UnlockPending = true;
     RepeatCount = 0;
     reccount = 0;
+    ReplyDataReceived = false;
+    VerifyMatches = 0;
     SendCount = 62;
     const std::string frame = buildframe(CmdEepromWrite, 44, RegImage[94], true);
     ChangedFlags[94] = false;
@@ -72,14 +83,12 @@ bool TLink::settingssend(const std::string& Frame) {
             Comport.FlushOutBuffer();
             CommSend(Frame);
             Status(TLinkText::SendingData);
-            if (DirectMode) {
-                if (!SettingsTriggerAdded) {
-                    SettingsTrigger = Comport.AddTimerTrigger();
-                    DebugChannel("add timer trigger set");
-                    SettingsTriggerAdded = true;
-                }
-            } else {
+            // One trigger for the whole write, on the direct line and through a call alike;
+            // the end of the write removes it.
+            if (!SettingsTriggerAdded) {
                 SettingsTrigger = Comport.AddTimerTrigger();
+                DebugChannel("add timer trigger set");
+                SettingsTriggerAdded = true;
             }
             Comport.SetTimerTrigger(SettingsTrigger, ticks, true);
         } catch (...) {
@@ -126,7 +135,8 @@ void TLink::ComportnTriggerTimer_Set(std::int32_t ReplyTicks, std::int32_t LongT
         Status(TLinkText::DataReceived);
         Listener.WriteGridStatus(Listener.Text(TLinkText::DataReceived), false, false);
     } else if (ReplyDataReceived || !bulk) {
-        Listener.ShowStatus(ReplyDataReceived ? IntToStr(SendCount) : Listener.Text(TLinkText::DataReceived));
+        // Success is shown only once the byte has been verified.
+        Listener.ShowStatus(ReplyDataReceived ? IntToStr(SendCount) : Listener.Text(TLinkText::SendingData));
         Listener.WriteGridStatus(".", true, false);
     }
 }
@@ -218,6 +228,7 @@ void TLink::writestep() {
         CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
         VerifyHeaderSeen = true;
         ReplyDataReceived = false;
+        VerifyMatches = 0;
         break;
     case 9: verifywrite(ParkedAddress, ParkedData); break;
     case 11:
@@ -262,6 +273,16 @@ void TLink::verifywrite(std::int32_t Address, std::int32_t Data) {
     }
     if (ReplyByte == ReadReplyMarker && dataByte < 0) return;
     if (ReplyByte == ReadReplyMarker && dataByte == (Data & 0xFF)) {
+        if (++VerifyMatches < 2) {
+            // One reply proves little: a write lost on the line and a garbled reply that happens
+            // to equal the value look the same. The byte is asked for again, as a read would be,
+            // and whatever else came in answers nothing of this request.
+            Comport.FlushInBuffer();
+            CommSend(buildframe(CmdEepromRead, Address, 0, false));
+            VerifyHeaderSeen = true;
+            reccount = 0;
+            return;
+        }
         ReplyDataReceived = true;
         reccount = 0;
         comm_state = 8;
@@ -278,9 +299,14 @@ void TLink::BulkStep() {
         const double budget = std::log2(static_cast<double>(k));
         if (UnlockPending) {
             if (RepeatCount > budget + 3) {
+                // Nothing more goes out after an abort: another unlock frame would leave the
+                // EEPROM open for whatever frame comes next.
+                DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) +
+                             " errors");
                 comm_state = 12;
                 SendCount = 0;
-                CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, true));
+                UnlockPending = false;
+                ReplyDataReceived = false;
             } else {
                 if (Comport.CharReady()) {
                     if (!SiteMode) {
@@ -301,6 +327,7 @@ void TLink::BulkStep() {
             CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
             VerifyHeaderSeen = true;
             ReplyDataReceived = false;
+            VerifyMatches = 0;
         } else if (comm_state == 11) {
             ++RepeatCount;
             Comport.FlushInBuffer();
@@ -345,7 +372,14 @@ void TLink::BulkStep() {
         }
     }
 
-    if (SendCount >= 32 && SendCount <= 62) {
+    if (SendCount >= 32 && SendCount <= 62 && RepeatCount > std::log2(static_cast<double>(63 - SendCount)) + 3) {
+        // The budget is spent before the next unlock frame: abort here rather than after it, so
+        // that no unlock frame is left without its write.
+        DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) + " errors");
+        comm_state = 12;
+        SendCount = 0;
+        UnlockPending = false;
+    } else if (SendCount >= 32 && SendCount <= 62) {
         CommSend(buildframe(CmdEepromWrite, SendCount - 18, At(RegImage, SendCount + 32), true));
     } else if (SendCount >= 1 && SendCount <= 31) {
         CommSend(buildframe(CmdRamWrite, SendCount + 63, At(RegImage, SendCount + 63), false));

@@ -2,6 +2,7 @@
 #include "link/uVar.h"
 
 #include "base/format.h"
+#include "link/qvDataGuard.h"
 #include "link/qvEquates.h"
 #include "link/qvUtility.h"
 #include "link/uLog.h"
@@ -79,6 +80,8 @@ void ResetLinkState() {
     WriteNeedsUnlock = false;
     SendOneState = 0;
     VerifyHeaderSeen = false;
+    VerifyMatches = 0;
+    LoadedTarget.reset();
     XalWriteDelay = 0;
     HistLoadMode = HistClearMode = SingleCommandUnlock = ZirbSiteCheck = ZirbSiteSet = false;
     RandomTestByte = 0;

@@ -103,6 +103,9 @@ inline std::int32_t EditedValue = 0;
 inline bool WriteNeedsUnlock = false;
 inline std::int32_t SendOneState = 0;
 inline bool VerifyHeaderSeen = false;
+// Read-back replies of the running EEPROM write that came back with the written byte; a write
+// counts as verified on two, as a read byte is accepted on two equal replies.
+inline std::int32_t VerifyMatches = 0;
 inline std::int32_t XalWriteDelay = 0;
 
 // History test and clear, single command and site set.

@@ -122,6 +122,7 @@ Tsetform::Tsetform() {
     sgrid2->OnSelectCell = [this](TDataGrid*, int c, int r, bool& can) { sgrid2SelectCell(c, r, can); };
     sgrid2->OnGetEditText = [this](TDataGrid*, int c, int r, std::string& t) { sgrid2GetEditText(c, r, t); };
     sgrid2->OnSetEditText = [this](TDataGrid*, int c, int r, const std::string& t) { sgrid2SetEditText(c, r, t); };
+    sgrid2->OnCancelEdit = [this](TDataGrid*, int c, int r) { sgrid2CancelEdit(c, r); };
     sgrid2->OnDblClick = [this](TDataGrid*) { sgrid2DblClick(); };
     sgrid2->OnMouseDown = [this](TDataGrid*, int x, int y) { sgrid2MouseDown(x, y); };
     sgrid2->OnDrawCell = [this](TDataGrid*, HDC dc, int c, int r, const RECT& rc, TDataGrid::DrawState st) {
@@ -426,6 +427,15 @@ void Tsetform::WriteGridStatus(const std::string& Text, bool Append, bool Failed
     sgrid2->Invalidate();
 }
 
+void Tsetform::DataInvalidated() {
+    buttonfontupdate();
+    if (settingsview)
+        GridColumnColour[0] = KindLoaded[selectedgroup + 3] ? clBtnFace() : clRed;
+    else
+        GridColumnColour[0] = CalibrationLoaded ? clBtnFace() : clRed;
+    sgrid2->Invalidate();
+}
+
 void Tsetform::sgrid2SelectCell(int col, int row, bool& canSelect) {
     canSelect = CanSelectCell(View(), col, row);
     if (!canSelect) return;
@@ -438,7 +448,7 @@ void Tsetform::sgrid2GetEditText(int col, int row, std::string& text) {
     if (!settingsview || col != 1 || row < 1 || row > sgrid2->RowCount() - 2) return;
     const std::int32_t index = RowSettingIndex(View(), row);
     if (!IsSwitchSetting(index)) return;
-    ToggleSwitchSetting(index);
+    pendingToggle_ = ToggleSwitchSetting(index);
     text = FormatSettingValue(selectedgroup, row - 1);
     sgrid2->ForceCommit();
     sgrid2->Invalidate();
@@ -454,7 +464,19 @@ void Tsetform::ShowRefusal(const std::string& text) {
     MessageDlg(text, TMsgDlgType::mtWarning, mbOK);
 }
 
+void Tsetform::sgrid2CancelEdit(int col, int row) {
+    const SwitchUndo undo = pendingToggle_;
+    pendingToggle_ = {};
+    if (undo.address < 0 || !settingsview || col != 1 || row < 1 || row > sgrid2->RowCount() - 2) return;
+    UndoSwitchToggle(undo);
+    sgrid2->SetCell(1, row, FormatSettingValue(selectedgroup, row - 1));
+    SendButtonFollowsCell();
+    sgrid2->Invalidate();
+}
+
 void Tsetform::sgrid2SetEditText(int col, int row, const std::string& text) {
+    // The toggle is kept: the commit prepares its write.
+    pendingToggle_ = {};
     if (row < 1 || row > sgrid2->RowCount() - 2) return;
     if (DebugEnabled) DebugWindowAdd("sgrid2SetEditText: " + IntToStr(col) + ", " + IntToStr(row));
     const int L = LanguageNumber;
@@ -556,6 +578,18 @@ void Tsetform::sgrid2DrawCell(HDC dc, int col, int row, const RECT& rect, TDataG
 }
 
 void Tsetform::sendbuttonClick() {
+    // A value still being typed belongs to the write; a refused one leaves nothing to send.
+    sgrid2->HideEditor();
+    if (!sendbutton->Enabled()) {
+        sendbutton->SetDown(false);
+        return;
+    }
+    // What goes out is the selected cell's value, whichever cell was edited last.
+    if (!PrepareCellWrite(View(), sgrid2->Col(), sgrid2->Row())) {
+        sendbutton->SetDown(false);
+        sendbutton->SetEnabled(false);
+        return;
+    }
     sendbutton->SetDown(true);
     bool ok = false;
     try {
@@ -583,6 +617,14 @@ void Tsetform::plbuttonClick() {
 void Tsetform::progbuttonClick() {
     if (!ProgramAllAllowed(View(), CommBusy || WriteBusy)) {
         qvprogpanel->Hide();
+        return;
+    }
+    // Only settings read from this regulator (or loaded from a file) may be programmed into it.
+    if (!(DataFormsHost.SettingListReady && DataFormsHost.SettingListReady())) {
+        qvprogpanel->Hide();
+        qvbutton->SetDown(false);
+        buttonfontupdate();
+        ShowRefusal(UIText(kProgramAllRefusedText));
         return;
     }
     const bool ok = DataFormsHost.startbulkload && DataFormsHost.startbulkload();

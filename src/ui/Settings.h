@@ -59,6 +59,8 @@ public:
     void CalibrationReadEnd(bool Ok);
     void WriteEnded(bool Bulk);
     void WriteGridStatus(const std::string& Text, bool Append, bool Failed);
+    // Every group was marked not loaded (another regulator is addressed): show it.
+    void DataInvalidated();
     void DefaultCursor();
 
     void FormCreate(TForm*);
@@ -69,6 +71,8 @@ public:
     void sgrid2SelectCell(int col, int row, bool& canSelect);
     void sgrid2GetEditText(int col, int row, std::string& text);
     void sgrid2SetEditText(int col, int row, const std::string& text);
+    // The editor closed with Escape: a switch row's toggle is taken back.
+    void sgrid2CancelEdit(int col, int row);
     void sgrid2DblClick();
     void sgrid2MouseDown(int x, int y);
     void sgrid2DrawCell(HDC dc, int col, int row, const RECT& rect, TDataGrid::DrawState state);
@@ -94,6 +98,8 @@ private:
     std::function<void(std::string&, bool&, THintInfo&)> previousHint_;
     bool hourglass_ = false;
     bool refusing_ = false;
+    // The toggle of the switch row whose editor is open.
+    SwitchUndo pendingToggle_;
 };
 
 extern Tsetform* setform;

@@ -50,7 +50,14 @@ bool CanSelectCell(const SettingsView& v, std::int32_t col, std::int32_t row) {
 
 bool CellHasChange(const SettingsView& v, std::int32_t col, std::int32_t row) {
     const std::int32_t a = CellAddress(v, col, row);
-    return a >= 0 && At(ChangedFlags, a);
+    if (a < 0) return false;
+    if (At(ChangedFlags, a)) return true;
+    // The 16-bit settings keep their high byte in the next address.
+    if (v.settings) {
+        const std::int32_t index = RowSettingIndex(v, row);
+        if (index >= 36 && index <= 39) return At(ChangedFlags, a + 1);
+    }
+    return false;
 }
 
 CellFill CellFillOf(const SettingsView& v, std::int32_t col, std::int32_t row, bool gridEnabled) {
@@ -58,9 +65,10 @@ CellFill CellFillOf(const SettingsView& v, std::int32_t col, std::int32_t row, b
     return CellHasChange(v, col, row) ? CellFill::Changed : CellFill::Column;
 }
 
-void ToggleSwitchSetting(std::int32_t index) {
+SwitchUndo ToggleSwitchSetting(std::int32_t index) {
     const std::int32_t address = At(SettingAddress, index);
     std::uint8_t& b = At(RegImage, address);
+    const SwitchUndo undo{address, b, At(ChangedFlags, address)};
     switch (index) {
     case 4: b ^= 1; break;
     case 40: b ^= 2; break;
@@ -69,6 +77,13 @@ void ToggleSwitchSetting(std::int32_t index) {
     default: TALVIK_ASSERT(false, "Internal error. Not a switch setting");
     }
     At(ChangedFlags, address) = true;
+    return undo;
+}
+
+void UndoSwitchToggle(const SwitchUndo& undo) {
+    if (undo.address < 0) return;
+    At(RegImage, undo.address) = undo.byte;
+    At(ChangedFlags, undo.address) = undo.changed;
 }
 
 void PrepareSwitchWrite(std::int32_t index) {
@@ -92,6 +107,8 @@ void PrepareSettingWrite(std::int32_t index) {
     SettingRamValue = address;
     SendCount = (index == 0 || index == 48) ? 1 : 2;
     if (index == 47) {
+        // The 16-bit amp-hour value follows from the stored byte (see StoreEditedValue).
+        EditedValue = AmpHourValue(At(RegImage, address));
         WriteNeedsUnlock = false;
         WriteAddress = 211;
         WriteValue = EditedValue & 255;
@@ -171,6 +188,20 @@ CalibrationCommit CommitCalibrationText(const std::string& text, std::int32_t ro
     if (col == 1) return {true, EditCalibrationGain(row - 1, *n)};
     if (!EditCalibrationOffset(row - 1, *n)) return {false, 0, EditRefusal::NotAllowed};
     return {true, *n};
+}
+
+bool PrepareCellWrite(const SettingsView& v, std::int32_t col, std::int32_t row) {
+    if (!CanSelectCell(v, col, row)) return false;
+    if (v.settings) {
+        const std::int32_t index = RowSettingIndex(v, row);
+        if (IsSwitchSetting(index))
+            PrepareSwitchWrite(index);
+        else
+            PrepareSettingWrite(index);
+        return true;
+    }
+    PrepareCalibrationWrite(row - 1, col, CalibrationValue(row - 1, col));
+    return true;
 }
 
 bool ProgramAllAllowed(const SettingsView& v, bool busy) { return v.settings && !busy; }

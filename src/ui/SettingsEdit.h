@@ -34,14 +34,26 @@ bool CellHasChange(const SettingsView& v, std::int32_t col, std::int32_t row);
 enum class CellFill { Column, Changed, Disabled };
 CellFill CellFillOf(const SettingsView& v, std::int32_t col, std::int32_t row, bool gridEnabled);
 
+// What a switch row's toggle changed, so that an editor closed with Escape can put it back.
+struct SwitchUndo {
+    std::int32_t address = -1;  // -1: nothing to undo
+    std::uint8_t byte = 0;
+    bool changed = false;       // the address's change flag before the toggle
+};
 // Opening the editor on a switch row changes the byte at once (LSET and GSET toggle their bit,
 // the regulator state steps round BOST, EQUL, ABSV, FLOT, RSET keeps its byte).
-void ToggleSwitchSetting(std::int32_t index);
+SwitchUndo ToggleSwitchSetting(std::int32_t index);
+// Byte and change flag back as they were before the toggle.
+void UndoSwitchToggle(const SwitchUndo& undo);
 // The write of a switch row: a single RAM write of the row's byte (RSET: the reset command).
 void PrepareSwitchWrite(std::int32_t index);
 // The write of a typed setting: EEPROM copy behind the unlock and the RAM copy, or a plain RAM
 // write for the clock, the counters and the state of charge.
 void PrepareSettingWrite(std::int32_t index);
+
+// The write of the selected cell, prepared from RegImage when Send is pressed, so that what goes
+// out is that cell's value whatever was edited after it. False for a cell that holds no setting.
+bool PrepareCellWrite(const SettingsView& v, std::int32_t col, std::int32_t row);
 
 struct SettingCommit {
     EditRefusal refusal = EditRefusal::None;

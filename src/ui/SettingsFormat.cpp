@@ -280,6 +280,12 @@ std::int32_t LimitEditValue(std::int64_t v, std::int32_t index) {
     return static_cast<std::int32_t>(v);
 }
 
+std::int32_t AmpHourValue(std::int32_t raw) {
+    const std::int32_t b = Image(94);
+    const std::int32_t capacity = b < 50 ? b * 20 : (b - 40) * 100;
+    return CheckedMul(raw, capacity) / 100;
+}
+
 void StoreEditedValue(std::int32_t raw, std::int32_t index, std::int32_t address) {
     const std::int32_t old = Image(address);
     if (In(index, {1, 21, 25, 29, 33, 41})) {
@@ -291,11 +297,7 @@ void StoreEditedValue(std::int32_t raw, std::int32_t index, std::int32_t address
         StoreByte(address, raw & 255);
         StoreByte(address + 1, raw >> 8);
     } else {
-        if (index == 47) {
-            const std::int32_t b = Image(94);
-            const std::int32_t capacity = b < 50 ? b * 20 : (b - 40) * 100;
-            EditedValue = CheckedMul(raw, capacity) / 100;
-        }
+        if (index == 47) EditedValue = AmpHourValue(raw);
         StoreByte(address, raw);
     }
 }

@@ -40,8 +40,12 @@ extern const std::array<LangRow, 17> CalibrationCaption;
 extern const std::array<std::int32_t, 14> CalibrationAddress;
 // Per caption group 1..7: maxima of rows 0..11, maxima at voltage code 8, minima.
 extern const std::array<std::array<std::int32_t, 36>, 8> SettingLimits;
-// The settings window's texts, rows 0..15 (group names, hints, write-path messages).
-extern const std::array<LangRow, 16> SettingsUIText;
+// The settings window's texts, rows 0..15 (group names, hints, write-path messages), 16 the
+// refusal of programming all from settings not read, 17 the question on closing while a write
+// runs.
+extern const std::array<LangRow, 18> SettingsUIText;
+constexpr int kProgramAllRefusedText = 16;
+constexpr int kCloseWhileWritingText = 17;
 // The group buttons' captions ("SET" .. "GEN") and the calibration button's ("CAL").
 extern const std::array<const char*, 6> SettingGroupButtonCaption;
 
@@ -95,6 +99,8 @@ std::int64_t ConvertEditValue(std::int64_t v, std::int32_t index, bool& valid);
 // Raw value clamped to the setting's limits (the caption row chosen for it, the model's CHRG
 // maximum, the code-8 maxima).
 std::int32_t LimitEditValue(std::int64_t v, std::int32_t index);
+// The 16-bit amp-hour value of setting 47 for its stored byte (the battery capacity at 94 scales it).
+std::int32_t AmpHourValue(std::int32_t raw);
 // Raw value into RegImage at the setting's address; changed bytes get their ChangedFlags set.
 void StoreEditedValue(std::int32_t raw, std::int32_t index, std::int32_t address);
 

@@ -186,7 +186,7 @@ const std::array<std::array<std::int32_t, 36>, 8> SettingLimits = {{
       100, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
 }};
 
-const std::array<LangRow, 16> SettingsUIText = {{
+const std::array<LangRow, 18> SettingsUIText = {{
     /*  0 */ {"Basic Settings", "Réglages de base", "基本设置", "Grundeinstellungen"},
     /*  1 */ {"Regulation Settings", "Réglages de régulation", "调节设置", "Regelungseinstellungen"},
     /*  2 */ {"Operating Mode Settings", "Réglages du mode de fonctionnement", "工作模式设置", "Betriebsarteinstellungen"},
@@ -204,6 +204,17 @@ const std::array<LangRow, 16> SettingsUIText = {{
     /* 14 */ {"No connection", "Pas de connexion", "无连接", "Keine Verbindung"},
     /* 15 */ {"Program QV with the whole setting list?", "Programmer le QV avec toute la liste des réglages ?",
               "用全部设置列表对QV编程？", "QV mit der ganzen Einstellungsliste programmieren?"},
+    /* 16 */ {"Nothing was sent. The whole setting list can only be programmed once all five settings groups "
+              "have been read from this regulator or loaded from a settings file.",
+              "Rien n'a été envoyé. La liste complète des réglages ne peut être programmée qu'après la lecture "
+              "des cinq groupes de réglages sur ce régulateur ou le chargement d'un fichier de réglages.",
+              "未发送任何数据。只有从本调节器读取全部五组设置，或从设置文件载入设置之后，才能对整个设置列表编程。",
+              "Es wurde nichts gesendet. Die ganze Einstellungsliste lässt sich erst programmieren, wenn alle "
+              "fünf Einstellungsgruppen aus diesem Regler gelesen oder aus einer Einstellungsdatei geladen wurden."},
+    /* 17 */ {"Settings are still being written to the regulator. Stop writing and close TALVIK?",
+              "Des réglages sont encore en cours d'écriture dans le régulateur. Arrêter l'écriture et fermer TALVIK ?",
+              "仍在向调节器写入设置。要停止写入并关闭 TALVIK 吗？",
+              "Es werden noch Einstellungen in den Regler geschrieben. Schreiben abbrechen und TALVIK schließen?"},
 }};
 
 const std::array<const char*, 6> SettingGroupButtonCaption = {"SET", "REG", "MODE", "EVNT", "GEN", "CAL"};

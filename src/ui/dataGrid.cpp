@@ -262,7 +262,11 @@ void TDataGrid::CloseEditor(bool commit) {
     editing_ = false;
     ShowWindow(editor_, SW_HIDE);
     if (GetFocus() == editor_ || GetFocus() == nullptr) ::SetFocus(hwnd_);
-    if (!commit || col < 0 || row >= rows_) return;
+    if (!commit) {
+        if (OnCancelEdit && col >= 0 && row < rows_) OnCancelEdit(this, col, row);
+        return;
+    }
+    if (col < 0 || row >= rows_) return;
     if (!editForce_ && text == editStart_ && text == Cell(col, row)) return;
     SetCell(col, row, text);
     if (OnSetEditText) OnSetEditText(this, col, row, text);

@@ -69,6 +69,8 @@ public:
     std::function<void(TDataGrid*, int col, int row, std::string& text)> OnGetEditText;
     // When the editor closes with a changed text.
     std::function<void(TDataGrid*, int col, int row, const std::string& text)> OnSetEditText;
+    // When the editor closes without committing (Escape, CancelEditor).
+    std::function<void(TDataGrid*, int col, int row)> OnCancelEdit;
     std::function<void(TDataGrid*, int x, int y)> OnMouseDown;
     std::function<void(TDataGrid*)> OnDblClick;
     // The mouse moved onto another cell (the hint of the cell under it may change).

@@ -12,6 +12,7 @@ void BindDataFormsToLink(TLink& Link) {
     DataFormsHost.Getdata = [&Link](const std::string& Sender, std::int32_t Kind) { Link.Getdata(Sender, Kind); };
     DataFormsHost.writesettingchecked = [&Link] { return Link.writesettingchecked(); };
     DataFormsHost.startbulkload = [&Link] { return Link.startbulkload(); };
+    DataFormsHost.SettingListReady = [&Link] { return Link.SettingListReady(); };
 }
 
 void TDataFormsListener::CurrentLabelUpdate() {
@@ -43,6 +44,9 @@ void TDataFormsListener::WriteEnded(bool Bulk) {
 }
 void TDataFormsListener::WriteGridStatus(const std::string& Text, bool Append, bool Failed) {
     if (setform) setform->WriteGridStatus(Text, Append, Failed);
+}
+void TDataFormsListener::DataInvalidated() {
+    if (setform) setform->DataInvalidated();
 }
 void TDataFormsListener::DefaultCursor() {
     if (setform) setform->DefaultCursor();

@@ -16,6 +16,8 @@ struct TDataFormsHost {
     std::function<void(const std::string& Sender, std::int32_t Kind)> Getdata;
     std::function<bool()> writesettingchecked;
     std::function<bool()> startbulkload;
+    // Whether the whole setting list holds data read from (or loaded for) this regulator.
+    std::function<bool()> SettingListReady;
     // The windows closed: the main window's tool buttons come up.
     std::function<void()> CurrentClosed;
     std::function<void()> SettingsClosed;
@@ -39,6 +41,7 @@ public:
     void TriggerUpdate(std::int32_t Kind) override;
     void WriteEnded(bool Bulk) override;
     void WriteGridStatus(const std::string& Text, bool Append, bool Failed) override;
+    void DataInvalidated() override;
     void DefaultCursor() override;
 };
 

@@ -6,6 +6,15 @@
 
 namespace talvik {
 
+namespace {
+// The link's own texts that no window table carries.
+constexpr std::array<LangRow, 2> LinkOnlyText = {{
+    {"Line busy with a transfer", "Ligne occupée par un transfert", "线路正在传输数据", "Leitung durch Übertragung belegt"},
+    {"Hang up failed - carrier still present", "Échec du raccrochage - porteuse toujours présente",
+     "挂断失败 - 载波仍然存在", "Auflegen fehlgeschlagen - Träger noch vorhanden"},
+}};
+}  // namespace
+
 std::string LinkTextOf(TLinkText text, int language) {
     switch (text) {
     case TLinkText::RequestSent: return ReportTextOf(rtRequestSent, language);
@@ -34,6 +43,8 @@ std::string LinkTextOf(TLinkText text, int language) {
     case TLinkText::Break: return StatusTextOf(stBreak, language);
     case TLinkText::HangUp: return StatusTextOf(stHangUp, language);
     case TLinkText::Closed: return StatusTextOf(stClosed, language);
+    case TLinkText::LineBusy: return LangText(LinkOnlyText.data(), LinkOnlyText.size(), 1, language);
+    case TLinkText::HangupFailed: return LangText(LinkOnlyText.data(), LinkOnlyText.size(), 2, language);
     case TLinkText::BadHandle: break;  // a diagnostic of the port, in no language table
     }
     return EnglishLinkText(text);

@@ -159,6 +159,7 @@ Tmainform::Tmainform()
 
     OnCreate = [this](TForm* f) { FormCreate(f); };
     OnActivate = [this](TForm* f) { FormActivate(f); };
+    OnCloseQuery = [this](TForm* f, bool& canClose) { FormCloseQuery(f, canClose); };
     OnClose = [this](TForm* f, TCloseAction& a) { FormClose(f, a); };
     OnDestroy = [this](TForm* f) { FormDestroy(f); };
 }
@@ -1019,6 +1020,8 @@ void Tmainform::setgetbbutClick() {
     dlg.Filter = DialogTextOf(dtSettings, LanguageNumber) + " (*.stp)|*.stp";
     dlg.Title = DialogTextOf(dtRetrieveSettingsTitle, LanguageNumber);
     if (!dlg.Execute()) return;
+    // The file's settings count as loaded for the regulator addressed now.
+    if (Link) Link->FollowRegulator();
     const SettingsLoad r = LoadSettingsFile(dlg.FileName);
     switch (r.result) {
         case SettingsLoadResult::Missing:

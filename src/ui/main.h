@@ -113,6 +113,9 @@ public:
     // Handlers
     void FormCreate(TForm*);
     void FormActivate(TForm*);
+    // Closing while a write runs asks first, and a confirmed close ends the write cleanly
+    // (mainClose.cpp).
+    void FormCloseQuery(TForm*, bool& canClose);
     void FormClose(TForm*, TCloseAction&);
     void FormDestroy(TForm*);
     void ToolButton1Click();

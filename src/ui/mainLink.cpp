@@ -26,6 +26,22 @@ void TMainLinkListener::EnableSaveOption(TSaveOption Option) {
     form_.SaveButtonAvailable();
 }
 
+void TMainLinkListener::DisableSaveOption(TSaveOption Option) {
+    switch (Option) {
+    case TSaveOption::Current: form_.Currsavecheck->SetEnabled(false); break;
+    case TSaveOption::History: form_.Datasavecheck->SetEnabled(false); break;
+    case TSaveOption::Calibration: form_.Calsavecheck->SetEnabled(false); break;
+    case TSaveOption::Settings: form_.Setsavecheck->SetEnabled(false); break;
+    }
+    form_.SaveButtonAvailable();
+}
+
+void TMainLinkListener::DataInvalidated() {
+    for (TSaveOption o : {TSaveOption::Current, TSaveOption::History, TSaveOption::Calibration, TSaveOption::Settings})
+        DisableSaveOption(o);
+    TGraphXalListener::DataInvalidated();
+}
+
 std::int32_t TMainLinkListener::BaudIndex() { return form_.baudbox->ItemIndex(); }
 
 std::int32_t TMainLinkListener::PathDelay() { return form_.TimedelayEdit->Value(); }

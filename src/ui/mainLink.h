@@ -22,6 +22,9 @@ public:
     void ShowStatus(const std::string& Text) override;
     void Beep() override;
     void EnableSaveOption(TSaveOption Option) override;
+    void DisableSaveOption(TSaveOption Option) override;
+    // Another regulator is addressed: no save option is left, and the settings window shows it.
+    void DataInvalidated() override;
     std::int32_t BaudIndex() override;
     std::int32_t PathDelay() override;
     std::int32_t SiteNumber() override;

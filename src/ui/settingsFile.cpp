@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/format.h"
+#include "link/qvDataGuard.h"
 #include "link/uVar.h"
 #include "ui/fileUtil.h"
 #include "ui/uCSV.h"
@@ -30,8 +31,7 @@ SettingsLoad LoadSettingsFile(const std::string& name) {
                        name.c_str(), static_cast<unsigned long long>(data.size()), SettingsFileSize)};
     }
     std::memcpy(RegImage.data(), data.data(), RegImage.size());
-    for (int kind = 4; kind <= 8; ++kind) KindLoaded[kind] = true;
-    CalibrationLoaded = true;
+    MarkImageLoaded();
     return {SettingsLoadResult::Loaded, {}};
 }
 

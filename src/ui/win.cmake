@@ -2,6 +2,7 @@
 if(TALVIK_WIN32)
   add_library(talvik_ui_windows STATIC
     ${CMAKE_CURRENT_LIST_DIR}/main.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/mainClose.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mainLink.cpp
     ${CMAKE_CURRENT_LIST_DIR}/mainSingle.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uOptions.cpp
@@ -15,6 +16,11 @@ if(TALVIK_WIN32)
 
   add_executable(talvik WIN32 talvik.cpp ${CMAKE_SOURCE_DIR}/resources/talvik.rc)
   target_link_libraries(talvik PRIVATE talvik_ui_windows)
+  # The program that users copy carries no debug information (the libraries and the test
+  # programs keep theirs); the build prints its size.
+  target_link_options(talvik PRIVATE -s)
+  add_custom_command(TARGET talvik POST_BUILD
+    COMMAND ${CMAKE_COMMAND} -DEXE=$<TARGET_FILE:talvik> -P ${CMAKE_SOURCE_DIR}/cmake/PrintSize.cmake)
   # The help files sit beside the program.
   foreach(h qvhlpeng qvhlpfre qvhlpchi qvhlpger)
     add_custom_command(TARGET talvik POST_BUILD

@@ -7,13 +7,6 @@ set(TALVIK_SPIN_PURE_TESTS
 talvik_native_test(spin_pure_test SOURCES ${TALVIK_SPIN_PURE_TESTS} LIBS talvik_spin_pure)
 talvik_win32_test(spin_pure_win32_test SOURCES ${TALVIK_SPIN_PURE_TESTS} LIBS talvik_spin_pure)
 talvik_win32_test(spin_win_test SOURCES ${CMAKE_CURRENT_LIST_DIR}/XcSpin_win_test.cpp LIBS talvik_spin LABELS gui)
-# Tests that move the keyboard focus activate their windows, which takes the focus away from
-# any other test's window on the same display: they run one at a time.
-foreach(t spin_win_test controls_win_test)
-  if(TEST ${t})
-    set_tests_properties(${t} PROPERTIES RESOURCE_LOCK keyboard_focus)
-  endif()
-endforeach()
 
 # Not a test: shows spin edits of each kind, for screenshots under Xvfb.
 if(TALVIK_WIN32)

@@ -283,12 +283,14 @@ def case_write(rig):
     check(after == expected, "write: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
     frames = rig.frames(since)
     cmds = [tuple(f.bytes[:3]) for f in frames]
-    check(cmds[:3] == [UNLOCK, (0xCA, 44, 77), (0x48, 44, 0)], "write: frames %r" % frames)
-    check(len(frames) == 4, "write: %d frames, %r" % (len(frames), frames))
-    # Short wait after the unlock, long after the write, the reply wait before the last step.
+    # The byte is read back twice: a write is verified on two equal replies, as a read is accepted.
+    check(cmds[:4] == [UNLOCK, (0xCA, 44, 77), (0x48, 44, 0), (0x48, 44, 0)], "write: frames %r" % frames)
+    check(len(frames) == 5, "write: %d frames, %r" % (len(frames), frames))
+    # Short wait after the unlock, long after the write, the reply wait after each read-back.
     check(frames[1].ms - frames[0].ms >= 4 * TICK_MS - JITTER_MS, "write: unlock to write %r" % frames[:2])
     check(frames[2].ms - frames[1].ms >= 11 * TICK_MS - JITTER_MS, "write: write to read-back %r" % frames[1:3])
-    check(frames[3].ms - frames[2].ms >= 2 * TICK_MS - JITTER_MS, "write: read-back to last step %r" % frames[2:4])
+    check(frames[3].ms - frames[2].ms >= 2 * TICK_MS - JITTER_MS, "write: read-back to read-back %r" % frames[2:4])
+    check(frames[4].ms - frames[3].ms >= 2 * TICK_MS - JITTER_MS, "write: read-back to last step %r" % frames[3:5])
 
     # A read-back that comes back wrong once is retried and then verified.
     rig.start_sim(baud=2400, faults=["--bad-readback", "1"])
@@ -296,7 +298,7 @@ def case_write(rig):
     rc, out, err, _ = rig.driver("write", 301, 12)
     check(rc == 0, "write retried: exit %d, stderr %r" % (rc, err))
     frames = rig.frames(since)
-    check([f.bytes[0] for f in frames] == [0x98, 0xCA, 0x48, 0x98, 0xCA, 0x48, 0x57],
+    check([f.bytes[0] for f in frames] == [0x98, 0xCA, 0x48, 0x98, 0xCA, 0x48, 0x48, 0x57],
           "write retried: frames %r" % frames)
     rig.stop_sim()
     check(rig.sim_memory()[301] == 12, "write retried: EEPROM byte not written")
@@ -318,7 +320,7 @@ def case_site_more(rig):
     check(rc == 0, "site write: exit %d, stderr %r" % (rc, err))
     frames = rig.frames(since)
     check(all(len(f.bytes) == 5 and f.site == 17 and f.ok for f in frames), "site write: frames %r" % frames)
-    check([f.bytes[1] for f in frames] == [0x98, 0xCA, 0x48, 0x57], "site write: frames %r" % frames)
+    check([f.bytes[1] for f in frames] == [0x98, 0xCA, 0x48, 0x48, 0x57], "site write: frames %r" % frames)
     rig.stop_sim()
     expected = list(before)
     expected[290] = 201
@@ -347,13 +349,14 @@ def case_program(rig):
     expected[250] = 0xA5
     check(after == expected, "program: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
     frames = rig.frames(since)
-    check(len(frames) == 31 * 3 + 31, "program: %d frames" % len(frames))
+    check(len(frames) == 31 * 4 + 31, "program: %d frames" % len(frames))
     for i in range(31):
-        u, w, r = frames[3 * i:3 * i + 3]
-        check(tuple(u.bytes[:3]) == UNLOCK and w.bytes[0] == 0xCA and r.bytes[0] == 0x48, "program: step %d %r" % (i, (u, w, r)))
+        u, w, r, r2 = frames[4 * i:4 * i + 4]
+        check(tuple(u.bytes[:3]) == UNLOCK and w.bytes[0] == 0xCA and r.bytes[0] == 0x48 and r2.bytes[:2] == r.bytes[:2],
+              "program: step %d %r" % (i, (u, w, r, r2)))
         check(w.ms - u.ms >= 4 * TICK_MS - JITTER_MS and r.ms - w.ms >= 11 * TICK_MS - JITTER_MS,
-              "program: step %d paced %r" % (i, (u, w, r)))
-    check_gaps(frames[93:], 11 * TICK_MS, "program RAM phase")
+              "program: step %d paced %r" % (i, (u, w, r, r2)))
+    check_gaps(frames[124:], 11 * TICK_MS, "program RAM phase")
 
     # Into a silent regulator: the first write fails twice and spends the whole budget.
     rig.start_sim(baud=9600, faults=["--silence", "always"])

@@ -164,6 +164,8 @@ int DoProgram(TLink& Link, const DriverListener& L, const std::string& File) {
         return 2;
     }
     for (std::size_t i = 0; i < bytes.size(); ++i) RegImage[i] = static_cast<std::uint8_t>(bytes[i]);
+    // A file the user chose counts as loaded data, as the settings-file panel's load does.
+    MarkImageLoaded();
     if (!Link.startbulkload()) return Failed(L, "programming not started");
     if (!RunUntil(Link, [] { return !WriteBusy; }, 600000))
         return Failed(L, "linkdriver: the programming did not end");

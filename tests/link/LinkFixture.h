@@ -43,6 +43,8 @@ public:
     void ShowStatus(const std::string& Text) override { Statuses.push_back(Text); }
     void Beep() override { ++Beeps; }
     void EnableSaveOption(TSaveOption o) override { Note("save" + std::to_string(static_cast<int>(o))); }
+    void DisableSaveOption(TSaveOption o) override { Note("nosave" + std::to_string(static_cast<int>(o))); }
+    void DataInvalidated() override { Note("invalidated"); }
     std::int32_t BaudIndex() override { return Baud; }
     std::int32_t PathDelay() override { return Delay; }
     std::int32_t SiteNumber() override { return Site; }

@@ -239,6 +239,14 @@ TEST_F(ModemLinkTest, ModemPortThatWillNotOpenLeavesNoCallBehind) {
     Link.DialbuttonClick();  // set-up cannot open the port
     EXPECT_TRUE(HasStatus("Cant open port"));
     EXPECT_FALSE(ModemSetupTriggerAdded);
+    // Without a call the direct line is the way again: the next read opens it.
+    EXPECT_TRUE(DirectMode);
+    Port.FailOpen = false;
+    Link.Getdata("TCurrentform", 2);
+    EXPECT_EQ(Port.OpenedNumbers.back(), 1);
+    ASSERT_TRUE(Port.RunUntil([this] { return Idle(); }, 5000));
+    Port.SentLog.clear();
+    Port.FailOpen = true;
     Link.dialup("log");
     EXPECT_EQ(Listener.Statuses.back(), "Cant open COMM port");
     EXPECT_TRUE(Port.SentLog.empty());
@@ -256,6 +264,95 @@ TEST_F(ModemLinkTest, ModemPortThatWillNotOpenLeavesNoCallBehind) {
     EXPECT_TRUE(LogDial);
     EXPECT_EQ(DialCountdown, 60);
     EXPECT_EQ(SentCount("ATDT5551234\r\n"), 1);
+}
+
+TEST_F(ModemLinkTest, LogDialAfterADirectReadGoesOutOnTheModemPort) {
+    // The direct read leaves the regulator's port open.
+    Link.portset(1);
+    ASSERT_TRUE(Port.GetOpen());
+    Link.dialup("log");
+    EXPECT_EQ(Port.OpenedNumbers.back(), 3);
+    EXPECT_EQ(Wire(), std::vector<std::string>{"ATDT0299887766\r\n"});
+    EXPECT_TRUE(Connect());
+}
+
+TEST_F(ModemLinkTest, DialWhileATransferRunsIsRefusedAndTheTransferGoesOn) {
+    Link.Getdata("TCurrentform", 2);
+    ASSERT_TRUE(CommBusy);
+    const auto sent = Port.SentLog.size();
+    const auto opens = Port.OpenedNumbers.size();
+    Link.DialbuttonClick();
+    EXPECT_EQ(Listener.Statuses.back(), "Line busy with a transfer");
+    EXPECT_TRUE(DirectMode);
+    EXPECT_TRUE(CommBusy);
+    EXPECT_EQ(Port.OpenedNumbers.size(), opens);
+
+    // A log dial waits for its retry timer instead.
+    Link.dialup("log");
+    EXPECT_TRUE(LogDial);
+    EXPECT_EQ(DialCountdown, 60);
+    EXPECT_TRUE(CallEnded);
+    EXPECT_EQ(Port.SentLog.size(), sent);
+    EXPECT_EQ(SentCount("ATDT0299887766\r\n"), 0);
+
+    // The read ends by itself (nobody answers on the direct line here) and the link is free.
+    ASSERT_TRUE(Port.RunUntil([this] { return Idle(); }, 5000));
+    EXPECT_FALSE(Dialling);
+    Link.dialup("log");
+    EXPECT_EQ(Wire().back(), "ATDT0299887766\r\n");
+}
+
+TEST_F(ModemLinkTest, NoReadDuringHangupAndAModemThatKeepsTheLineIsReported) {
+    Link.DialbuttonClick();
+    ASSERT_TRUE(Connect());
+    Link.HangupClick();
+    Port.Advance(10);
+    const auto sent = Port.SentLog.size();
+    Link.Getdata("TCurrentform", 2);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_EQ(Port.SentLog.size(), sent);
+
+    // This modem ignores ATH0: the carrier stays.
+    Port.OnTick = [this](std::uint64_t now) {
+        Port.Receive(Modem.Drain(now));
+        Port.Dcd = true;
+    };
+    ASSERT_TRUE(Port.RunUntil([] { return !HangupInProgress; }, 200));
+    EXPECT_EQ(Listener.Statuses.back(), "Hang up failed - carrier still present");
+    EXPECT_FALSE(HasStatus("Closed"));
+    EXPECT_FALSE(CallEnded);
+    EXPECT_FALSE(Online);
+    EXPECT_FALSE(DirectMode);
+    // Offline: no read goes to the modem; Hang Up can be tried again and ends the call.
+    Link.Getdata("TCurrentform", 2);
+    EXPECT_FALSE(CommBusy);
+    Port.OnTick = [this](std::uint64_t now) {
+        Port.Receive(Modem.Drain(now));
+        Port.Dcd = Modem.Dcd();
+    };
+    Link.HangupClick();
+    ASSERT_TRUE(Port.RunUntil([] { return CallEnded; }, 200));
+    EXPECT_EQ(Listener.Statuses.back(), "Closed");
+    EXPECT_TRUE(DirectMode);
+}
+
+TEST_F(ModemLinkTest, WritesThroughACallLeaveNoTriggerBehind) {
+    Link.DialbuttonClick();
+    ASSERT_TRUE(Connect());
+    const auto live = Port.LiveTriggers();
+    for (int i = 0; i < 3; ++i) {
+        WriteAddress = 44;
+        WriteValue = 70 + i;
+        WriteNeedsUnlock = true;
+        SendCount = 2;
+        SendOneState = 2;
+        SettingIndex = 10;
+        SettingRamValue = 94;
+        ASSERT_TRUE(Link.writesettingchecked());
+        ASSERT_TRUE(Port.RunUntil([] { return !WriteBusy; }, 2000));
+        EXPECT_EQ(Reg.Memory()[300], 70 + i);
+    }
+    EXPECT_EQ(Port.LiveTriggers(), live);
 }
 
 }  // namespace talvik::test

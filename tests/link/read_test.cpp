@@ -111,6 +111,38 @@ TEST_F(Reads, SilentRegulatorIsLookedAtSixTimesPerSendAndFailsAfterFourSends) {
     EXPECT_TRUE(CurrentLoaded);
 }
 
+TEST_F(Reads, AFailedCalibrationOrHistoryReadLeavesItsSaveOptionOff) {
+    // Save options: 1 history, 2 calibration, 3 settings ("save" enables, "nosave" disables).
+    ASSERT_TRUE(RunRead(9));
+    ASSERT_TRUE(RunRead(10));
+    EXPECT_TRUE(CalibrationLoaded);
+    EXPECT_TRUE(HistoryLoaded);
+    EXPECT_EQ(Listener.Count("save2"), 1);
+    EXPECT_EQ(Listener.Count("save1"), 1);
+
+    // The same reads failing: half-overwritten data is neither valid nor offered for saving.
+    Sim.GetFaults().silence = sim::Always;
+    ASSERT_TRUE(RunRead(9));
+    ASSERT_TRUE(RunRead(10, 40000));
+    EXPECT_FALSE(CalibrationLoaded);
+    EXPECT_FALSE(HistoryLoaded);
+    EXPECT_EQ(Listener.Count("save2"), 1);
+    EXPECT_EQ(Listener.Count("save1"), 1);
+    EXPECT_EQ(Listener.Count("nosave2"), 1);
+    EXPECT_EQ(Listener.Count("nosave1"), 1);
+
+    // A failed settings group withdraws the settings only when no other group holds data.
+    ASSERT_TRUE(RunRead(5));
+    EXPECT_EQ(Listener.Count("nosave3"), 1);
+    Sim.GetFaults().silence = 0;
+    ASSERT_TRUE(RunRead(4));
+    EXPECT_EQ(Listener.Count("save3"), 1);
+    Sim.GetFaults().silence = sim::Always;
+    ASSERT_TRUE(RunRead(5));
+    EXPECT_EQ(Listener.Count("nosave3"), 1);
+    EXPECT_TRUE(KindLoaded[4]);
+}
+
 TEST_F(Reads, ThroughAModemTheReplyWaitIsThePathDelay) {
     DirectMode = false;
     Online = true;

@@ -38,12 +38,18 @@ TEST_F(Writes, OneSettingGoesUnlockWriteReadBackThenItsRamCopy) {
     ChangedFlags[94] = true;
     ASSERT_TRUE(Link.writesettingchecked());
     ASSERT_TRUE(RunWrite());
-    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 44, 77), Frame(0x48, 44, 0), Frame(0x98, 94, 77)}));
+    // The byte is read back twice, as a read byte is accepted on two equal replies.
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 44, 77), Frame(0x48, 44, 0), Frame(0x48, 44, 0),
+                                                  Frame(0x98, 94, 77)}));
     const auto t = TimesHeard();
-    // Short wait after the unlock, long wait after the write, the reply wait before the verify.
+    // Short wait after the unlock, long wait after the write, the reply wait after each read-back.
     EXPECT_EQ(t[1] - t[0], 4u);
     EXPECT_EQ(t[2] - t[1], 11u);
     EXPECT_EQ(t[3] - t[2], 2u);
+    EXPECT_EQ(t[4] - t[3], 2u);
+    // Success shows only once the write is verified: never while it is still on its way.
+    EXPECT_EQ(std::count(Listener.Statuses.begin(), Listener.Statuses.end(), "Data Received"), 1);
+    EXPECT_NE(std::find(Listener.Statuses.begin(), Listener.Statuses.end(), "Sending Data"), Listener.Statuses.end());
     EXPECT_EQ(Sim.Memory()[300], 77);
     EXPECT_EQ(Sim.Memory()[94], 77);
     EXPECT_EQ(Listener.Statuses.back(), "Data Received");
@@ -68,8 +74,9 @@ TEST_F(Writes, CalibrationStepWritesFlagsFirstThenTheSetting) {
     SendOneState = 0;
     ASSERT_TRUE(Link.writesettingchecked());
     ASSERT_TRUE(RunWrite());
-    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 0, 0x12), Frame(0x48, 0, 0), Frame(0x98, 33, 0x12),
-                                                  Unlock, Frame(0xCA, 2, 0x34), Frame(0x48, 2, 0), Frame(0x98, 215, 0x34)}));
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 0, 0x12), Frame(0x48, 0, 0), Frame(0x48, 0, 0),
+                                                  Frame(0x98, 33, 0x12), Unlock, Frame(0xCA, 2, 0x34), Frame(0x48, 2, 0),
+                                                  Frame(0x48, 2, 0), Frame(0x98, 215, 0x34)}));
     EXPECT_EQ(Sim.Memory()[256], 0x12);
     EXPECT_EQ(Sim.Memory()[33], 0x12);
     EXPECT_EQ(Sim.Memory()[258], 0x34);
@@ -83,7 +90,8 @@ TEST_F(Writes, WrongReadBackOnceIsRetried) {
     ASSERT_TRUE(Link.writesettingchecked());
     ASSERT_TRUE(RunWrite());
     EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Unlock,
-                                                  Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Frame(0x98, 70, 5)}));
+                                                  Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Frame(0x48, 20, 0),
+                                                  Frame(0x98, 70, 5)}));
     EXPECT_TRUE(HasDebug("Retry"));
     EXPECT_EQ(Listener.Statuses.back(), "Data Received");
 }
@@ -123,7 +131,31 @@ TEST_F(Writes, ReadBackSplitOverTwoFiringsIsAccepted) {
     Sim.GetFaults().splitDelayMs = 100;
     ASSERT_TRUE(Link.writesettingchecked());
     ASSERT_TRUE(RunWrite());
-    EXPECT_EQ(FramesHeard().size(), 4u);
+    EXPECT_EQ(FramesHeard().size(), 5u);
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+}
+
+TEST_F(Writes, AWriteLostOnTheLineIsNotVerifiedByOneGarbledReply) {
+    // The write frame never reaches the regulator, and the line garbles the first read-back's
+    // reply into the very value written. The second read-back tells the truth: the attempt
+    // fails and the write goes out again.
+    PrepareEepromSetting(20, 5, 70);
+    Sim.Memory()[276] = 99;
+    int writes = 0, readBacks = 0;
+    Port.OnSend = [&](const std::string& s, std::uint64_t now) {
+        const auto c = static_cast<std::uint8_t>(s[0]);
+        if (c == 0xCA && ++writes == 1) return;  // lost
+        if (c == 0x48 && ++readBacks == 1) {
+            Port.Receive({200, 5});  // garbled into the written value
+            return;
+        }
+        for (char b : s) Sim.Feed(static_cast<std::uint8_t>(b), now);
+    };
+    ASSERT_TRUE(Link.writesettingchecked());
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(writes, 2);
+    EXPECT_TRUE(HasDebug("Retry"));
+    EXPECT_EQ(Sim.Memory()[276], 5);
     EXPECT_EQ(Listener.Statuses.back(), "Data Received");
 }
 
@@ -157,6 +189,7 @@ TEST_F(Writes, ClosedPortIsReported) {
     EXPECT_EQ(Listener.Statuses.back(), "Port Not Open");
     DirectMode = false;
     Online = false;
+    MarkImageLoaded();
     EXPECT_FALSE(Link.startbulkload());
     EXPECT_EQ(Listener.Statuses.back(), "No connection");
     EXPECT_FALSE(WriteBusy);
@@ -165,6 +198,7 @@ TEST_F(Writes, ClosedPortIsReported) {
 }
 
 TEST_F(Writes, BulkProgrammingWritesEepromThenRamAndTheRegulatorMatchesTheImage) {
+    MarkImageLoaded();
     for (int a = 64; a <= 94; ++a) RegImage[a] = static_cast<std::uint8_t>(a * 7 + 3);
     int readsStarted = 0;
     Listener.OnTriggerUpdate = [&](std::int32_t) {
@@ -177,12 +211,13 @@ TEST_F(Writes, BulkProgrammingWritesEepromThenRamAndTheRegulatorMatchesTheImage)
     Listener.OnTriggerUpdate = nullptr;
     EXPECT_EQ(readsStarted, 0);
     const auto frames = FramesHeard();
-    ASSERT_EQ(frames.size(), 31u * 3 + 31);
+    ASSERT_EQ(frames.size(), 31u * 4 + 31);
     EXPECT_EQ(frames[0], Unlock);
     EXPECT_EQ(frames[1], Frame(0xCA, 44, RegImage[94]));
     EXPECT_EQ(frames[2], Frame(0x48, 44, 0));
-    EXPECT_EQ(frames[92], Frame(0x48, 14, 0));
-    EXPECT_EQ(frames[93], Frame(0x98, 94, RegImage[94]));
+    EXPECT_EQ(frames[3], Frame(0x48, 44, 0));
+    EXPECT_EQ(frames[123], Frame(0x48, 14, 0));
+    EXPECT_EQ(frames[124], Frame(0x98, 94, RegImage[94]));
     EXPECT_EQ(frames.back(), Frame(0x98, 64, RegImage[64]));
     for (int a = 64; a <= 94; ++a) {
         EXPECT_EQ(Sim.Memory()[a - 50 + 256], RegImage[a]) << a;
@@ -196,6 +231,7 @@ TEST_F(Writes, BulkProgrammingWritesEepromThenRamAndTheRegulatorMatchesTheImage)
 }
 
 TEST_F(Writes, BulkIntoASilentRegulatorAbortsWithinItsBudget) {
+    MarkImageLoaded();
     Sim.GetFaults().silence = sim::Always;
     ASSERT_TRUE(Link.startbulkload());
     ASSERT_TRUE(RunWrite());
@@ -211,11 +247,116 @@ TEST_F(Writes, BulkIntoASilentRegulatorAbortsWithinItsBudget) {
 TEST_F(Writes, BulkBudgetGrowsWithProgress) {
     // Verified for a while, then the regulator locks its EEPROM: at position 62 - 15 = 47
     // (k = 16) the budget allows log2(16) + 2 = 6 errors.
-    Sim.GetFaults().silentAfterFrames = 15 * 3;
+    MarkImageLoaded();
+    Sim.GetFaults().silentAfterFrames = 15 * 4;
     ASSERT_TRUE(Link.startbulkload());
     ASSERT_TRUE(RunWrite(50000));
     EXPECT_TRUE(HasDebug("abort bulk load at 47 with 6 errors"));
     EXPECT_TRUE(HasDebug("Retry. Retry Count: 5"));
+}
+
+TEST_F(Writes, BulkAbortedByItsBudgetLeavesNoUnlockFrameWithoutItsWrite) {
+    // Noise on the line after every unlock frame: each counts as an error, the writes still
+    // verify, and the budget runs out as the seventh write (k = 7: log2(7) + 3) is due.
+    MarkImageLoaded();
+    Port.OnSend = [this](const std::string& s, std::uint64_t now) {
+        for (char c : s) Sim.Feed(static_cast<std::uint8_t>(c), now);
+        if (static_cast<std::uint8_t>(s[0]) == 0x98 && static_cast<std::uint8_t>(s[1]) == UnlockRamAddress)
+            Port.Receive({0x11});
+    };
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(RunWrite(50000));
+    EXPECT_TRUE(HasDebug("abort bulk load at 56 with 6 errors"));
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    const auto frames = FramesHeard();
+    ASSERT_EQ(frames.size(), 6u * 4);
+    // Every unlock frame is followed by its write; nothing follows the last verify.
+    for (std::size_t i = 0; i < frames.size(); ++i)
+        if (frames[i] == Unlock) ASSERT_TRUE(i + 1 < frames.size() && frames[i + 1][0] == 0xCA) << i;
+    EXPECT_EQ(frames.back(), Frame(0x48, 39, 0));
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+}
+
+TEST_F(Writes, StoppingABulkWriteAfterAnUnlockFrameSendsItsWriteAndNothingMore) {
+    MarkImageLoaded();
+    ASSERT_TRUE(Link.startbulkload());
+    // Let it run until an unlock frame of a later position has just gone out.
+    ASSERT_TRUE(Port.RunUntil([this] { return UnlockPending && SendCount == 60; }, 2000));
+    const std::size_t before = Port.SentLog.size();
+    EXPECT_TRUE(Link.StopWrite());
+    ASSERT_EQ(Port.SentLog.size(), before + 1);
+    EXPECT_EQ(Port.SentLog.back().Bytes, Bytes({0xCA, 60 - 18, RegImage[92], 0x35}));
+    Port.Advance(200);
+    EXPECT_EQ(Port.SentLog.size(), before + 1);
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_FALSE(SendAll);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    EXPECT_EQ(Listener.Count("bulk ended"), 1);
+    // Stopped between frames (a read-back pending), nothing at all goes out.
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(Port.RunUntil([] { return comm_state == 9; }, 2000));
+    const std::size_t mid = Port.SentLog.size();
+    EXPECT_FALSE(Link.StopWrite());
+    Port.Advance(200);
+    EXPECT_EQ(Port.SentLog.size(), mid);
+}
+
+TEST_F(Writes, ProgrammingAllNeedsEveryGroupReadFromTheRegulatorAddressed) {
+    // Nothing read: refused, and nothing on the wire.
+    EXPECT_FALSE(Link.startbulkload());
+    EXPECT_TRUE(Port.SentLog.empty());
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_FALSE(SendAll);
+    // Four groups are not enough: group 8 holds addresses 64..68 of the list.
+    for (int kind = 4; kind <= 7; ++kind) ASSERT_TRUE(RunRead(kind));
+    const std::size_t afterReads = Port.SentLog.size();
+    EXPECT_FALSE(Link.startbulkload());
+    EXPECT_EQ(Port.SentLog.size(), afterReads);
+    ASSERT_TRUE(RunRead(8));
+    EXPECT_TRUE(Link.SettingListReady());
+}
+
+TEST_F(Writes, AnotherSiteMakesEveryGroupNotLoadedUntilReadAgain) {
+    Sim.SetSite(17);
+    SiteMode = true;
+    Listener.Site = 17;
+    for (int kind = 4; kind <= 9; ++kind) ASSERT_TRUE(RunRead(kind));
+    ASSERT_TRUE(RunRead(2));
+    EXPECT_TRUE(Link.SettingListReady());
+    EXPECT_EQ(Listener.Count("invalidated"), 0);
+
+    // The site spinner moved: the settings of site 17 are not those of site 18.
+    Listener.Site = 18;
+    Port.SentLog.clear();
+    EXPECT_FALSE(Link.startbulkload());
+    EXPECT_TRUE(Port.SentLog.empty());
+    EXPECT_EQ(Listener.Count("invalidated"), 1);
+    for (int kind = 4; kind <= 8; ++kind) EXPECT_FALSE(KindLoaded[kind]) << kind;
+    EXPECT_FALSE(CalibrationLoaded);
+    EXPECT_FALSE(CurrentLoaded);
+
+    // Back on site 17 the groups must be read again: they may have changed meanwhile.
+    Listener.Site = 17;
+    EXPECT_FALSE(Link.startbulkload());
+    EXPECT_EQ(Listener.Count("invalidated"), 2);
+    for (int kind = 4; kind <= 8; ++kind) ASSERT_TRUE(RunRead(kind));
+    EXPECT_TRUE(Link.SettingListReady());
+
+    // Single and site mode address different regulators too; a handler may report the change.
+    SiteMode = false;
+    Link.RegulatorChanged();
+    EXPECT_EQ(Listener.Count("invalidated"), 3);
+    EXPECT_FALSE(Link.SettingListReady());
+}
+
+TEST_F(Writes, ALoadedImageCountsAsReadForTheRegulatorAddressed) {
+    MarkImageLoaded();
+    EXPECT_TRUE(Link.SettingListReady());
+    Listener.Site = 5;  // outside site mode the site number addresses nothing
+    EXPECT_TRUE(Link.SettingListReady());
+    SiteMode = true;
+    EXPECT_FALSE(Link.SettingListReady());
 }
 
 // ---- history test and clear ----------------------------------------------------------------------

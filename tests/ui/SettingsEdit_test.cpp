@@ -265,3 +265,74 @@ TEST_F(SettingsEditTest, ProgrammingAllOnlyInSettingsViewAndWhenIdle) {
 
 }  // namespace
 }  // namespace talvik
+
+namespace talvik {
+namespace {
+
+// Send prepares the write from the selected cell: whatever was committed since, the write
+// variables carry that cell's own value.
+TEST_F(SettingsEditTest, SendPreparesTheSelectedCellFromTheImage) {
+    const SettingsView set1{true, 1}, set4{true, 4}, set5{true, 5}, cal{false, 1};
+    RegImage[93] = 0;
+    ASSERT_TRUE(CommitSettingText("11.0", 1, 6).Taken());  // A: LOFF at 69
+    ASSERT_TRUE(CommitSettingText("12.9", 1, 7).Taken());  // B at 70
+    EXPECT_EQ(WriteAddress, 70 - 50);                       // the last commit prepared B
+    Poison();
+    ASSERT_TRUE(PrepareCellWrite(set1, 1, 6));
+    EXPECT_EQ(WriteAddress, 69 - 50);
+    EXPECT_EQ(WriteValue, 110);
+    EXPECT_TRUE(WriteNeedsUnlock);
+    EXPECT_EQ(SettingRamValue, 69);
+    EXPECT_EQ(SendCount, 2);
+    EXPECT_EQ(comm_state, 2);
+
+    // The amp-hour setting sends its 16-bit value, worked out again from the stored byte.
+    RegImage[94] = 10;  // 200 Ah
+    ASSERT_TRUE(CommitSettingText("50", 5, 8).Taken());
+    const std::int32_t committed = EditedValue;
+    EditedValue = 0;
+    ASSERT_TRUE(PrepareCellWrite(set5, 1, 8));
+    EXPECT_EQ(EditedValue, committed);
+    EXPECT_EQ(WriteAddress, 211);
+    EXPECT_EQ(WriteValue, committed & 255);
+
+    // A 16-bit counter whose high byte alone changed still counts as changed.
+    RegImage[188] = 0;
+    RegImage[189] = 1;
+    ASSERT_TRUE(CommitSettingText("512", 4, 8).Taken());
+    ASSERT_FALSE(Flag(188));
+    ASSERT_TRUE(Flag(189));
+    EXPECT_TRUE(CellHasChange(set4, 1, 8));
+
+    // A calibration cell: the same bytes as its commit prepared.
+    const CalibrationCommit c = CommitCalibrationText("-5", 2, 1);
+    ASSERT_TRUE(c.taken);
+    const std::int32_t address = WriteAddress, value = WriteValue, ramValue = WriteRamValue, count = SendCount;
+    Poison();
+    ASSERT_TRUE(PrepareCellWrite(cal, 1, 2));
+    EXPECT_EQ(WriteAddress, address);
+    EXPECT_EQ(WriteValue, value);
+    EXPECT_EQ(WriteRamValue, ramValue);
+    EXPECT_EQ(SendCount, count);
+
+    // No setting behind the cell: nothing prepared.
+    Poison();
+    EXPECT_FALSE(PrepareCellWrite(set1, 1, 4));   // the lockout row
+    EXPECT_FALSE(PrepareCellWrite(set1, -1, -1));  // nothing selected
+    EXPECT_EQ(WriteAddress, -7);
+}
+
+TEST_F(SettingsEditTest, UndoingASwitchToggleRestoresByteAndFlag) {
+    RegImage[101] = 0x23;  // FLOT
+    const SwitchUndo undo = ToggleSwitchSetting(8);
+    EXPECT_EQ(Byte(101), 0x20);
+    EXPECT_TRUE(Flag(101));
+    UndoSwitchToggle(undo);
+    EXPECT_EQ(Byte(101), 0x23);
+    EXPECT_FALSE(Flag(101));
+    UndoSwitchToggle(SwitchUndo{});  // nothing to undo
+    EXPECT_EQ(Byte(101), 0x23);
+}
+
+}  // namespace
+}  // namespace talvik

@@ -1,7 +1,8 @@
 // Shows the current-data and settings windows filled from the simulated regulator, for
 // screenshots under Xvfb: "forms_screens.exe [language] [cal] [-seconds N]" reads both
 // current-data pages and the regulation group (or the calibration), types one change so it
-// shows as pending, and runs for N seconds (default 10).
+// shows as pending, and runs for N seconds (default 10). With "refuse" it then presses "ALL" and
+// "Send now", whose refusal (only two groups were read) stays on screen until it is answered.
 #include <windows.h>
 
 #include "FormsRig.h"
@@ -13,9 +14,11 @@ using namespace talvik::test;
 int main(int argc, char** argv) {
     int seconds = 10;
     bool calibration = false;
+    bool refuse = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "cal") calibration = true;
+        else if (a == "refuse") refuse = true;
         else if (a == "-seconds" && i + 1 < argc) seconds = StrToIntDef(argv[++i], 10);
         else LanguageNumber = StrToIntDef(a, 0) & 3;
     }
@@ -56,6 +59,15 @@ int main(int argc, char** argv) {
         setform->sgrid2->SetEditorText("14.2");
         setform->sgrid2->HideEditor();
         setform->sgrid2->SelectCell(1, 3);
+    }
+    TTimer press;
+    if (refuse) {
+        press.SetInterval(500);
+        press.OnTimer = [](TTimer* t) {
+            t->SetEnabled(false);
+            setform->plbuttonClick();
+            setform->progbuttonClick();
+        };
     }
     TTimer stop;
     stop.SetInterval(static_cast<unsigned>(seconds) * 1000);

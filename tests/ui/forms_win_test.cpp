@@ -322,6 +322,7 @@ TEST_F(FormsTest, SendingOneChangeWritesThatByteBehindTheUnlockWithVerify) {
         {sim::cmd::RamWrite, sim::UnlockRamAddress, sim::UnlockData},
         {sim::cmd::EepromWrite, 256 + 19, 110},
         {sim::cmd::EepromRead, 256 + 19, 0},
+        {sim::cmd::EepromRead, 256 + 19, 0},
         {sim::cmd::RamWrite, 69, 110}};
     EXPECT_EQ(Heard(), frames);
     EXPECT_EQ(g->Cell(0, g->RowCount() - 1), "Data Received");
@@ -380,6 +381,22 @@ TEST_F(FormsTest, SwitchRowsGoOutAsRamWritesOnly) {
 TEST_F(FormsTest, ProgrammingAllLeavesTheRegulatorHoldingTheImage) {
     rig->Set(0, 5);
     ShowSettings();
+    // Group 1 alone is not the setting list: refused with a message, nothing on the wire.
+    rig->Sim.ClearLog();
+    Press(setform->qvbutton);
+    ASSERT_TRUE(setform->qvprogpanel->Visible());
+    Press(setform->progbutton);
+    rig->Port.Advance(50);
+    EXPECT_TRUE(rig->Sim.Log().empty());
+    EXPECT_FALSE(setform->qvprogpanel->Visible());
+    EXPECT_FALSE(setform->qvbutton->Down());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], At(At(SettingsUIText, kProgramAllRefusedText), 0));
+    boxes.clear();
+    for (TViewButton* b : {setform->Conbutton2, setform->Conbutton3, setform->Conbutton4, setform->Conbutton5}) {
+        Press(b);
+        ASSERT_TRUE(rig->RunRead());
+    }
     for (int a = 64; a <= 94; ++a) RegImage[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>(a * 3 + 1);
     Press(setform->qvbutton);
     EXPECT_TRUE(setform->qvprogpanel->Visible());
@@ -444,6 +461,80 @@ TEST_F(FormsTest, CalibrationGainIsClampedAndSentToItsEepromCell) {
     EXPECT_EQ(rig->Sim.Memory()[256 + 5], 63);
     EXPECT_EQ(rig->Sim.Memory()[215], 63);
     EXPECT_EQ(g->Cell(0, g->RowCount() - 1), "Data Received");
+}
+
+TEST_F(FormsTest, SendWritesTheSelectedCellNotTheOneEditedLast) {
+    rig->Set(0, 5);
+    rig->Set(93, 0);
+    rig->Set(69, 115);
+    rig->Set(70, 120);
+    ShowSettings();
+    const auto memoryBefore = rig->Sim.Memory();
+    TDataGrid* g = setform->sgrid2;
+    TypeIntoCell(g, 1, 6, "11.0");  // A: LOFF at 69
+    TypeIntoCell(g, 1, 7, "12.9");  // B: the next row, at 70
+    ASSERT_EQ(RegImage[69], 110);
+    const std::uint8_t b = RegImage[70];
+    ASSERT_NE(b, 120);
+    ClickCell(g, 1, 6);             // select A again
+    ASSERT_TRUE(setform->sendbutton->Enabled());
+    rig->Sim.ClearLog();
+    Press(setform->sendbutton);
+    ASSERT_TRUE(rig->RunWrite());
+    const std::vector<std::tuple<int, int, int>> frames = {
+        {sim::cmd::RamWrite, sim::UnlockRamAddress, sim::UnlockData},
+        {sim::cmd::EepromWrite, 256 + 19, 110},
+        {sim::cmd::EepromRead, 256 + 19, 0},
+        {sim::cmd::EepromRead, 256 + 19, 0},
+        {sim::cmd::RamWrite, 69, 110}};
+    EXPECT_EQ(Heard(), frames);
+    EXPECT_EQ(rig->Sim.Memory()[256 + 20], memoryBefore[256 + 20]);
+    EXPECT_EQ(rig->Sim.Memory()[70], 120);
+    EXPECT_FALSE(ChangedFlags[69]);
+    EXPECT_TRUE(ChangedFlags[70]);  // B still waits, painted as changed
+    EXPECT_EQ(g->Cell(0, g->RowCount() - 1), "Data Received");
+
+    // Selecting B offers it, and Send writes B.
+    ClickCell(g, 1, 7);
+    ASSERT_TRUE(setform->sendbutton->Enabled());
+    rig->Sim.ClearLog();
+    Press(setform->sendbutton);
+    ASSERT_TRUE(rig->RunWrite());
+    EXPECT_EQ(rig->Sim.Memory()[256 + 20], b);
+    EXPECT_EQ(rig->Sim.Memory()[70], b);
+    EXPECT_EQ(CountCommand(sim::cmd::EepromWrite), 1);
+}
+
+TEST_F(FormsTest, EscapeOnASwitchRowPutsTheByteAndItsFlagBack) {
+    rig->Set(115, 0x10);
+    ShowSettings();
+    TDataGrid* g = setform->sgrid2;
+    const std::string before = g->Cell(1, 5);
+    ClickCell(g, 1, 5);  // LSET
+    EXPECT_FALSE(setform->sendbutton->Enabled());
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_F2, 0);
+    ASSERT_TRUE(g->EditorMode());
+    EXPECT_EQ(RegImage[115], 0x11);
+    SendMessageW(g->EditorHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_FALSE(g->EditorMode());
+    EXPECT_EQ(RegImage[115], 0x10);
+    EXPECT_FALSE(ChangedFlags[115]);
+    EXPECT_EQ(g->Cell(1, 5), before);
+    EXPECT_FALSE(setform->sendbutton->Enabled());
+
+    // Toggled and committed, then toggled again and escaped: the committed change stays.
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_F2, 0);
+    SendMessageW(g->EditorHandle(), WM_KEYDOWN, VK_RETURN, 0);
+    ASSERT_EQ(RegImage[115], 0x11);
+    SendMessageW(g->Handle(), WM_KEYDOWN, VK_F2, 0);
+    SendMessageW(g->EditorHandle(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_EQ(RegImage[115], 0x11);
+    EXPECT_TRUE(ChangedFlags[115]);
+    EXPECT_TRUE(setform->sendbutton->Enabled());
+    rig->Sim.ClearLog();
+    Press(setform->sendbutton);
+    ASSERT_TRUE(rig->RunWrite());
+    EXPECT_EQ(Heard(), (std::vector<std::tuple<int, int, int>>{{sim::cmd::RamWrite, 115, 0x11}}));
 }
 
 TEST_F(FormsTest, ASilentRegulatorEndsInCommFailShownInTheGrid) {

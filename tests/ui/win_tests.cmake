@@ -29,8 +29,25 @@ if(TALVIK_WIN32)
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINLINK_PREFIX} $<TARGET_FILE:ui_link_win32_test>)
   set_tests_properties(ui_link_rig_start PROPERTIES FIXTURES_SETUP mainlink_rig TIMEOUT 300)
   set_tests_properties(ui_link_rig_stop PROPERTIES FIXTURES_CLEANUP mainlink_rig)
-  set_tests_properties(ui_link_win32_test PROPERTIES FIXTURES_REQUIRED mainlink_rig LABELS gui TIMEOUT 300
+  set_tests_properties(ui_link_win32_test PROPERTIES FIXTURES_REQUIRED mainlink_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 300
     ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${MAINLINK_RIG}/com1:${MAINLINK_RIG}/com72;TALVIK_RIG_DIR=${MAINLINK_RIG}")
+
+  # Writing to the regulator only what was read from it, from the windows, against a simulator in
+  # site mode on the real com port (a Wine prefix and rig of its own).
+  add_executable(ui_writesafe_win32_test ${CMAKE_CURRENT_LIST_DIR}/writesafe_win_test.cpp)
+  target_link_libraries(ui_writesafe_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  set(WRITESAFE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-writesafe)
+  set(WRITESAFE_RIG ${CMAKE_CURRENT_BINARY_DIR}/writesafe-rig)
+  add_test(NAME ui_writesafe_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh start ${WRITESAFE_PREFIX} ${WRITESAFE_RIG})
+  add_test(NAME ui_writesafe_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh stop ${WRITESAFE_PREFIX} ${WRITESAFE_RIG})
+  add_test(NAME ui_writesafe_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${WRITESAFE_PREFIX} $<TARGET_FILE:ui_writesafe_win32_test>)
+  set_tests_properties(ui_writesafe_rig_start PROPERTIES FIXTURES_SETUP writesafe_rig TIMEOUT 300)
+  set_tests_properties(ui_writesafe_rig_stop PROPERTIES FIXTURES_CLEANUP writesafe_rig)
+  set_tests_properties(ui_writesafe_win32_test PROPERTIES FIXTURES_REQUIRED writesafe_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 400
+    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${WRITESAFE_RIG}/com2;TALVIK_RIG_DIR=${WRITESAFE_RIG}")
 endif()
 
 # The single-command panel and the options window against regulator simulators on COM1 (single),
@@ -58,7 +75,9 @@ if(TALVIK_WIN32)
   add_test(NAME ui_single_history_test_win32_test
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${SINGLE_PREFIX} $<TARGET_FILE:ui_single_win32_test>
                    --gtest_filter=*HistoryTest*)
-  set_tests_properties(ui_single_win32_test PROPERTIES FIXTURES_REQUIRED single_rig LABELS gui TIMEOUT 900
+  # The history runs keep their window hidden (they send no keys and take no focus), so only
+  # the first test takes its turn on the shared display.
+  set_tests_properties(ui_single_win32_test PROPERTIES FIXTURES_REQUIRED single_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 900
     ENVIRONMENT "${SINGLE_ENV}")
   set_tests_properties(ui_single_history_clear_win32_test ui_single_history_test_win32_test PROPERTIES
     FIXTURES_REQUIRED single_rig LABELS gui TIMEOUT 900 ENVIRONMENT "${SINGLE_ENV}")

@@ -1,0 +1,219 @@
+// Writing to the regulator only what was read from it, through the program's own windows and the
+// real com port under Wine: the rig's regulator simulator on COM2 is site 17 of a network, at
+// 9600 baud, and a consistent regulator (see writesafe_rig.sh). ctest starts the rig in a Wine
+// prefix of this test's own and names its folder in TALVIK_RIG_DIR.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "link/uVar.h"
+#include "toolkit/dialogs.h"
+#include "ui/Settings.h"
+#include "ui/SettingsFormat.h"
+#include "ui/main.h"
+#include "ui/talvikProgram.h"
+
+using namespace talvik;
+
+namespace {
+
+const char kTestKey[] = "Software\\Corvanel\\TALVIK-writesafe-test";
+constexpr int kPort = 2;
+constexpr int kSite = 17;
+
+std::string RigFile(const std::string& name) {
+    const char* d = std::getenv("TALVIK_RIG_DIR");
+    return std::string("Z:") + (d ? d : "") + "/" + name;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+// The frames of the simulator's frame log, each as its bytes.
+std::vector<std::vector<int>> FramesHeard() {
+    std::vector<std::vector<int>> frames;
+    std::istringstream log(ReadWholeFile(RigFile("sim" + std::to_string(kPort) + ".log")));
+    std::string line;
+    while (std::getline(log, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
+        if (f.size() < 8) continue;
+        std::vector<int> bytes;
+        std::istringstream hex(f[1]);
+        for (std::string b; hex >> b;) bytes.push_back(std::stoi(b, nullptr, 16));
+        frames.push_back(bytes);
+    }
+    return frames;
+}
+
+// Site frames: site, command, address, data, sum.
+bool IsUnlock(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0x98 && f[2] == 250 && f[3] == 0xA5; }
+bool IsEepromWrite(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0xCA; }
+
+class WriteSafeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("TALVIK_RIG_DIR"), nullptr) << "TALVIK_RIG_DIR not set: run through ctest";
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        Tmainform::RegistryKeyPath = kTestKey;
+        Tmainform::ArgsOverride = std::vector<std::string>{};
+        Tmainform::SystemBeep = [] {};
+        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        oldHook = SetMessageDlgHook([this](const std::string& text, TMsgDlgType, unsigned) {
+            boxes.push_back(text);
+            return answer;
+        });
+        ResetLinkState();
+        StartProgram();
+        mainform->Timer1.SetEnabled(false);  // ticks are driven by the test
+        mainform->Show();
+        // The line of the rig: COM2 at 9600 baud, site 17 of a network.
+        mainform->ebDirectComPortNum->SetText(std::to_string(kPort));
+        mainform->baudbox->SetItemIndex(3);
+        SiteMode = true;
+        mainform->Sitespin->SetValue(kSite);
+        memory = ReadWholeFile(RigFile("mem2.bin"));
+        ASSERT_EQ(memory.size(), 512u);
+    }
+    void TearDown() override {
+        if (mainform) mainform->Close();
+        Application.DestroyForms();
+        Application.ClearTerminated();
+        SetMessageDlgHook(oldHook);
+        Application.OnException = nullptr;
+        Tmainform::SystemBeep = [] { MessageBeep(MB_OK); };
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
+        EXPECT_TRUE(errors.empty()) << errors.front();
+    }
+
+    static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
+        const DWORD start = GetTickCount();
+        while (!done()) {
+            if (GetTickCount() - start > limitMs) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            Application.ProcessMessages();
+        }
+        return true;
+    }
+    static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded; }
+    static void Press(TControl* c) { SendMessageW(c->Handle(), BM_CLICK, 0, 0); }
+
+    // "ALL", then "Send now" on the panel it opens.
+    static void ProgramAll() {
+        Press(setform->qvbutton);
+        ASSERT_TRUE(setform->qvprogpanel->Visible());
+        Press(setform->progbutton);
+    }
+    // Each group button in turn, each read to its end.
+    static void ReadTheFiveGroups() {
+        for (TViewButton* b : {setform->conbutton1, setform->Conbutton2, setform->Conbutton3, setform->Conbutton4,
+                               setform->Conbutton5}) {
+            Press(b);
+            ASSERT_TRUE(RunUntil(LinkIdle));
+            ASSERT_TRUE(KindLoaded[setform->SettingsKind]) << setform->SettingsKind;
+        }
+    }
+    std::string Refusal() const { return At(At(SettingsUIText, kProgramAllRefusedText), 0); }
+
+    std::vector<std::string> errors, boxes;
+    TModalResult answer = TModalResult::mrYes;
+    MessageDlgHook oldHook;
+    std::string memory;
+};
+
+TEST_F(WriteSafeTest, TheWholeSettingListGoesOnlyToTheRegulatorItWasReadFrom) {
+    // The settings window before the first tick: its read is refused, nothing is read.
+    mainform->ToolButton6Click();
+    ASSERT_TRUE(setform->Visible());
+    setform->FormActivate(setform);
+    EXPECT_FALSE(CommBusy);
+
+    // ALL, Send now with nothing read: refused with its message, not one frame on the line.
+    ProgramAll();
+    RunUntil([] { return false; }, 500);
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_FALSE(setform->qvprogpanel->Visible());
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], Refusal());
+    EXPECT_TRUE(FramesHeard().empty());
+
+    // The five groups read from site 17: the list goes out and the regulator is as it was, for
+    // every value written is the value read (and the unlock cell already held the unlock byte).
+    mainform->Timer1.Tick();
+    ReadTheFiveGroups();
+    EXPECT_TRUE(mainform->Setsavecheck->Enabled());
+    const size_t afterReads = FramesHeard().size();
+    ProgramAll();
+    EXPECT_EQ(boxes.size(), 1u);
+    EXPECT_TRUE(setform->qvbutton->Down());
+    ASSERT_TRUE(RunUntil([] { return !WriteBusy; }, 150000));
+    EXPECT_EQ(setform->sgrid2->Cell(0, setform->sgrid2->RowCount() - 1), "Data Received");
+    EXPECT_EQ(mainform->Statusb->PanelText(5), "Data Received");
+    const std::vector<std::vector<int>> frames = FramesHeard();
+    ASSERT_EQ(frames.size() - afterReads, 31u * 4 + 31);
+    for (size_t i = afterReads; i < frames.size(); ++i) EXPECT_EQ(frames[i][0], kSite) << i;
+    EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
+
+    // Another site number: what was read from site 17 is not site 18's, and nothing goes out.
+    mainform->Sitespin->SetValue(18);
+    ProgramAll();
+    RunUntil([] { return false; }, 300);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_EQ(boxes[1], Refusal());
+    EXPECT_EQ(FramesHeard().size(), frames.size());
+    EXPECT_FALSE(KindLoaded[4]);
+    EXPECT_FALSE(mainform->Setsavecheck->Enabled());
+    EXPECT_FALSE(mainform->Currsavecheck->Enabled());
+
+    // Back on site 17 the groups must be read again first.
+    mainform->Sitespin->SetValue(kSite);
+    ProgramAll();
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(FramesHeard().size(), frames.size());
+    ReadTheFiveGroups();
+    EXPECT_TRUE(mainform->Setsavecheck->Enabled());
+
+    // Programming again, the main window is closed while an unlock frame is out. The user is
+    // asked; saying no keeps the program and the run going.
+    ProgramAll();
+    ASSERT_TRUE(WriteBusy);
+    ASSERT_TRUE(RunUntil([] { return UnlockPending && SendCount < 60; }));
+    answer = TModalResult::mrNo;
+    mainform->Close();
+    ASSERT_EQ(boxes.size(), 4u);
+    EXPECT_EQ(boxes[3], At(At(SettingsUIText, kCloseWhileWritingText), 0));
+    EXPECT_FALSE(Application.Terminated());
+    EXPECT_TRUE(WriteBusy);
+    // Saying yes ends the run cleanly: the parked write follows its unlock frame, then nothing.
+    ASSERT_TRUE(RunUntil([] { return UnlockPending && SendCount < 55; }));
+    answer = TModalResult::mrYes;
+    mainform->Close();
+    ASSERT_EQ(boxes.size(), 5u);
+    EXPECT_TRUE(Application.Terminated());
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_FALSE(mainform->Comport->GetOpen());
+    Sleep(500);
+    const std::vector<std::vector<int>> last = FramesHeard();
+    ASSERT_GT(last.size(), frames.size());
+    for (size_t i = frames.size(); i < last.size(); ++i) {
+        if (IsUnlock(last[i])) {
+            EXPECT_TRUE(i + 1 < last.size() && IsEepromWrite(last[i + 1])) << "frame " << i;
+        }
+    }
+    EXPECT_TRUE(IsEepromWrite(last.back()));
+    // The regulator holds what it held: every write was of the value read.
+    EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
+}
+
+}  // namespace
