@@ -356,7 +356,9 @@ TEST_F(SpinWinTest, PressedHalfAndDisabledFacesDifferWhereTheyShould) {
     HDC dc = GetDC(b->Handle());
     COLORREF shown = GetPixel(dc, 3, 3);
     ReleaseDC(b->Handle(), dc);
-    EXPECT_EQ(shown, Pixels(set->Face(TSpinFace::TopDown), w, h)[static_cast<std::size_t>(3 * w + 3)]);
+    // A DIB pixel is 0xAARRGGBB; the screen's is a COLORREF, 0x00BBGGRR.
+    const COLORREF face = Pixels(set->Face(TSpinFace::TopDown), w, h)[static_cast<std::size_t>(3 * w + 3)];
+    EXPECT_EQ(shown, RGB((face >> 16) & 0xFF, (face >> 8) & 0xFF, face & 0xFF));
     SendMessageW(b->Handle(), WM_LBUTTONUP, 0, MAKELPARAM(2, 2));
 }
 
