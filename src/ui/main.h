@@ -148,6 +148,8 @@ public:
     // Single-command panel and site panel (mainSingle.cpp).
     void sendcomboChange();
     void reccapset();
+    // The address and data inputs (and their labels) that the chosen command needs.
+    void singleinputsset();
     void DisplaySingleCommandWindow();
     void singsendClick();
     void SendSingleNumberKindExecute();

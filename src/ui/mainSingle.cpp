@@ -25,6 +25,8 @@ void Tmainform::sendcomboload() {
     sendcombo->Clear();
     for (int row : SendComboRows(SiteMode)) sendcombo->Add(CaptionText(row));
     sendcombo->SetItemIndex(0);
+    // The inputs follow the entry now chosen (a language change reloads the list too).
+    singleinputsset();
     if (SiteMode) {
         sitebutton->SetCaption(IntToStr(Sitespin->Value()));
         sitebutton->SetHint(CaptionText(77));
@@ -62,6 +64,10 @@ void Tmainform::sendcomboChange() {
 void Tmainform::reccapset() {
     Reccap->SetCaption("");
     reclab->SetCaption("");
+    singleinputsset();
+}
+
+void Tmainform::singleinputsset() {
     const SingleCommandInputs in = SingleInputsFor(sendcombo->ItemIndex(), SiteMode);
     Singlab2->SetVisible(in.address);
     spinSendAddress->SetVisible(in.address);

@@ -641,6 +641,12 @@ TEST_F(SingleCommandTest, CaptionsOfThePanelsFollowTheLanguage) {
         EXPECT_EQ(mainform->sitebutton->Caption(), CaptionText(79, l)) << l;
         EXPECT_EQ(mainform->sendcombo->Item(0), CaptionText(30, l)) << l;
     }
+    // A language change reloads the list at its first entry, with that entry's inputs.
+    Choose(scLoopback);
+    EXPECT_FALSE(mainform->spinSendAddress->Visible());
+    mainform->setcaptions();
+    EXPECT_EQ(mainform->sendcombo->ItemIndex(), scReadRam);
+    EXPECT_TRUE(mainform->spinSendAddress->Visible());
     // Every text differs from the English one in the other languages where the table has one.
     EXPECT_NE(PanelText(ptPathDelay, 3), PanelText(ptPathDelay, 0));
     EXPECT_NE(CaptionText(12, 2), CaptionText(12, 0));
