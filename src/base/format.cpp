@@ -141,4 +141,50 @@ std::string Utf16ToUtf8(std::u16string_view s) {
     return out;
 }
 
+namespace {
+
+// UTF-8 characters of a text, each as its bytes.
+std::vector<std::string> Characters(std::string_view s) {
+    std::vector<std::string> out;
+    for (char c : s) {
+        if (!out.empty() && (static_cast<unsigned char>(c) & 0xC0) == 0x80)
+            out.back() += c;
+        else
+            out.emplace_back(1, c);
+    }
+    return out;
+}
+
+bool IsBreak(const std::string& c) { return c == " " || c == "\n" || c == "\r" || c == "\t"; }
+
+}  // namespace
+
+std::string FitMessageText(std::string_view s, std::size_t maxRun, std::size_t lineLength) {
+    const std::vector<std::string> chars = Characters(s);
+    std::string out;
+    std::size_t i = 0;
+    while (i < chars.size()) {
+        if (IsBreak(chars[i])) {
+            out += chars[i++];
+            continue;
+        }
+        std::size_t end = i;
+        while (end < chars.size() && !IsBreak(chars[end])) ++end;
+        std::vector<std::string> run(chars.begin() + static_cast<long>(i), chars.begin() + static_cast<long>(end));
+        if (run.size() > maxRun) {
+            const std::size_t head = (maxRun - 3) / 2, tail = maxRun - 3 - head;
+            std::vector<std::string> shortRun(run.begin(), run.begin() + static_cast<long>(head));
+            for (int k = 0; k < 3; ++k) shortRun.emplace_back(".");
+            shortRun.insert(shortRun.end(), run.end() - static_cast<long>(tail), run.end());
+            run.swap(shortRun);
+        }
+        for (std::size_t k = 0; k < run.size(); ++k) {
+            if (k > 0 && lineLength > 0 && k % lineLength == 0) out += "\n";
+            out += run[k];
+        }
+        i = end;
+    }
+    return out;
+}
+
 }  // namespace talvik

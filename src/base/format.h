@@ -27,6 +27,11 @@ std::optional<std::int32_t> TryStrToInt(std::string_view s);
 // Like TryStrToInt, with a default for anything that is not a valid Integer.
 std::int32_t StrToIntDef(std::string_view s, std::int32_t def);
 
+// A message box's text that fits a screen: a run without blanks longer than maxRun characters
+// (a long path, say) keeps its start and end around "..." and is broken into lines of at most
+// lineLength characters. Counts characters, not bytes, of UTF-8 text.
+std::string FitMessageText(std::string_view s, std::size_t maxRun = 120, std::size_t lineLength = 60);
+
 std::u16string Utf8ToUtf16(std::string_view s);
 std::string Utf16ToUtf8(std::u16string_view s);
 

@@ -489,7 +489,10 @@ void TLink::readfailed() {
 
 void TLink::PairRule(bool Ok, bool Second) {
     if (!Ok) {
-        // A failed page ends the pair: nothing to log, no other page to fetch.
+        // A failed page ends the pair: nothing to log, no other page to fetch. A forced log on
+        // the line (no logging call) is over with it; a logging call keeps the flag, which
+        // its hang-up timer needs.
+        if (!LoggingRead) ReadOnConnect = false;
         ChainFlag = false;
         LoggingRead = false;
         return;
@@ -508,7 +511,9 @@ void TLink::PairRule(bool Ok, bool Second) {
         else
             Listener.CurrentGetCurrentString();
     } else {
+        // No pair below 9600 baud: the read was the whole request.
         LoggingRead = false;
+        ReadOnConnect = false;
     }
 }
 

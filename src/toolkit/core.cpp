@@ -926,7 +926,8 @@ void TApplication::HandleCurrentException() {
 
 void TApplication::ShowException(const std::exception& e) {
     HWND owner = MainForm ? MainForm->Handle() : nullptr;
-    MessageBoxW(owner, Widen(e.what()).c_str(), Widen(Title).c_str(), MB_OK | MB_ICONERROR);
+    // The box is as wide as its longest line: a long path must not push it off the screen.
+    MessageBoxW(owner, Widen(FitMessageText(e.what())).c_str(), Widen(Title).c_str(), MB_OK | MB_ICONERROR);
 }
 
 void TApplication::SetHint(const std::string& h) {

@@ -8,6 +8,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "base/format.h"
+
 namespace talvik {
 
 namespace {
@@ -40,7 +42,7 @@ TModalResult MessageDlg(const std::string& text, TMsgDlgType type, unsigned butt
     else if ((buttons & mbYes) && (buttons & mbNo)) flags |= MB_YESNO;
     else if ((buttons & mbOK) && (buttons & mbCancel)) flags |= MB_OKCANCEL;
     else flags |= MB_OK;
-    int r = MessageBoxW(ActiveOwner(), Widen(text).c_str(), Widen(Application.Title).c_str(), flags);
+    int r = MessageBoxW(ActiveOwner(), Widen(FitMessageText(text)).c_str(), Widen(Application.Title).c_str(), flags);
     switch (r) {
     case IDYES: return TModalResult::mrYes;
     case IDNO: return TModalResult::mrNo;

@@ -13,9 +13,11 @@
 #include "ui/helpwin.h"
 #include "ui/lang.h"
 #include "ui/mainImages.h"
-#include "ui/pendingForms.h"
+#include "ui/allForms.h"
 #include "ui/formsLink.h"
 #include "ui/uDebug.h"
+#include "ui/uOptions.h"
+#include "ui/singleCommand.h"
 #include "ui/uRegistry_win32.h"
 #include "ui/uVersionInfo.h"
 #include "ui/reportFile.h"
@@ -40,6 +42,9 @@ Tmainform* mainform = nullptr;
 void mainInitialization() { DebugChannel("Load main"); }
 
 namespace {
+
+constexpr int kStatusBarWidth = 632;
+constexpr int kStatusHintWidth = 150;
 
 // The tick's view of the machine and of the main window.
 class MainTimerHost : public TimerHost {
@@ -216,14 +221,14 @@ void Tmainform::BuildBars() {
 
     Statusb = new TStatusBar(this);
     Statusb->Name = "Statusb";
-    Statusb->SetPanelWidths({240, 166, 50, 49, 0, 150});
+    // Panel 5 carries the link's messages and failures ("Cant open port-Port Set Exception") and
+    // takes the rest of the bar; the hint panel gives up what the six widths were over the bar.
+    Statusb->SetPanelWidths({kStatusHintWidth, 166, 50, 49, 0, kStatusBarWidth - kStatusHintWidth - 166 - 50 - 49});
 
     Single1 = puTools.Add("Single1", "&Send Single Command");
     Options1 = puTools.Add("Options1", "&Options");
-    Single1->OnClick = [this](TMenuItem*) { Toggle(Singlepanel); };
-    Options1->OnClick = [](TMenuItem*) {
-        if (OptionsForm) OptionsForm->ShowModal();
-    };
+    Single1->OnClick = [this](TMenuItem*) { DisplaySingleCommandWindow(); };
+    Options1->OnClick = [](TMenuItem*) { Options1Click(); };
 }
 
 void Tmainform::BuildPanels() {
@@ -283,6 +288,7 @@ void Tmainform::BuildPanels() {
     Tapiselbutton = new TButton(companel, "Select");
     Setuplab = new TLabel(companel, "Modem Setup String");
     Setupedit = new TEdit(companel);
+    Setupedit->SetMaxLength(static_cast<int>(kMaxModemSetLength));
     Pulsecheck = new TCheckBox(companel, "Pulse");
     Timedelaylab = new TLabel(companel, "Path Delay");
     TimedelayEdit = std::make_unique<TUpDownEdit>(companel, 2, 20);
@@ -330,6 +336,7 @@ void Tmainform::BuildPanels() {
     Waittimelab = new TLabel(Logpanel);
     logedit = new TEdit(Logpanel);
     logedit->SetUpperCase(true);
+    logedit->SetMaxLength(static_cast<int>(kMaxFileNameLength));
     Logread = new TButton(Logpanel, "View");
     dialupcheck = new TCheckBox(Logpanel, "Use Modem Dialup");
     Lognumedit = new TMaskEdit(Logpanel, 16);
@@ -343,6 +350,7 @@ void Tmainform::BuildPanels() {
     Sitelab = new TLabel(sitepanel, "SITE NUMBER");
     Sitespin = std::make_unique<TUpDownEdit>(sitepanel, 0, 240);
     Sitespin->SetValue(240);
+    Sitespin->Edit->OnChange = [this](TControl*) { SitespinChange(); };
 
     // Save and settings-file panels
     Savepanel = new TPanel(this);
@@ -355,6 +363,7 @@ void Tmainform::BuildPanels() {
     for (TCheckBox* c : {Currsavecheck, Datasavecheck, Setsavecheck, Calsavecheck}) c->SetEnabled(false);
     fileedit = new TEdit(Savepanel, "NUVDATA1");
     fileedit->SetUpperCase(true);
+    fileedit->SetMaxLength(static_cast<int>(kMaxFileNameLength));
     btnSave = new TButton(Savepanel, "...");
     Savebutton = new TBitBtn(Savepanel);
     Savebutton->SetGlyph(&ImageList1, imgSave);
@@ -390,12 +399,20 @@ void Tmainform::BuildPanels() {
     Singlab1 = new TLabel(Singlepanel, "Command");
     sendcombo = new TComboBox(Singlepanel, 10);
     Singlab2 = new TLabel(Singlepanel, "Address  (Dec)");
-    spinSendAddress = std::make_unique<TUpDownEdit>(Singlepanel, 0, 511);
+    spinSendAddress = new TXcSpinEdit(Singlepanel);
+    spinSendAddress->Name = "spinSendAddress";
+    spinSendAddress->SetMinValue(0);
+    spinSendAddress->SetMaxValue(511);
     Singlab3 = new TLabel(Singlepanel, "Data to send");
-    spinSendData = std::make_unique<TUpDownEdit>(Singlepanel, 0, 255);
+    spinSendData = new TXcSpinEdit(Singlepanel);
+    spinSendData->Name = "spinSendData";
+    spinSendData->SetMinValue(0);
+    spinSendData->SetMaxValue(255);
     singsend = new TButton(Singlepanel, "Send");
     Reccap = new TLabel(Singlepanel, "Reply:");
     reclab = new TLabel(Singlepanel);
+    sendcombo->OnChange = [this](TControl*) { sendcomboChange(); };
+    singsend->OnClick = [this](TControl*) { singsendClick(); };
 
     Saveedit = new TRichEdit(this);
     Saveedit->Name = "Saveedit";
@@ -409,7 +426,7 @@ void Tmainform::BuildPanels() {
 void Tmainform::layoutmain() {
     SetBounds(0, 0, 640, 96);
     SetAutoSize(true);
-    Statusb->SetBounds(0, 44, 632, 22);
+    Statusb->SetBounds(0, 44, kStatusBarWidth, 22);
     CoolBar1->SetBounds(0, 0, 582, 44);
     ToolBar1->SetHeight(42);
     exitpanel->SetBounds(0, 40, 73, 120);
@@ -478,13 +495,13 @@ void Tmainform::layoutmain() {
     Singlepanel->SetBounds(380, 66, 250, 161);
     singlab->SetBounds(8, 6, 234, 20);
     Singlab1->SetBounds(8, 36, 64, 20);  // clear of the command list, which starts at 75 in Chinese
-    Singlab2->SetBounds(8, 70, 120, 20);
-    spinSendAddress->SetBounds(130, 66, 80, 24);
-    Singlab3->SetBounds(8, 98, 120, 20);
-    spinSendData->SetBounds(130, 94, 80, 24);
+    Singlab2->SetBounds(8, 70, 142, 20);
+    spinSendAddress->SetBounds(152, 66, 80, 24);
+    Singlab3->SetBounds(8, 98, 142, 20);
+    spinSendData->SetBounds(152, 94, 80, 24);
     singsend->SetBounds(8, 126, 80, 28);
-    Reccap->SetBounds(100, 132, 50, 20);
-    reclab->SetBounds(150, 132, 90, 20);
+    Reccap->SetBounds(96, 132, 70, 20);
+    reclab->SetBounds(168, 132, 76, 20);
 }
 
 void Tmainform::FormCreate(TForm*) {
@@ -567,6 +584,9 @@ void Tmainform::FormCreate(TForm*) {
     ebModemComPortNum->SetText(IntToStr(ModemPortNumber));
 
     debugSwitch_ = IsDebugSwitch(CommandLineArgs());
+    // With "-debug" the debug window collects the link's traces from the start.
+    DebugTraceFromStart = debugSwitch_;
+    DebugEnabled = debugSwitch_;
     ToolButton7->SetDropdownMenu(debugSwitch_ ? &puTools : nullptr);
 
     Application.OnShowHint = [this](std::string& h, bool& can, THintInfo& info) { AppShowHint(h, can, info); };
@@ -668,7 +688,8 @@ RegistrySettings Tmainform::CollectSettings() const {
 void Tmainform::FormActivate(TForm*) { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW))); }
 
 void Tmainform::FormClose(TForm*, TCloseAction&) {
-    if (RegIni) writeregistry(*RegIni, CollectSettings());
+    if (RegIni && !writeregistry(*RegIni, CollectSettings()))
+        MessageDlg(PanelText(ptSettingsNotSaved, LanguageNumber), TMsgDlgType::mtError, mbOK);
     // A modem call is left to the modem; a port that will not close does not stop the exit.
     try {
         if (Comport) Comport->SetOpen(false);
@@ -748,8 +769,7 @@ void Tmainform::ToolButton6Click() {
 }
 
 void Tmainform::ToolButton7Click() {
-    if (!DebugEnabled) Toggle(Singlepanel);
-    Singlepanel->BringToFront();
+    if (!DebugEnabled) DisplaySingleCommandWindow();
 }
 
 void Tmainform::ToolButton8Click() {
@@ -868,7 +888,9 @@ void Tmainform::baudboxChange() {
 }
 
 void Tmainform::SetupeditChange() {
-    if (!Tapicheck->Checked()) ModemSetString = Setupedit->Text();
+    // While the box is checked the edit still holds the set-up string unless it shows the
+    // telephony device; what is typed there is what a dial uses, so it is what is kept.
+    if (!Tapicheck->Checked() || !SetupeditShowsTapiDevice) ModemSetString = Setupedit->Text();
     DebugChannel("change" + ModemSetString);
 }
 
@@ -888,8 +910,18 @@ void Tmainform::sitebuttonClick() {
     } else {
         sitebutton->SetCaption(CaptionText(79));
         LogWritePending = false;
+        // A refused request leaves the flag as it was (a log dial in progress keeps its own):
+        // a stale one would make the next Dial call the log number and skip the periodic
+        // dial-up. A read that ends without its pair clears it in the link.
+        const bool before = ReadOnConnect;
         ReadOnConnect = true;
-        Getdata("TSpeedButton", 3);
+        try {
+            Getdata("TSpeedButton", 3);
+        } catch (...) {
+            ReadOnConnect = before;
+            throw;
+        }
+        if (!CommBusy) ReadOnConnect = before;
     }
 }
 
@@ -1014,19 +1046,6 @@ void Tmainform::fontselbutClick() {
     setcaptions();
 }
 
-void Tmainform::sendcomboload() {
-    int keep = sendcombo->ItemIndex();
-    sendcombo->Clear();
-    const int logRows[] = {30, 31, 32, 33, 34, 35, 36, 83};
-    const int siteRows[] = {30, 31, 32, 33, 34, 35, 36, 37, 38, 84};
-    if (SiteMode) {
-        for (int r : siteRows) sendcombo->Add(CaptionText(r));
-    } else {
-        for (int r : logRows) sendcombo->Add(CaptionText(r));
-    }
-    sendcombo->SetItemIndex(keep >= 0 && keep < sendcombo->Count() ? keep : 0);
-}
-
 void Tmainform::setcaptions() {
     const int l = RangeCheck(LanguageNumber, 0, 3);
     const std::string fontName = At(LangFontName, l);
@@ -1125,6 +1144,7 @@ void Tmainform::setcaptions() {
     } else {
         sendcombo->SetBoundsKeepDrop(96, 34, 145, 25);
     }
+    setpanelcaptions();
     // Panels paint their own captions and frames: repaint them in the new font.
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

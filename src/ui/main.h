@@ -15,6 +15,7 @@
 #include "toolkit/dialogs.h"
 #include "toolkit/grids.h"
 #include "ui/report.h"
+#include "controls/XcSpin.h"
 #include "ui/mainTimer.h"
 #include "ui/uRegistry.h"
 
@@ -93,7 +94,7 @@ public:
     TPanel* Singlepanel;
     TLabel *singlab, *Singlab1, *Singlab2, *Singlab3, *Reccap, *reclab;
     TComboBox* sendcombo;
-    std::unique_ptr<TUpDownEdit> spinSendAddress, spinSendData;
+    TXcSpinEdit *spinSendAddress, *spinSendData;
     TButton* singsend;
 
     // Hidden report editor, timer, tools menu
@@ -149,6 +150,24 @@ public:
     void SamplecheckClick();
     void dialupcheckClick();
     void sitebuttonClick();
+    // Single-command panel and site panel (mainSingle.cpp).
+    void sendcomboChange();
+    void reccapset();
+    // The address and data inputs (and their labels) that the chosen command needs.
+    void singleinputsset();
+    void DisplaySingleCommandWindow();
+    void singsendClick();
+    void SendSingleNumberKindExecute();
+    // Replies in decimal and hexadecimal while the options window's number format is Hex.
+    bool HexNumberFormat() const;
+    void SitespinChange();
+    // A spin edit's value rounded to an Integer ("Range check error" beyond 32 bits).
+    static std::int32_t SpinInteger(const TXcSpinEdit* spin);
+    // Captions of the port, log, site and single-command panels that follow the language
+    // beyond setcaptions' table.
+    void setpanelcaptions();
+    // Options window: the main window's position as stored, kept on the screen.
+    void MoveToStoredPosition(int left, int top);
     void AppHint();
     void AppShowHint(std::string& hintStr, bool& canShow, THintInfo& info);
     void Timer1Timer();
@@ -240,6 +259,8 @@ public:
     bool AlarmBeep = false;
     bool AlarmDial = false;
     bool PortNumChanging = false;
+    // Setupedit shows the telephony device's name rather than the AT set-up string.
+    bool SetupeditShowsTapiDevice = false;
     bool PhoneGridUpdating = false;
     bool DialEditUpdating = false;
     // The four graph traces (history graph window).

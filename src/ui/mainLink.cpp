@@ -54,7 +54,9 @@ void TMainLinkListener::CurrentGetCurrentString() { form_.PostCurrentPageRequest
 
 std::int32_t TMainLinkListener::SingleCommandIndex() { return form_.sendcombo->ItemIndex(); }
 
-std::int32_t TMainLinkListener::SingleCommandData() { return form_.spinSendData->Value(); }
+std::int32_t TMainLinkListener::SingleCommandData() { return Tmainform::SpinInteger(form_.spinSendData); }
+
+bool TMainLinkListener::HexNumberFormat() { return form_.HexNumberFormat(); }
 
 std::string TMainLinkListener::ModemSetupText() { return form_.Setupedit->Text(); }
 

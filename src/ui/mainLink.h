@@ -36,6 +36,7 @@ public:
 
     std::int32_t SingleCommandIndex() override;
     std::int32_t SingleCommandData() override;
+    bool HexNumberFormat() override;
     void SetReplyCaption(const std::string& Text) override;
     void SetReplyText(const std::string& Text) override;
 

@@ -156,6 +156,7 @@ void Tmainform::modemselectset() {
         Setuplab->SetCaption(CaptionText(10));
         Pulsecheck->SetEnabled(false);
         Pulsecheck->Hide();
+        SetupeditShowsTapiDevice = true;
         Setupedit->SetText(tapi1->GetSelectedDevice());
         Tapiselbutton->Show();
         Tapiselbutton->SetEnabled(true);
@@ -166,6 +167,7 @@ void Tmainform::modemselectset() {
         Pulsecheck->SetEnabled(true);
         Pulsecheck->Show();
         if (ModemSetString.empty()) ModemSetString = "&K0&Q0&D0";
+        SetupeditShowsTapiDevice = false;
         Setupedit->SetText(ModemSetString);
     }
 }

@@ -8,6 +8,7 @@ add_library(talvik_ui_pure STATIC
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFormat.cpp
   ${CMAKE_CURRENT_LIST_DIR}/currentText.cpp
   ${CMAKE_CURRENT_LIST_DIR}/langLink.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/singleCommand.cpp
 )
 target_link_libraries(talvik_ui_pure PUBLIC talvik_link talvik_base)
 

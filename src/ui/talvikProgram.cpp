@@ -7,7 +7,7 @@
 #include "toolkit/core.h"
 #include "ui/helpwin.h"
 #include "ui/main.h"
-#include "ui/pendingForms.h"
+#include "ui/allForms.h"
 #include "ui/uDebug.h"
 
 namespace talvik {

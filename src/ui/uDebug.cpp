@@ -9,6 +9,7 @@
 
 namespace talvik {
 
+bool DebugTraceFromStart = false;
 bool DebugModified = false;
 bool DebugSaved = false;
 std::string DebugFileTitle = "Untitled";
@@ -58,7 +59,7 @@ TForm1::~TForm1() {
 void TForm1::FormCreate(TForm*) {
     DebugFileTitle = "Untitled";
     SetCaption("Untitled");
-    DebugEnabled = false;
+    DebugEnabled = DebugTraceFromStart;
     DebugModified = false;
     // The link's traces land in this window.
     SetDebugWindowSink([](const std::string& line) { AddDebugLine(line); });
@@ -66,7 +67,7 @@ void TForm1::FormCreate(TForm*) {
 }
 
 void TForm1::FormActivate(TForm*) {
-    DebugEnabled = false;
+    if (!DebugTraceFromStart) DebugEnabled = false;
     DebugModified = false;
 }
 
@@ -134,6 +135,7 @@ void TForm1::FormCloseQuery(TForm*, bool& canClose) {
 
 void TForm1::Button2Click(TControl*) {
     DebugEnabled = false;
+    DebugTraceFromStart = false;
     Close();
 }
 

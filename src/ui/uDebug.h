@@ -11,6 +11,9 @@
 namespace talvik {
 
 // DebugEnabled (trace writers add lines only while it is set) lives with the link's state.
+// Started with "-debug": tracing into the window is on from the start and stays on when the
+// window is shown, until "Close and Stop Debug".
+extern bool DebugTraceFromStart;
 extern bool DebugModified;   // the memo holds lines not yet saved
 extern bool DebugSaved;      // saved once: later saves go to the same file without asking
 extern std::string DebugFileTitle;

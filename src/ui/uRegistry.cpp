@@ -60,6 +60,16 @@ std::int32_t InRangeOr(std::int32_t v, std::int32_t lo, std::int32_t hi, std::in
     return (v < lo || v > hi) ? def : v;
 }
 
+// The first max characters (not bytes) of a UTF-8 text.
+std::string LimitedText(const std::string& text, std::size_t max) {
+    std::size_t chars = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if ((static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) continue;
+        if (chars++ == max) return text.substr(0, i);
+    }
+    return text;
+}
+
 std::string PhoneNameKey(int i) { return "id name " + IntToStr(i); }
 std::string PhoneNumberKey(int i) { return "phone number " + IntToStr(i); }
 std::string FontNameKey(int i) { return "Lang " + IntToStr(i) + " Name "; }
@@ -73,25 +83,29 @@ void readregistry(IniStore& ini, RegistrySettings& s) {
     s.PeriodicLogRate = Limited(ini.ReadInteger(S, "Periodic Log Rate", d.PeriodicLogRate), 1, 48);
     // The baud list has four entries; a stored index outside it must never reach BaudRates.
     s.BaudIndex = Limited(ini.ReadInteger(S, "Baud Rate", d.BaudIndex), 0, 3);
-    s.DirectPortNumber = InRangeOr(ini.ReadInteger(S, "Direct Port Number", d.DirectPortNumber), 1, 127,
-                                   d.DirectPortNumber);
-    s.ModemPortNumber = InRangeOr(ini.ReadInteger(S, "Modem Port Number", d.ModemPortNumber), 1, 127,
-                                  d.ModemPortNumber);
+    // The port edits take 1..254 and keep what they took: the same range comes back.
+    s.DirectPortNumber = InRangeOr(ini.ReadInteger(S, "Direct Port Number", d.DirectPortNumber), 1,
+                                   kMaxPortNumber, d.DirectPortNumber);
+    s.ModemPortNumber = InRangeOr(ini.ReadInteger(S, "Modem Port Number", d.ModemPortNumber), 1,
+                                  kMaxPortNumber, d.ModemPortNumber);
     s.LanguageNumber = InRangeOr(ini.ReadInteger(S, "Language Number", d.LanguageNumber), 0, 3,
                                  d.LanguageNumber);
-    s.VoltageMultiplier = ini.ReadInteger(S, "Voltage Multiplier", d.VoltageMultiplier);
+    // A 12 V system is 1 and a 48 V system 4; nothing else is a multiplier of the family.
+    s.VoltageMultiplier = InRangeOr(ini.ReadInteger(S, "Voltage Multiplier", d.VoltageMultiplier), 1, 4,
+                                    d.VoltageMultiplier);
     s.CurrentMultiplier = ini.ReadInteger(S, "Current Multiplier", d.CurrentMultiplier);
     s.CurrentMultiplierExt = ini.ReadInteger(S, "Current Multiplier ext", d.CurrentMultiplierExt);
     s.PhoneListLine = InRangeOr(ini.ReadInteger(S, "Current PhoneList Line", d.PhoneListLine), 1,
                                 kPhoneBookRows, d.PhoneListLine);
     s.SiteNumber = Limited(ini.ReadInteger(S, "Site Number", d.SiteNumber), 0, 240);
     s.DialString = ApplyDialMask(ini.ReadString(S, "Dial String", d.DialString));
-    s.SaveFileName = ini.ReadString(S, "Save File", d.SaveFileName);
+    s.SaveFileName = LimitedText(ini.ReadString(S, "Save File", d.SaveFileName), kMaxFileNameLength);
     s.LogNumber = ApplyDialMask(ini.ReadString(S, "Log Number", d.LogNumber));
-    s.LogFileName = ini.ReadString(S, "Log File", d.LogFileName);
+    s.LogFileName = LimitedText(ini.ReadString(S, "Log File", d.LogFileName), kMaxFileNameLength);
     s.PathTimeDelay = Limited(ini.ReadInteger(S, "Path Time delay", d.PathTimeDelay), 2, 20);
-    s.ModemSetString = ini.ReadString(S, "Modem Set String", d.ModemSetString);
-    s.SelectedTapiDevice = ini.ReadString(S, "Selected TAPI Device", d.SelectedTapiDevice);
+    s.ModemSetString = LimitedText(ini.ReadString(S, "Modem Set String", d.ModemSetString), kMaxModemSetLength);
+    s.SelectedTapiDevice =
+        LimitedText(ini.ReadString(S, "Selected TAPI Device", d.SelectedTapiDevice), kMaxTapiDeviceLength);
 
     const std::string O = kSectionSaveOptions;
     s.CurrentData = ini.ReadBool(O, "Current Data", d.CurrentData);
@@ -106,8 +120,8 @@ void readregistry(IniStore& ini, RegistrySettings& s) {
 
     for (int i = 1; i <= kPhoneBookRows; ++i) {
         PhoneBookEntry& e = s.PhoneBook[static_cast<std::size_t>(i - 1)];
-        e.name = ini.ReadString(kSectionPhoneList, PhoneNameKey(i), "");
-        e.number = ini.ReadString(kSectionPhoneList, PhoneNumberKey(i), "");
+        e.name = LimitedText(ini.ReadString(kSectionPhoneList, PhoneNameKey(i), ""), kMaxStationNameLength);
+        e.number = ApplyDialMask(ini.ReadString(kSectionPhoneList, PhoneNumberKey(i), ""));
     }
 
     for (int i = 0; i < kStoredFontLanguages; ++i) {

@@ -56,6 +56,13 @@ constexpr const char* kSectionFont = "Font";
 
 constexpr int kPhoneBookRows = 16;
 constexpr int kStoredFontLanguages = 3;  // the German font is not stored
+// What the controls that show the values take (and the values' use accepts).
+constexpr std::int32_t kMaxPortNumber = 254;        // port edits, 1..254
+constexpr std::size_t kMaxFileNameLength = 259;     // a Windows path (MAX_PATH less its end)
+constexpr std::size_t kMaxModemSetLength = 40;      // a modem command line after its "AT"
+constexpr std::size_t kMaxTapiDeviceLength = 255;
+constexpr std::size_t kMaxStationNameLength = 255;  // a phone-book cell
+
 // The number dialled for a station until the operator enters one.
 constexpr const char* kDefaultStationNumber = "0399990000";
 

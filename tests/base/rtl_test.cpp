@@ -1,6 +1,8 @@
 // The runtime conventions: exception texts, checked indexing and arithmetic, text helpers.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <array>
 #include <vector>
 
@@ -64,6 +66,31 @@ TEST(TextHelpers, ParseIntegersStrictly) {
     EXPECT_EQ(IntToHex(0x1234, 2), "1234");
     EXPECT_EQ(LowerCase("-DEBUG"), "-debug");
     EXPECT_EQ(Trim("  a b \r\n"), "a b");
+}
+
+TEST(TextHelpers, MessageTextsAreShortenedAndBrokenToFitAScreen) {
+    // Short texts and ordinary sentences pass unchanged.
+    EXPECT_EQ(FitMessageText("Cannot open file \"LOG.TXT\""), "Cannot open file \"LOG.TXT\"");
+    // A long unbroken run keeps its start and end and is cut into lines.
+    const std::string path = "C:\\" + std::string(10000, 'L') + ".LOG";
+    const std::string fitted = FitMessageText("Cannot open " + path, 120, 60);
+    EXPECT_EQ(fitted.rfind("Cannot open C:\\LLL", 0), 0u);
+    std::string joined = fitted;
+    joined.erase(std::remove(joined.begin(), joined.end(), '\n'), joined.end());
+    EXPECT_NE(joined.find("L...L"), std::string::npos);
+    EXPECT_EQ(fitted.substr(fitted.size() - 4), ".LOG");
+    size_t longest = 0, line = 0;
+    for (char c : fitted) {
+        line = c == '\n' ? 0 : line + 1;
+        longest = std::max(longest, line);
+    }
+    EXPECT_LE(longest, 12u + 60u);
+    EXPECT_LT(fitted.size(), 160u);
+    // Characters of other scripts are counted whole, never cut.
+    const std::string chinese = FitMessageText(std::string(200, 'x') + "文件名", 10, 20);
+    EXPECT_EQ(chinese, "xxx...x文件名");
+    EXPECT_EQ(FitMessageText(std::string(30, 'x'), 120, 12), std::string(12, 'x') + "\n" + std::string(12, 'x') + "\n" +
+                                                             std::string(6, 'x'));
 }
 
 TEST(TextHelpers, Utf8AndUtf16RoundTrip) {

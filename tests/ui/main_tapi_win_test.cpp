@@ -24,7 +24,7 @@
 #include "ui/lang.h"
 #include "ui/main.h"
 #include "ui/mainImages.h"
-#include "ui/pendingForms.h"
+#include "ui/allForms.h"
 #include "ui/talvikProgram.h"
 
 using namespace talvik;

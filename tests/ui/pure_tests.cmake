@@ -9,6 +9,7 @@ set(TALVIK_UI_PURE_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/SettingsFormat_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/currentText_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/langLink_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/singleCommand_test.cpp
 )
 talvik_native_test(ui_pure_test SOURCES ${TALVIK_UI_PURE_TESTS} LIBS talvik_ui_pure)
 talvik_win32_test(ui_pure_win32_test SOURCES ${TALVIK_UI_PURE_TESTS} LIBS talvik_ui_pure)

@@ -1,8 +1,8 @@
 // Shows the main window for screenshots: "screens.exe <language> [panel...]" starts the
 // program's windows with a private registry key, picks the language, opens the named panels
-// (exit, lang, com, dial, book, log, save, print, qvset, view, single, help), shows one of the
-// save panel's dialogs (nothing, nodir, exists, notrtf, printdlg, browse), or presses the
-// current-data button
+// (exit, lang, com, dial, book, log, save, print, qvset, view, single, site, hex, options, help),
+// shows one of the save panel's dialogs (nothing, nodir, exists, notrtf, printdlg, browse), or
+// presses the current-data button
 // ("current": a read from the regulator on the direct port), and runs for the given seconds
 // ("-seconds N", default 10) or until it is closed.
 #include <windows.h>
@@ -20,6 +20,7 @@
 #include "ui/main.h"
 #include "ui/talvikProgram.h"
 #include "ui/uDebug.h"
+#include "ui/uOptions.h"
 
 using namespace talvik;
 
@@ -66,13 +67,35 @@ int main(int argc, char** argv) {
         if (p == "notrtf") ShowSaveMessage(SaveMessageKind::Warning, NotRichTextMessage("C:\\QV\\NOTES.DOC"));
         if (p == "printdlg") PrintWithDialog(*mainform->Saveedit, "Print Data");
         if (p == "browse") mainform->btnSaveClick();
-        if (p == "single") mainform->ToolButton7Click();
+        if (p == "single") mainform->DisplaySingleCommandWindow();
+        if (p == "site") {  // site mode chosen from the command list, and the site panel
+            mainform->sendcombo->SetItemIndex(7);
+            mainform->sendcomboChange();
+            mainform->sitebuttonClick();
+        }
+        if (p == "hex" && OptionsForm) {
+            OptionsForm->grpSingleCommandNumberKind->SetItemIndex(1);
+            OptionsForm->btnOKClick();
+            mainform->sendcombo->SetItemIndex(3);
+            mainform->sendcomboChange();
+        }
         if (p == "help") mainform->ToolButton3Click();
+        if (p == "status") mainform->ShowStatus(StatusTextOf(stPortSetException));
         if (p == "current") {
             mainform->Timer1Timer();  // the first tick lifts the start-up guard
             mainform->ToolButton4Click();
         }
     }
+    TTimer options;
+    options.SetEnabled(false);
+    options.SetInterval(500);
+    options.OnTimer = [](TTimer* t) {
+        t->SetEnabled(false);
+        if (OptionsForm) OptionsForm->XcTreeView1->SetItemIndex(1);  // the page with the choice
+        Options1Click();
+    };
+    for (size_t i = 1; i < args.size(); ++i)
+        if (args[i] == "options") options.SetEnabled(true);
     TTimer stop;
     stop.SetInterval(static_cast<unsigned>(seconds) * 1000);
     stop.OnTimer = [](TTimer*) { Application.Terminate(); };

@@ -141,6 +141,23 @@ TEST(RegistrySettings, BadStoredValuesGiveSoundValues) {
     EXPECT_EQ(ReadFrom({{{"Settings", "Direct Port Number"}, "70000"}}).DirectPortNumber, 1);
     EXPECT_EQ(ReadFrom({{{"Settings", "Modem Port Number"}, "0"}}).ModemPortNumber, 3);
     EXPECT_EQ(ReadFrom({{{"Settings", "Current PhoneList Line"}, "17"}}).PhoneListLine, 1);
+    // The port edits' whole range comes back, as the edits stored it.
+    EXPECT_EQ(ReadFrom({{{"Settings", "Direct Port Number"}, "200"}}).DirectPortNumber, 200);
+    EXPECT_EQ(ReadFrom({{{"Settings", "Modem Port Number"}, "254"}}).ModemPortNumber, 254);
+    EXPECT_EQ(ReadFrom({{{"Settings", "Modem Port Number"}, "255"}}).ModemPortNumber, 3);
+    // The voltage multiplier of a 12 to 48 V system.
+    EXPECT_EQ(ReadFrom({{{"Settings", "Voltage Multiplier"}, "0"}}).VoltageMultiplier, 4);
+    EXPECT_EQ(ReadFrom({{{"Settings", "Voltage Multiplier"}, "-3"}}).VoltageMultiplier, 4);
+    EXPECT_EQ(ReadFrom({{{"Settings", "Voltage Multiplier"}, "2"}}).VoltageMultiplier, 2);
+    // Texts as long as their edits take them (characters, not bytes); phone-book entries as
+    // the dial fields hold them.
+    EXPECT_EQ(ReadFrom({{{"Settings", "Log File"}, std::string(10000, 'L')}}).LogFileName.size(), 259u);
+    EXPECT_EQ(ReadFrom({{{"Settings", "Save File"}, std::string(300, 's')}}).SaveFileName.size(), 259u);
+    EXPECT_EQ(ReadFrom({{{"Settings", "Modem Set String"}, std::string(100, 'Z')}}).ModemSetString,
+              std::string(40, 'Z'));
+    EXPECT_EQ(ReadFrom({{{"Phone List", "id name 3"}, std::string(300, 'N')}}).PhoneBook[2].name.size(), 255u);
+    EXPECT_EQ(ReadFrom({{{"Phone List", "phone number 3"}, "+49 (30) 1234-5678-9999"}}).PhoneBook[2].number,
+              "4930123456789999");
     // Masked numbers keep their digits, at most 16.
     EXPECT_EQ(ReadFrom({{{"Settings", "Dial String"}, "12345678901234567890"}}).DialString,
               "1234567890123456");

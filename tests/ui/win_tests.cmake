@@ -82,3 +82,36 @@ if(TALVIK_WIN32)
   set_tests_properties(ui_tapi_absent_win32_test PROPERTIES
     ENVIRONMENT "${MAINTAPI_ENV};WINEDLLOVERRIDES=tapi32=;TALVIK_EXPECT_TAPI=missing")
 endif()
+
+# The single-command panel and the options window against regulator simulators on COM1 (single),
+# COM2 (site 17), COM3 and COM4 (history pages), in a Wine prefix of their own. The history runs
+# take minutes (every byte is read back, rewritten and read again at the link's pace): each runs
+# as a test of its own beside the others.
+if(TALVIK_WIN32)
+  add_executable(ui_single_win32_test ${CMAKE_CURRENT_LIST_DIR}/single_win_test.cpp)
+  target_link_libraries(ui_single_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  set(SINGLE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-single)
+  set(SINGLE_RIG ${CMAKE_CURRENT_BINARY_DIR}/single-rig)
+  add_test(NAME ui_single_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/single_rig.sh start ${SINGLE_PREFIX} ${SINGLE_RIG})
+  add_test(NAME ui_single_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/single_rig.sh stop ${SINGLE_PREFIX} ${SINGLE_RIG})
+  set_tests_properties(ui_single_rig_start PROPERTIES FIXTURES_SETUP single_rig TIMEOUT 300)
+  set_tests_properties(ui_single_rig_stop PROPERTIES FIXTURES_CLEANUP single_rig)
+  set(SINGLE_ENV "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${SINGLE_RIG}/com1:${SINGLE_RIG}/com2:${SINGLE_RIG}/com3:${SINGLE_RIG}/com4;TALVIK_RIG_DIR=${SINGLE_RIG}")
+  add_test(NAME ui_single_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${SINGLE_PREFIX} $<TARGET_FILE:ui_single_win32_test>
+                   --gtest_filter=-*History*)
+  add_test(NAME ui_single_history_clear_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${SINGLE_PREFIX} $<TARGET_FILE:ui_single_win32_test>
+                   --gtest_filter=*HistoryClear*)
+  add_test(NAME ui_single_history_test_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${SINGLE_PREFIX} $<TARGET_FILE:ui_single_win32_test>
+                   --gtest_filter=*HistoryTest*)
+  # The history runs keep their window hidden (they send no keys and take no focus), so only
+  # the first test takes its turn on the shared display.
+  set_tests_properties(ui_single_win32_test PROPERTIES FIXTURES_REQUIRED single_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 900
+    ENVIRONMENT "${SINGLE_ENV}")
+  set_tests_properties(ui_single_history_clear_win32_test ui_single_history_test_win32_test PROPERTIES
+    FIXTURES_REQUIRED single_rig LABELS gui TIMEOUT 900 ENVIRONMENT "${SINGLE_ENV}")
+endif()

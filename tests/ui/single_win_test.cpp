@@ -1,0 +1,681 @@
+// The single-command panel, the options window and the main window's settings under Wine,
+// against the serial rig's regulator simulators: COM1 a single regulator, COM2 a regulator at
+// site 17, COM3 a regulator whose history page is nearly cleared. ctest starts the rig in a
+// Wine prefix of this test's own and names its folder in TALVIK_RIG_DIR. COM4 is a single
+// regulator with random memory for the history test run.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "base/debugchannel.h"
+#include "base/format.h"
+#include "base/rtl.h"
+#include "link/qvEquates.h"
+#include "link/qvLink.h"
+#include "link/uVar.h"
+#include "toolkit/dialogs.h"
+#include "ui/lang.h"
+#include "ui/langLink.h"
+#include "ui/main.h"
+#include "ui/allForms.h"
+#include "ui/singleCommand.h"
+#include "ui/talvikProgram.h"
+#include "ui/uDebug.h"
+#include "ui/uOptions.h"
+#include "ui/uRegistry.h"
+
+using namespace talvik;
+
+namespace {
+
+// One key per test process: the history tests run beside the others.
+const std::string kTestKey = "Software\\Corvanel\\TALVIK-single-test-" + std::to_string(GetCurrentProcessId());
+constexpr int kSitePort = 2;
+constexpr int kHistoryPort = 3;
+constexpr int kHistoryTestPort = 4;
+constexpr int kSite = 17;
+
+std::string RigFile(const std::string& name) {
+    const char* d = std::getenv("TALVIK_RIG_DIR");
+    return std::string("Z:") + (d ? d : "") + "/" + name;
+}
+
+std::string ReadWholeFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), {});
+}
+
+std::string SimMemory(int port) { return ReadWholeFile(RigFile("mem" + std::to_string(port) + ".bin")); }
+
+int MemByte(const std::string& mem, int address) { return static_cast<unsigned char>(mem.at(address)); }
+
+struct HeardFrame {
+    std::vector<int> bytes;
+    std::string command;
+    std::string outcome;
+};
+
+std::vector<HeardFrame> FramesHeard(int port) {
+    std::vector<HeardFrame> frames;
+    std::istringstream log(ReadWholeFile(RigFile("sim" + std::to_string(port) + ".log")));
+    std::string line;
+    while (std::getline(log, line)) {
+        if (line.empty() || line[0] == '#') continue;
+        std::vector<std::string> f;
+        std::istringstream fields(line);
+        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
+        if (f.size() < 8) continue;
+        HeardFrame h;
+        std::istringstream bytes(f[1]);
+        for (std::string b; bytes >> b;) h.bytes.push_back(std::stoi(b, nullptr, 16));
+        h.command = f[3];
+        h.outcome = f[7];
+        frames.push_back(h);
+    }
+    return frames;
+}
+
+std::vector<HeardFrame> FramesSince(int port, size_t before) {
+    std::vector<HeardFrame> f = FramesHeard(port);
+    f.erase(f.begin(), f.begin() + static_cast<long>(std::min(before, f.size())));
+    return f;
+}
+
+std::vector<int> Frame4(int cmd, int addr, int data) { return {cmd, addr, data, 0xFF ^ cmd}; }
+std::vector<int> Frame5(int site, int cmd, int addr, int data) {
+    return {site, cmd, addr, data, (site + cmd + addr + data) & 0xFF};
+}
+
+std::string RegText(const std::string& section, const std::string& name) {
+    const std::string key = kTestKey + "\\" + section;
+    char buf[20000] = {};
+    DWORD size = sizeof buf;
+    if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_SZ, nullptr, buf, &size) !=
+        ERROR_SUCCESS)
+        return "<missing>";
+    return buf;
+}
+
+void SetRegText(const std::string& section, const std::string& name, const std::string& value) {
+    const std::string key = kTestKey + "\\" + section;
+    RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), REG_SZ, value.c_str(),
+                    static_cast<DWORD>(value.size() + 1));
+}
+
+long RegDword(const std::string& name) {
+    const std::string key = kTestKey + "\\Options";
+    DWORD v = 0, size = sizeof v;
+    if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &v, &size) !=
+        ERROR_SUCCESS)
+        return -999;
+    return static_cast<long>(v);
+}
+
+class SingleCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_NE(std::getenv("TALVIK_RIG_DIR"), nullptr) << "TALVIK_RIG_DIR not set: run through ctest";
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey.c_str());
+        Tmainform::RegistryKeyPath = kTestKey;
+        // The long history runs share the display with other tests: their window stays hidden
+        // so that it takes no focus (the panel's controls work the same unseen).
+        const std::string name = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        showWindow = name.find("History") == std::string::npos;
+        Start({});
+    }
+    void TearDown() override {
+        if (HasFailure()) {
+            std::ofstream out(RigFile(std::string("debug-") +
+                                      ::testing::UnitTest::GetInstance()->current_test_info()->name() + ".txt"));
+            for (const std::string& l : lines) out << l << "\n";
+        }
+        Stop();
+        SetMessageDlgHook(nullptr);
+        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey.c_str());
+    }
+
+    void Start(const std::vector<std::string>& args) {
+        Tmainform::ArgsOverride = args;
+        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        SetDebugSink([this](std::string_view line) { lines.emplace_back(line); });
+        Tmainform::SystemBeep = [this] { ++beeps; };
+        ResetLinkState();
+        StartProgram();
+        mainform->Timer1.SetEnabled(false);  // ticks are driven by the tests
+        if (showWindow) mainform->Show();
+        running = true;
+    }
+    // The program's end as the exit button gives it: settings written, windows destroyed.
+    void Stop() {
+        if (!running) return;
+        running = false;
+        if (mainform) mainform->Close();
+        Application.DestroyForms();
+        Application.ClearTerminated();
+        SetDebugSink(nullptr);
+        Application.OnException = nullptr;
+        Tmainform::SystemBeep = [] { MessageBeep(MB_OK); };
+    }
+    void Restart(const std::vector<std::string>& args = {}) {
+        Stop();
+        Start(args);
+    }
+
+    static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
+        const DWORD start = GetTickCount();
+        while (!done()) {
+            if (GetTickCount() - start > limitMs) return false;
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
+            Application.ProcessMessages();
+        }
+        return true;
+    }
+    static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded && !HistLoadMode; }
+    static void FirstTick() { mainform->Timer1.Tick(); }
+
+    // The command list as the user picks from it.
+    static void Choose(int index) {
+        HWND combo = mainform->sendcombo->Handle();
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+    }
+    static void Click(TControl* b) { SendMessageW(b->Handle(), BM_CLICK, 0, 0); }
+    static std::vector<std::string> ListItems() {
+        std::vector<std::string> items;
+        for (int i = 0; i < mainform->sendcombo->Count(); ++i) items.push_back(mainform->sendcombo->Item(i));
+        return items;
+    }
+    // One command sent with the panel: the frames the simulator heard for it.
+    std::vector<HeardFrame> Send(int port, int index, const std::string& address, const std::string& data) {
+        const size_t before = FramesHeard(port).size();
+        Choose(index);
+        mainform->spinSendAddress->SetText(address);
+        mainform->spinSendData->SetText(data);
+        Click(mainform->singsend);
+        EXPECT_TRUE(RunUntil(LinkIdle, 20000));
+        // The simulator logs a frame once it has taken it in.
+        RunUntil([&] { return false; }, 300);
+        return FramesSince(port, before);
+    }
+    static std::vector<std::vector<int>> Bytes(const std::vector<HeardFrame>& frames) {
+        std::vector<std::vector<int>> out;
+        for (const HeardFrame& f : frames) out.push_back(f.bytes);
+        return out;
+    }
+    bool Traced(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+
+    std::vector<std::string> lines, errors;
+    int beeps = 0;
+    bool running = false;
+    bool showWindow = true;
+};
+
+TEST_F(SingleCommandTest, EachCommandOfTheListSendsItsFrameAndShowsTheReply) {
+    FirstTick();
+    const std::string mem = SimMemory(1);
+    ASSERT_EQ(mem.size(), 512u);
+    // Log mode: eight commands, the last switching to site mode.
+    EXPECT_EQ(ListItems(), (std::vector<std::string>{"Read QV Ram", "Read E2prom", "Write QV Ram", "Write E2prom",
+                                                     "Loopback", "Clear History", "Test History",
+                                                     "Select Site mode"}));
+    mainform->DisplaySingleCommandWindow();
+    ASSERT_TRUE(mainform->Singlepanel->Visible());
+
+    // Read QV Ram: address only.
+    auto frames = Send(1, scReadRam, "5", "0");
+    EXPECT_TRUE(mainform->spinSendAddress->Visible());
+    EXPECT_FALSE(mainform->spinSendData->Visible());
+    EXPECT_EQ(Bytes(frames), (std::vector<std::vector<int>>{Frame4(0x14, 5, 0)}));
+    EXPECT_EQ(mainform->Reccap->Caption(), "Reply:");
+    EXPECT_EQ(mainform->reclab->Caption(), std::to_string(MemByte(mem, 5)));
+
+    // Read E2prom at EEPROM address 31 (image 287).
+    frames = Send(1, scReadEeprom, "31", "0");
+    EXPECT_EQ(Bytes(frames), (std::vector<std::vector<int>>{Frame4(0x48, 31, 0)}));
+    EXPECT_EQ(mainform->reclab->Caption(), std::to_string(MemByte(mem, 256 + 31)));
+
+    // Write QV Ram: no unlock, the simulator's RAM changes, no reply shown.
+    frames = Send(1, scWriteRam, "7", "90");
+    EXPECT_TRUE(mainform->spinSendData->Visible());
+    EXPECT_EQ(Bytes(frames), (std::vector<std::vector<int>>{Frame4(0x98, 7, 90)}));
+    EXPECT_EQ(MemByte(SimMemory(1), 7), 90);
+    EXPECT_EQ(mainform->reclab->Caption(), "");
+
+    // Write E2prom: the unlock write to RAM 250 goes first, then the write; the EEPROM changes.
+    frames = Send(1, scWriteEeprom, "40", "51");
+    EXPECT_EQ(Bytes(frames), (std::vector<std::vector<int>>{Frame4(0x98, 250, 165), Frame4(0xCA, 40, 51)}));
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[1].outcome, "written");
+    EXPECT_EQ(MemByte(SimMemory(1), 256 + 40), 51);
+
+    // Loopback: the regulator answers the data byte.
+    frames = Send(1, scLoopback, "9", "66");
+    EXPECT_FALSE(mainform->spinSendAddress->Visible());
+    EXPECT_FALSE(mainform->spinSendData->Visible());
+    EXPECT_EQ(Bytes(frames), (std::vector<std::vector<int>>{Frame4(0xBB, 9, 66)}));
+    EXPECT_EQ(mainform->reclab->Caption(), "66");
+
+    // A read after the writes shows what was written.
+    Send(1, scReadEeprom, "40", "0");
+    EXPECT_EQ(mainform->reclab->Caption(), "51");
+    EXPECT_EQ(beeps, 0);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+
+    // With the port gone nothing is left waiting: the status says so.
+    mainform->ebDirectComPortNum->SetText("74");
+    Choose(scReadRam);
+    Click(mainform->singsend);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::CantOpenPort, 0));
+}
+
+TEST_F(SingleCommandTest, SiteModeReadsTheRegulatorAtTheChosenSiteAndSetsAZirbSite) {
+    FirstTick();
+    mainform->ebDirectComPortNum->SetText(std::to_string(kSitePort));
+    const std::string mem = SimMemory(kSitePort);
+    mainform->DisplaySingleCommandWindow();
+
+    // Choosing "Select Site mode" turns the list into the site list, first entry chosen.
+    Choose(scModeOrZirb);
+    EXPECT_TRUE(SiteMode);
+    EXPECT_EQ(mainform->sendcombo->Count(), 10);
+    EXPECT_EQ(mainform->sendcombo->ItemIndex(), 0);
+    EXPECT_EQ(mainform->sendcombo->Item(7), "Set ZIRB Site");
+    EXPECT_EQ(mainform->sendcombo->Item(9), "Select Log mode");
+    EXPECT_EQ(mainform->sitebutton->Hint(), "Select Site Number");
+    // The site button opens the site panel; the spinner names the site.
+    mainform->sitebuttonClick();
+    EXPECT_TRUE(mainform->sitepanel->Visible());
+    EXPECT_EQ(mainform->Sitelab->Caption(), "SITE NUMBER");
+    mainform->Sitespin->Edit->SetText(std::to_string(kSite));
+    EXPECT_EQ(mainform->sitebutton->Caption(), std::to_string(kSite));
+
+    auto frames = Send(kSitePort, scReadRam, "5", "0");
+    EXPECT_EQ(Bytes(frames), (std::vector<std::vector<int>>{Frame5(kSite, 0x14, 5, 0)}));
+    EXPECT_EQ(mainform->reclab->Caption(), std::to_string(MemByte(mem, 5)));
+    // Another site's regulator does not answer this one's frames.
+    mainform->Sitespin->Edit->SetText("18");
+    frames = Send(kSitePort, scReadRam, "5", "0");
+    ASSERT_FALSE(frames.empty());
+    EXPECT_EQ(frames[0].outcome, "other-site");
+    EXPECT_EQ(mainform->reclab->Caption(), "");
+
+    // "Set ZIRB Site" with site 23: the site-set loopback to 101, then a loopback at the new
+    // site checks it, and the regulator answers there.
+    mainform->Sitespin->Edit->SetText("23");
+    Choose(scModeOrZirb);
+    EXPECT_TRUE(mainform->spinSendData->Visible());
+    EXPECT_EQ(mainform->Singlab3->Caption(), "SITE NUMBER");
+    frames = Send(kSitePort, scModeOrZirb, "0", "77");
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0].bytes, Frame5(23, 0xBB, 101, RandomTestByte));
+    EXPECT_EQ(frames[0].outcome, "site-set");
+    EXPECT_EQ(frames[1].bytes, Frame5(23, 0xBB, RandomTestByte, 77));
+    EXPECT_EQ(mainform->Reccap->Caption(), "Site");
+    EXPECT_EQ(mainform->reclab->Caption(), "77");
+    frames = Send(kSitePort, scReadRam, "6", "0");
+    EXPECT_EQ(Bytes(frames), (std::vector<std::vector<int>>{Frame5(23, 0x14, 6, 0)}));
+    EXPECT_EQ(mainform->reclab->Caption(), std::to_string(MemByte(mem, 6)));
+
+    // "Program XAL" shows the accessory window; Send then sends nothing.
+    Choose(scProgramXal);
+    EXPECT_TRUE(xalform->Visible());
+    frames = Send(kSitePort, scProgramXal, "0", "0");
+    EXPECT_TRUE(frames.empty());
+
+    // Back to log mode: eight entries, the button forces a log again.
+    Choose(scLogMode);
+    EXPECT_FALSE(SiteMode);
+    EXPECT_EQ(mainform->sendcombo->Count(), 8);
+    EXPECT_EQ(mainform->sitebutton->Caption(), "LOG");
+    EXPECT_EQ(mainform->sitebutton->Hint(), "Force a periodic log to occur");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+
+    // The mode is kept for the next start.
+    Choose(scModeOrZirb);
+    Restart();
+    EXPECT_TRUE(SiteMode);
+    EXPECT_EQ(mainform->sendcombo->Count(), 10);
+    EXPECT_EQ(mainform->sitebutton->Caption(), "23");
+}
+
+// Drives the modal options window from inside its loop.
+std::function<void()>* g_inDialog = nullptr;
+VOID CALLBACK RunInDialog(HWND, UINT, UINT_PTR id, DWORD) {
+    KillTimer(nullptr, id);
+    if (g_inDialog) (*g_inDialog)();
+}
+TModalResult ShowOptionsWith(std::function<void()> action) {
+    g_inDialog = &action;
+    SetTimer(nullptr, 0, 300, RunInDialog);
+    Options1Click();
+    g_inDialog = nullptr;
+    return OptionsForm->ModalResult();
+}
+
+TEST_F(SingleCommandTest, HexFormatFromTheOptionsWindowAndThePositionSurviveARestart) {
+    // First start, no "Options" key: decimal, the main window at 240, 45.
+    EXPECT_EQ(mainform->Left(), 240);
+    EXPECT_EQ(mainform->Top(), 45);
+    EXPECT_EQ(mainform->Singlab2->Caption(), "Address  (Dec)");
+    EXPECT_EQ(OptionsForm->Caption(), "Options - General");
+
+    // Hex chosen and cancelled with Escape: nothing changes now. Tab moves from the tree on.
+    ShowOptionsWith([] {
+        SendMessageW(OptionsForm->grpSingleCommandNumberKind->Button(1)->Handle(), BM_CLICK, 0, 0);
+        SetFocus(OptionsForm->XcTreeView1->Handle());
+        PostMessageW(OptionsForm->XcTreeView1->Handle(), WM_KEYDOWN, VK_TAB, 0);
+        Application.ProcessMessages();
+        EXPECT_EQ(GetFocus(), OptionsForm->btnOK->Handle());
+        PostMessageW(GetFocus(), WM_KEYDOWN, VK_ESCAPE, 0);
+    });
+    EXPECT_EQ(OptionsForm->ModalResult(), TModalResult::mrCancel);
+    EXPECT_EQ(mainform->Singlab2->Caption(), "Address  (Dec)");
+    EXPECT_NE(RegDword("SingleCommandNumberKind"), 1);
+
+    // The tree shows the page of its node; Hex and OK relabel the address input at once.
+    ShowOptionsWith([] {
+        EXPECT_EQ(OptionsForm->grpSingleCommandNumberKind->ItemIndex(), 0);  // reset on opening
+        OptionsForm->XcTreeView1->SetItemIndex(1);
+        EXPECT_EQ(OptionsForm->ActivePage(), 1);
+        EXPECT_EQ(OptionsForm->Caption(), "Options - Single Command");
+        EXPECT_TRUE(OptionsForm->grpSingleCommandNumberKind->Showing());
+        SendMessageW(OptionsForm->grpSingleCommandNumberKind->Button(1)->Handle(), BM_CLICK, 0, 0);
+        SendMessageW(OptionsForm->btnOK->Handle(), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(OptionsForm->ModalResult(), TModalResult::mrOk);
+    EXPECT_EQ(mainform->Singlab2->Caption(), "Address  (Hex)");
+    EXPECT_EQ(RegDword("SingleCommandNumberKind"), 1);
+
+    // "1F" typed as the address reads address 31; the reply shows both forms.
+    FirstTick();
+    const std::string mem = SimMemory(1);
+    mainform->DisplaySingleCommandWindow();
+    auto frames = Send(1, scReadRam, "1F", "0");
+    EXPECT_EQ(Bytes(frames), (std::vector<std::vector<int>>{Frame4(0x14, 31, 0)}));
+    const int v = MemByte(mem, 31);
+    EXPECT_EQ(mainform->reclab->Caption(), Format("%d 0x%02X", v, v));
+    // The arrows step in hexadecimal.
+    SendMessageW(mainform->spinSendAddress->Handle(), WM_KEYDOWN, VK_UP, 0);
+    EXPECT_EQ(mainform->spinSendAddress->Text(), "20");
+    EXPECT_EQ(mainform->spinSendAddress->Value(), 32);
+
+    // The window moved; at the next start it is there again, and the format is Hex.
+    mainform->SetBounds(300, 200, mainform->Width(), mainform->Height());
+    Restart();
+    EXPECT_EQ(RegDword("MainFormLeft"), 300);
+    EXPECT_EQ(RegDword("MainFormTop"), 200);
+    EXPECT_EQ(mainform->Left(), 300);
+    EXPECT_EQ(mainform->Top(), 200);
+    EXPECT_EQ(mainform->Singlab2->Caption(), "Address  (Hex)");
+    EXPECT_EQ(OptionsForm->grpSingleCommandNumberKind->ItemIndex(), 1);
+
+    // Stored values beyond the screen and beyond the two formats are not taken as they are.
+    Stop();
+    const std::string key = kTestKey + "\\Options";
+    DWORD farLeft = 30000, kind = 7;
+    RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "MainFormLeft", REG_DWORD, &farLeft, sizeof farLeft);
+    RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), "SingleCommandNumberKind", REG_DWORD, &kind, sizeof kind);
+    Start({});
+    RECT screen{0, 0, GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    EXPECT_LE(mainform->Left() + mainform->Width(), screen.right);
+    EXPECT_EQ(mainform->Singlab2->Caption(), "Address  (Dec)");
+    EXPECT_EQ(OptionsForm->grpSingleCommandNumberKind->ItemIndex(), 0);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(SingleCommandTest, HistoryClearMendsThePageAndAReadShowsIt) {
+    FirstTick();
+    mainform->ebDirectComPortNum->SetText(std::to_string(kHistoryPort));
+    mainform->DisplaySingleCommandWindow();
+    const size_t before = FramesHeard(kHistoryPort).size();
+
+    // Clear: 0 at the first byte of the ring, 255 everywhere else, the day pointer 0.
+    Choose(scClearHistory);
+    EXPECT_FALSE(mainform->spinSendAddress->Visible());
+    Click(mainform->singsend);
+    EXPECT_TRUE(HistLoadMode);
+    ASSERT_TRUE(RunUntil(LinkIdle, 120000));
+    const std::string mem = SimMemory(kHistoryPort);
+    EXPECT_EQ(MemByte(mem, DayPointerAddress), 0);
+    EXPECT_EQ(MemByte(mem, 302), 0);
+    for (int a = 303; a < 512; ++a) ASSERT_EQ(MemByte(mem, a), 255) << "address " << a;
+    // The run starts with the unlock frame and the write of 0 to the day pointer (EEPROM 45),
+    // and rewrites only the bytes that differed, each behind its unlock frame.
+    const auto frames = FramesSince(kHistoryPort, before);
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_EQ(frames[0].bytes, Frame4(0x98, 250, 165));
+    EXPECT_EQ(frames[1].bytes, Frame4(0xCA, 45, 0));
+    const auto written = std::count_if(frames.begin(), frames.end(), [](const HeardFrame& f) {
+        return f.command == "eeprom-write" && f.outcome == "written";
+    });
+    EXPECT_EQ(written, 1 + 6);  // the day pointer and the six bytes the rig left uncleared
+    const auto refused = std::count_if(frames.begin(), frames.end(), [](const HeardFrame& f) {
+        return f.outcome == "not-unlocked";
+    });
+    EXPECT_EQ(refused, 0);
+
+    // A history read afterwards shows the cleared page.
+    mainform->Getdata("Tgraphform", 10);
+    ASSERT_TRUE(RunUntil(LinkIdle, 120000));
+    EXPECT_TRUE(HistoryLoaded);
+    for (int a = 302; a < 512; ++a) ASSERT_EQ(RegImage[a], MemByte(mem, a)) << "address " << a;
+    EXPECT_EQ(beeps, 0);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(SingleCommandTest, HistoryTestWritesTheTestPatternAndAReadShowsIt) {
+    FirstTick();
+    mainform->ebDirectComPortNum->SetText(std::to_string(kHistoryTestPort));
+    mainform->DisplaySingleCommandWindow();
+    // Test: the test pattern from position 210 down to 1 over a page of random bytes.
+    Choose(scTestHistory);
+    Click(mainform->singsend);
+    EXPECT_TRUE(HistLoadMode);
+    EXPECT_FALSE(HistClearMode);
+    ASSERT_TRUE(RunUntil(LinkIdle, 500000));
+    const std::string mem = SimMemory(kHistoryTestPort);
+    for (int n = 1; n <= 210; ++n) ASSERT_EQ(MemByte(mem, 301 + n), historyvalue(n, false)) << "position " << n;
+    EXPECT_EQ(MemByte(mem, 301 + 7), 1);     // day 0, field 6
+    EXPECT_EQ(MemByte(mem, 301 + 5), 164);   // day 0, field 4: 420 mod 256
+    EXPECT_EQ(MemByte(mem, DayPointerAddress), 0);
+    mainform->Getdata("Tgraphform", 10);
+    ASSERT_TRUE(RunUntil(LinkIdle, 120000));
+    EXPECT_TRUE(HistoryLoaded);
+    for (int a = 302; a < 512; ++a) ASSERT_EQ(RegImage[a], MemByte(mem, a)) << "address " << a;
+    EXPECT_EQ(beeps, 0);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(SingleCommandTest, ForcedLogLeavesNoReadOnConnectBehind) {
+    // Refused before the first tick.
+    mainform->sitebuttonClick();
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(ReadOnConnect);
+    EXPECT_EQ(mainform->sitebutton->Caption(), "LOG");
+
+    // Completed without its pair below 9600 baud.
+    FirstTick();
+    mainform->baudbox->SetItemIndex(2);
+    mainform->sitebuttonClick();
+    EXPECT_TRUE(CommBusy);
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentStringLoaded; }));
+    EXPECT_FALSE(ReadOnConnect);
+    EXPECT_FALSE(LogWritePending);
+
+    // At 9600 the pair completes and the log record is due.
+    mainform->baudbox->SetItemIndex(3);
+    mainform->sitebuttonClick();
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && LogWritePending; }));
+    EXPECT_FALSE(ReadOnConnect);
+
+    // A log dial in progress keeps its own flag when the button is refused.
+    Dialling = true;
+    ReadOnConnect = true;
+    mainform->sitebuttonClick();
+    EXPECT_TRUE(ReadOnConnect);
+    Dialling = false;
+    ReadOnConnect = false;
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(SingleCommandTest, SettingsComeBackAsTheControlsHoldThem) {
+    // A port number above 127 is kept; one above 254 is limited.
+    mainform->ebDirectComPortNum->SetText("200");
+    mainform->ebModemComPortNum->SetText("300");
+    EXPECT_EQ(mainform->ebModemComPortNum->Text(), "254");
+    // A set-up string typed while the telephony box is checked is the one kept.
+    mainform->Tapicheck->SetChecked(true);
+    mainform->Setupedit->SetText("X7");
+    Restart();
+    EXPECT_EQ(RegText("Settings", "Direct Port Number"), "200");
+    EXPECT_EQ(DirectPortNumber, 200);
+    EXPECT_EQ(mainform->ebDirectComPortNum->Text(), "200");
+    EXPECT_EQ(ModemPortNumber, 254);
+    EXPECT_EQ(RegText("Settings", "Modem Set String"), "X7");
+    EXPECT_EQ(mainform->ModemSetString, "X7");
+
+    // Values beyond what the controls hold come back limited, not lost.
+    Stop();
+    SetRegText("Settings", "Dial String", std::string(10000, '7'));
+    SetRegText("Settings", "Log Number", std::string(10000, '8'));
+    SetRegText("Settings", "Log File", std::string(10000, 'L'));
+    SetRegText("Settings", "Voltage Multiplier", "0");
+    Start({});
+    EXPECT_EQ(mainform->dialedit->Text(), std::string(16, '7'));
+    EXPECT_EQ(mainform->Lognumedit->Text(), std::string(16, '8'));
+    EXPECT_EQ(mainform->logedit->Text(), std::string(kMaxFileNameLength, 'L'));
+    EXPECT_EQ(mainform->VoltageMultiplier, 4);
+    Restart();
+    EXPECT_EQ(RegText("Settings", "Dial String"), std::string(16, '7'));
+    EXPECT_EQ(RegText("Settings", "Log File"), std::string(kMaxFileNameLength, 'L'));
+    EXPECT_EQ(RegText("Settings", "Voltage Multiplier"), "4");
+
+    // A save that fails at the exit is told.
+    std::vector<std::string> boxes;
+    SetMessageDlgHook([&](const std::string& text, TMsgDlgType, unsigned) {
+        boxes.push_back(text);
+        return TModalResult::mrOk;
+    });
+    auto failing = std::make_unique<MemoryIniStore>();
+    failing->failWrites = true;
+    mainform->RegIni = std::move(failing);
+    Stop();
+    EXPECT_EQ(boxes, (std::vector<std::string>{PanelText(ptSettingsNotSaved, 0)}));
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// The message box of the program, as it appears, measured and closed by another thread.
+RECT MeasureMessageBox(const std::function<void()>& show) {
+    std::atomic<bool> done{false};
+    RECT found{};
+    std::thread watcher([&] {
+        for (int i = 0; i < 400 && !done; ++i) {
+            HWND box = FindWindowW(L"#32770", L"TALVIK");
+            if (box && IsWindowVisible(box)) {
+                GetWindowRect(box, &found);
+                PostMessageW(box, WM_COMMAND, IDOK, 0);
+                return;
+            }
+            Sleep(25);
+        }
+    });
+    show();
+    done = true;
+    watcher.join();
+    return found;
+}
+
+TEST_F(SingleCommandTest, MessageBoxesStayOnTheScreenAndStatusTextsFitTheirPanel) {
+    const int screenWidth = GetSystemMetrics(SM_CXSCREEN);
+    const std::string longName = "C:\\" + std::string(10000, 'L') + ".LOG";
+    RECT r = MeasureMessageBox([&] { Application.ShowException(Exception("Cannot open file " + longName)); });
+    ASSERT_GT(r.right, r.left) << "no message box seen";
+    EXPECT_GE(r.left, 0);
+    EXPECT_LE(r.right, screenWidth);
+    r = MeasureMessageBox([&] { MessageDlg(longName, TMsgDlgType::mtError, mbOK); });
+    ASSERT_GT(r.right, r.left);
+    EXPECT_LE(r.right - r.left, screenWidth);
+
+    // Panel 5 ends at the bar's end and holds the port failure whole, in every language.
+    HWND bar = mainform->Statusb->Handle();
+    RECT part{}, client{};
+    SendMessageW(bar, SB_GETRECT, 5, reinterpret_cast<LPARAM>(&part));
+    GetClientRect(bar, &client);
+    EXPECT_GE(part.right, client.right - 20);  // the size grip may take the corner
+    for (int l = 0; l < kLanguageCount; ++l) {
+        LanguageNumber = l;
+        mainform->setcaptions();
+        const std::wstring text = Widen(StatusTextOf(stPortSetException, l));
+        HDC dc = GetDC(bar);
+        HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(bar, WM_GETFONT, 0, 0)));
+        SIZE size{};
+        GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        SelectObject(dc, old);
+        ReleaseDC(bar, dc);
+        EXPECT_LE(size.cx + 8, part.right - part.left) << "language " << l;
+    }
+}
+
+TEST_F(SingleCommandTest, CaptionsOfThePanelsFollowTheLanguage) {
+    for (int l = 0; l < kLanguageCount; ++l) {
+        LanguageNumber = l;
+        mainform->setcaptions();
+        EXPECT_EQ(mainform->Setuplab->Caption(), CaptionText(12, l)) << l;
+        EXPECT_EQ(mainform->Sitelab->Caption(), CaptionText(78, l)) << l;
+        EXPECT_EQ(mainform->Reccap->Caption(), CaptionText(76, l)) << l;
+        EXPECT_EQ(mainform->Timedelaylab->Caption(), PanelText(ptPathDelay, l)) << l;
+        EXPECT_EQ(mainform->Logread->Caption(), PanelText(ptView, l)) << l;
+        EXPECT_EQ(mainform->sitebutton->Caption(), CaptionText(79, l)) << l;
+        EXPECT_EQ(mainform->sendcombo->Item(0), CaptionText(30, l)) << l;
+    }
+    // A language change reloads the list at its first entry, with that entry's inputs.
+    Choose(scLoopback);
+    EXPECT_FALSE(mainform->spinSendAddress->Visible());
+    mainform->setcaptions();
+    EXPECT_EQ(mainform->sendcombo->ItemIndex(), scReadRam);
+    EXPECT_TRUE(mainform->spinSendAddress->Visible());
+    // Every text differs from the English one in the other languages where the table has one.
+    EXPECT_NE(PanelText(ptPathDelay, 3), PanelText(ptPathDelay, 0));
+    EXPECT_NE(CaptionText(12, 2), CaptionText(12, 0));
+    // The save panel's layout step.
+    mainform->ToolButton10Click();
+    EXPECT_EQ(mainform->Savepanel->Height(), 169);
+    EXPECT_EQ(mainform->Calsavecheck->Top(), 100);
+    EXPECT_EQ(mainform->Readbutton->Left(), 152);
+    EXPECT_EQ(mainform->Readbutton->Top(), 51);
+}
+
+TEST_F(SingleCommandTest, DebugSwitchTracesTheLinkIntoTheDebugWindowFromTheStart) {
+    Restart({"-debug"});
+    FirstTick();
+    mainform->DisplaySingleCommandWindow();
+    Send(1, scReadRam, "3", "0");
+    const std::vector<std::string> memo = Form1->Memo1->Lines();
+    auto has = [&](const std::string& part) {
+        return std::any_of(memo.begin(), memo.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; });
+    };
+    EXPECT_TRUE(has("Sent 4 chars: 0x14 0x03 0x00 0xEB")) << (memo.empty() ? "" : memo.front());
+    EXPECT_TRUE(has("Received 1 char: 0xC8"));
+    // Showing the window does not stop the trace.
+    mainform->ToolButton1Click();
+    EXPECT_TRUE(Form1->Visible());
+    EXPECT_TRUE(DebugEnabled);
+    // Without the switch the window gets nothing until asked.
+    Restart();
+    EXPECT_FALSE(DebugEnabled);
+}
+
+}  // namespace
