@@ -40,6 +40,7 @@ TReadform::TReadform() {
     BitBtn2 = new TBitBtn(Panel1);
     BitBtn2->Name = "BitBtn2";
     BitBtn2->SetGlyph(&glyphs_, imgNo);
+    BitBtn2->SetCancel(true);
     Readedit = new TRichEdit(this);
     Readedit->Name = "Readedit";
     Readedit->SetReadOnly(true);

@@ -111,6 +111,7 @@ Tsetform::Tsetform() {
     progbutton->Name = "progbutton";
     Cancelbutton = new TButton(qvprogpanel);
     Cancelbutton->Name = "Cancelbutton";
+    Cancelbutton->SetCancel(true);
 
     for (TViewButton* b : {conbutton1, Conbutton2, Conbutton3, Conbutton4, Conbutton5})
         b->OnClick = [this](TControl* s) { conbutton1Click(s); };

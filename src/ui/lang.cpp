@@ -189,8 +189,6 @@ const std::array<LangRow, rtReportRowCount> ReportText = {{
     /* rtChecksum */ {"Checksum", "", "", ""},
 }};
 
-const std::array<LangRow, 1> SiteText = {{{"SITE", "SITE", "站点", "STATION"}}};
-
 const std::array<const char*, 5> ReportGroupTag = {"SET", "REG", "MODE", "EVENT", "GEN"};
 const std::array<const char*, 3> SaveFileAnswer = {"Append", "Overwrite", "Cancel"};
 
@@ -210,54 +208,6 @@ std::string DialogTextOf(int row, int language) {
 
 std::string ReportTextOf(int row, int language) {
     return LangText(ReportText.data(), ReportText.size(), row, language);
-}
-
-const std::array<CaptionBinding, 63> MainCaptionBindings = {{
-    {"exitlab", 2, 2},          {"Directlab", 3, 3},        {"Baudlab", 4, 4},
-    {"Portlab", 5, 5},          {"Mportlab", 6, 6},         {"Modemlab", 7, 7},
-    {"Modconlab", 8, 8},        {"Tapiselbutton", 9, 9},    {"Pulsecheck", 14, 14},
-    {"Tapicheck", 0, 15},       {"ebModemComPortNum", 0, 16}, {"Statusb", 0, 17},
-    {"Langgroup", 0, 19},       {"ToolButton1", 0, 18},     {"ToolButton2", 0, 19},
-    {"ToolButton3", 0, 20},     {"ToolButton4", 0, 21},     {"ToolButton5", 0, 22},
-    {"ToolButton6", 0, 23},     {"ToolButton7", 0, 24},     {"ToolButton8", 0, 25},
-    {"ToolButton9", 0, 26},     {"ToolButton10", 0, 27},    {"ToolButton11", 0, 28},
-    {"ToolButton12", 0, 29},    {"Hangup", 81, 81},         {"bookbtn", 82, 82},
-    {"baudbox", 0, 39},         {"ebDirectComPortNum", 0, 40}, {"phoneidedit", 0, 41},
-    {"dialedit", 0, 42},        {"mcanbutton", 0, 2},       {"Dialpanel", 0, 11},
-    {"Setupedit", 0, 43},       {"fileedit", 0, 46},        {"setcancelbut", 0, 47},
-    {"Readbutton", 0, 48},      {"Printbutton", 0, 49},     {"Savebutton", 0, 50},
-    {"Lognumedit", 0, 51},      {"Currsavecheck", 52, 67},  {"Datasavecheck", 53, 68},
-    {"Setsavecheck", 54, 69},   {"Calsavecheck", 55, 70},   {"Logpanel", 0, 56},
-    {"logedit", 0, 57},         {"dialupcheck", 58, 0},     {"Samplecheck", 59, 0},
-    {"rateedit", 0, 60},        {"Ratelab", 61, 0},         {"Logread", 0, 62},
-    {"Dialbutton", 0, 11},      {"qvsetbutton", 0, 63},     {"qvsetpanel", 0, 63},
-    {"setsavebbut", 0, 64},     {"setgetbbut", 0, 65},      {"fontselbut", 0, 66},
-    {"Singlepanel", 0, 24},     {"singlab", 71, 0},         {"Singlab1", 72, 0},
-    {"Singlab2", 73, 0},        {"Singlab3", 74, 0},        {"singsend", 75, 0},
-}};
-
-const std::array<const char*, 47> LanguageFontControls = {
-    "exitlab",     "Directlab",   "Baudlab",       "Portlab",       "Mportlab",      "Modemlab",
-    "Modconlab",   "Tapiselbutton", "Pulsecheck",  "ebDirectComPortNum", "ebModemComPortNum", "Statusb",
-    "sendcombo",   "Hangup",      "bookbtn",       "baudbox",       "phoneidedit",   "dialedit",
-    "mcanbutton",  "Dialpanel",   "Setupedit",     "TimedelayEdit", "Timedelaylab",  "phonegrid",
-    "fileedit",    "setcancelbut", "Readbutton",   "Printbutton",   "Savebutton",    "Lognumedit",
-    "Currsavecheck", "Datasavecheck", "Setsavecheck", "Calsavecheck", "logedit",     "dialupcheck",
-    "Samplecheck", "rateedit",    "Ratelab",       "Logread",       "Dialbutton",    "qvsetbutton",
-    "setsavebbut", "setgetbbut",  "qvsetpanel",    "Setuplab",      "Tapicheck",
-};
-
-ComboGeometry SendComboGeometry(int language) {
-    RangeCheck(language, 0, kLanguageCount - 1);
-    return language == LangChinese ? ComboGeometry{75, 165} : ComboGeometry{96, 145};
-}
-
-int LanguageFlagImage(int language) { return 13 + RangeCheck(language, 0, kLanguageCount - 1); }
-
-std::string MainWindowCaption(int language, const std::string* versionText) {
-    std::string caption = CaptionText(1, language);
-    if (versionText) caption += " " + *versionText;
-    return caption;
 }
 
 }  // namespace talvik

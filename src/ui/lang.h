@@ -76,35 +76,9 @@ enum ReportRow : int {
 extern const std::array<LangRow, rtReportRowCount> ReportText;
 std::string ReportTextOf(int row, int language);
 
-// The site caption of the tool bar's site button ("SITE").
-extern const std::array<LangRow, 1> SiteText;
-
 // The answers of the save dialog and the report's settings-group tags are the same in every
 // language.
 extern const std::array<const char*, 5> ReportGroupTag;   // "SET" .. "GEN"
 extern const std::array<const char*, 3> SaveFileAnswer;   // "Append", "Overwrite", "Cancel"
-
-// What setcaptions applies to the main window, as data: each control by its name with the
-// captiontext rows of its caption and hint (0 = left as it is).
-struct CaptionBinding {
-    const char* control;
-    int captionRow;
-    int hintRow;
-};
-extern const std::array<CaptionBinding, 63> MainCaptionBindings;
-// Header cells (1, 0) and (2, 0) of the phone book grid.
-constexpr std::array<int, 2> PhoneGridHeaderRows = {44, 45};
-// Controls whose font name (not size) follows the language; the window itself takes name and size.
-extern const std::array<const char*, 47> LanguageFontControls;
-// The single-command list is wider in Chinese.
-struct ComboGeometry {
-    int left;
-    int width;
-};
-ComboGeometry SendComboGeometry(int language);
-// Image of the language button: the flag of the language.
-int LanguageFlagImage(int language);
-// Window caption: row 1, then a blank and the version text when there is one.
-std::string MainWindowCaption(int language, const std::string* versionText);
 
 }  // namespace talvik

@@ -243,6 +243,9 @@ void Tmainform::BuildPanels() {
     exityesBitBtn->SetGlyph(&ImageList1, imgYes);
     exitnoBitBtn = new TBitBtn(exitpanel, "No");
     exitnoBitBtn->SetGlyph(&ImageList1, imgNo);
+    // Enter and Escape answer the exit question while it shows (hidden buttons take no keys).
+    exityesBitBtn->SetDefault(true);
+    exitnoBitBtn->SetCancel(true);
     exityesBitBtn->OnClick = [this](TControl*) { exityesBitBtnClick(); };
     exitnoBitBtn->OnClick = [this](TControl*) { exitnoBitBtnClick(); };
 
@@ -313,6 +316,7 @@ void Tmainform::BuildPanels() {
     Dialbutton->SetGlyph(&ImageList1, imgDial);
     mcanbutton = new TBitBtn(Dialpanel, "Close");
     mcanbutton->SetGlyph(&ImageList1, imgNo);
+    mcanbutton->SetCancel(true);
     bookbtn = new TButton(Dialpanel, "PhoneBook");
     Hangup = new TButton(Dialpanel, "Hangup");
     phonegrid = new TStringGrid(Dialpanel, 3, 17);
@@ -387,6 +391,7 @@ void Tmainform::BuildPanels() {
     setgetbbut = new TBitBtn(qvsetpanel);
     setgetbbut->SetGlyph(&ImageList1, imgSettings);
     setcancelbut = new TBitBtn(qvsetpanel);
+    setcancelbut->SetCancel(true);
     setcancelbut->SetGlyph(&ImageList1, imgNo);
     setsavebbut->OnClick = [this](TControl*) { setsavebbutClick(); };
     setgetbbut->OnClick = [this](TControl*) { setgetbbutClick(); };

@@ -36,6 +36,7 @@ TForm1::TForm1() {
     Button2->SetBounds(184, 358, 160, 25);
     Button3 = new TButton(this, "Close");
     Button3->SetBounds(352, 358, 80, 25);
+    Button3->SetCancel(true);
     SaveDialog1.Filter = "Text files (*.txt)|*.txt|All files (*.*)|*.*";
     SaveDialog1.DefaultExt = "txt";
 

@@ -101,39 +101,5 @@ TEST(LanguageTables, DefaultFontsAndReportSizes) {
     EXPECT_EQ(DialogTextOf(dtSettings, LangEnglish) + " (*.stp)|*.stp", "Settings (*.stp)|*.stp");
 }
 
-TEST(LanguageTables, SetCaptionsData) {
-    std::set<std::string> names;
-    for (const CaptionBinding& b : MainCaptionBindings) {
-        EXPECT_TRUE(names.insert(b.control).second) << "twice: " << b.control;
-        EXPECT_TRUE(b.captionRow > 0 || b.hintRow > 0) << b.control;
-        EXPECT_LE(b.captionRow, 85);
-        EXPECT_LE(b.hintRow, 85);
-    }
-    auto find = [](const std::string& name) {
-        for (const CaptionBinding& b : MainCaptionBindings)
-            if (name == b.control) return b;
-        return CaptionBinding{"", -1, -1};
-    };
-    for (int i = 1; i <= 12; ++i) EXPECT_EQ(find("ToolButton" + std::to_string(i)).hintRow, 17 + i);
-    EXPECT_EQ(CaptionText(find("ToolButton7").hintRow, 0), "Tools");
-    EXPECT_EQ(find("mcanbutton").hintRow, 2);
-    EXPECT_EQ(find("Calsavecheck").captionRow, 55);
-    EXPECT_EQ(find("Calsavecheck").hintRow, 70);
-    EXPECT_EQ(CaptionText(find("singsend").captionRow, 0), "Send");
-    EXPECT_EQ(find("Tapicheck").captionRow, 0);
-    EXPECT_EQ(CaptionText(PhoneGridHeaderRows[1], 0), "Phone Number");
-    EXPECT_EQ(SendComboGeometry(LangChinese).left, 75);
-    EXPECT_EQ(SendComboGeometry(LangChinese).width, 165);
-    EXPECT_EQ(SendComboGeometry(LangGerman).left, 96);
-    EXPECT_EQ(SendComboGeometry(LangEnglish).width, 145);
-    EXPECT_EQ(LanguageFlagImage(LangGerman), 16);
-    std::string version = "1.0.0.7";
-    EXPECT_EQ(MainWindowCaption(0, &version), "TALVIK 1.0.0.7");
-    EXPECT_EQ(MainWindowCaption(0, nullptr), "TALVIK");
-    EXPECT_THROW(LanguageFlagImage(4), ERangeError);
-    std::set<std::string> fonts(LanguageFontControls.begin(), LanguageFontControls.end());
-    EXPECT_EQ(fonts.size(), LanguageFontControls.size());
-}
-
 }  // namespace
 }  // namespace talvik

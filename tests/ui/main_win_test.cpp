@@ -262,10 +262,16 @@ TEST_F(MainWindowTest, DebugSwitchGivesToolsItsMenuAndOpensTheDebugWindow) {
 TEST_F(MainWindowTest, ExitYesEndsTheProgramAndWritesSettings) {
     DeleteTestKey();
     Start();
+    // Escape answers No and Enter Yes while the question shows.
+    mainform->ToolButton1Click();
+    EXPECT_TRUE(mainform->DialogKey(VK_ESCAPE));
+    EXPECT_FALSE(mainform->exitpanel->Visible());
+    EXPECT_FALSE(Application.Terminated());
     mainform->ToolButton1Click();
     mainform->exitnoBitBtn->Click();
     EXPECT_FALSE(mainform->exitpanel->Visible());
-    mainform->exityesBitBtn->Click();
+    mainform->ToolButton1Click();
+    EXPECT_TRUE(mainform->DialogKey(VK_RETURN));
     EXPECT_TRUE(Application.Terminated());
     EXPECT_EQ(helpform, nullptr);  // the close handler frees the secondary windows
     EXPECT_EQ(RegIniStore(kTestKey).ReadString("Settings", "Language Number", "?"), "0");

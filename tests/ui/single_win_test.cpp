@@ -536,9 +536,14 @@ TEST_F(SingleCommandTest, SettingsComeBackAsTheControlsHoldThem) {
     mainform->ebDirectComPortNum->SetText("200");
     mainform->ebModemComPortNum->SetText("300");
     EXPECT_EQ(mainform->ebModemComPortNum->Text(), "254");
-    // A set-up string typed while the telephony box is checked is the one kept.
-    mainform->Tapicheck->SetChecked(true);
+    // The set-up string typed is the one kept; checking the telephony box shows the device in
+    // the same edit, which is never taken for a set-up string.
+    mainform->Tapicheck->SetChecked(false);
+    mainform->TapicheckClick();
     mainform->Setupedit->SetText("X7");
+    mainform->Tapicheck->SetChecked(true);
+    mainform->TapicheckClick();
+    EXPECT_EQ(mainform->ModemSetString, "X7");
     Restart();
     EXPECT_EQ(RegText("Settings", "Direct Port Number"), "200");
     EXPECT_EQ(DirectPortNumber, 200);
@@ -633,7 +638,8 @@ TEST_F(SingleCommandTest, CaptionsOfThePanelsFollowTheLanguage) {
     for (int l = 0; l < kLanguageCount; ++l) {
         LanguageNumber = l;
         mainform->setcaptions();
-        EXPECT_EQ(mainform->Setuplab->Caption(), CaptionText(12, l)) << l;
+        // The edit beside it shows the telephony device while the box is checked.
+        EXPECT_EQ(mainform->Setuplab->Caption(), CaptionText(mainform->Tapicheck->Checked() ? 10 : 12, l)) << l;
         EXPECT_EQ(mainform->Sitelab->Caption(), CaptionText(78, l)) << l;
         EXPECT_EQ(mainform->Reccap->Caption(), CaptionText(76, l)) << l;
         EXPECT_EQ(mainform->Timedelaylab->Caption(), PanelText(ptPathDelay, l)) << l;
