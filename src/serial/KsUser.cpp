@@ -745,6 +745,8 @@ std::int32_t TKslBaseDispatcher::PutBlock(const void* buf, std::uint32_t count) 
             result = -3004;
         }
         OutSentPending.store(true);
+        const std::uint32_t seq = outQueuedSeq_.fetch_add(1) + 1;
+        if (!HandsOverLater()) OutputHandedOver(seq);
     }
     if (result != 0) {
         TKslComStat st;
@@ -854,6 +856,8 @@ std::int32_t TKslBaseDispatcher::SetTimerTrigger(std::int32_t handle, std::int32
             NewTimer(t.Timer, t.Ticks);
             t.ArmedMs = KsTimeGetTime();
             t.SpanMs = static_cast<std::uint32_t>(std::clamp(t.Ticks, 0, MaxTicks)) * KsTickMs;
+            t.AwaitSeq = outQueuedSeq_.load();
+            t.AwaitingOutput = t.AwaitSeq != outDoneSeq_.load();
             t.Active = true;
             WakeDispatcher();
             const std::int32_t v = t.Ticks;
@@ -1179,6 +1183,7 @@ bool TKslBaseDispatcher::CheckTimerTriggers() {
     std::int32_t handle = 0;
     {
         std::lock_guard<std::recursive_mutex> g(DataSection);
+        SettleAwaitingTimers();
         const std::uint32_t nowMs = KsTimeGetTime();
         for (auto& t : TimerTriggers) {
             if (!t.Active || !TimerTriggerDue(t, nowMs)) continue;
@@ -1215,20 +1220,47 @@ bool TKslBaseDispatcher::CheckReceiveTriggers() {
     return SendEvent(MsgTriggerAvail, count, 0);
 }
 
+namespace {
+std::uint32_t EffectiveSpan(const TTimerTrigger& t) {
+    return t.AwaitingOutput ? t.SpanMs + KsTickMs : t.SpanMs;
+}
+}  // namespace
+
 bool TimerTriggerDue(const TTimerTrigger& t, std::uint32_t nowMs) {
     // Unsigned difference: right across the clock's wrap. A span is below 2^31 ms.
-    return nowMs - t.ArmedMs > t.SpanMs;
+    return nowMs - t.ArmedMs > EffectiveSpan(t);
 }
 
 std::uint32_t TimerTriggerMsLeft(const TTimerTrigger& t, std::uint32_t nowMs) {
     const std::uint32_t elapsed = nowMs - t.ArmedMs;
-    return elapsed > t.SpanMs ? 0 : t.SpanMs + 1 - elapsed;
+    const std::uint32_t span = EffectiveSpan(t);
+    return elapsed > span ? 0 : span + 1 - elapsed;
+}
+
+void TKslBaseDispatcher::OutputHandedOver(std::uint32_t seq) {
+    // The time first, then the count: whoever sees the count sees a time at least as new.
+    outDoneMs_.store(KsTimeGetTime());
+    outDoneSeq_.store(seq);
+    WakeDispatcher();
+}
+
+void TKslBaseDispatcher::SettleAwaitingTimers() {
+    const std::uint32_t done = outDoneSeq_.load();
+    const std::uint32_t doneMs = outDoneMs_.load();
+    for (auto& t : TimerTriggers) {
+        if (!t.Active || !t.AwaitingOutput) continue;
+        if (static_cast<std::int32_t>(done - t.AwaitSeq) < 0) continue;
+        t.AwaitingOutput = false;
+        const std::uint32_t from = doneMs + OutputGuardMs;
+        if (static_cast<std::int32_t>(from - t.ArmedMs) > 0) t.ArmedMs = from;
+    }
 }
 
 // The dispatcher sleeps until the first armed timer is due, so each one fires when its span
 // has run rather than at the next pass of a poll. Arming a trigger wakes it to wait anew.
 int TKslBaseDispatcher::MsUntilNextTimer(int maxMs) {
     std::lock_guard<std::recursive_mutex> g(DataSection);
+    SettleAwaitingTimers();
     const std::uint32_t nowMs = KsTimeGetTime();
     std::uint32_t best = static_cast<std::uint32_t>(std::max(maxMs, 0));
     for (const auto& t : TimerTriggers)

@@ -88,6 +88,12 @@ struct TTimerTrigger {
     // its arming, not at a tick boundary of the clock.
     std::uint32_t ArmedMs = 0;
     std::uint32_t SpanMs = 0;
+    // Armed while output queued before it was still on its way to the device: the span then
+    // counts from the moment that output was handed over, so the far end never hears the next
+    // frame sooner than the span after the last. Should the device never take it, the trigger
+    // fires at the end of its window (one tick later) all the same.
+    bool AwaitingOutput = false;
+    std::uint32_t AwaitSeq = 0;
 };
 
 // Whether an armed timer trigger is due at nowMs: more than its span has run since the arming
@@ -99,6 +105,10 @@ std::uint32_t TimerTriggerMsLeft(const TTimerTrigger& t, std::uint32_t nowMs);
 // Bounds of the waits of a close: for a pending operation to let go of its buffer after it was
 // cancelled, and for all the port's threads to end. Past them the port is abandoned.
 inline constexpr int CancelBoundMs = 1000;
+// A frame handed to the device still has its way to the far end before it (driver queues,
+// USB adapters' latency, converters); a timer armed behind it counts from the hand-over plus
+// this much, so a frame held up on the way does not bring the next one closer than the wait.
+inline constexpr std::uint32_t OutputGuardMs = 5;
 inline constexpr int ThreadEndBoundMs = 3000;
 
 struct TStatusTrigger {
@@ -261,6 +271,14 @@ public:
     // Queues a received block unless the input was flushed since it was read (generation),
     // under the ring lock so a flush cannot come between the test and the push.
     bool PushReceived(std::unique_ptr<TIOBuffer> block, std::uint32_t generation);
+    // Blocks queued for sending so far (PutBlock counts them).
+    std::uint32_t OutputQueuedSeq() { return outQueuedSeq_.load(); }
+    // The device layer has handed the blocks up to seq to the device (or dropped them in a
+    // flush): timers armed behind them start counting now.
+    void OutputHandedOver(std::uint32_t seq);
+    // Whether the device layer reports its hand-overs; one that does not has handed a block
+    // over by the time PutBlock returns.
+    virtual bool HandsOverLater() { return false; }
     // Called by the receiving window procedure: the message currently being delivered has
     // arrived, so a time-out of its sender does not mean it was lost.
     void AcknowledgeDelivery() { deliveryAcked_.store(true); }
@@ -460,6 +478,11 @@ protected:
 
 private:
     std::atomic<std::uint32_t> flushGeneration_{0};
+    std::atomic<std::uint32_t> outQueuedSeq_{0};
+    std::atomic<std::uint32_t> outDoneSeq_{0};
+    std::atomic<std::uint32_t> outDoneMs_{0};
+    // Rebases the timers that waited for output now handed over (under DataSection).
+    void SettleAwaitingTimers();
     std::atomic<bool> primDone_{false};
     std::atomic<bool> deliveryAcked_{false};
     std::uint32_t optionFlags_ = 0;

@@ -239,10 +239,15 @@ std::int32_t TWriteThread::SendPending(TKslIo& io) {
     OVERLAPPED& ov = io.ov;
     std::vector<std::uint8_t>& block = io.Out;
     for (;;) {
+        std::uint32_t seq;
         {
             std::lock_guard<std::recursive_mutex> g(d->OutputSection);
+            seq = d->OutputQueuedSeq();
             const std::int32_t used = d->OutBufUsed();
-            if (used == 0) return 0;
+            if (used == 0) {
+                d->OutputHandedOver(seq);
+                return 0;
+            }
             block.resize(static_cast<std::size_t>(used));
             const std::int32_t size = static_cast<std::int32_t>(d->OutBuff.size());
             for (std::int32_t i = 0; i < used; ++i)
@@ -275,6 +280,7 @@ std::int32_t TWriteThread::SendPending(TKslIo& io) {
             if (r < 0) return GetLastError() == ERROR_OPERATION_ABORTED ? 0 : -160;
             done += static_cast<std::size_t>(r);
         }
+        d->OutputHandedOver(seq);
     }
 }
 
@@ -459,6 +465,8 @@ std::int32_t TKslWin32Dispatcher::FlushCom(std::int32_t queue) {
             FlushEvent->Set();
             GeneralEvent->Wait(5000);
         }
+        // Nothing queued is on its way any more.
+        OutputHandedOver(OutputQueuedSeq());
         return ok ? 0 : -1;
     }
     const BOOL ok = PurgeComm(comHandle_, PURGE_RXABORT | PURGE_RXCLEAR);

@@ -139,6 +139,7 @@ public:
     void ReportThreadError(const std::string& message) override;
     std::string PlatformText() override;
     void ApplyThreadPriority(TKslDispatcherThread* thread, int boost) override;
+    bool HandsOverLater() override { return true; }
 
 protected:
     // The file's own error of the platform (minus it): a folder that is missing (-3), a file

@@ -148,6 +148,30 @@ TEST(TimerTriggers, TheDispatcherSleepsExactlyUntilTheFirstArmedTriggerIsDue) {
     EXPECT_EQ(d.MsUntilNextTimer(1000), 0);
 }
 
+TEST(TimerTriggers, ASpanArmedBehindASendCountsFromWhenTheDeviceTookTheFrame) {
+    // A device layer that hands output over later, as the Win32 writer thread does.
+    struct LateWriter : TFakeDispatcher {
+        bool HandsOverLater() override { return true; }
+    };
+    ClockGuard clock;
+    LateWriter d;
+    ASSERT_EQ(OpenFake(d), 0);
+    const std::int32_t h = d.AddTimerTrigger();
+    ASSERT_EQ(d.PutBlock("F1", 2), 0);
+    d.SetTimerTrigger(h, 2, true);
+    FakeMs().fetch_add(4);  // the writer gets the frame out 4 ms later
+    d.OutputHandedOver(d.OutputQueuedSeq());
+    EXPECT_EQ(d.MsUntilNextTimer(1000), OutputGuardMs + 111);
+    // A trigger armed with nothing on its way counts from its arming.
+    d.SetTimerTrigger(h, 2, true);
+    FakeMs().fetch_add(4);
+    EXPECT_EQ(d.MsUntilNextTimer(1000), 107);
+    // Output the device never takes does not hold the trigger past its window's end.
+    ASSERT_EQ(d.PutBlock("F2", 2), 0);
+    d.SetTimerTrigger(h, 2, true);
+    EXPECT_EQ(d.MsUntilNextTimer(1000), 3 * 55 + 1);
+}
+
 TEST(TimerTriggers, TwoDueTogetherFireInTheOrderTheyWereAdded) {
     ClockGuard clock;
     TFakeDispatcher d;
