@@ -1226,15 +1226,17 @@ std::uint32_t EffectiveSpan(const TTimerTrigger& t) {
 }
 }  // namespace
 
+// Differences of the clock are taken signed, so they hold across its wrap; a span is below
+// 2^31 ms. The start may lie a little ahead (a frame's guard after its hand-over).
 bool TimerTriggerDue(const TTimerTrigger& t, std::uint32_t nowMs) {
-    // Unsigned difference: right across the clock's wrap. A span is below 2^31 ms.
-    return nowMs - t.ArmedMs > EffectiveSpan(t);
+    const std::int64_t elapsed = static_cast<std::int32_t>(nowMs - t.ArmedMs);
+    return elapsed > static_cast<std::int64_t>(EffectiveSpan(t));
 }
 
 std::uint32_t TimerTriggerMsLeft(const TTimerTrigger& t, std::uint32_t nowMs) {
-    const std::uint32_t elapsed = nowMs - t.ArmedMs;
-    const std::uint32_t span = EffectiveSpan(t);
-    return elapsed > span ? 0 : span + 1 - elapsed;
+    const std::int64_t elapsed = static_cast<std::int32_t>(nowMs - t.ArmedMs);
+    const std::int64_t span = EffectiveSpan(t);
+    return elapsed > span ? 0 : static_cast<std::uint32_t>(span + 1 - elapsed);
 }
 
 void TKslBaseDispatcher::OutputHandedOver(std::uint32_t seq) {
