@@ -381,6 +381,9 @@ void TStatusThread::Execute() {
                 // The triggers changed (or the port closes): stop watching what is no longer
                 // asked for.
                 if (!Stopping() && (d->WantedEventMask() & ~refused) == current) continue;
+                // A new mask ends a pending wait (Wine cancels it only so).
+                SetCommMask(ComHandle(), 0);
+                current = 0;
                 if (!CancelPending(io->ov, nullptr)) {
                     leaked = true;
                     break;
