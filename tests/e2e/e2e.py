@@ -470,6 +470,29 @@ def case_unplug(rig):
     read_and_check(rig, 6, memory)
 
 
+def case_babble(rig):
+    """A device that never stops sending once the read is done: the values come out and
+    linkdriver ends (closing the port does not wait for the line to fall silent)."""
+    memory = regulator_memory(13)
+    rig.plug()
+    # Kind 6 is five addresses, ten frames on a clean line; the babble starts after them.
+    rig.start_sim(memory, baud=9600, faults=["--babble-after", "10"])
+    try:
+        rc, out, err, secs = rig.driver("read", 6, timeout=120)
+    except subprocess.TimeoutExpired:
+        raise CheckFailed("linkdriver did not end while the line babbled")
+    check(rc == 0, "babble after the read: exit %d, stderr %r" % (rc, err))
+    got = parse_read(out)
+    check(len(got) == KIND_COUNT[6] and all(v == memory[a] for a, v in got), "babble after the read: %r" % got)
+    # A read into the babble fails, and ends too.
+    try:
+        rc, out, err, secs2 = rig.driver("read", 6, timeout=120)
+    except subprocess.TimeoutExpired:
+        raise CheckFailed("linkdriver did not end reading into the babble")
+    check(rc == 1 and out == "", "read into the babble: exit %d, stdout %r" % (rc, out))
+    print("babbling line: read and close in %.1f s, a read into it failed in %.1f s" % (secs, secs2))
+
+
 def case_no_device(rig):
     """A COM number with nothing behind it: the read fails at once with the port's complaint."""
     rig.close()
@@ -504,6 +527,7 @@ CASES = {
     "faults_data": case_faults_data,
     "unplug": case_unplug,
     "no_device": case_no_device,
+    "babble": case_babble,
 }
 
 
