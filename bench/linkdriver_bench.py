@@ -90,9 +90,64 @@ def idle_figures(rig, opts, seconds):
     print("  per thread over 5 s of it: " + ", ".join("%.2f s" % u for u, _ in used))
 
 
+def talvik_idle_figures(rig, opts, seconds):
+    """talvik.exe itself: a current-data read through its window opens the port, which then
+    stays open with nothing to do."""
+    rig.start_sim(e2e.regulator_memory(2), baud=9600)
+    since = rig.mark()
+    key = r"HKCU\Software\Corvanel\TALVIK\Settings"
+    for name, value in (("Direct Port Number", str(opts.com)), ("Baud Rate", "3")):
+        subprocess.run([opts.wine_run, "--prefix", opts.prefix, "reg", "add", key, "/v", name, "/t", "REG_SZ",
+                        "/d", value, "/f"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=rig.env())
+    work = os.path.join(rig.dir, "talvik")
+    os.makedirs(work, exist_ok=True)
+    out = open(os.path.join(work, "talvik.out"), "wb")
+    p = subprocess.Popen([opts.wine_run, "--prefix", opts.prefix, opts.talvik], cwd=work, stdin=subprocess.DEVNULL,
+                         stdout=out, stderr=subprocess.STDOUT, env=rig.env())
+    try:
+        poke = subprocess.run([opts.wine_run, "--prefix", opts.prefix, opts.poke], stdin=subprocess.DEVNULL,
+                              stdout=subprocess.PIPE, stderr=subprocess.STDOUT, env=rig.env(), timeout=120)
+        if poke.returncode != 0:
+            print("talvik.exe idle: %s" % poke.stdout.decode(errors="replace").strip())
+            return
+        # Both current-data pages at 9600 baud, then quiet.
+        deadline = time.time() + 60
+        heard = 0
+        while time.time() < deadline:
+            time.sleep(1)
+            n = len(rig.frames(since))
+            if n and n == heard:
+                break
+            heard = n
+        if not heard:
+            print("talvik.exe idle: the read never reached the regulator")
+            return
+        time.sleep(2)
+        before = thread_cpu(p.pid)
+        t0 = time.time()
+        time.sleep(seconds)
+        after = thread_cpu(p.pid)
+        wall = time.time() - t0
+        cpu = sum(after.values()) - sum(before.get(t, 0.0) for t in after)
+        print("talvik.exe, port open and idle after a read of %d frames, %.1f s: %.2f CPU seconds (%.2f%% of one core)"
+              % (heard, wall, cpu, 100.0 * cpu / wall))
+    finally:
+        p.terminate()
+        try:
+            p.wait(20)
+        except subprocess.TimeoutExpired:
+            p.kill()
+        out.close()
+        # The prefix is the tests' own: leave its settings as they were.
+        for name in ("Direct Port Number", "Baud Rate"):
+            subprocess.run([opts.wine_run, "--prefix", opts.prefix, "reg", "delete", key, "/v", name, "/f"],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=rig.env())
+
+
 def main():
     ap = argparse.ArgumentParser()
-    for a in ("--linkdriver", "--idle", "--native", "--serialrig", "--wine-run", "--prefix", "--workdir"):
+    for a in ("--linkdriver", "--idle", "--talvik", "--poke", "--native", "--serialrig", "--wine-run", "--prefix",
+              "--workdir"):
         ap.add_argument(a, required=True)
     ap.add_argument("--com", type=int, default=65)
     opts = ap.parse_args()
@@ -113,6 +168,7 @@ def main():
             print("  kind %-2d at %4d baud   ratio %.3f (%s)   smallest gap %d ms%s"
                   % (kind, baud, ratio, verdict, gap, "" if gap >= 2 * e2e.TICK_MS else "  BELOW"))
         idle_figures(rig, opts, 10)
+        talvik_idle_figures(rig, opts, 10)
     finally:
         rig.close()
 

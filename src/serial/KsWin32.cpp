@@ -358,14 +358,11 @@ void TStatusThread::Execute() {
             if (mask & 0x21F8) d->InQueue.Push(std::make_unique<TStatusBuffer>(mask));
             continue;
         }
-        const DWORD err = GetLastError();
-        if (err == ERROR_INVALID_PARAMETER) {
+        if (GetLastError() != ERROR_IO_PENDING) {
+            // The device cannot wait for these events (Wine on a bare pseudo-terminal): the
+            // dispatcher reads the lines at each pass instead, and the user is told.
             fallBack(want);
             continue;
-        }
-        if (err != ERROR_IO_PENDING) {
-            ReturnValue.store(-161);
-            break;
         }
         HANDLE waits[2] = {io->ov.hEvent, wake};
         bool ended = false;

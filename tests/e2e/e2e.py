@@ -415,9 +415,10 @@ def case_faults_line(rig):
           "silence: re-arms %r" % [l for l in trace if l.startswith("reset wait")])
     # A slow answer past the six looks is given up, and its late bytes do not spoil the rest.
     fault_read(rig, 6, ["--slow", "1", "--slow-delay", "1500"], True)
-    # Slower than all four sends: the read fails, and the late replies that follow it are not
-    # taken for the next request's.
-    frames, err = fault_read(rig, 6, ["--slow", "1", "--slow-delay", "6000"], False, "Timeout")
+    # Slower than all four sends (4 x 6 looks of two ticks, about 2.8 s): the read fails, and
+    # the late replies, which come while the next request runs, are not taken for its own. The
+    # simulator answers in order, so every reply waits behind the slow one.
+    frames, err = fault_read(rig, 6, ["--slow", "1", "--slow-delay", "4000"], False, "Timeout")
     check(len(frames) == 4, "slow past four sends: frames %r" % frames)
     # A reply split over two firings is put together.
     fault_read(rig, 6, ["--split", "always", "--split-delay", "150"], True)

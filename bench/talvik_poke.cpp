@@ -1,0 +1,67 @@
+// Benchmark helper: clicks the current-data tool button of a running talvik.exe as the user
+// does, so that the program opens its port and reads (run in the same Wine prefix). Waits up
+// to 60 s for the main window; exits 0 once the click was given.
+// Usage: talvik_poke.exe
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+
+namespace {
+
+HWND FindToolBar(HWND top) {
+    HWND found = nullptr;
+    EnumChildWindows(
+        top,
+        [](HWND h, LPARAM out) -> BOOL {
+            wchar_t cls[64];
+            GetClassNameW(h, cls, 64);
+            if (lstrcmpiW(cls, TOOLBARCLASSNAMEW) != 0) return TRUE;
+            *reinterpret_cast<HWND*>(out) = h;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+}  // namespace
+
+int main() {
+    HWND top = nullptr;
+    HWND bar = nullptr;
+    for (int i = 0; i < 600 && !bar; ++i) {
+        top = FindWindowW(nullptr, L"TALVIK");
+        if (top && IsWindowVisible(top)) bar = FindToolBar(top);
+        if (!bar) Sleep(100);
+    }
+    if (!bar) {
+        std::fprintf(stderr, "talvik_poke: no TALVIK window with a tool bar\n");
+        return 1;
+    }
+    // The program takes no request before its first one-second tick.
+    Sleep(2500);
+    // The button's place, asked in the program's own memory (the message carries a pointer).
+    DWORD pid = 0;
+    GetWindowThreadProcessId(bar, &pid);
+    HANDLE proc = OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid);
+    if (!proc) {
+        std::fprintf(stderr, "talvik_poke: cannot open the program's process (%lu)\n", GetLastError());
+        return 1;
+    }
+    void* remote = VirtualAllocEx(proc, nullptr, sizeof(RECT), MEM_COMMIT, PAGE_READWRITE);
+    // ToolButton4, the current-data button, is the sixth item (two separators come before it).
+    RECT r{};
+    SIZE_T got = 0;
+    if (!remote || !SendMessageW(bar, TB_GETITEMRECT, 5, reinterpret_cast<LPARAM>(remote)) ||
+        !ReadProcessMemory(proc, remote, &r, sizeof r, &got)) {
+        std::fprintf(stderr, "talvik_poke: cannot find the current-data button\n");
+        return 1;
+    }
+    VirtualFreeEx(proc, remote, 0, MEM_RELEASE);
+    CloseHandle(proc);
+    const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+    SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    SendMessageW(bar, WM_LBUTTONUP, 0, at);
+    std::printf("clicked\n");
+    return 0;
+}
