@@ -9,18 +9,17 @@
 
 namespace {
 
+BOOL CALLBACK TakeToolBar(HWND h, LPARAM out) {
+    wchar_t cls[64];
+    GetClassNameW(h, cls, 64);
+    if (lstrcmpiW(cls, TOOLBARCLASSNAMEW) != 0) return TRUE;
+    *reinterpret_cast<HWND*>(out) = h;
+    return FALSE;
+}
+
 HWND FindToolBar(HWND top) {
     HWND found = nullptr;
-    EnumChildWindows(
-        top,
-        [](HWND h, LPARAM out) -> BOOL {
-            wchar_t cls[64];
-            GetClassNameW(h, cls, 64);
-            if (lstrcmpiW(cls, TOOLBARCLASSNAMEW) != 0) return TRUE;
-            *reinterpret_cast<HWND*>(out) = h;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&found));
+    EnumChildWindows(top, &TakeToolBar, reinterpret_cast<LPARAM>(&found));
     return found;
 }
 

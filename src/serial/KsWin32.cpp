@@ -171,7 +171,7 @@ std::int32_t TReadThread::ReadOnce(TKslIo& io) {
             // dropped there when the input was flushed meanwhile.
             DWORD got = 0;
             if (!CancelPending(io.ov, &got)) return kStopped;
-            return static_cast<std::int32_t>(got);
+            return got ? static_cast<std::int32_t>(got) : kWoken;
         }
         if (r != WAIT_TIMEOUT) return -161;
     }
@@ -204,11 +204,18 @@ void TReadThread::Execute() {
             leaked = true;
             break;
         }
+        if (n == kWoken) continue;
         if (n < 0) {
             ReturnValue.store(n);
             break;
         }
-        if (n == 0 || Stopping()) continue;
+        if (n == 0) {
+            // A device that ends reads without bytes and without waiting is not asked again
+            // at once.
+            WaitForSingleObject(d->ReceiveEvent(), 50);
+            continue;
+        }
+        if (Stopping()) continue;
         io->Block->BytesUsed = n;
         d->PushReceived(std::move(io->Block), generation);
     }

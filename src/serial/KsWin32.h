@@ -71,6 +71,8 @@ protected:
 
 public:
     static constexpr std::int32_t kStopped = -0x7FFF;
+    // A read ended without bytes by a flush or a stop.
+    static constexpr std::int32_t kWoken = -0x7FFE;
 };
 
 class TReadThread : public TKslWin32Thread {
