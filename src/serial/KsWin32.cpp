@@ -332,6 +332,7 @@ void TStatusThread::Execute() {
     HANDLE wake = d->EventHandle(d->StatusWakeEvent);
     DWORD current = 0;       // the mask the device holds
     DWORD refused = 0;       // events this device would not report (asked once, not again)
+    int failures = 0;
     bool leaked = false;
     SetCommMask(ComHandle(), 0);
     auto fallBack = [&](DWORD want) {
@@ -360,7 +361,9 @@ void TStatusThread::Execute() {
             }
             current = want;
         }
-        DWORD mask = 0;
+        // The mask lives with the operation: a wait the device never lets go of writes it late.
+        DWORD& mask = io->EventMask;
+        mask = 0;
         if (WaitCommEvent(ComHandle(), &mask, &io->ov)) {
             if (mask & 0x21F8) d->InQueue.Push(std::make_unique<TStatusBuffer>(mask));
             continue;
@@ -380,6 +383,12 @@ void TStatusThread::Execute() {
                 const BOOL ok = GetOverlappedResult(ComHandle(), &io->ov, &n, FALSE);
                 ResetEvent(io->ov.hEvent);
                 if (ok && (mask & 0x21F8)) d->InQueue.Push(std::make_unique<TStatusBuffer>(mask));
+                // Waits that keep failing as soon as they start are not started again and again.
+                failures = ok ? 0 : failures + 1;
+                if (failures >= 3) {
+                    failures = 0;
+                    fallBack(want);
+                }
                 ended = true;
             } else if (r == WAIT_OBJECT_0 + 1 || (r == WAIT_TIMEOUT && Stopping())) {
                 // The triggers changed (or the port closes): stop watching what is no longer

@@ -50,6 +50,7 @@ struct TKslIo {
     OVERLAPPED ov{};
     std::unique_ptr<TDataBuffer> Block;  // the reader's block being filled
     std::vector<std::uint8_t> Out;       // the writer's block being sent
+    DWORD EventMask = 0;                 // the status thread's comm events
 };
 
 class TKslWin32Thread : public TKslDispatcherThread {
