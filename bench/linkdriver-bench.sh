@@ -4,7 +4,7 @@
 # smallest gap between frames, the CPU cost of an open, idle port over 10 s (the link on its own,
 # and talvik.exe after a current-data read), and peak memory. Builds what it needs first; starts
 # an X server of its own when DISPLAY is not set.
-# Usage: bench/linkdriver-bench.sh [COM number, default 65]
+# Usage: bench/linkdriver-bench.sh [COM number, default 65] [--only-talvik]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
@@ -21,7 +21,7 @@ if [ -z "${DISPLAY:-}" ]; then
     trap 'kill $xvfb 2>/dev/null || true' EXIT
     sleep 1
 fi
-python3 "$root/bench/linkdriver_bench.py" --com "${1:-65}" \
+python3 "$root/bench/linkdriver_bench.py" --com "${1:-65}" ${2:+"$2"} \
     --linkdriver "$root/build/win32/tests/e2e/linkdriver.exe" \
     --talvik "$root/build/win32/src/ui/talvik.exe" --poke "$root/build/win32/tests/e2e/talvik_poke.exe" \
     --idle "$root/build/win32/tests/e2e/link_idle.exe" \

@@ -6,6 +6,7 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cwchar>
 
 namespace {
 
@@ -23,14 +24,22 @@ HWND FindToolBar(HWND top) {
     return found;
 }
 
+// The main window: a visible top-level window titled "TALVIK" (and its version) with a tool bar.
+BOOL CALLBACK TakeMainBar(HWND h, LPARAM out) {
+    wchar_t title[32];
+    if (!IsWindowVisible(h) || !GetWindowTextW(h, title, 32) || wcsncmp(title, L"TALVIK", 6) != 0) return TRUE;
+    HWND bar = FindToolBar(h);
+    if (!bar) return TRUE;
+    *reinterpret_cast<HWND*>(out) = bar;
+    return FALSE;
+}
+
 }  // namespace
 
 int main() {
-    HWND top = nullptr;
     HWND bar = nullptr;
     for (int i = 0; i < 600 && !bar; ++i) {
-        top = FindWindowW(nullptr, L"TALVIK");
-        if (top && IsWindowVisible(top)) bar = FindToolBar(top);
+        EnumWindows(&TakeMainBar, reinterpret_cast<LPARAM>(&bar));
         if (!bar) Sleep(100);
     }
     if (!bar) {
