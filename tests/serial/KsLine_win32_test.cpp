@@ -63,6 +63,37 @@ void SetStall(bool on) {
     }
 }
 
+// Puts a byte on the line for the port to read, giving up after a second: the line may still be
+// full from an earlier test while the port's reader is stuck.
+void Nudge() {
+    HANDLE h = CreateFileA("\\\\.\\COM44", GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                           FILE_FLAG_OVERLAPPED, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    OVERLAPPED ov{};
+    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    DWORD n = 0;
+    if (!WriteFile(h, "x", 1, &n, &ov) && GetLastError() == ERROR_IO_PENDING &&
+        WaitForSingleObject(ov.hEvent, 1000) != WAIT_OBJECT_0) {
+        CancelIo(h);
+        WaitForSingleObject(ov.hEvent, 1000);
+    }
+    CloseHandle(ov.hEvent);
+    CloseHandle(h);
+}
+
+int Abandonments(const std::vector<std::string>& shown) {
+    int n = 0;
+    for (const auto& m : shown)
+        if (m.find("COM43: the serial device does not let go; the port is abandoned.") == 0) ++n;
+    return n;
+}
+
+std::string Joined(const std::vector<std::string>& shown) {
+    std::string all;
+    for (const auto& m : shown) all += m + " | ";
+    return all;
+}
+
 std::int32_t Open(TKslWin32Dispatcher& d, TTestWindow& w) {
     d.DeviceName = "COM43";
     std::int32_t rc = d.OpenPort("\\\\.\\COM43", 9600, 0, 8, 1, 4096, 4096, 3);
@@ -189,14 +220,15 @@ TEST(StuckDevice, AReadThatNeverEndsIsAbandonedAtCloseAndThePortOpensAgain) {
     p.SetOpen(true);
     const std::uint16_t t = p.AddTimerTrigger();
     p.SetTimerTrigger(t, 1, true);
-    TPeer(44).Send("x");  // a byte to read, and the device's read does not come back
+    Nudge();  // a byte to read, and the device's read does not come back
     TTestWindow::PumpFor(200);
     // The reader is inside the device's read, which does not come back.
     p.SetOpen(false);
     EXPECT_FALSE(p.GetOpen());
     EXPECT_EQ(p.PortState(), 0);
-    ASSERT_EQ(shown.size(), 1u) << shown[0] << " / " << shown.back();
-    EXPECT_NE(shown[0].find("COM43: the serial device does not let go"), std::string::npos) << shown[0];
+    // Told once that the port was abandoned (a stuck device may fail a read on the way too).
+    EXPECT_EQ(Abandonments(shown), 1) << Joined(shown);
+    const std::size_t toldBefore = shown.size();
 
     // The device recovers: the port opens again and carries bytes.
     SetStall(false);
@@ -217,7 +249,7 @@ TEST(StuckDevice, AReadThatNeverEndsIsAbandonedAtCloseAndThePortOpensAgain) {
     p.PutString("AT");
     EXPECT_EQ(peer.Receive(2), "AT");
     p.SetOpen(false);
-    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown.size(), toldBefore) << Joined(shown);
     SetKslErrorDisplay(nullptr);
 }
 
@@ -232,9 +264,9 @@ TEST(StuckDevice, TheProgramEndsWhileAReadIsStillStuck) {
     p->SetComNumber(43);
     SetStall(true);
     p->SetOpen(true);
-    TPeer(44).Send("x");
+    Nudge();
     TTestWindow::PumpFor(200);
     delete p;  // closes the port as the main window does at exit
-    EXPECT_EQ(shown.size(), 1u);
+    EXPECT_EQ(Abandonments(shown), 1) << Joined(shown);
     SetKslErrorDisplay(nullptr);
 }
