@@ -135,6 +135,20 @@ def talvik_idle_figures(rig, opts, seconds):
         cpu = sum(after.values()) - sum(before.get(t, 0.0) for t in after)
         print("talvik.exe, port open and idle after a read of %d frames, %.1f s: %.2f CPU seconds (%.2f%% of one core)"
               % (heard, wall, cpu, 100.0 * cpu / wall))
+        # The line starts babbling; the main window is closed and the program must end.
+        rig.start_sim(e2e.regulator_memory(2), baud=9600, faults=["--babble-after", "0"])
+        time.sleep(2)
+        with open(poke_out, "ab") as f:
+            subprocess.run([opts.wine_run, "--prefix", opts.prefix, opts.poke, "close"], stdin=subprocess.DEVNULL,
+                           stdout=f, stderr=subprocess.STDOUT, env=rig.env(), timeout=120)
+        t0 = time.time()
+        try:
+            p.wait(60)
+            print("talvik.exe closed its window on a babbling line and ended in %.1f s" % (time.time() - t0))
+            print("  (on a quiet line too: Wine's X driver waits 2 s for each of two windows to go without a")
+            print("   window manager; WINEDEBUG=+timestamp,+debugstr shows the port closed before that)")
+        except subprocess.TimeoutExpired:
+            print("talvik.exe closed its window on a babbling line and had NOT ended after 60 s")
     finally:
         p.terminate()
         try:

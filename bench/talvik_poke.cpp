@@ -1,7 +1,8 @@
 // Benchmark helper: clicks the current-data tool button of a running talvik.exe as the user
-// does, so that the program opens its port and reads (run in the same Wine prefix). Waits up
-// to 60 s for the main window; exits 0 once the click was given.
-// Usage: talvik_poke.exe
+// does, so that the program opens its port and reads (run in the same Wine prefix), or closes
+// its main window as the window's close box does. Waits up to 60 s for the main window; exits
+// 0 once the click or the close was given.
+// Usage: talvik_poke.exe [close]
 #include <windows.h>
 #include <commctrl.h>
 
@@ -36,7 +37,7 @@ BOOL CALLBACK TakeMainBar(HWND h, LPARAM out) {
 
 }  // namespace
 
-int main() {
+int main(int argc, char** argv) {
     HWND bar = nullptr;
     for (int i = 0; i < 600 && !bar; ++i) {
         EnumWindows(&TakeMainBar, reinterpret_cast<LPARAM>(&bar));
@@ -45,6 +46,11 @@ int main() {
     if (!bar) {
         std::fprintf(stderr, "talvik_poke: no TALVIK window with a tool bar\n");
         return 1;
+    }
+    if (argc > 1 && lstrcmpiA(argv[1], "close") == 0) {
+        PostMessageW(GetAncestor(bar, GA_ROOT), WM_CLOSE, 0, 0);
+        std::printf("closing\n");
+        return 0;
     }
     // The program takes no request before its first one-second tick.
     Sleep(2500);
