@@ -145,8 +145,8 @@ def talvik_idle_figures(rig, opts, seconds):
         try:
             p.wait(60)
             print("talvik.exe closed its window on a babbling line and ended in %.1f s" % (time.time() - t0))
-            print("  (on a quiet line too: Wine's X driver waits 2 s for each of two windows to go without a")
-            print("   window manager; WINEDEBUG=+timestamp,+debugstr shows the port closed before that)")
+            print("  (a quiet line takes as long: Wine's X driver waits 2 s for each of two windows to be")
+            print("   withdrawn when no window manager runs)")
         except subprocess.TimeoutExpired:
             print("talvik.exe closed its window on a babbling line and had NOT ended after 60 s")
     finally:
