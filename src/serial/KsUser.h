@@ -105,11 +105,12 @@ std::uint32_t TimerTriggerMsLeft(const TTimerTrigger& t, std::uint32_t nowMs);
 // Bounds of the waits of a close: for a pending operation to let go of its buffer after it was
 // cancelled, and for all the port's threads to end. Past them the port is abandoned.
 inline constexpr int CancelBoundMs = 1000;
+inline constexpr int ThreadEndBoundMs = 3000;
+
 // A frame handed to the device still has its way to the far end before it (driver queues,
 // USB adapters' latency, converters); a timer armed behind it counts from the hand-over plus
 // this much, so a frame held up on the way does not bring the next one closer than the wait.
 inline constexpr std::uint32_t OutputGuardMs = 5;
-inline constexpr int ThreadEndBoundMs = 3000;
 
 struct TStatusTrigger {
     std::int32_t Handle = 0;
