@@ -1,17 +1,29 @@
 #!/usr/bin/env bash
 # Figures of the link on a real com port under Wine, against regsim on a pseudo-terminal pair:
-# kind 2 and kind 10 read times against their tick budget, the CPU cost of an open, idle port
-# over 10 s, and peak memory. Builds what it needs first.
-# Usage: bench/linkdriver-bench.sh [COM number, default 65]
+# read times of kinds 2, 10 (9600 baud), 4 (2400) and 3 (300) against their tick budget and the
+# smallest gap between frames, the CPU cost of an open, idle port over 10 s (the link on its own,
+# and talvik.exe after a current-data read), and peak memory. Builds what it needs first; starts
+# an X server of its own when DISPLAY is not set.
+# Usage: bench/linkdriver-bench.sh [COM number, default 65] [--only-talvik]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"
 cmake --preset native >/dev/null
 cmake --build --preset native -j3 --target regsim modemline >/dev/null
 cmake --preset win32 >/dev/null
-cmake --build --preset win32 -j3 --target linkdriver link_idle >/dev/null
-exec python3 "$root/bench/linkdriver_bench.py" --com "${1:-65}" \
+cmake --build --preset win32 -j3 --target linkdriver link_idle talvik_poke talvik >/dev/null
+if [ -z "${DISPLAY:-}" ]; then
+    for n in $(seq 121 150); do
+        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then export DISPLAY=":$n"; break; fi
+    done
+    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    xvfb=$!
+    trap 'kill $xvfb 2>/dev/null || true' EXIT
+    sleep 1
+fi
+python3 "$root/bench/linkdriver_bench.py" --com "${1:-65}" ${2:+"$2"} \
     --linkdriver "$root/build/win32/tests/e2e/linkdriver.exe" \
+    --talvik "$root/build/win32/src/ui/talvik.exe" --poke "$root/build/win32/tests/e2e/talvik_poke.exe" \
     --idle "$root/build/win32/tests/e2e/link_idle.exe" \
     --native "$root/build/native" --serialrig "$root/tests/sim/serialrig" \
     --wine-run "$root/scripts/wine-run" --prefix "$root/build/win32/wineprefix" \

@@ -91,9 +91,10 @@ int main(int argc, char** argv) {
     d.UpdateHandlerFlags(1);
     gBench.handle = d.AddTimerTrigger();
 
-    std::printf("timer trigger firing delay (ms after arming), %d samples each\n", samples);
-    std::printf("%5s %9s %9s %9s %9s %9s %12s\n", "ticks", "window", "min", "median", "mean", "max",
-                "in window");
+    std::printf("timer trigger firing delay (ms from arming to the handler), %d samples each\n", samples);
+    std::printf("a trigger of N ticks may fire from N x 55 to (N + 1) x 55 ms after its arming\n");
+    std::printf("%5s %9s %9s %9s %9s %9s %10s %6s %9s\n", "ticks", "window", "min", "median", "mean",
+                "max", "in window", "early", "past end");
     for (int ticks : {1, 2, 6}) {
         gBench.ticks = ticks;
         gBench.want = samples;
@@ -105,18 +106,32 @@ int main(int argc, char** argv) {
         std::vector<double> v = gBench.delays;
         std::sort(v.begin(), v.end());
         double sum = 0;
-        int inside = 0;
+        int inside = 0, early = 0, late = 0;
         for (double x : v) {
             sum += x;
-            if (x >= ticks * 55.0 - 1 && x <= (ticks + 1) * 55.0 + 1) ++inside;
+            if (x < ticks * 55.0)
+                ++early;
+            else if (x > (ticks + 1) * 55.0)
+                ++late;
+            else
+                ++inside;
         }
         if (v.empty()) {
             std::printf("%5d  no firing\n", ticks);
             continue;
         }
-        std::printf("%5d %4d-%-4d %9.1f %9.1f %9.1f %9.1f %7d/%-4zu\n", ticks, ticks * 55,
+        std::printf("%5d %4d-%-4d %9.1f %9.1f %9.1f %9.1f %6d/%-3zu %6d %9d\n", ticks, ticks * 55,
                     (ticks + 1) * 55, v.front(), v[v.size() / 2], sum / v.size(), v.back(), inside,
-                    v.size());
+                    v.size(), early, late);
+        // The spread, in 5 ms steps from the window's start.
+        std::printf("      ");
+        for (int from = ticks * 55; from < (ticks + 1) * 55; from += 5) {
+            int n = 0;
+            for (double x : v)
+                if (x >= from && x < from + 5) ++n;
+            std::printf(" %d-%d:%d", from, from + 5, n);
+        }
+        std::printf("\n");
     }
 
     d.SetTimerTrigger(gBench.handle, 0, false);

@@ -60,9 +60,12 @@ TKslCustomComPort::~TKslCustomComPort() {
         if (portState_ == 2) ClosePort();
     } catch (...) {
     }
-    // A close deferred by an event still running finishes before the port goes away.
+    // A close deferred by an event still running finishes before the port goes away, within
+    // the bound of a thread's end; past it the port is abandoned.
+    const DWORD start = GetTickCount();
     while (portState_ == 1 && dispatcher_) {
-        if (!dispatcher_->DispatcherStarted.load()) {
+        if (!dispatcher_->DispatcherStarted.load() || dispatcher_->Abandoned.load() ||
+            GetTickCount() - start > static_cast<DWORD>(ThreadEndBoundMs)) {
             FinishClose();
             break;
         }
@@ -237,9 +240,16 @@ void TKslCustomComPort::ClosePort() {
 
 void TKslCustomComPort::FinishClose() {
     PortOpenClose(false);
+    if (dispatcher_ && (dispatcher_->Abandoned.load() || dispatcher_->DispatcherStarted.load())) {
+        // A thread of it may still run: the dispatcher stays with it (it was reported).
+        dispatcher_->Abandoned.store(true);
+        (void)dispatcher_.release();
+    }
     dispatcher_.reset();
     portState_ = 0;
     open_ = false;
+    // Reports posted to the window just destroyed (an abandoned port) are shown here.
+    for (const std::string& m : TakeThreadErrorReports()) KslShowError(m);
 }
 
 void TKslCustomComPort::PortOpenClose(bool opening) {
@@ -285,7 +295,7 @@ LRESULT TKslCustomComPort::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
     // A message of a dispatcher this port no longer has is stale.
     if (!d || d != dispatcher_.get()) return 0;
     if (msg == MsgPortClosing) {
-        if (d->DispatcherStarted.load()) {
+        if (d->DispatcherStarted.load() && !d->Abandoned.load()) {
             Sleep(1);
             PostMessageW(window_, MsgPortClosing, wParam, lParam);
             return 0;

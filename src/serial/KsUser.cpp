@@ -145,19 +145,41 @@ void TKslBaseDispatcher::ReportThreadError(const std::string& message) {
     DebugChannel("Serial port: " + message);
 }
 
-void TKslBaseDispatcher::WaitForThreadEnd(std::unique_ptr<TKslDispatcherThread>& thread) {
-    if (!thread) return;
-    if (thread->OnThisThread()) return;
-    while (!thread->Finished()) PumpWhileWaiting();
+bool TKslBaseDispatcher::WaitForThreadEnd(std::unique_ptr<TKslDispatcherThread>& thread,
+                                          std::uint32_t deadlineMs) {
+    if (!thread) return true;
+    if (thread->OnThisThread()) return true;
+    while (!thread->Finished()) {
+        // Signed difference: the deadline may lie across the clock's wrap.
+        if (static_cast<std::int32_t>(KsTimeGetTime() - deadlineMs) >= 0) {
+            AbandonThread(thread);
+            return false;
+        }
+        PumpWhileWaiting();
+    }
     thread->Join();
     thread.reset();
+    return true;
+}
+
+void TKslBaseDispatcher::AbandonThread(std::unique_ptr<TKslDispatcherThread>& thread) {
+    if (!thread) return;
+    const bool first = !Abandoned.exchange(true);
+    // The thread keeps its object and this dispatcher; neither is freed while it may run.
+    thread->Abandon();
+    (void)thread.release();
+    if (first)
+        ReportToUser(DeviceName + ": the serial device does not let go; the port is abandoned. "
+                     "Unplug the device or restart the program to use it again.");
 }
 
 void TKslBaseDispatcher::ShutdownThreads() {
     KillThreads.store(true);
     if (DispWakeEvent) DispWakeEvent->Set();
+    if (StatusWakeEvent) StatusWakeEvent->Set();
     InQueue.Event().Set();
-    for (auto* t : {&StatusThread, &WriteThread, &ReadThread, &DispThread}) WaitForThreadEnd(*t);
+    const std::uint32_t deadline = KsTimeGetTime() + ThreadEndBoundMs;
+    for (auto* t : {&StatusThread, &WriteThread, &ReadThread, &DispThread}) WaitForThreadEnd(*t, deadline);
 }
 
 // ---------------------------------------------------------------- threads bookkeeping
@@ -168,6 +190,9 @@ void TKslBaseDispatcher::ThreadStart() {
 }
 
 void TKslBaseDispatcher::ThreadGone(TKslDispatcherThread* thread) {
+    // A thread that ends after it was abandoned finds nobody waiting for it: the port has been
+    // reported already and its owner has moved on.
+    if (thread->IsAbandoned()) return;
     const std::int32_t rv = thread->ReturnValue.load();
     if (rv < 0) {
         std::int32_t expected = 0;
@@ -178,7 +203,8 @@ void TKslBaseDispatcher::ThreadGone(TKslDispatcherThread* thread) {
             ReportThreadError(e.what());
         }
     }
-    if (thread == DispThread.get() && DoDonePortLater.load()) DonePortPrim();
+    // The thread's own kind, not the DispThread pointer, which the UI thread may be setting.
+    if (thread->IsDispatcherThread() && DoDonePortLater.load()) DonePortPrim();
     if (ActiveThreads.fetch_sub(1) == 1) DispatcherStarted.store(false);
 }
 
@@ -719,6 +745,8 @@ std::int32_t TKslBaseDispatcher::PutBlock(const void* buf, std::uint32_t count) 
             result = -3004;
         }
         OutSentPending.store(true);
+        const std::uint32_t seq = outQueuedSeq_.fetch_add(1) + 1;
+        if (!HandsOverLater()) OutputHandedOver(seq);
     }
     if (result != 0) {
         TKslComStat st;
@@ -750,6 +778,8 @@ std::int32_t TKslBaseDispatcher::FlushOutBuffer() { return FlushCom(0); }
 
 std::int32_t TKslBaseDispatcher::FlushInBuffer() {
     std::lock_guard<std::recursive_mutex> g(DispSection);
+    // Blocks that a device thread read before this point are dropped when it hands them over.
+    flushGeneration_.fetch_add(1);
     const std::int32_t rc = FlushCom(1);
     if (InAvailMessage)
         MaxGetCount = static_cast<std::int32_t>(UnreadCount());
@@ -824,7 +854,12 @@ std::int32_t TKslBaseDispatcher::SetTimerTrigger(std::int32_t handle, std::int32
         if (activate) {
             if (ticks != 0) t.Ticks = ticks;
             NewTimer(t.Timer, t.Ticks);
+            t.ArmedMs = KsTimeGetTime();
+            t.SpanMs = static_cast<std::uint32_t>(std::clamp(t.Ticks, 0, MaxTicks)) * KsTickMs;
+            t.AwaitSeq = outQueuedSeq_.load();
+            t.AwaitingOutput = t.AwaitSeq != outDoneSeq_.load();
             t.Active = true;
+            WakeDispatcher();
             const std::int32_t v = t.Ticks;
             AddDispatchEntry(9, 14, static_cast<std::uint32_t>(handle), &v, 4);
         } else {
@@ -867,6 +902,7 @@ std::int32_t TKslBaseDispatcher::SetStatusTrigger(std::int32_t handle, std::uint
             }
         }
         t.Active = activate;
+        StatusTriggersChanged();
         const std::uint8_t rec[4] = {static_cast<std::uint8_t>(t.Value & 0xFF),
                                      static_cast<std::uint8_t>(t.Value >> 8),
                                      static_cast<std::uint8_t>(t.Active), static_cast<std::uint8_t>(t.Hit)};
@@ -900,6 +936,7 @@ std::int32_t TKslBaseDispatcher::RemoveTrigger(std::int32_t handle) {
         if (it->Handle == handle) {
             const std::uint8_t b = static_cast<std::uint8_t>(it->SType);
             StatusTriggers.erase(it);
+            StatusTriggersChanged();
             AddDispatchEntry(6, 15, static_cast<std::uint32_t>(handle), &b, 1);
             return 0;
         }
@@ -966,6 +1003,8 @@ void TKslBaseDispatcher::RestoreTriggers(const TriggerSave& save) {
     LenTrigger = save.LenTrigger;
     TimerTriggers = save.Timers;
     StatusTriggers = save.Statuses;
+    StatusTriggersChanged();
+    WakeDispatcher();
     // Fresh handles continue after the restored ones instead of starting at 8 again.
     TriggerCounter = std::max(TriggerCounter, save.TriggerCounter);
     for (const auto& t : TimerTriggers) TriggerCounter = std::max(TriggerCounter, t.Handle / 8 + 1);
@@ -1077,6 +1116,18 @@ bool TKslBaseDispatcher::SendEvent(std::uint32_t msg, std::uint32_t trigger, std
             if (t.Handle == static_cast<std::int32_t>(trigger) && !t.Active) t.Active = true;
         return false;
     }
+    if (lost && msg == MsgTriggerStatus && !stopped) {
+        // The same for a status change: a carrier loss that never reached the link would leave
+        // it online. The trigger fires again at the next pass while its condition holds.
+        std::lock_guard<std::recursive_mutex> g(DataSection);
+        for (auto& t : StatusTriggers) {
+            if (t.Handle != static_cast<std::int32_t>(trigger) || t.Active) continue;
+            t.Active = true;
+            if (t.SType == stOutSent) OutSentPending.store(true);
+        }
+        StatusTriggersChanged();
+        return false;
+    }
     return result;
 }
 
@@ -1119,6 +1170,7 @@ bool TKslBaseDispatcher::CheckStatusTriggers() {
             if (t.SType == stOutSent) OutSentPending.store(false);
             handle = t.Handle;
             data = d;
+            StatusTriggersChanged();
             AddDispatchEntry(2, 8, static_cast<std::uint32_t>(handle), nullptr, 0);
             break;
         }
@@ -1131,8 +1183,10 @@ bool TKslBaseDispatcher::CheckTimerTriggers() {
     std::int32_t handle = 0;
     {
         std::lock_guard<std::recursive_mutex> g(DataSection);
+        SettleAwaitingTimers();
+        const std::uint32_t nowMs = KsTimeGetTime();
         for (auto& t : TimerTriggers) {
-            if (!t.Active || !TimerExpired(t.Timer)) continue;
+            if (!t.Active || !TimerTriggerDue(t, nowMs)) continue;
             t.Active = false;
             handle = t.Handle;
             AddDispatchEntry(2, 6, static_cast<std::uint32_t>(handle), nullptr, 0);
@@ -1166,23 +1220,81 @@ bool TKslBaseDispatcher::CheckReceiveTriggers() {
     return SendEvent(MsgTriggerAvail, count, 0);
 }
 
-// Waking at the tick in which the first armed timer runs out keeps each firing inside its
-// 55 ms window instead of up to a whole wait later.
+namespace {
+std::uint32_t EffectiveSpan(const TTimerTrigger& t) {
+    return t.AwaitingOutput ? t.SpanMs + KsTickMs : t.SpanMs;
+}
+}  // namespace
+
+// Differences of the clock are taken signed, so they hold across its wrap; a span is below
+// 2^31 ms. The start may lie a little ahead (a frame's guard after its hand-over).
+bool TimerTriggerDue(const TTimerTrigger& t, std::uint32_t nowMs) {
+    const std::int64_t elapsed = static_cast<std::int32_t>(nowMs - t.ArmedMs);
+    return elapsed > static_cast<std::int64_t>(EffectiveSpan(t));
+}
+
+std::uint32_t TimerTriggerMsLeft(const TTimerTrigger& t, std::uint32_t nowMs) {
+    const std::int64_t elapsed = static_cast<std::int32_t>(nowMs - t.ArmedMs);
+    const std::int64_t span = EffectiveSpan(t);
+    return elapsed > span ? 0 : static_cast<std::uint32_t>(span + 1 - elapsed);
+}
+
+void TKslBaseDispatcher::OutputHandedOver(std::uint32_t seq) {
+    // The time first, then the count: whoever sees the count sees a time at least as new.
+    outDoneMs_.store(KsTimeGetTime());
+    outDoneSeq_.store(seq);
+    WakeDispatcher();
+}
+
+void TKslBaseDispatcher::SettleAwaitingTimers() {
+    const std::uint32_t done = outDoneSeq_.load();
+    const std::uint32_t doneMs = outDoneMs_.load();
+    for (auto& t : TimerTriggers) {
+        if (!t.Active || !t.AwaitingOutput) continue;
+        if (static_cast<std::int32_t>(done - t.AwaitSeq) < 0) continue;
+        t.AwaitingOutput = false;
+        const std::uint32_t from = doneMs + OutputGuardMs;
+        if (static_cast<std::int32_t>(from - t.ArmedMs) > 0) t.ArmedMs = from;
+    }
+}
+
+// The dispatcher sleeps until the first armed timer is due, so each one fires when its span
+// has run rather than at the next pass of a poll. Arming a trigger wakes it to wait anew.
 int TKslBaseDispatcher::MsUntilNextTimer(int maxMs) {
     std::lock_guard<std::recursive_mutex> g(DataSection);
+    SettleAwaitingTimers();
     const std::uint32_t nowMs = KsTimeGetTime();
-    const std::int32_t nowTicks = static_cast<std::int32_t>(nowMs / KsTickMs);
-    std::int64_t best = maxMs;
-    for (const auto& t : TimerTriggers) {
-        if (!t.Active) continue;
-        if (TimerExpiredAt(t.Timer, nowTicks)) return 0;
-        std::int64_t elapsed = std::int64_t{nowTicks} - t.Timer.StartTicks;
-        if (elapsed < 0) elapsed += KsTickRange;
-        const std::int64_t ticksLeft = (std::int64_t{t.Timer.ExpireTicks} - t.Timer.StartTicks) - elapsed + 1;
-        const std::int64_t ms = ticksLeft * KsTickMs - static_cast<std::int64_t>(nowMs % KsTickMs);
-        best = std::min(best, std::max<std::int64_t>(ms, 0));
-    }
+    std::uint32_t best = static_cast<std::uint32_t>(std::max(maxMs, 0));
+    for (const auto& t : TimerTriggers)
+        if (t.Active) best = std::min(best, TimerTriggerMsLeft(t, nowMs));
     return static_cast<int>(best);
+}
+
+void TKslBaseDispatcher::WakeDispatcher() {
+    InQueue.Event().Set();
+    if (DispWakeEvent) DispWakeEvent->Set();
+}
+
+void TKslBaseDispatcher::StatusTriggersChanged() {
+    if (StatusWakeEvent) StatusWakeEvent->Set();
+}
+
+std::uint32_t TKslBaseDispatcher::WantedEventMask() {
+    std::lock_guard<std::recursive_mutex> g(DataSection);
+    std::uint32_t mask = 0;
+    for (const auto& t : StatusTriggers) {
+        if (!t.Active) continue;
+        if (t.SType == stModem) mask |= evCTS | evDSR | evRLSD | evRing;
+        if (t.SType == stLine) mask |= evBreak | evErr;
+    }
+    return mask;
+}
+
+bool TKslBaseDispatcher::PushReceived(std::unique_ptr<TIOBuffer> block, std::uint32_t generation) {
+    std::lock_guard<std::recursive_mutex> g(DispSection);
+    if (generation != flushGeneration_.load()) return false;
+    InQueue.Push(std::move(block));
+    return true;
 }
 
 void TKslBaseDispatcher::ResetHits() {
@@ -1192,15 +1304,20 @@ void TKslBaseDispatcher::ResetHits() {
 }
 
 void TKslBaseDispatcher::ProcessQueue() {
-    TIOBuffer* item = InQueue.Peek();
-    if (!item) {
-        LastStatusMask = 0;
-    } else if (auto* sb = dynamic_cast<TStatusBuffer*>(item)) {
-        LastStatusMask = sb->Status;
-        InQueue.Pop();
-    } else {
-        InQueue.Release(item);
-        LastStatusMask = 0;
+    {
+        // Under the ring lock: a data block peeked here must not be in use while a flush
+        // clears the queue, or it would survive the flush and enter the ring after it.
+        std::lock_guard<std::recursive_mutex> g(DispSection);
+        TIOBuffer* item = InQueue.Peek();
+        if (!item) {
+            LastStatusMask = 0;
+        } else if (auto* sb = dynamic_cast<TStatusBuffer*>(item)) {
+            LastStatusMask = sb->Status;
+            InQueue.Pop();
+        } else {
+            InQueue.Release(item);
+            LastStatusMask = 0;
+        }
     }
     if (LastStatusMask & (evRing | evRing2)) RingFlag.store(true);
     if (LastStatusMask & 0x2138) {
@@ -1244,7 +1361,6 @@ void TKslBaseDispatcher::ProcessQueue() {
         if (ClosePending.load()) return;
     }
     if (StatusHit) ResetHits();
-    if (StatusWakeEvent) StatusWakeEvent->Set();
 }
 
 void TKslBaseDispatcher::ProcessTimers() {

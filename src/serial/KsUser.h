@@ -84,7 +84,33 @@ struct TTimerTrigger {
     EventTimer Timer;
     std::int32_t Ticks = 0;
     bool Active = false;
+    // When it was armed and for how long, in milliseconds: a trigger fires Ticks x 55 ms after
+    // its arming, not at a tick boundary of the clock.
+    std::uint32_t ArmedMs = 0;
+    std::uint32_t SpanMs = 0;
+    // Armed while output queued before it was still on its way to the device: the span then
+    // counts from the moment that output was handed over, so the far end never hears the next
+    // frame sooner than the span after the last. Should the device never take it, the trigger
+    // fires at the end of its window (one tick later) all the same.
+    bool AwaitingOutput = false;
+    std::uint32_t AwaitSeq = 0;
 };
+
+// Whether an armed timer trigger is due at nowMs: more than its span has run since the arming
+// (the clock counts whole milliseconds, so this never fires before the span). Wraps with the clock.
+bool TimerTriggerDue(const TTimerTrigger& t, std::uint32_t nowMs);
+// Milliseconds from nowMs until the trigger is due (0 when it is).
+std::uint32_t TimerTriggerMsLeft(const TTimerTrigger& t, std::uint32_t nowMs);
+
+// Bounds of the waits of a close: for a pending operation to let go of its buffer after it was
+// cancelled, and for all the port's threads to end. Past them the port is abandoned.
+inline constexpr int CancelBoundMs = 1000;
+inline constexpr int ThreadEndBoundMs = 3000;
+
+// A frame handed to the device still has its way to the far end before it (driver queues,
+// USB adapters' latency, converters); a timer armed behind it counts from the hand-over plus
+// this much, so a frame held up on the way does not bring the next one closer than the wait.
+inline constexpr std::uint32_t OutputGuardMs = 5;
 
 struct TStatusTrigger {
     std::int32_t Handle = 0;
@@ -119,6 +145,13 @@ public:
     void Start();
     void Join();
     bool Finished() const { return finished_.load(); }
+    // Marks a thread that did not end in time: its object is left to it, never freed or joined.
+    void Abandon() {
+        abandoned_.store(true);
+        if (thread_.joinable()) thread_.detach();
+    }
+    bool IsAbandoned() const { return abandoned_.load(); }
+    virtual bool IsDispatcherThread() const { return false; }
     bool OnThisThread() const { return std::this_thread::get_id() == id_.load(); }
     std::thread::native_handle_type NativeHandle() { return thread_.native_handle(); }
 
@@ -134,11 +167,13 @@ private:
     std::thread thread_;
     std::atomic<std::thread::id> id_{};
     std::atomic<bool> finished_{false};
+    std::atomic<bool> abandoned_{false};
 };
 
 class TDispThread : public TKslDispatcherThread {
 public:
     using TKslDispatcherThread::TKslDispatcherThread;
+    bool IsDispatcherThread() const override { return true; }
 
 protected:
     void Execute() override;
@@ -227,6 +262,24 @@ public:
     void ProcessTimers();
     // Milliseconds until the first armed timer runs out, at most maxMs.
     int MsUntilNextTimer(int maxMs);
+    // The comm events the device must report now: line changes while a modem-status trigger
+    // is armed, line errors and breaks while a line-status trigger is; 0 when nothing is asked.
+    // Without a need the device is not watched at all (under Wine a pending wait for comm
+    // events polls the line every millisecond).
+    std::uint32_t WantedEventMask();
+    // Counts the input flushes; a received block read under an older count is dropped.
+    std::uint32_t FlushGeneration() { return flushGeneration_.load(); }
+    // Queues a received block unless the input was flushed since it was read (generation),
+    // under the ring lock so a flush cannot come between the test and the push.
+    bool PushReceived(std::unique_ptr<TIOBuffer> block, std::uint32_t generation);
+    // Blocks queued for sending so far (PutBlock counts them).
+    std::uint32_t OutputQueuedSeq() { return outQueuedSeq_.load(); }
+    // The device layer has handed the blocks up to seq to the device (or dropped them in a
+    // flush): timers armed behind them start counting now.
+    void OutputHandedOver(std::uint32_t seq);
+    // Whether the device layer reports its hand-overs; one that does not has handed a block
+    // over by the time PutBlock returns.
+    virtual bool HandsOverLater() { return false; }
     // Called by the receiving window procedure: the message currently being delivered has
     // arrived, so a time-out of its sender does not mean it was lost.
     void AcknowledgeDelivery() { deliveryAcked_.store(true); }
@@ -295,10 +348,23 @@ public:
 
     // Waits (pumping messages) until a worker thread has finished; it is then joined and freed.
     // Waiting is skipped for the calling thread itself; such a thread is left for the destructor.
-    void WaitForThreadEnd(std::unique_ptr<TKslDispatcherThread>& thread);
+    // The wait ends at deadlineMs (KsTimeGetTime): a thread still running then is abandoned
+    // (the port is marked Abandoned) and false returned.
+    bool WaitForThreadEnd(std::unique_ptr<TKslDispatcherThread>& thread, std::uint32_t deadlineMs);
+    bool WaitForThreadEnd(std::unique_ptr<TKslDispatcherThread>& thread) {
+        return WaitForThreadEnd(thread, KsTimeGetTime() + ThreadEndBoundMs);
+    }
     // Stops and frees every thread; called by the most-derived destructor before the device
     // layer goes away.
     void ShutdownThreads();
+    // A thread that did not end within its bound: it is left running and reported; the
+    // dispatcher it uses must then outlive it (the owner does not free an abandoned port).
+    void AbandonThread(std::unique_ptr<TKslDispatcherThread>& thread);
+    // Set when a thread or an I/O operation of the port was abandoned.
+    std::atomic<bool> Abandoned{false};
+    // A message for the user about the device, delivered on the UI thread (a thread's error,
+    // a device that cannot report line changes, an abandoned port).
+    void ReportToUser(const std::string& message) { ReportThreadError(message); }
 
     // The date and time in the dispatch-log header; replaceable for tests.
     std::function<std::string()> DateTimeText;
@@ -396,15 +462,28 @@ protected:
     bool CheckReceiveTriggers();
     bool StatusConditionHolds(TStatusTrigger& t, std::uint16_t& data);
     void ResetHits();
+    // A timer trigger was armed: the dispatcher thread recomputes its wait.
+    void WakeDispatcher();
+    // A status trigger changed: the device layer may have to watch other comm events.
+    void StatusTriggersChanged();
     std::uint32_t UnreadCount();  // under DispSection, without the in-event deduction
     // The device layers' reading side: bytes out of the received blocks queued in InQueue.
     std::int32_t ReadQueuedBlocks(std::uint8_t* buf, std::int32_t len);
     std::int32_t QueuedBlockBytes();
     std::int32_t DumpTraceTo(const std::string& fileName, bool inHex, bool allHex, bool append);
     std::int32_t DumpLogTo(const std::string& fileName, bool inHex, bool allHex, bool append);
-    std::int32_t WriteTextFile(const std::string& fileName, const std::string& text, bool append);
+    // Writes a trace or log file: 0, or minus the platform's file error; openFailed tells an
+    // error of the open (the trace is then abandoned) from one of the writing.
+    virtual std::int32_t WriteTextFile(const std::string& fileName, const std::string& text,
+                                       bool append, bool& openFailed);
 
 private:
+    std::atomic<std::uint32_t> flushGeneration_{0};
+    std::atomic<std::uint32_t> outQueuedSeq_{0};
+    std::atomic<std::uint32_t> outDoneSeq_{0};
+    std::atomic<std::uint32_t> outDoneMs_{0};
+    // Rebases the timers that waited for output now handed over (under DataSection).
+    void SettleAwaitingTimers();
     std::atomic<bool> primDone_{false};
     std::atomic<bool> deliveryAcked_{false};
     std::uint32_t optionFlags_ = 0;
@@ -430,6 +509,10 @@ struct TLogHeader {
 };
 std::string FormatDispatchLogHeader(const TLogHeader& header);
 std::string FormatDispatchLogEntry(const TLogBuffer& entry, bool inHex, bool allHex);
+
+// The trace and log files' result for a C library error number: -3 path not found, -5 access
+// denied, -4 too many open files, -150 write-protected, -101 disk write error, else -2.
+std::int32_t FileErrorFromErrno(int err);
 
 // The status subtype names shown in the dispatch log.
 const char* StatusTriggerName(std::int32_t sType);

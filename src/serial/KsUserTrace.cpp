@@ -1,6 +1,7 @@
 // The dispatcher's two diagnostic recorders: the byte trace (every byte the application sends
 // and takes) and the dispatch log (the dispatcher's own events with their times), and the text
 // formats in which both are written to files.
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -129,14 +130,44 @@ std::string FormatDispatchLogEntry(const TLogBuffer& e, bool inHex, bool allHex)
 
 // The whole text is built before the file is touched; a file that cannot be written is left
 // as it was as far as the platform allows.
+std::int32_t FileErrorFromErrno(int err) {
+    switch (err) {
+        case ENOENT:
+        case ENOTDIR:
+            return -3;  // creating a file fails so only when its folder is missing
+        case EACCES:
+        case EPERM:
+        case EISDIR:
+        case EBUSY:
+            return -5;
+        case EMFILE:
+        case ENFILE:
+            return -4;
+        case EROFS:
+            return -150;
+        case ENOSPC:
+        case EIO:
+            return -101;
+        default:
+            return -2;
+    }
+}
+
 std::int32_t TKslBaseDispatcher::WriteTextFile(const std::string& fileName,
-                                               const std::string& text, bool append) {
+                                               const std::string& text, bool append,
+                                               bool& openFailed) {
+    openFailed = false;
     const std::filesystem::path path(std::u8string(fileName.begin(), fileName.end()));
+    errno = 0;
     std::ofstream f(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-    if (!f) return -2;
+    if (!f) {
+        openFailed = true;
+        return FileErrorFromErrno(errno);
+    }
+    errno = 0;
     f.write(text.data(), static_cast<std::streamsize>(text.size()));
     f.close();
-    if (f.fail()) return -101;
+    if (f.fail()) return errno == EROFS ? -150 : -101;
     return 0;
 }
 
@@ -211,9 +242,10 @@ std::int32_t TKslBaseDispatcher::DumpTraceTo(const std::string& fileName, bool i
     if (TraceWrapped) take(TraceIndex, TraceMax);
     take(0, TraceIndex);
     if (entries.empty()) return 0;
-    const std::int32_t rc =
-        WriteTextFile(fileName, FormatTrace(entries, inHex, allHex), append && FileExists(fileName));
-    if (rc == -2) {
+    bool openFailed = false;
+    const std::int32_t rc = WriteTextFile(fileName, FormatTrace(entries, inHex, allHex),
+                                          append && FileExists(fileName), openFailed);
+    if (openFailed) {
         AbortTracing();
         return rc;
     }
@@ -276,7 +308,8 @@ std::int32_t TKslBaseDispatcher::DumpLogTo(const std::string& fileName, bool inH
         if (auto* e = dynamic_cast<TLogBuffer*>(item.get())) text += FormatDispatchLogEntry(*e, inHex, allHex);
         taken.push_back(std::move(item));
     }
-    const std::int32_t rc = WriteTextFile(fileName, text, append && FileExists(fileName));
+    bool openFailed = false;
+    const std::int32_t rc = WriteTextFile(fileName, text, append && FileExists(fileName), openFailed);
     if (rc != 0)
         for (auto it = taken.rbegin(); it != taken.rend(); ++it) DLoggingQueue.PushFront(std::move(*it));
     return rc;

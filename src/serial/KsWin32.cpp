@@ -106,73 +106,120 @@ std::int32_t TKslWin32Thread::WaitForOverlapped(OVERLAPPED& ov) {
     }
 }
 
-void TKslWin32Thread::CancelPending(OVERLAPPED& ov) {
+bool TKslWin32Thread::CancelPending(OVERLAPPED& ov, DWORD* count) {
     CancelIo(ComHandle());
+    // A device that never lets go of the operation is not waited for past the bound: its
+    // buffer then stays with it (the caller leaks it) and the port is reported.
+    if (WaitForSingleObject(ov.hEvent, CancelBoundMs) != WAIT_OBJECT_0) {
+        if (!Dispatcher->Abandoned.exchange(true))
+            Dispatcher->ReportToUser(Dispatcher->DeviceName +
+                                     ": a cancelled operation of the serial device did not end; "
+                                     "the port is abandoned.");
+        return false;
+    }
     DWORD n = 0;
-    // Waits until the device has completed or abandoned the operation.
-    GetOverlappedResult(ComHandle(), &ov, &n, TRUE);
+    if (!GetOverlappedResult(ComHandle(), &ov, &n, FALSE)) n = 0;
     ResetEvent(ov.hEvent);
+    if (count) *count = n;
+    return true;
+}
+
+TKslIo::TKslIo() {
+    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+}
+
+TKslIo::~TKslIo() {
+    if (ov.hEvent) CloseHandle(ov.hEvent);
+}
+
+namespace {
+
+// The receive queue's limit: past it the reader leaves further bytes in the device (whose own
+// buffer then overflows as on any full line), so a line that never stops sending cannot fill
+// the memory while nobody takes the bytes.
+constexpr std::int32_t kQueueLimit = 64 * 1024;
+
+// Between two received bytes the reader waits this long before it hands over what came; for
+// the first byte it waits as long as it takes, with nothing polled meanwhile.
+constexpr DWORD kReadIntervalMs = 2;
+
+}  // namespace
+
+// One read: waits for the first byte with the read pending in the device (an idle line costs
+// nothing), wakes up for a flush or a stop. The byte count, 0 when it ended without bytes,
+// kStopped when its buffer had to be left to the device, negative on a device failure.
+std::int32_t TReadThread::ReadOnce(TKslIo& io) {
+    auto* d = static_cast<TKslWin32Dispatcher*>(Dispatcher);
+    DWORD n = 0;
+    if (ReadFile(ComHandle(), io.Block->Data.data(), 256, &n, &io.ov)) return static_cast<std::int32_t>(n);
+    const DWORD err = GetLastError();
+    if (err == ERROR_OPERATION_ABORTED) return 0;
+    if (err != ERROR_IO_PENDING) return -161;
+    HANDLE waits[2] = {io.ov.hEvent, d->ReceiveEvent()};
+    for (;;) {
+        const DWORD r = WaitForMultipleObjects(2, waits, FALSE, 100);
+        if (r == WAIT_OBJECT_0) {
+            n = 0;
+            const BOOL ok = GetOverlappedResult(ComHandle(), &io.ov, &n, FALSE);
+            const DWORD e = ok ? 0 : GetLastError();
+            ResetEvent(io.ov.hEvent);
+            if (ok) return static_cast<std::int32_t>(n);
+            return e == ERROR_OPERATION_ABORTED ? 0 : -161;
+        }
+        if (r == WAIT_OBJECT_0 + 1 || (r == WAIT_TIMEOUT && Stopping())) {
+            // A flush or a stop: the read ends here. What it got before is handed over and
+            // dropped there when the input was flushed meanwhile.
+            DWORD got = 0;
+            if (!CancelPending(io.ov, &got)) return kStopped;
+            return got ? static_cast<std::int32_t>(got) : kWoken;
+        }
+        if (r != WAIT_TIMEOUT) return -161;
+    }
 }
 
 void TReadThread::Execute() {
     auto* d = static_cast<TKslWin32Dispatcher*>(Dispatcher);
     d->ThreadStart();
-    OVERLAPPED ov{};
-    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    // Heap-held: a device that never gives the buffer back keeps it.
+    auto* io = new TKslIo;
     COMMTIMEOUTS to{};
-    to.ReadIntervalTimeout = MAXDWORD;
+    to.ReadIntervalTimeout = kReadIntervalMs;
     SetCommTimeouts(ComHandle(), &to);
     ReturnValue.store(0);
-    std::unique_ptr<TDataBuffer> block;
-
-    // One read into the block: the byte count, 0 when nothing came or the thread is stopping,
-    // negative on a device failure. Nothing is left pending on the block.
-    auto readOnce = [&]() -> std::int32_t {
-        DWORD n = 0;
-        if (ReadFile(ComHandle(), block->Data.data(), 256, &n, &ov)) return static_cast<std::int32_t>(n);
-        const DWORD err = GetLastError();
-        if (err == ERROR_OPERATION_ABORTED) return 0;
-        if (err != ERROR_IO_PENDING) return -161;
-        const std::int32_t r = WaitForOverlapped(ov);
-        if (r == kStopped) {
-            CancelPending(ov);
-            return 0;
-        }
-        if (r < 0) return GetLastError() == ERROR_OPERATION_ABORTED ? 0 : -161;
-        return r;
-    };
-
+    bool leaked = false;
     while (!Stopping()) {
-        const DWORD w = WaitForSingleObject(d->ReceiveEvent(), 50);
-        if (w != WAIT_OBJECT_0 && w != WAIT_TIMEOUT) {
-            ReturnValue.store(-161);
-            break;
+        if (d->InQueue.BytesBuffered() >= kQueueLimit) {
+            WaitForSingleObject(d->ReceiveEvent(), 50);
+            continue;
         }
-        if (Stopping()) break;
         try {
-            if (!block) block = std::make_unique<TDataBuffer>(256);
+            if (!io->Block) io->Block = std::make_unique<TDataBuffer>(256);
         } catch (...) {
             ReturnValue.store(-13868);
             break;
         }
-        std::int32_t n = readOnce();
-        while (n > 0) {
-            block->BytesUsed = n;
-            d->InQueue.Push(std::move(block));
-            try {
-                block = std::make_unique<TDataBuffer>(256);
-            } catch (...) {
-                n = -13868;
-                break;
-            }
-            n = readOnce();
+        const std::uint32_t generation = d->FlushGeneration();
+        const std::int32_t n = ReadOnce(*io);
+        if (n == kStopped) {
+            leaked = true;
+            break;
         }
+        if (n == kWoken) continue;
         if (n < 0) {
             ReturnValue.store(n);
             break;
         }
+        if (n == 0) {
+            // A device that ends reads without bytes and without waiting is not asked again
+            // at once.
+            WaitForSingleObject(d->ReceiveEvent(), 50);
+            continue;
+        }
+        if (Stopping()) continue;
+        io->Block->BytesUsed = n;
+        d->PushReceived(std::move(io->Block), generation);
     }
-    CloseHandle(ov.hEvent);
+    if (!leaked) delete io;
 }
 
 std::int32_t TWriteThread::WaitForOverlapped(OVERLAPPED& ov) {
@@ -192,14 +239,22 @@ std::int32_t TWriteThread::WaitForOverlapped(OVERLAPPED& ov) {
     }
 }
 
-std::int32_t TWriteThread::SendPending(OVERLAPPED& ov) {
+// Sends everything pending: 0, kStopped when a cancelled write kept its buffer (the caller
+// leaves io to the device), or -160.
+std::int32_t TWriteThread::SendPending(TKslIo& io) {
     auto* d = static_cast<TKslWin32Dispatcher*>(Dispatcher);
+    OVERLAPPED& ov = io.ov;
+    std::vector<std::uint8_t>& block = io.Out;
     for (;;) {
-        std::vector<std::uint8_t> block;
+        std::uint32_t seq;
         {
             std::lock_guard<std::recursive_mutex> g(d->OutputSection);
+            seq = d->OutputQueuedSeq();
             const std::int32_t used = d->OutBufUsed();
-            if (used == 0) return 0;
+            if (used == 0) {
+                d->OutputHandedOver(seq);
+                return 0;
+            }
             block.resize(static_cast<std::size_t>(used));
             const std::int32_t size = static_cast<std::int32_t>(d->OutBuff.size());
             for (std::int32_t i = 0; i < used; ++i)
@@ -222,33 +277,37 @@ std::int32_t TWriteThread::SendPending(OVERLAPPED& ov) {
             if (err == ERROR_OPERATION_ABORTED) return 0;
             if (err != ERROR_IO_PENDING) return -160;
             const std::int32_t r = WaitForOverlapped(ov);
-            if (r == kStopped) {
-                CancelPending(ov);
-                return 0;
-            }
+            if (r == kStopped) return CancelPending(ov, nullptr) ? 0 : kStopped;
             if (r == -1) {
                 // Flushed: the rest of the block is dropped and the flush acknowledged.
-                CancelPending(ov);
+                const bool let = CancelPending(ov, nullptr);
                 d->GeneralEvent->Set();
-                return 0;
+                return let ? 0 : kStopped;
             }
             if (r < 0) return GetLastError() == ERROR_OPERATION_ABORTED ? 0 : -160;
             done += static_cast<std::size_t>(r);
         }
+        d->OutputHandedOver(seq);
     }
 }
 
 void TWriteThread::Execute() {
     auto* d = static_cast<TKslWin32Dispatcher*>(Dispatcher);
     d->ThreadStart();
-    OVERLAPPED ov{};
-    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    auto* io = new TKslIo;
     ReturnValue.store(0);
+    bool leaked = false;
     HANDLE waits[2] = {d->EventHandle(d->OutputEvent), d->EventHandle(d->FlushEvent)};
     while (!Stopping()) {
         const DWORD r = WaitForMultipleObjects(2, waits, FALSE, 100);
         if (r == WAIT_OBJECT_0) {
-            if (!d->KillThreads.load() && SendPending(ov) != 0) {
+            if (d->KillThreads.load()) continue;
+            const std::int32_t rc = SendPending(*io);
+            if (rc == kStopped) {
+                leaked = true;
+                break;
+            }
+            if (rc != 0) {
                 ReturnValue.store(-160);
                 break;
             }
@@ -259,69 +318,98 @@ void TWriteThread::Execute() {
             break;
         }
     }
-    CloseHandle(ov.hEvent);
+    if (!leaked) delete io;
 }
 
-std::int32_t TStatusThread::WaitOnce(OVERLAPPED& ov, DWORD& mask, DWORD& eventMask) {
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        mask = 0;
-        if (WaitCommEvent(ComHandle(), &mask, &ov)) return 0;
-        const DWORD err = GetLastError();
-        if (err == ERROR_IO_PENDING) {
-            const std::int32_t r = WaitForOverlapped(ov);
-            if (r == kStopped) {
-                CancelPending(ov);
-                mask = 0;
-                return 0;
-            }
-            return r < 0 ? -161 : 0;
-        }
-        if (err == ERROR_INVALID_PARAMETER && (eventMask & evRing2)) {
-            // This driver does not know the trailing-edge ring event: drop it for good.
-            eventMask &= ~evRing2;
-            SetCommMask(ComHandle(), eventMask);
-            continue;
-        }
-        return -161;
-    }
-    return -161;
-}
-
+// The comm events asked of the device follow what the armed status triggers need (the
+// dispatcher's WantedEventMask); with none armed no wait is pending at all. Under Wine a pending
+// wait polls the line every millisecond whatever it waits for, so an idle port asks nothing.
 void TStatusThread::Execute() {
     auto* d = static_cast<TKslWin32Dispatcher*>(Dispatcher);
     d->ThreadStart();
-    OVERLAPPED ov{};
-    ov.hEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    DWORD eventMask = 0x1F9;
-    bool lineEvents = true;
-    if (!SetCommMask(ComHandle(), eventMask)) {
-        // Some drivers (Wine on a pseudo-terminal) refuse the line events; received data and
-        // errors are still watched, and the modem lines are read when asked.
-        eventMask = EV_RXCHAR | EV_ERR | EV_BREAK;
-        lineEvents = false;
-        SetCommMask(ComHandle(), eventMask);
-    }
+    auto* io = new TKslIo;
     ReturnValue.store(0);
+    HANDLE wake = d->EventHandle(d->StatusWakeEvent);
+    DWORD current = 0;       // the mask the device holds
+    DWORD refused = 0;       // events this device would not report (asked once, not again)
     int failures = 0;
+    bool leaked = false;
+    SetCommMask(ComHandle(), 0);
+    auto fallBack = [&](DWORD want) {
+        refused |= want;
+        SetCommMask(ComHandle(), 0);
+        current = 0;
+        const bool lines = (want & (evCTS | evDSR | evRLSD | evRing)) != 0;
+        d->ReportToUser(d->DeviceName + (lines ? ": the serial device does not report modem line changes; "
+                                                 "the lines are read every 50 ms instead."
+                                               : ": the serial device does not report line errors."));
+    };
     while (!Stopping()) {
-        DWORD mask = 0;
-        const std::int32_t r = WaitOnce(ov, mask, eventMask);
-        if (Stopping()) break;
-        if (r < 0) {
-            if (lineEvents && ++failures == 1) {
-                eventMask = EV_RXCHAR | EV_ERR | EV_BREAK;
-                lineEvents = false;
-                SetCommMask(ComHandle(), eventMask);
+        const DWORD want = d->WantedEventMask() & ~refused;
+        if (want == 0) {
+            if (current != 0) {
+                SetCommMask(ComHandle(), 0);
+                current = 0;
+            }
+            WaitForSingleObject(wake, 100);
+            continue;
+        }
+        if (want != current) {
+            if (!SetCommMask(ComHandle(), want)) {
+                fallBack(want);
                 continue;
             }
-            // The device cannot report events at all; the read thread polls it instead.
-            DebugChannel("Serial port: comm events unavailable, reading by polling");
-            break;
+            current = want;
         }
-        if (mask & EV_RXCHAR) SetEvent(d->ReceiveEvent());
-        if (mask & 0x21F8) d->InQueue.Push(std::make_unique<TStatusBuffer>(mask));
+        // The mask lives with the operation: a wait the device never lets go of writes it late.
+        DWORD& mask = io->EventMask;
+        mask = 0;
+        if (WaitCommEvent(ComHandle(), &mask, &io->ov)) {
+            if (mask & 0x21F8) d->InQueue.Push(std::make_unique<TStatusBuffer>(mask));
+            continue;
+        }
+        if (GetLastError() != ERROR_IO_PENDING) {
+            // The device cannot wait for these events (Wine on a bare pseudo-terminal): the
+            // dispatcher reads the lines at each pass instead, and the user is told.
+            fallBack(want);
+            continue;
+        }
+        HANDLE waits[2] = {io->ov.hEvent, wake};
+        bool ended = false;
+        while (!ended) {
+            const DWORD r = WaitForMultipleObjects(2, waits, FALSE, 100);
+            if (r == WAIT_OBJECT_0) {
+                DWORD n = 0;
+                const BOOL ok = GetOverlappedResult(ComHandle(), &io->ov, &n, FALSE);
+                ResetEvent(io->ov.hEvent);
+                if (ok && (mask & 0x21F8)) d->InQueue.Push(std::make_unique<TStatusBuffer>(mask));
+                // Waits that keep failing as soon as they start are not started again and again.
+                failures = ok ? 0 : failures + 1;
+                if (failures >= 3) {
+                    failures = 0;
+                    fallBack(want);
+                }
+                ended = true;
+            } else if (r == WAIT_OBJECT_0 + 1 || (r == WAIT_TIMEOUT && Stopping())) {
+                // The triggers changed (or the port closes): stop watching what is no longer
+                // asked for.
+                if (!Stopping() && (d->WantedEventMask() & ~refused) == current) continue;
+                // A new mask ends a pending wait (Wine cancels it only so).
+                SetCommMask(ComHandle(), 0);
+                current = 0;
+                if (!CancelPending(io->ov, nullptr)) {
+                    leaked = true;
+                    break;
+                }
+                ended = true;
+            } else if (r != WAIT_TIMEOUT) {
+                ReturnValue.store(-161);
+                break;
+            }
+        }
+        if (leaked || !ended) break;
     }
-    CloseHandle(ov.hEvent);
+    if (!leaked) delete io;
 }
 
 // ---------------------------------------------------------------- dispatcher
@@ -334,7 +422,35 @@ TKslWin32Dispatcher::~TKslWin32Dispatcher() {
     if (CidEx.load() >= 0) DonePort();
     ShutdownThreads();
     if (comHandle_ != INVALID_HANDLE_VALUE) CloseHandle(comHandle_);
-    if (receiveEvent_) CloseHandle(receiveEvent_);
+    // An abandoned thread may still wait on it.
+    if (receiveEvent_ && !Abandoned.load()) CloseHandle(receiveEvent_);
+}
+
+std::int32_t TKslWin32Dispatcher::WriteTextFile(const std::string& fileName, const std::string& text,
+                                                bool append, bool& openFailed) {
+    openFailed = false;
+    const std::u16string name = Utf8ToUtf16(fileName);
+    HANDLE f = CreateFileW(reinterpret_cast<const wchar_t*>(name.c_str()), GENERIC_WRITE, FILE_SHARE_READ,
+                           nullptr, append ? OPEN_ALWAYS : CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) {
+        openFailed = true;
+        const DWORD e = GetLastError();
+        return e ? -static_cast<std::int32_t>(e) : -2;
+    }
+    std::int32_t rc = 0;
+    if (append) SetFilePointer(f, 0, nullptr, FILE_END);
+    std::size_t done = 0;
+    while (done < text.size()) {
+        DWORD n = 0;
+        if (!WriteFile(f, text.data() + done, static_cast<DWORD>(text.size() - done), &n, nullptr) || n == 0) {
+            const DWORD e = GetLastError();
+            rc = e ? -static_cast<std::int32_t>(e) : -101;
+            break;
+        }
+        done += n;
+    }
+    if (!CloseHandle(f) && rc == 0) rc = -static_cast<std::int32_t>(GetLastError());
+    return rc;
 }
 
 HANDLE TKslWin32Dispatcher::EventHandle(const std::unique_ptr<TKslEvent>& e) const {
@@ -365,10 +481,14 @@ std::int32_t TKslWin32Dispatcher::FlushCom(std::int32_t queue) {
             FlushEvent->Set();
             GeneralEvent->Wait(5000);
         }
+        // Nothing queued is on its way any more.
+        OutputHandedOver(OutputQueuedSeq());
         return ok ? 0 : -1;
     }
     const BOOL ok = PurgeComm(comHandle_, PURGE_RXABORT | PURGE_RXCLEAR);
     InQueue.Clear();
+    // The reader ends its pending read, whose bytes came before the flush.
+    if (receiveEvent_) SetEvent(receiveEvent_);
     return ok ? 0 : -1;
 }
 
@@ -512,26 +632,20 @@ std::int32_t TKslWin32Dispatcher::CloseCom() {
         Closing.store(true);
     }
     KillThreads.store(true);
-    if (StatusThread) {
-        if (comHandle_ != INVALID_HANDLE_VALUE) SetCommMask(comHandle_, 0);
-        if (StatusWakeEvent) StatusWakeEvent->Set();
-        WaitForThreadEnd(StatusThread);
-    }
-    if (WriteThread) {
-        if (FlushEvent) FlushEvent->Set();
-        WaitForThreadEnd(WriteThread);
-    }
-    if (ReadThread) {
-        SetEvent(receiveEvent_);
-        WaitForThreadEnd(ReadThread);
-    }
+    // Every thread is told at once, and all of them together get one bound: a thread still
+    // running past it (a device that never lets go) is abandoned and reported, not waited for.
+    if (StatusWakeEvent) StatusWakeEvent->Set();
+    if (FlushEvent) FlushEvent->Set();
+    if (receiveEvent_) SetEvent(receiveEvent_);
+    if (DispWakeEvent) DispWakeEvent->Set();
+    InQueue.Event().Set();
+    const std::uint32_t deadline = KsTimeGetTime() + ThreadEndBoundMs;
+    WaitForThreadEnd(StatusThread, deadline);
+    WaitForThreadEnd(WriteThread, deadline);
+    WaitForThreadEnd(ReadThread, deadline);
     // The dispatcher thread cannot end while it waits for an event handler that is closing the
     // port; it winds up by itself once the handler returns.
-    if (DispThread && !EventBusy.load()) {
-        if (DispWakeEvent) DispWakeEvent->Set();
-        InQueue.Event().Set();
-        WaitForThreadEnd(DispThread);
-    }
+    if (DispThread && !EventBusy.load()) WaitForThreadEnd(DispThread, deadline);
     std::int32_t rc = 0;
     if (comHandle_ != INVALID_HANDLE_VALUE) {
         if (CloseHandle(comHandle_)) {

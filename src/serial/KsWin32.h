@@ -6,7 +6,9 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "serial/KsUser.h"
 
@@ -38,6 +40,19 @@ void KslShowError(const std::string& message);
 inline constexpr UINT MsgThreadError = 0x7E0B;
 std::vector<std::string> TakeThreadErrorReports();
 
+// The state of one thread's overlapped operations. It lives on the heap: a device that never
+// lets go of a cancelled operation keeps it (it is then never freed).
+struct TKslIo {
+    TKslIo();
+    ~TKslIo();
+    TKslIo(const TKslIo&) = delete;
+    TKslIo& operator=(const TKslIo&) = delete;
+    OVERLAPPED ov{};
+    std::unique_ptr<TDataBuffer> Block;  // the reader's block being filled
+    std::vector<std::uint8_t> Out;       // the writer's block being sent
+    DWORD EventMask = 0;                 // the status thread's comm events
+};
+
 class TKslWin32Thread : public TKslDispatcherThread {
 public:
     using TKslDispatcherThread::TKslDispatcherThread;
@@ -50,12 +65,15 @@ protected:
     // pending), or the thread's failure code.
     virtual std::int32_t WaitForOverlapped(OVERLAPPED& ov);
     // Cancels this thread's pending operation and waits until the device has let go of it, so
-    // its buffer may be freed.
-    void CancelPending(OVERLAPPED& ov);
+    // its buffer may be freed: true, with the bytes it moved in count. Past CancelBoundMs the
+    // port is reported and abandoned and false returned: the buffer must then stay.
+    bool CancelPending(OVERLAPPED& ov, DWORD* count);
     std::int32_t FailureCode = -161;
 
 public:
     static constexpr std::int32_t kStopped = -0x7FFF;
+    // A read ended without bytes by a flush or a stop.
+    static constexpr std::int32_t kWoken = -0x7FFE;
 };
 
 class TReadThread : public TKslWin32Thread {
@@ -64,6 +82,9 @@ public:
 
 protected:
     void Execute() override;
+
+private:
+    std::int32_t ReadOnce(TKslIo& io);
 };
 
 class TWriteThread : public TKslWin32Thread {
@@ -75,7 +96,7 @@ protected:
     std::int32_t WaitForOverlapped(OVERLAPPED& ov) override;
 
 private:
-    std::int32_t SendPending(OVERLAPPED& ov);
+    std::int32_t SendPending(TKslIo& io);
 };
 
 class TStatusThread : public TKslWin32Thread {
@@ -84,9 +105,6 @@ public:
 
 protected:
     void Execute() override;
-
-private:
-    std::int32_t WaitOnce(OVERLAPPED& ov, DWORD& mask, DWORD& eventMask);
 };
 
 class TKslWin32Dispatcher : public TKslBaseDispatcher {
@@ -124,8 +142,14 @@ public:
     void ReportThreadError(const std::string& message) override;
     std::string PlatformText() override;
     void ApplyThreadPriority(TKslDispatcherThread* thread, int boost) override;
+    bool HandsOverLater() override { return true; }
 
 protected:
+    // The file's own error of the platform (minus it): a folder that is missing (-3), a file
+    // that is read-only or held by another program (-5, -32), a full disk (-112).
+    std::int32_t WriteTextFile(const std::string& fileName, const std::string& text, bool append,
+                               bool& openFailed) override;
+
     HANDLE comHandle_ = INVALID_HANDLE_VALUE;
     HANDLE receiveEvent_ = nullptr;
     std::uint32_t lastError_ = 0;

@@ -91,12 +91,18 @@ TEST(TraceFile, LongRunsWrapBeforeColumn79AndAWrappedRingKeepsItsOrder) {
     EXPECT_EQ(d.InitTracing(4000001), -1002);
 }
 
-TEST(TraceFile, AFileThatCannotBeOpenedAbandonsTheTrace) {
+TEST(TraceFile, AFileThatCannotBeOpenedAbandonsTheTraceWithTheFilesOwnError) {
     TFakeDispatcher d;
     ASSERT_EQ(OpenFake(d), 0);
     d.InitTracing(10);
     d.PutBlock("A", 1);
-    EXPECT_LT(d.DumpTrace("/nonexistent-dir/x/KESL.TRC", false, false), 0);
+    // A missing folder is "Path not found", not "File not found".
+    EXPECT_EQ(d.DumpTrace("/nonexistent-dir/x/KESL.TRC", false, false), -3);
+    EXPECT_FALSE(d.TracingOn());
+    // A name that is a folder cannot be written: access denied.
+    d.InitTracing(10);
+    d.PutBlock("A", 1);
+    EXPECT_EQ(d.DumpTrace(std::filesystem::temp_directory_path().string(), false, false), -5);
     EXPECT_FALSE(d.TracingOn());
 }
 
@@ -157,6 +163,8 @@ TEST(DispatchLog, ACapDropsTheOldestEntriesAndAFailedWriteKeepsThem) {
     for (int i = 0; i < 5; ++i) d.PutBlock("ABCD", 4);
     EXPECT_LE(d.DLoggingQueue.BytesBuffered(), 14);
     const int before = d.DLoggingQueue.Count();
-    EXPECT_LT(d.DumpDispatchLog("/nonexistent-dir/x/KESL.LOG", true, false), 0);
+    EXPECT_EQ(d.DumpDispatchLog("/nonexistent-dir/x/KESL.LOG", true, false), -3);
+    EXPECT_EQ(d.DLoggingQueue.Count(), before);
+    EXPECT_EQ(d.DumpDispatchLog(std::filesystem::temp_directory_path().string(), true, false), -5);
     EXPECT_EQ(d.DLoggingQueue.Count(), before);
 }

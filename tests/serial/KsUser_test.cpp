@@ -96,18 +96,21 @@ TEST(Triggers, ATriggerRemovedFromTheSavedSetDoesNotComeBack) {
     EXPECT_NE(d2.AddTimerTrigger(), a);
 }
 
-TEST(TimerTriggers, FireOnceAsAMessageToTheWindowAfterTheirTicks) {
+TEST(TimerTriggers, FireOnceAsAMessageToTheWindowWhenTheirTicksHaveRunSinceTheArming) {
     ClockGuard clock;
+    // Armed 1 ms into a tick: the span counts from the arming, not from the tick's start or
+    // end, so two ticks are 110 ms from here whatever the clock's tick boundaries.
+    FakeMs().fetch_add(1);
     TFakeDispatcher d;
     ASSERT_EQ(OpenFake(d), 0);
     const std::int32_t h = d.AddTimerTrigger();
     ASSERT_EQ(d.SetTimerTrigger(h, 2, true), 0);
-    clock.AdvanceTicks(2);
+    FakeMs().fetch_add(110);  // 110 ms on the clock may be 109.x ms really: not yet
     std::this_thread::sleep_for(std::chrono::milliseconds(150));
     while (d.PumpOne()) {
     }
     EXPECT_EQ(d.CountDelivered(MsgTriggerTimer), 0);
-    clock.AdvanceTicks(1);
+    FakeMs().fetch_add(1);
     ASSERT_TRUE(d.PumpUntil([&] { return d.CountDelivered(MsgTriggerTimer) == 1; }));
     const TDelivered m = d.Delivered.back();
     EXPECT_EQ(m.WParam, static_cast<std::uint32_t>(h));
@@ -118,6 +121,55 @@ TEST(TimerTriggers, FireOnceAsAMessageToTheWindowAfterTheirTicks) {
     while (d.PumpOne()) {
     }
     EXPECT_EQ(d.CountDelivered(MsgTriggerTimer), 1);  // one-shot
+}
+
+TEST(TimerTriggers, TheDispatcherSleepsExactlyUntilTheFirstArmedTriggerIsDue) {
+    ClockGuard clock;
+    FakeMs().fetch_add(30);
+    TFakeDispatcher d;
+    ASSERT_EQ(OpenFake(d), 0);
+    EXPECT_EQ(d.MsUntilNextTimer(50), 50);  // nothing armed: the longest wait
+    const std::int32_t a = d.AddTimerTrigger();
+    const std::int32_t b = d.AddTimerTrigger();
+    d.SetTimerTrigger(a, 6, true);
+    FakeMs().fetch_add(20);
+    d.SetTimerTrigger(b, 1, true);
+    EXPECT_EQ(d.MsUntilNextTimer(1000), 56);  // b: 55 ms from its arming, then 1 ms more
+    FakeMs().fetch_add(56);
+    EXPECT_EQ(d.MsUntilNextTimer(1000), 0);
+    d.SetTimerTrigger(b, 0, false);
+    EXPECT_EQ(d.MsUntilNextTimer(1000), 6 * 55 + 1 - 76);
+    // Across the millisecond clock's wrap.
+    FakeMs().store(0xFFFFFFF0u);
+    d.SetTimerTrigger(a, 1, true);
+    FakeMs().store(0x10);
+    EXPECT_EQ(d.MsUntilNextTimer(1000), 56 - 0x20);
+    FakeMs().store(0x28);
+    EXPECT_EQ(d.MsUntilNextTimer(1000), 0);
+}
+
+TEST(TimerTriggers, ASpanArmedBehindASendCountsFromWhenTheDeviceTookTheFrame) {
+    // A device layer that hands output over later, as the Win32 writer thread does.
+    struct LateWriter : TFakeDispatcher {
+        bool HandsOverLater() override { return true; }
+    };
+    ClockGuard clock;
+    LateWriter d;
+    ASSERT_EQ(OpenFake(d), 0);
+    const std::int32_t h = d.AddTimerTrigger();
+    ASSERT_EQ(d.PutBlock("F1", 2), 0);
+    d.SetTimerTrigger(h, 2, true);
+    FakeMs().fetch_add(4);  // the writer gets the frame out 4 ms later
+    d.OutputHandedOver(d.OutputQueuedSeq());
+    EXPECT_EQ(d.MsUntilNextTimer(1000), OutputGuardMs + 111);
+    // A trigger armed with nothing on its way counts from its arming.
+    d.SetTimerTrigger(h, 2, true);
+    FakeMs().fetch_add(4);
+    EXPECT_EQ(d.MsUntilNextTimer(1000), 107);
+    // Output the device never takes does not hold the trigger past its window's end.
+    ASSERT_EQ(d.PutBlock("F2", 2), 0);
+    d.SetTimerTrigger(h, 2, true);
+    EXPECT_EQ(d.MsUntilNextTimer(1000), 3 * 55 + 1);
 }
 
 TEST(TimerTriggers, TwoDueTogetherFireInTheOrderTheyWereAdded) {
@@ -214,6 +266,54 @@ TEST(StatusTriggers, CarrierWatchFiresOnceOnAChangeUntilReArmed) {
     EXPECT_TRUE(d.CheckDCD());
 }
 
+TEST(StatusTriggers, ACarrierChangeTheWindowNeverGotIsDeliveredLaterNotLost) {
+    TFakeDispatcher d;
+    ASSERT_EQ(OpenFake(d), 0);
+    d.SendTimeoutMs = 100;  // the window thread is busy for longer than the sender waits
+    const std::int32_t h = d.AddStatusTrigger(stModem);
+    d.Lines.store(msDCD);
+    ASSERT_TRUE(d.GetModemStatus() & msDCD);
+    ASSERT_EQ(d.SetStatusTrigger(h, msDCD, true), 0);  // armed while the call is up
+    d.Lines.store(0);
+    d.PushStatus(evRLSD);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));  // nobody pumps meanwhile
+    ASSERT_TRUE(d.PumpUntil([&] { return d.CountDelivered(MsgTriggerStatus) >= 1; }));
+    EXPECT_EQ(d.Delivered.front().WParam, static_cast<std::uint32_t>(h));
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    while (d.PumpOne()) {
+    }
+    EXPECT_EQ(d.CountDelivered(MsgTriggerStatus), 1);
+}
+
+TEST(StatusTriggers, TheDeviceIsAskedForLineEventsOnlyWhileATriggerNeedsThem) {
+    TFakeDispatcher d;
+    ASSERT_EQ(OpenFake(d), 0);
+    EXPECT_EQ(d.WantedEventMask(), 0u);
+    const std::int32_t modem = d.AddStatusTrigger(stModem);
+    const std::int32_t line = d.AddStatusTrigger(stLine);
+    const std::int32_t sent = d.AddStatusTrigger(stOutSent);
+    d.SetStatusTrigger(sent, 0, true);
+    EXPECT_EQ(d.WantedEventMask(), 0u);  // added and output triggers watch no line
+    d.SetStatusTrigger(modem, msDCD, true);
+    EXPECT_EQ(d.WantedEventMask(), evCTS | evDSR | evRLSD | evRing);
+    d.SetStatusTrigger(line, 1, true);
+    EXPECT_EQ(d.WantedEventMask(), evCTS | evDSR | evRLSD | evRing | evBreak | evErr);
+    d.SetStatusTrigger(line, 0, false);
+    // The carrier trigger is one-shot: once it has fired nothing is watched any more.
+    d.Lines.store(msDCD);
+    d.PushStatus(evRLSD);
+    ASSERT_TRUE(d.PumpUntil([&] {
+        for (const auto& m : d.Delivered)
+            if (m.WParam == static_cast<std::uint32_t>(modem)) return true;
+        return false;
+    }));
+    EXPECT_EQ(d.WantedEventMask(), 0u);
+    d.SetStatusTrigger(modem, msDCD, true);
+    EXPECT_NE(d.WantedEventMask(), 0u);
+    d.RemoveTrigger(modem);
+    EXPECT_EQ(d.WantedEventMask(), 0u);
+}
+
 TEST(StatusTriggers, OutputSentFiresAfterABlockIsQueued) {
     TFakeDispatcher d;
     ASSERT_EQ(OpenFake(d), 0);
@@ -288,6 +388,30 @@ TEST(InputRing, BytesBeyondAFullRingWaitInTheQueueAndTheThreadDoesNotSpin) {
         return got.size() == data.size();
     }));
     EXPECT_EQ(got, data);
+}
+
+TEST(InputRing, ABlockReadBeforeAFlushDoesNotEnterTheRingAfterIt) {
+    TFakeDispatcher d;
+    ASSERT_EQ(OpenFake(d), 0);
+    // The reader took these bytes off the device, then the application flushed.
+    const std::uint32_t generation = d.FlushGeneration();
+    auto stale = std::make_unique<TDataBuffer>(256);
+    stale->BytesUsed = 3;
+    std::copy_n("OLD", 3, stale->Data.begin());
+    d.FlushInBuffer();
+    EXPECT_FALSE(d.PushReceived(std::move(stale), generation));
+    // What the reader takes after the flush is the reply.
+    auto fresh = std::make_unique<TDataBuffer>(256);
+    fresh->BytesUsed = 2;
+    std::copy_n("OK", 2, fresh->Data.begin());
+    EXPECT_TRUE(d.PushReceived(std::move(fresh), d.FlushGeneration()));
+    ASSERT_TRUE(d.PumpUntil([&] { return d.InBuffUsed() == 2; }));
+    std::uint8_t c;
+    ASSERT_EQ(d.GetChar(c), 0);
+    EXPECT_EQ(c, 'O');
+    ASSERT_EQ(d.GetChar(c), 0);
+    EXPECT_EQ(c, 'K');
+    EXPECT_FALSE(d.CharReady());
 }
 
 TEST(InputRing, AFailedReadTakesNothingAndMovesNothing) {
@@ -384,6 +508,39 @@ TEST(Closing, AClosePortRequestedInsideAnEventCompletesAfterItAndFreesOnce) {
     ASSERT_TRUE(d->PumpUntil([&] { return !d->DispatcherStarted.load(); }));
     EXPECT_EQ(d->CidEx.load(), -1);
     d.reset();  // the sanitizers catch a double free or a freed running thread
+}
+
+TEST(Closing, AThreadThatNeverEndsIsAbandonedAndReportedNotWaitedFor) {
+    // A thread stuck in the device: the close waits for it only until its bound.
+    struct Stuck : TKslDispatcherThread {
+        using TKslDispatcherThread::TKslDispatcherThread;
+        std::atomic<bool> Release{false};
+        void Execute() override {
+            Dispatcher->ThreadStart();
+            while (!Release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    };
+    // The dispatcher stays with the thread it abandoned (as the com port leaves it): on the heap.
+    auto* d = new TFakeDispatcher;
+    ASSERT_EQ(OpenFake(*d), 0);
+    auto* stuck = new Stuck(d);
+    d->ReadThread.reset(stuck);
+    stuck->Start();
+    ASSERT_TRUE(d->PumpUntil([&] { return d->ActiveThreads.load() == 2; }));
+    d->DeviceName = "COM9";
+    EXPECT_FALSE(d->WaitForThreadEnd(d->ReadThread, KsTimeGetTime() + 200));
+    EXPECT_EQ(d->ReadThread, nullptr);
+    EXPECT_TRUE(d->Abandoned.load());
+    ASSERT_EQ(d->Reports.size(), 1u);
+    EXPECT_EQ(d->Reports[0].rfind("COM9: ", 0), 0u) << d->Reports[0];
+    // The rest of the port closes as usual; when the thread lets go at last, nothing is
+    // reported again and nothing of it is freed twice.
+    d->DonePort();
+    stuck->Release.store(true);
+    ASSERT_TRUE(d->PumpUntil([&] { return stuck->Finished(); }));
+    EXPECT_EQ(d->Reports.size(), 1u);
+    delete stuck;
+    delete d;
 }
 
 TEST(Closing, AnOpenFailureLeavesNothingRunning) {

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "PtyPeer.h"
 #include "Win32TestWindow.h"
@@ -105,6 +106,31 @@ TEST(Win32Device, CloseWithAReadPendingEndsEveryThreadAndThePortOpensAgain) {
         EXPECT_FALSE(d.DispatcherStarted.load());
         EXPECT_EQ(d.CidEx.load(), -1);
     }
+}
+
+TEST(Win32Device, ADeviceThatRefusesLineEventsIsReportedWhenACarrierWatchIsArmed) {
+    // Wine cannot watch the modem lines of a bare pseudo-terminal: the mask is refused.
+    TKslWin32Dispatcher d(nullptr);
+    TTestWindow w(&d);
+    d.DeviceName = "COM31";
+    ASSERT_EQ(Open(d, w), 0);
+    TakeThreadErrorReports();
+    const std::int32_t h = d.AddStatusTrigger(stModem);
+    TTestWindow::PumpFor(300);
+    EXPECT_TRUE(TakeThreadErrorReports().empty());  // nothing asked of the device yet
+    ASSERT_EQ(d.SetStatusTrigger(h, msDCD, true), 0);
+    std::vector<std::string> reports;
+    ASSERT_TRUE(TTestWindow::PumpUntil([&] {
+        for (auto& m : TakeThreadErrorReports()) reports.push_back(m);
+        return !reports.empty();
+    }));
+    EXPECT_EQ(reports[0], "COM31: the serial device does not report modem line changes; the lines are "
+                          "read every 50 ms instead.");
+    // Told once; the port goes on working.
+    ASSERT_EQ(d.SetStatusTrigger(h, msDCD, true), 0);
+    TTestWindow::PumpFor(300);
+    EXPECT_TRUE(TakeThreadErrorReports().empty());
+    ASSERT_EQ(d.PutBlock("A", 1), 0);
 }
 
 TEST(Win32Device, FlushOutputReturnsAndEmptiesTheBuffer) {

@@ -1,12 +1,16 @@
 #!/usr/bin/env bash
 # Runs a Windows test program with pseudo-terminal pairs behind chosen COM ports of the test
 # prefix. Each "A:B" argument before "--" joins COMA and COMB through one pair, like a null-modem
-# cable. The pairs and the links are removed afterwards.
-# Usage: with-pty.sh 31:32 [33:34 ...] -- program.exe [args...]
+# cable. The pairs and the links are removed afterwards. With --shim the modem-line shim of the
+# native tree serves the first port of each pair (state file DIR/comA.lines, DIR named in
+# TALVIK_PTY_DIR), and TALVIK_MODEMLINE_STALL names DIR/stall, the shim's stalled-read flag.
+# Usage: with-pty.sh [--shim] 31:32 [33:34 ...] -- program.exe [args...]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/../.." && pwd)"
 prefix="${TALVIK_WINEPREFIX:-$root/build/win32/wineprefix}"
 pairs=()
+shim=0
+if [ "${1:-}" = "--shim" ]; then shim=1; shift; fi
 while [ $# -gt 0 ] && [ "$1" != "--" ]; do pairs+=("$1"); shift; done
 shift
 tmp="$(mktemp -d)"
@@ -36,4 +40,17 @@ for p in "${pairs[@]}"; do
     links+=("$prefix/dosdevices/com$a" "$prefix/dosdevices/com$b")
 done
 export TALVIK_PTY_PIDS="${pids[*]}"
+export TALVIK_PTY_DIR="$tmp"
+if [ "$shim" = 1 ]; then
+    native="${TALVIK_NATIVE_BUILD:-$root/build/native}"
+    ptys=()
+    for p in "${pairs[@]}"; do
+        a="${p%%:*}"
+        printf 'DTR=0 RTS=0 DCD=0 DSR=0 CTS=0 RI=0\n' >"$tmp/com$a.lines"
+        ptys+=("$tmp/com$a")
+    done
+    export LD_PRELOAD="$native/tests/fakes/modemline/\$LIB/libmodemline.so"
+    export TALVIK_MODEMLINE_PTYS="$(IFS=:; echo "${ptys[*]}")"
+    export TALVIK_MODEMLINE_STALL="$tmp/stall"
+fi
 "$root/scripts/wine-run" --prefix "$prefix" "$@"

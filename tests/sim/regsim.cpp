@@ -45,7 +45,8 @@ const char* const Usage =
     "faults (N = number of replies or frames affected, or 'always'):\n"
     "  --silence N  --garbage N [--garbage-length L]  --alternate N  --split N [--split-delay MS]\n"
     "  --wrong-header N [--wrong-header-byte B]  --slow N [--slow-delay MS]  --bad-readback N\n"
-    "  --silent-after N       answer the first N frames, then nothing\n";
+    "  --silent-after N       answer the first N frames, then nothing\n"
+    "  --babble-after N       200 ms after the Nth frame, send 0x55 without end at the line speed\n";
 
 [[noreturn]] void Fail(const std::string& msg) {
     std::fprintf(stderr, "regsim: %s\n", msg.c_str());
@@ -74,6 +75,7 @@ std::uint64_t NowUs() {
 struct Options {
     std::string port, memory, log, ready;
     std::uint32_t baud = 9600;
+    std::uint32_t babbleAfter = Always;
 };
 
 std::array<std::uint8_t, MemorySize> LoadMemory(const std::string& path) {
@@ -172,6 +174,7 @@ int main(int argc, char** argv) {
         else if (a == "--slow-delay") faults.slowDelayMs = static_cast<std::uint32_t>(Number(a, v, 600000));
         else if (a == "--bad-readback") faults.badReadBack = Count(a, v);
         else if (a == "--silent-after") faults.silentAfterFrames = static_cast<std::uint32_t>(Number(a, v, Always - 1));
+        else if (a == "--babble-after") o.babbleAfter = static_cast<std::uint32_t>(Number(a, v, Always - 1));
         else Fail("unknown option " + a + "\n" + Usage);
     }
     if (o.port.empty() || o.memory.empty()) Fail(std::string("--port and --memory are required\n") + Usage);
@@ -201,6 +204,7 @@ int main(int argc, char** argv) {
     std::size_t logged = 0;
     int fd = -1;
     bool readyMade = false;
+    std::uint64_t babbleAtUs = 0;
 
     while (!g_stop) {
         if (fd < 0) {
@@ -226,6 +230,7 @@ int main(int argc, char** argv) {
         std::uint64_t wakeUs = now + 100'000;
         if (auto due = sim.NextDue()) wakeUs = std::min(wakeUs, *due * 1000);
         if (!out.empty()) wakeUs = std::min(wakeUs, out.front().atUs);
+        if (babbleAtUs > now) wakeUs = std::min(wakeUs, babbleAtUs);
         const int timeoutMs = wakeUs > now ? static_cast<int>((wakeUs - now + 999) / 1000) : 0;
         pollfd p{fd, POLLIN, 0};
         const int pr = ::poll(&p, 1, timeoutMs);
@@ -250,6 +255,12 @@ int main(int argc, char** argv) {
             if (*due * 1000 > now) break;
             for (std::uint8_t b : sim.Drain(*due)) out.push_back({tx.Transmit(*due * 1000), b});
         }
+        // A babbling device: once it has heard enough (and its last reply has been taken), it
+        // never stops sending.
+        if (o.babbleAfter != Always && sim.Log().size() >= o.babbleAfter && babbleAtUs == 0)
+            babbleAtUs = now + 200'000;
+        if (babbleAtUs != 0 && now >= babbleAtUs)
+            while (out.size() < 16) out.push_back({tx.Transmit(now), 0x55});
         while (!lost && !out.empty() && out.front().atUs <= now) {
             const std::uint8_t b = out.front().byte;
             const ssize_t w = ::write(fd, &b, 1);

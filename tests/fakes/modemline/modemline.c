@@ -8,7 +8,11 @@
  * PATH=STATEFILE. PATH is the pseudo-terminal or a link to it; a descriptor matches when it is
  * open on the same device. TALVIK_MODEMLINE_DEBUG=1 traces every answered call to stderr.
  *
- * Debian's 32-bit glibc sends ioctl through __ioctl_time64, so both names are replaced. */
+ * Debian's 32-bit glibc sends ioctl through __ioctl_time64, so both names are replaced.
+ *
+ * A device that never gives a read back: with TALVIK_MODEMLINE_STALL naming a flag file, a read
+ * on one of these pseudo-terminals blocks for as long as that file exists (tests remove it to
+ * let the reader go). Without the variable reads are not looked at. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -114,6 +118,33 @@ static int forward(const char* name, int fd, unsigned long req, void* arg) {
     if (!*slot) *slot = (ioctl_fn)dlsym(RTLD_NEXT, name);
     if (!*slot) return errno = ENOSYS, -1;
     return (*slot)(fd, req, arg);
+}
+
+typedef ssize_t (*read_fn)(int, void*, size_t);
+typedef ssize_t (*read_chk_fn)(int, void*, size_t, size_t);
+
+/* Blocks while the stall flag exists and fd is one of our pseudo-terminals. */
+static void stall(int fd) {
+    const char* flag = getenv("TALVIK_MODEMLINE_STALL");
+    if (!flag || !*flag) return;
+    char state[PATH_MAX + 8];
+    if (access(flag, F_OK) != 0 || !state_file_for(fd, state, sizeof state)) return;
+    if (debug_on()) fprintf(stderr, "modemline: read on fd %d stalled\n", fd);
+    while (access(flag, F_OK) == 0) sleep_ms(10);
+}
+
+ssize_t read(int fd, void* buf, size_t n) {
+    static read_fn real_read;
+    if (!real_read) real_read = (read_fn)dlsym(RTLD_NEXT, "read");
+    stall(fd);
+    return real_read(fd, buf, n);
+}
+
+ssize_t __read_chk(int fd, void* buf, size_t n, size_t buflen) {
+    static read_chk_fn real_read_chk;
+    if (!real_read_chk) real_read_chk = (read_chk_fn)dlsym(RTLD_NEXT, "__read_chk");
+    stall(fd);
+    return real_read_chk(fd, buf, n, buflen);
 }
 
 int ioctl(int fd, unsigned long req, ...) {
