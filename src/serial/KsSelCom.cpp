@@ -1,5 +1,6 @@
 // The "Select Port" dialog, built as an in-memory dialog template and laid out in pixels.
 #include "serial/KsSelCom.h"
+#include "serial/KsDlgTemplate.h"
 
 #include <windows.h>
 
@@ -42,23 +43,6 @@ std::vector<std::string> PresentPortEntries() {
 namespace {
 
 enum { idBevel = 100, idLabel1, idLabel2, idCombo };
-
-// Appends one item of a dialog template (all in dialog units; moved to pixels at init).
-void AddItem(std::vector<WORD>& t, DWORD style, WORD id, WORD cls, const wchar_t* text) {
-    while (t.size() % 2) t.push_back(0);  // DWORD alignment
-    DLGITEMTEMPLATE item{};
-    item.style = style | WS_CHILD | WS_VISIBLE;
-    item.cx = 10;
-    item.cy = 10;
-    item.id = id;
-    const WORD* p = reinterpret_cast<const WORD*>(&item);
-    t.insert(t.end(), p, p + sizeof item / sizeof(WORD));
-    t.push_back(0xFFFF);
-    t.push_back(cls);
-    for (const wchar_t* c = text; *c; ++c) t.push_back(static_cast<WORD>(*c));
-    t.push_back(0);
-    t.push_back(0);  // no creation data
-}
 
 void Place(HWND dlg, int id, int x, int y, int w, int h) {
     MoveWindow(GetDlgItem(dlg, id), x, y, w, h, FALSE);
@@ -123,31 +107,14 @@ std::uint16_t TComSelectForm::SelectedComNumber() const {
 }
 
 bool TComSelectForm::ShowModal() {
-    std::vector<WORD> t;
-    DLGTEMPLATE dt{};
-    dt.style = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    dt.cdit = 6;
-    dt.cx = 150;
-    dt.cy = 90;
-    const WORD* p = reinterpret_cast<const WORD*>(&dt);
-    t.insert(t.end(), p, p + sizeof dt / sizeof(WORD));
-    t.push_back(0);  // no menu
-    t.push_back(0);  // default class
-    for (const wchar_t* c = L"Select Port"; *c; ++c) t.push_back(static_cast<WORD>(*c));
-    t.push_back(0);
-    t.push_back(8);
-    for (const wchar_t* c = L"MS Shell Dlg"; *c; ++c) t.push_back(static_cast<WORD>(*c));
-    t.push_back(0);
-    AddItem(t, BS_GROUPBOX, idBevel, 0x0080, L"");
-    AddItem(t, SS_LEFT, idLabel1, 0x0082, L"The configured serial port is not valid.");
-    AddItem(t, SS_LEFT, idLabel2, 0x0082, L"Please choose another port.");
-    AddItem(t, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, idCombo, 0x0085, L"");
-    AddItem(t, BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 0x0080, L"OK");
-    AddItem(t, BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 0x0080, L"Cancel");
-    const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
-                                              reinterpret_cast<LPCDLGTEMPLATEW>(t.data()),
-                                              GetActiveWindow(), &DialogProc,
-                                              reinterpret_cast<LPARAM>(this));
+    TDialogTemplate t(L"Select Port", 150, 90);
+    t.Add(BS_GROUPBOX, idBevel, 0x0080, L"");
+    t.Add(SS_LEFT, idLabel1, 0x0082, L"The configured serial port is not valid.");
+    t.Add(SS_LEFT, idLabel2, 0x0082, L"Please choose another port.");
+    t.Add(CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, idCombo, 0x0085, L"");
+    t.Add(BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 0x0080, L"OK");
+    t.Add(BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 0x0080, L"Cancel");
+    const INT_PTR r = t.Run(&DialogProc, reinterpret_cast<LPARAM>(this));
     return r == IDOK && SelectedComNumber() != 0;
 }
 

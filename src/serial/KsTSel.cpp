@@ -1,6 +1,7 @@
 // The "Device Selection" dialog, built as an in-memory dialog template and laid out in pixels,
 // and the telephony line listing.
 #include "serial/KsTSel.h"
+#include "serial/KsDlgTemplate.h"
 
 #include "base/format.h"
 #include "serial/KsSelCom.h"
@@ -114,22 +115,6 @@ namespace {
 
 enum { idCombo = 100 };
 
-void AddItem(std::vector<WORD>& t, DWORD style, WORD id, WORD cls, const wchar_t* text) {
-    while (t.size() % 2) t.push_back(0);  // DWORD alignment
-    DLGITEMTEMPLATE item{};
-    item.style = style | WS_CHILD | WS_VISIBLE;
-    item.cx = 10;
-    item.cy = 10;
-    item.id = id;
-    const WORD* p = reinterpret_cast<const WORD*>(&item);
-    t.insert(t.end(), p, p + sizeof item / sizeof(WORD));
-    t.push_back(0xFFFF);
-    t.push_back(cls);
-    for (const wchar_t* c = text; *c; ++c) t.push_back(static_cast<WORD>(*c));
-    t.push_back(0);
-    t.push_back(0);
-}
-
 struct DialogState {
     TDeviceSelectionForm* form;
     std::string chosen;
@@ -187,27 +172,12 @@ INT_PTR CALLBACK DialogProc(HWND dlg, UINT msg, WPARAM w, LPARAM l) {
 
 int TDeviceSelectionForm::ShowModal() {
     Fill();
-    std::vector<WORD> t;
-    DLGTEMPLATE dt{};
-    dt.style = DS_SETFONT | DS_MODALFRAME | WS_POPUP | WS_CAPTION | WS_SYSMENU;
-    dt.cdit = 3;
-    dt.cx = 150;
-    dt.cy = 50;
-    const WORD* p = reinterpret_cast<const WORD*>(&dt);
-    t.insert(t.end(), p, p + sizeof dt / sizeof(WORD));
-    t.push_back(0);  // no menu
-    t.push_back(0);  // default class
-    for (const wchar_t* c = L"Device Selection"; *c; ++c) t.push_back(static_cast<WORD>(*c));
-    t.push_back(0);
-    t.push_back(8);
-    for (const wchar_t* c = L"MS Shell Dlg"; *c; ++c) t.push_back(static_cast<WORD>(*c));
-    t.push_back(0);
-    AddItem(t, CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, idCombo, 0x0085, L"");
-    AddItem(t, BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 0x0080, L"OK");
-    AddItem(t, BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 0x0080, L"Cancel");
+    TDialogTemplate t(L"Device Selection", 150, 50);
+    t.Add(CBS_DROPDOWNLIST | WS_TABSTOP | WS_VSCROLL, idCombo, 0x0085, L"");
+    t.Add(BS_DEFPUSHBUTTON | WS_TABSTOP, IDOK, 0x0080, L"OK");
+    t.Add(BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL, 0x0080, L"Cancel");
     DialogState st{this, {}};
-    const INT_PTR r = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(t.data()),
-                                              GetActiveWindow(), &DialogProc, reinterpret_cast<LPARAM>(&st));
+    const INT_PTR r = t.Run(&DialogProc, reinterpret_cast<LPARAM>(&st));
     if (r != IDOK || st.chosen.empty()) return 2;
     Accept(st.chosen);
     return 1;
