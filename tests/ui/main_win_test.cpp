@@ -262,7 +262,8 @@ TEST_F(MainWindowTest, DebugSwitchGivesToolsItsMenuAndOpensTheDebugWindow) {
 TEST_F(MainWindowTest, ExitYesEndsTheProgramAndWritesSettings) {
     DeleteTestKey();
     Start();
-    // Escape answers No and Enter Yes while the question shows.
+    // Escape answers No and Enter Yes while the question shows (keys reach shown windows only).
+    mainform->Show();
     mainform->ToolButton1Click();
     EXPECT_TRUE(mainform->DialogKey(VK_ESCAPE));
     EXPECT_FALSE(mainform->exitpanel->Visible());
