@@ -24,56 +24,16 @@
 #include "ui/mainImages.h"
 #include "ui/allForms.h"
 #include "ui/talvikProgram.h"
+#include "WinRig.h"
 
 using namespace talvik;
+using namespace talvik::test;
 
 namespace {
 
 const char kTestKey[] = "Software\\Corvanel\\TALVIK-main-link-test";
 constexpr int kSilentPort = 72;
 constexpr int kMissingPort = 73;
-
-std::string RigDir() {
-    const char* d = std::getenv("TALVIK_RIG_DIR");
-    return d ? d : "";
-}
-
-std::string RigFile(const std::string& name) {
-    const char* d = std::getenv("TALVIK_RIG_DIR");
-    return std::string("Z:") + (d ? d : "") + "/" + name;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
-// One frame of the simulator's frame log.
-struct HeardFrame {
-    std::vector<int> bytes;
-    std::string command;
-    int image = -1;
-};
-
-std::vector<HeardFrame> FramesHeard(int port) {
-    std::vector<HeardFrame> frames;
-    std::istringstream log(ReadWholeFile(RigFile("sim" + std::to_string(port) + ".log")));
-    std::string line;
-    while (std::getline(log, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
-        if (f.size() < 8) continue;
-        HeardFrame h;
-        std::istringstream bytes(f[1]);
-        for (std::string b; bytes >> b;) h.bytes.push_back(std::stoi(b, nullptr, 16));
-        h.command = f[3];
-        h.image = f[4] == "-" ? -1 : std::stoi(f[4]);
-        frames.push_back(h);
-    }
-    return frames;
-}
 
 // The addresses a read of Kind asks for, in the order it asks (the table's last entry first).
 std::vector<int> KindAddressesInOrder(std::int32_t Kind) {
@@ -139,15 +99,8 @@ protected:
         RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
     }
 
-    // Lets the program run (port events included) until done holds; false when it never does.
     static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
-        const DWORD start = GetTickCount();
-        while (!done()) {
-            if (GetTickCount() - start > limitMs) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            Application.ProcessMessages();
-        }
-        return true;
+        return test::RunProgramUntil(done, limitMs);
     }
     static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded; }
 

@@ -26,8 +26,10 @@
 #include "ui/mainImages.h"
 #include "ui/allForms.h"
 #include "ui/talvikProgram.h"
+#include "WinRig.h"
 
 using namespace talvik;
+using namespace talvik::test;
 using talvik::test::TTapiRig;
 
 namespace {
@@ -38,11 +40,6 @@ constexpr int kStation = 81;
 bool Expect(const char* what) {
     const char* e = std::getenv("TALVIK_EXPECT_TAPI");
     return e && std::string(e) == what;
-}
-
-std::string RigFile(const std::string& name) {
-    const char* d = std::getenv("TALVIK_RIG_DIR");
-    return std::string("Z:") + (d ? d : "") + "/" + name;
 }
 
 // The image addresses of the frames a simulator heard, in order.
@@ -149,13 +146,7 @@ protected:
     }
 
     static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 30000) {
-        const DWORD start = GetTickCount();
-        while (!done()) {
-            if (GetTickCount() - start > limitMs) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            Application.ProcessMessages();
-        }
-        return true;
+        return test::RunProgramUntil(done, limitMs);
     }
     static void Settle() { RunUntil([] { return false; }, 600); }
     static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded; }

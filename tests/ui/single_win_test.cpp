@@ -34,8 +34,10 @@
 #include "ui/uDebug.h"
 #include "ui/uOptions.h"
 #include "ui/uRegistry.h"
+#include "WinRig.h"
 
 using namespace talvik;
+using namespace talvik::test;
 
 namespace {
 
@@ -46,45 +48,9 @@ constexpr int kHistoryPort = 3;
 constexpr int kHistoryTestPort = 4;
 constexpr int kSite = 17;
 
-std::string RigFile(const std::string& name) {
-    const char* d = std::getenv("TALVIK_RIG_DIR");
-    return std::string("Z:") + (d ? d : "") + "/" + name;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
-
 std::string SimMemory(int port) { return ReadWholeFile(RigFile("mem" + std::to_string(port) + ".bin")); }
 
 int MemByte(const std::string& mem, int address) { return static_cast<unsigned char>(mem.at(address)); }
-
-struct HeardFrame {
-    std::vector<int> bytes;
-    std::string command;
-    std::string outcome;
-};
-
-std::vector<HeardFrame> FramesHeard(int port) {
-    std::vector<HeardFrame> frames;
-    std::istringstream log(ReadWholeFile(RigFile("sim" + std::to_string(port) + ".log")));
-    std::string line;
-    while (std::getline(log, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
-        if (f.size() < 8) continue;
-        HeardFrame h;
-        std::istringstream bytes(f[1]);
-        for (std::string b; bytes >> b;) h.bytes.push_back(std::stoi(b, nullptr, 16));
-        h.command = f[3];
-        h.outcome = f[7];
-        frames.push_back(h);
-    }
-    return frames;
-}
 
 std::vector<HeardFrame> FramesSince(int port, size_t before) {
     std::vector<HeardFrame> f = FramesHeard(port);
@@ -173,13 +139,7 @@ protected:
     }
 
     static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
-        const DWORD start = GetTickCount();
-        while (!done()) {
-            if (GetTickCount() - start > limitMs) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            Application.ProcessMessages();
-        }
-        return true;
+        return test::RunProgramUntil(done, limitMs);
     }
     static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded && !HistLoadMode; }
     static void FirstTick() { mainform->Timer1.Tick(); }

@@ -19,24 +19,16 @@
 #include "ui/SettingsFormat.h"
 #include "ui/main.h"
 #include "ui/talvikProgram.h"
+#include "WinRig.h"
 
 using namespace talvik;
+using namespace talvik::test;
 
 namespace {
 
 const char kTestKey[] = "Software\\Corvanel\\TALVIK-writesafe-test";
 constexpr int kPort = 2;
 constexpr int kSite = 17;
-
-std::string RigFile(const std::string& name) {
-    const char* d = std::getenv("TALVIK_RIG_DIR");
-    return std::string("Z:") + (d ? d : "") + "/" + name;
-}
-
-std::string ReadWholeFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), {});
-}
 
 // The frames of the simulator's frame log, each as its bytes.
 std::vector<std::vector<int>> FramesHeard() {
@@ -98,13 +90,7 @@ protected:
     }
 
     static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
-        const DWORD start = GetTickCount();
-        while (!done()) {
-            if (GetTickCount() - start > limitMs) return false;
-            MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-            Application.ProcessMessages();
-        }
-        return true;
+        return test::RunProgramUntil(done, limitMs);
     }
     static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded; }
     static void Press(TControl* c) { SendMessageW(c->Handle(), BM_CLICK, 0, 0); }
