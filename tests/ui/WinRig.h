@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -57,6 +58,16 @@ inline std::vector<HeardFrame> FramesHeard(int port) {
         frames.push_back(h);
     }
     return frames;
+}
+
+// Every text the status bar's panel 5 is given, as the status bar receives it, while a test
+// subclasses the status bar with RecordPanel5 and points g_panel5 at its list.
+inline std::vector<std::string>* g_panel5 = nullptr;
+
+inline LRESULT CALLBACK RecordPanel5(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wp)) == 5 && g_panel5)
+        g_panel5->push_back(Narrow(std::wstring(reinterpret_cast<const wchar_t*>(lp))));
+    return DefSubclassProc(h, msg, wp, lp);
 }
 
 // Lets the program run (port events included) until done holds; false when it never does.

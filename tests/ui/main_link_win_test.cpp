@@ -49,15 +49,6 @@ std::vector<int> DistinctRuns(const std::vector<HeardFrame>& frames) {
     return runs;
 }
 
-// Every text the status bar's panel 5 is given, as the status bar receives it.
-std::vector<std::string>* g_panel5 = nullptr;
-
-LRESULT CALLBACK RecordPanel5(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-    if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wp)) == 5 && g_panel5)
-        g_panel5->push_back(Narrow(std::wstring(reinterpret_cast<const wchar_t*>(lp))));
-    return DefSubclassProc(h, msg, wp, lp);
-}
-
 class MainLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {

@@ -45,23 +45,9 @@ bool Expect(const char* what) {
 // The image addresses of the frames a simulator heard, in order.
 std::vector<int> ImagesHeard(int port) {
     std::vector<int> images;
-    std::istringstream log(TTapiRig::Read(RigFile("sim" + std::to_string(port) + ".log")));
-    for (std::string line; std::getline(log, line);) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
-        if (f.size() >= 8 && f[4] != "-") images.push_back(std::stoi(f[4]));
-    }
+    for (const HeardFrame& f : FramesHeard(port))
+        if (f.image >= 0) images.push_back(f.image);
     return images;
-}
-
-std::vector<std::string>* g_panel5 = nullptr;
-
-LRESULT CALLBACK RecordPanel5(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
-    if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wp)) == 5 && g_panel5)
-        g_panel5->push_back(Narrow(std::wstring(reinterpret_cast<const wchar_t*>(lp))));
-    return DefSubclassProc(h, msg, wp, lp);
 }
 
 // Answers the "Device Selection" dialog from another thread once it shows: reads its entries,
