@@ -338,7 +338,8 @@ TXcTreeView::~TXcTreeView() {
 
 void TXcTreeView::ApplyKeptLooks() {
     // Values set before the window existed are not lost: the window gets them now.
-    SendMessageW(hwnd_, TVM_SETITEMHEIGHT, keptItemHeight_, 0);
+    // A height never set is left to the tree, whose rows then follow its font.
+    if (keptItemHeight_ > 0) SendMessageW(hwnd_, TVM_SETITEMHEIGHT, keptItemHeight_, 0);
     if (keptLineColor_ != clDefault) SetLineColor(keptLineColor_);
     SendMessageW(hwnd_, TVM_SETINDENT, keptIndent_, 0);
     if (checkboxes_) {
@@ -348,7 +349,7 @@ void TXcTreeView::ApplyKeptLooks() {
 }
 
 int TXcTreeView::ItemHeight() const {
-    if (!hwnd_) return keptItemHeight_;
+    if (!hwnd_) return keptItemHeight_ > 0 ? keptItemHeight_ : kDefaultTreeItemHeight;
     return static_cast<int>(SendMessageW(hwnd_, TVM_GETITEMHEIGHT, 0, 0));
 }
 

@@ -232,7 +232,7 @@ private:
     void AddMenuItems(TXcTreeNode* parent, const std::vector<std::unique_ptr<TMenuItem>>& items);
 
     TTreeSelectionList<TXcTreeNode*> selection_;
-    int keptItemHeight_ = kDefaultTreeItemHeight;
+    int keptItemHeight_ = 0;  // 0: never set
     std::uint32_t keptLineColor_ = clDefault;
     int keptIndent_ = 19;
     bool checkboxes_ = false;

@@ -288,11 +288,8 @@ TDSAMessageForm* BuildMessageForm(const std::string& caption, const std::string&
     try {
         form->SetFont(MessageFont());
         form->HelpContext = helpCtx;
-        // A dialog frame: no minimise box, no resizing.
         HWND h = form->Handle();
-        SetWindowLongW(h, GWL_STYLE, (GetWindowLongW(h, GWL_STYLE) & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX)));
-        SetWindowLongW(h, GWL_EXSTYLE, GetWindowLongW(h, GWL_EXSTYLE) | WS_EX_DLGMODALFRAME);
-        form->SetFixedSize(true);
+        form->SetDialogBorder();
         form->Timeout = timeout < 0 ? -timeout : timeout;
 
         TTextMeasure measure(form->Font());
@@ -317,6 +314,7 @@ TDSAMessageForm* BuildMessageForm(const std::string& caption, const std::string&
         const std::string countdown = m.HasCountdown ? CountdownFormatter(timeout) : std::string();
         if (m.HasCountdown) m.CountdownWidth = measure.Wrapped(countdown, limit).cx;
         m.Area = area;
+        m.RightToLeft = Application.RightToLeft;
         RECT frame{0, 0, 0, 0};
         AdjustWindowRectEx(&frame, GetWindowLongW(h, GWL_STYLE), FALSE, GetWindowLongW(h, GWL_EXSTYLE));
         m.FrameWidth = frame.right - frame.left;
@@ -341,6 +339,9 @@ TDSAMessageForm* BuildMessageForm(const std::string& caption, const std::string&
         Intf<IDynControlLabel>(message).ControlSetWordWrap(true);
         Intf<IDynControlAutoSize>(message).ControlSetAutoSize(true);
         message->DynSetBounds(l.Message.Left, l.Message.Top, l.Message.Width, l.Message.Height);
+        // Right to left, the message's lines start at its right edge.
+        if (auto* label = dynamic_cast<TLabel*>(message->DynControl()); label && m.RightToLeft)
+            label->SetAlignment(TLabel::Align::Right);
         form->AddComponent(message->DynControl());
         if (helpButton == kLastButton) helpButton = static_cast<int>(buttons.size()) - 1;
         for (std::size_t i = 0; i < buttons.size(); ++i) {

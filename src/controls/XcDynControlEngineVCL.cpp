@@ -651,7 +651,7 @@ void TXcDynControlVCLFileNameEdit::Browse() {
     ofn.lpstrTitle = title_.empty() ? nullptr : title.c_str();
     ofn.lpstrDefExt = defaultExt_.empty() ? nullptr : ext.c_str();
     ofn.lpstrInitialDir = initialDir_.empty() ? nullptr : dir.c_str();
-    ofn.Flags = options_ | OFN_EXPLORER;
+    ofn.Flags = OpenDialogFlags(options_);
     BOOL ok = kind_ == TXcFileDialogKind::fdOpen ? GetOpenFileNameW(&ofn) : GetSaveFileNameW(&ofn);
     if (ok) edit_->SetText(Narrow(file));
 }

@@ -8,6 +8,7 @@
 
 #include "controls/XcComponent.h"
 #include "controls/XcDynControlEngine.h"
+#include "controls/XcDynControlEngineTools.h"
 #include "controls/XcExMask.h"
 #include "toolkit/extctrls.h"
 
@@ -447,7 +448,7 @@ public:
 
 private:
     std::string initialDir_, defaultExt_, title_, filter_;
-    unsigned options_ = 0x80004;  // hide read-only, enable sizing
+    unsigned options_ = kDefaultFileNameOptions;  // an option set (OpenDialogFlags), not Win32 flags
     int filterIndex_ = 1;
     TXcFileDialogKind kind_ = TXcFileDialogKind::fdOpen;
 };

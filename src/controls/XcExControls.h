@@ -261,6 +261,32 @@ protected:
         return m.Result;
     }
 
+    // Makes the system control's window again with other styles (those it reads only when it
+    // is created, such as an edit's alignment): same class, text, place and subclassing. The
+    // caller restores what else the old window held. Windows of the toolkit's own are not made
+    // again.
+    void RecreateSystemWindow(DWORD style, DWORD exStyle) {
+        static_assert(!kOwnWindow, "only system controls are made again");
+        HWND old = this->Handle();
+        if (!old) return;
+        wchar_t cls[64] = {};
+        GetClassNameW(old, cls, 64);
+        std::wstring text(static_cast<std::size_t>(GetWindowTextLengthW(old)) + 1, L'\0');
+        GetWindowTextW(old, text.data(), static_cast<int>(text.size()));
+        RECT r{};
+        GetWindowRect(old, &r);
+        MapWindowPoints(nullptr, GetParent(old), reinterpret_cast<POINT*>(&r), 2);
+        HWND h = CreateWindowExW(exStyle, cls, text.c_str(), style, r.left, r.top, r.right - r.left,
+                                 r.bottom - r.top, GetParent(old),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(GetDlgCtrlID(old))),
+                                 GetModuleHandleW(nullptr), nullptr);
+        if (!h) return;
+        RemoveWindowSubclass(old, xcdetail::SubclassProc, xcdetail::kSubclassId);
+        this->ReplaceHandle(h);
+        SetWindowSubclass(h, xcdetail::SubclassProc, xcdetail::kSubclassId,
+                          reinterpret_cast<DWORD_PTR>(static_cast<TXcExSubclassTarget*>(this)));
+    }
+
     // Member-specific messages before the shared table (clipboard filtering, keyboard cues,
     // owner rules); answer true with `result` set when handled.
     virtual bool MemberMessage(UINT /*msg*/, WPARAM /*wp*/, LPARAM /*lp*/, LRESULT& /*result*/) { return false; }

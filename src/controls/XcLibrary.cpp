@@ -12,6 +12,7 @@
 #include "controls/XcExControls.h"
 #include "controls/XcExForms.h"
 #include "controls/XcExMask.h"
+#include "controls/XcSpin.h"
 #include "controls/XcThemes.h"
 #include "controls/XcTypes.h"
 #include "controls/XcXCUUtils.h"
@@ -61,6 +62,7 @@ const Unit kUnits[] = {
     {&XcDynControlEngineUnit, nullptr, nullptr},
     {&XcDSADialogsUnit, nullptr, nullptr},
     {&XcExMaskUnit, nullptr, nullptr},
+    {&XcSpinUnit, nullptr, nullptr},
     {&XcExComCtrlsUnit, nullptr, nullptr},
     {&XcComCtrlsUnit, nullptr, nullptr},
 };

@@ -267,10 +267,28 @@ void TXcCustomSpinEdit::ApplyAlignmentStyle() {
     case TAlignment::taRightJustify: align = rightToLeft_ ? ES_LEFT : ES_RIGHT; break;
     case TAlignment::taCenter: align = ES_CENTER; break;
     }
-    LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-    style = (style & ~static_cast<LONG>(ES_LEFT | ES_RIGHT | ES_CENTER)) | static_cast<LONG>(align);
-    SetWindowLongW(hwnd_, GWL_STYLE, style);
-    InvalidateRect(hwnd_, nullptr, TRUE);
+    if (!hwnd_ || destroying_) return;
+    const LONG before = GetWindowLongW(hwnd_, GWL_STYLE);
+    const LONG style = (before & ~static_cast<LONG>(ES_LEFT | ES_RIGHT | ES_CENTER)) | static_cast<LONG>(align);
+    if (style == before) return;
+    // An edit takes its alignment only when it is made: the window is made again, keeping
+    // what the old one held.
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageW(hwnd_, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    const LRESULT limit = SendMessageW(hwnd_, EM_GETLIMITTEXT, 0, 0);
+    const bool modified = SendMessageW(hwnd_, EM_GETMODIFY, 0, 0) != 0;
+    const bool focused = GetFocus() == hwnd_;
+    button_ = nullptr;
+    buttonWindow_.reset();
+    upDown_.reset();
+    RecreateSystemWindow(static_cast<DWORD>(style), static_cast<DWORD>(GetWindowLongW(hwnd_, GWL_EXSTYLE)));
+    SendMessageW(hwnd_, EM_LIMITTEXT, static_cast<WPARAM>(limit), 0);
+    SendMessageW(hwnd_, EM_SETSEL, selStart, selEnd);
+    SendMessageW(hwnd_, EM_SETMODIFY, modified, 0);
+    RecreateButton();
+    ResizeButton();
+    SetEditRect();
+    if (focused) ::SetFocus(hwnd_);
 }
 
 void TXcCustomSpinEdit::SetAlignment(TAlignment a) {

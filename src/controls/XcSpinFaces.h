@@ -46,6 +46,7 @@ public:
     void DrawGlyphs(HDC dc, TSpinDown down, HBITMAP upGlyph, HBITMAP downGlyph, bool enabled);
     // The faces are drawn again before the next Draw (system colours changed).
     void Reset() { resetPending_ = true; }
+    bool ResetPending() const { return resetPending_; }
     int CompareWith(int width, int height, int style, bool customGlyphs) const;
     TSpinFaceKey Key() const { return {width_, height_, style_, customGlyphs_}; }
     int Width() const { return width_; }

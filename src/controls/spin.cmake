@@ -6,8 +6,11 @@ add_library(talvik_spin_pure STATIC
   ${CMAKE_CURRENT_LIST_DIR}/XcSpinButtonCore.cpp)
 target_link_libraries(talvik_spin_pure PUBLIC talvik_base talvik_controls_core)
 if(TALVIK_WIN32)
-  add_library(talvik_spin STATIC
+  # The spin unit is a unit of the library: the library's start lists its version record.
+  target_sources(talvik_controls PRIVATE
     ${CMAKE_CURRENT_LIST_DIR}/XcSpinFaces.cpp
     ${CMAKE_CURRENT_LIST_DIR}/XcSpin.cpp)
-  target_link_libraries(talvik_spin PUBLIC talvik_spin_pure talvik_controls msimg32 gdi32 comctl32)
+  target_link_libraries(talvik_controls PUBLIC talvik_spin_pure msimg32 gdi32 comctl32)
+  add_library(talvik_spin INTERFACE)
+  target_link_libraries(talvik_spin INTERFACE talvik_controls)
 endif()

@@ -491,8 +491,8 @@ void TLink::PairRule(bool Ok, bool Second) {
     if (!Ok) {
         // A failed page ends the pair: nothing to log, no other page to fetch. A forced log on
         // the line (no logging call) is over with it; a logging call keeps the flag, which
-        // its hang-up timer needs.
-        if (!LoggingRead) ReadOnConnect = false;
+        // its hang-up timer (running while the call is young) needs.
+        if (!LoggingRead || HangupCountdown == 0) ReadOnConnect = false;
         ChainFlag = false;
         LoggingRead = false;
         return;

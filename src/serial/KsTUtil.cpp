@@ -20,6 +20,11 @@ const char* const TapiEntryNames[TapiEntryCount] = {
 DWORD DevCapsSize = 240;
 DWORD CallInfoSize = 296;
 DWORD CallStatusSize = 36;
+DWORD TranslateOutputSize = 40;
+DWORD TranslateCapsSize = 44;
+DWORD DevStatusSize = 88;
+static_assert(sizeof(LINETRANSLATEOUTPUT) == 40 && sizeof(LINETRANSLATECAPS) == 44 && sizeof(LINEDEVSTATUS) == 88,
+              "the first tries fit the fixed parts of the structures");
 
 namespace {
 

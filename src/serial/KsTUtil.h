@@ -79,6 +79,9 @@ private:
 
 // First-try sizes of the structures.
 extern DWORD DevCapsSize, CallInfoSize, CallStatusSize;
+// ... and of the translation output, translation capabilities and line status structures, which
+// no helper reads.
+extern DWORD TranslateOutputSize, TranslateCapsSize, DevStatusSize;
 
 LONG GetDevCaps(HLINEAPP hLineApp, DWORD dwDeviceID, DWORD dwAPIVersion, DWORD dwExtVersion,
                 TTapiStruct<LINEDEVCAPS>& Caps);

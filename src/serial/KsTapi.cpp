@@ -954,4 +954,27 @@ int TKslCustomTapiDevice::SelectDevice() {
     return r;
 }
 
+// A copy of another device's choices and what it knows, for a device that is to stand in for
+// it: no line or call of the other's is taken over.
+void TKslCustomTapiDevice::Assign(const TKslCustomTapiDevice& Source) {
+    if (&Source == this) return;
+    lines_ = Source.lines_;
+    allLines_ = Source.allLines_;
+    AnswerOnRing = Source.AnswerOnRing;
+    RetryWait = Source.RetryWait;
+    MaxAttempts = Source.MaxAttempts;
+    ShowTapiDevices = Source.ShowTapiDevices;
+    ShowPorts = Source.ShowPorts;
+    enableVoice_ = Source.enableVoice_;
+    filterUnsupported_ = Source.filterUnsupported_;
+    selectedDevice_ = Source.selectedDevice_;
+    deviceId_ = Source.deviceId_;
+    deviceCount_ = Source.deviceCount_;
+    attempts_ = Source.attempts_;
+    comPort_ = Source.comPort_;
+    statusDisplay_ = Source.statusDisplay_;
+    tapiLog_ = Source.tapiLog_;
+    callInfo_ = Source.callInfo_;
+}
+
 }  // namespace talvik

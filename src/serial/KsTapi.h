@@ -140,6 +140,9 @@ public:
     int SelectDevice();
     // Takes the owner's com port when none is set.
     void Loaded();
+    // Copies the line list, the settings, SelectedDevice, the counters, the links and the call
+    // information of another device.
+    void Assign(const TKslCustomTapiDevice& Source);
 
     // --- state
     const std::vector<std::string>& LineNames() const { return lines_; }

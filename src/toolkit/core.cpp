@@ -207,6 +207,27 @@ void TControl::AttachHandle(HWND h) {
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
 }
 
+void TControl::ReplaceHandle(HWND h) {
+    HWND old = hwnd_;
+    const bool hadTool = toolRegistered_;
+    if (old) {
+        if (toolRegistered_) {
+            TOOLINFOW ti{};
+            ti.cbSize = sizeof(ti);
+            ti.hwnd = parent_ ? parent_->Handle() : nullptr;
+            ti.uId = reinterpret_cast<UINT_PTR>(old);
+            SendMessageW(Application.TooltipWindow(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
+            toolRegistered_ = false;
+        }
+        RemovePropW(old, kControlProp);
+        // The new window takes the old one's place in the tab order.
+        SetWindowPos(h, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        DestroyWindow(old);
+    }
+    AttachHandle(h);
+    if (hadTool) RegisterTool();
+}
+
 void TControl::SetBounds(int left, int top, int width, int height) {
     left_ = left;
     top_ = top;
@@ -757,8 +778,27 @@ TModalResult TForm::ShowModal() {
     return modalResult_;
 }
 
+void TForm::SetDialogBorder() {
+    SetFixedSize(true);
+    SetWindowLongW(hwnd_, GWL_STYLE, GetWindowLongW(hwnd_, GWL_STYLE) & ~(WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
+    SetWindowLongW(hwnd_, GWL_EXSTYLE, GetWindowLongW(hwnd_, GWL_EXSTYLE) | WS_EX_DLGMODALFRAME);
+    SetWindowPos(hwnd_, nullptr, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
+}
+
+namespace {
+BOOL CALLBACK ForwardSysColorChange(HWND child, LPARAM) {
+    SendMessageW(child, WM_SYSCOLORCHANGE, 0, 0);
+    return TRUE;
+}
+}  // namespace
+
 LRESULT TForm::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
     switch (msg) {
+    case WM_SYSCOLORCHANGE:
+        // Only top-level windows are told; controls that cache faces in system colours
+        // (spin buttons, common controls) need to hear it too.
+        EnumChildWindows(hwnd_, ForwardSysColorChange, 0);
+        break;
     case CM_DIALOGKEY:
         return DialogKey(wp) ? 1 : 0;
     case WM_CLOSE:

@@ -156,6 +156,10 @@ protected:
     // Makes the window of the control; the style gets WS_CHILD and the parent's handle.
     void CreateHandle(const wchar_t* cls, DWORD style, DWORD exStyle = 0, const std::string& text = {});
     void AttachHandle(HWND hwnd);
+    // Puts a new window in the place of the control's window (styles a system control reads
+    // only when it is created): the old one is destroyed, the new one takes the control's
+    // hint and font.
+    void ReplaceHandle(HWND hwnd);
     virtual void DoTextChanged() {}
     void RegisterTool();
 
@@ -241,6 +245,8 @@ public:
     void SetVisible(bool v) override;
     // Fixed outer size: the window cannot be resized by the user.
     void SetFixedSize(bool fixed) { fixedSize_ = fixed; }
+    // A dialog's frame: fixed size, no minimise or maximise box.
+    void SetDialogBorder();
     // Height follows the lowest visible child; the width stays.
     void SetAutoSize(bool a);
     void SetClientSize(int w, int h);
@@ -290,6 +296,8 @@ class TApplication {
 public:
     std::string Title = "TALVIK";
     TForm* MainForm = nullptr;
+    // Right-to-left bidi mode: the message dialogs mirror their text.
+    bool RightToLeft = false;
 
     void Initialize();
     template <class T>

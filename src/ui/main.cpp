@@ -413,6 +413,8 @@ void Tmainform::BuildPanels() {
     spinSendData->Name = "spinSendData";
     spinSendData->SetMinValue(0);
     spinSendData->SetMaxValue(255);
+    // The two number inputs are aqua, apart from the panel's other fields.
+    for (TXcSpinEdit* spin : {spinSendAddress, spinSendData}) spin->SetColor(RGB(0, 255, 255));
     singsend = new TButton(Singlepanel, "Send");
     Reccap = new TLabel(Singlepanel, "Reply:");
     reclab = new TLabel(Singlepanel);
@@ -771,10 +773,13 @@ void Tmainform::ToolButton6Click() {
     if (!setform) return;
     Toggle(setform);
     if (setform->Visible()) SetForegroundWindow(setform->Handle());
+    setform->qvprogpanel->Hide();
 }
 
 void Tmainform::ToolButton7Click() {
-    if (!DebugEnabled) DisplaySingleCommandWindow();
+    // Tracing that "-debug" turns on from the start is not the operator's own: the button's body
+    // still opens the panel then.
+    if (!DebugEnabled || DebugTraceFromStart) DisplaySingleCommandWindow();
 }
 
 void Tmainform::ToolButton8Click() {
@@ -845,8 +850,14 @@ void Tmainform::ebDirectComPortNumChange() {
         DirectPortNumber = std::clamp<std::int32_t>(*v, 1, 254);
     }
     ebDirectComPortNum->SetText(IntToStr(DirectPortNumber));
-    // An open port is reopened on the new number.
-    if (DirectMode && Comport) Comport->SetComNumber(CheckedCast<std::uint16_t>(DirectPortNumber));
+    // An open port is reopened on the new number, through the guarded port set: a number with
+    // no port behind it (typed one digit at a time) is told in the status bar, not raised.
+    if (DirectMode && Comport) {
+        if (Comport->GetOpen())
+            portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+        else
+            Comport->SetComNumber(CheckedCast<std::uint16_t>(DirectPortNumber));
+    }
     comstatusupdate();
 }
 
@@ -918,15 +929,21 @@ void Tmainform::sitebuttonClick() {
         // A refused request leaves the flag as it was (a log dial in progress keeps its own):
         // a stale one would make the next Dial call the log number and skip the periodic
         // dial-up. A read that ends without its pair clears it in the link.
-        const bool before = ReadOnConnect;
+        const bool before = ReadOnConnect, loggingBefore = LoggingRead;
         ReadOnConnect = true;
+        // A forced log reads both pages at every speed, as the periodic log does.
+        LoggingRead = true;
         try {
             Getdata("TSpeedButton", 3);
         } catch (...) {
             ReadOnConnect = before;
+            LoggingRead = loggingBefore;
             throw;
         }
-        if (!CommBusy) ReadOnConnect = before;
+        if (!CommBusy) {
+            ReadOnConnect = before;
+            LoggingRead = loggingBefore;
+        }
     }
 }
 

@@ -126,13 +126,16 @@ void DrawSettings(HDC dc, int x) {
     }
 }
 
+// The button is captioned "TOOLS": the caption is part of its glyph, under the spanner, since
+// the bar's buttons carry no text of their own.
 void DrawTools(HDC dc, int x) {
-    Line(dc, x + 10, 26, x + 27, 9, RGB(100, 100, 110), 5);        // handle
+    Line(dc, x + 12, 19, x + 25, 7, RGB(100, 100, 110), 4);        // handle
     Pen p(dc, RGB(60, 60, 70), 1);
     Brush b(dc, RGB(150, 150, 160));
-    Ellipse(dc, x + 22, 2, x + 35, 15);
-    Fill(dc, x + 27, 3, x + 33, 9, kClear);                         // jaw opening
-    Line(dc, x + 6, 30, x + 12, 24, RGB(100, 100, 110), 5);
+    Ellipse(dc, x + 21, 0, x + 32, 11);
+    Fill(dc, x + 25, 1, x + 30, 6, kClear);                         // jaw opening
+    Line(dc, x + 9, 22, x + 14, 17, RGB(100, 100, 110), 4);
+    Text(dc, x + 2, 22, L"TOOLS", 11, RGB(0, 0, 0));
 }
 
 void DrawModem(HDC dc, int x) {

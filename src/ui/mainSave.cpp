@@ -117,8 +117,9 @@ void Tmainform::SavebuttonClick() {
     }
     std::string dir = ExtractFileDir(SaveFileName);
     if (DebugEnabled) AddDebugLine(Format("SaveDir: %s", dir.c_str()));
-    // A bare name lies in the report folder, where the viewer looks for it too.
-    if (dir.empty()) dir = ReportFolder();
+    // A relative name, bare or with a folder part, lies under the report folder, where the
+    // viewer looks for it too.
+    if (!IsAbsolutePath(dir)) dir = ExtractFileDir(ReportPath(SaveFileName));
     SaveFileName = dir + ExtractFileName(SaveFileName);
     if (DebugEnabled) AddDebugLine(Format("SaveFileName: %s", SaveFileName.c_str()));
     if (!DirectoryExists(dir)) {

@@ -46,6 +46,8 @@ TForm1::TForm1() {
     Button1->OnClick = [this](TControl* c) { Button1Click(c); };
     btnSaveLog->OnClick = [this](TControl* c) { btnSaveLogClick(c); };
     Button2->OnClick = [this](TControl* c) { Button2Click(c); };
+    // "Close" (and Escape) hides the window and leaves tracing as it is.
+    Button3->OnClick = [this](TControl*) { Close(); };
 }
 
 // Traces may still arrive after the window is gone (the link and the port outlive it at

@@ -45,12 +45,16 @@ std::string OptionsText(int row) {
 
 // ---- the window
 
+namespace {
+constexpr int kOptionsTreeRowHeight = 18;
+}  // namespace
+
 std::string TOptionsForm::BaseKey() { return "\\" + Tmainform::RegistryKeyPath; }
 
 TOptionsForm::TOptionsForm() {
     Name = "OptionsForm";
     SetCaption("Options");
-    SetFixedSize(true);
+    SetDialogBorder();
     SetClientSize(594, 329);
 
     XcTreeView1 = new TXcTreeView(this);
@@ -88,6 +92,8 @@ TOptionsForm::TOptionsForm() {
     nodeSingleCommand = XcTreeView1->Items.AddChild(nodeGeneral, "Single Command");
     nodeSingleCommand->SetImageIndex(1);
     XcTreeView1->FullExpand();
+    XcTreeView1->SetLineColor(13160660);
+    XcTreeView1->SetItemHeight(kOptionsTreeRowHeight);
     XcTreeView1->OnChange = [this](TXcTreeView* t, TXcTreeNode* node) { XcTreeView1Change(t, node); };
 
     btnOK = new TButton(this, "&Ok");
@@ -198,6 +204,15 @@ void TOptionsForm::ApplyLanguage() {
         }
     };
     apply(this);
+    // Rows of 18 pixels, taller where the language's font needs it (the Chinese one is higher).
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, XcTreeView1->Font().Handle());
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    // (The tree takes even heights only.)
+    XcTreeView1->SetItemHeight(std::max<int>(kOptionsTreeRowHeight, (tm.tmHeight + 3) / 2 * 2));
     nodeGeneral->SetText(OptionsText(otGeneral));
     nodeSingleCommand->SetText(OptionsText(otSingleCommand));
     grpSingleCommandNumberKind->SetCaption(OptionsText(otNumberFormat));

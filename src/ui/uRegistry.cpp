@@ -126,7 +126,7 @@ void readregistry(IniStore& ini, RegistrySettings& s) {
 
     for (int i = 0; i < kStoredFontLanguages; ++i) {
         const auto k = static_cast<std::size_t>(i);
-        std::string name = ini.ReadString(kSectionFont, FontNameKey(i), d.FontName[k]);
+        std::string name = LimitedText(ini.ReadString(kSectionFont, FontNameKey(i), d.FontName[k]), kMaxFontNameLength);
         s.FontName[k] = Trim(name).empty() ? d.FontName[k] : name;
         s.FontSize[k] = InRangeOr(ini.ReadInteger(kSectionFont, FontSizeKey(i), d.FontSize[k]), 1, 72,
                                   d.FontSize[k]);

@@ -62,6 +62,7 @@ constexpr std::size_t kMaxFileNameLength = 259;     // a Windows path (MAX_PATH 
 constexpr std::size_t kMaxModemSetLength = 40;      // a modem command line after its "AT"
 constexpr std::size_t kMaxTapiDeviceLength = 255;
 constexpr std::size_t kMaxStationNameLength = 255;  // a phone-book cell
+constexpr std::size_t kMaxFontNameLength = 31;      // a font's face name (32 with its end)
 
 // The number dialled for a station until the operator enters one.
 constexpr const char* kDefaultStationNumber = "0399990000";

@@ -120,6 +120,26 @@ TEST_F(TreeTest, ItemHeightBelowOneMeansSixteenAndKeptLooksReachTheWindow) {
     EXPECT_EQ(tree->LineColor(), GetSysColor(COLOR_WINDOWTEXT));
 }
 
+TEST_F(TreeTest, RowsFollowTheFontUntilAHeightIsSet) {
+    // A tree whose height nobody set sizes its rows from its font: a large font, tall rows.
+    TXcTreeNode* a = tree->Items.Add(nullptr, "Allgemein");
+    TXcTreeNode* b = tree->Items.Add(nullptr, "Einzelbefehl");
+    tree->SetFont(TFont{"Arial", 20});
+    Pump();
+    HDC dc = GetDC(tree->Handle());
+    HGDIOBJ old = SelectObject(dc, tree->Font().Handle());
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(tree->Handle(), dc);
+    EXPECT_GE(tree->ItemHeight(), tm.tmHeight);
+    EXPECT_GT(tree->ItemHeight(), 16);
+    EXPECT_GE(ItemRect(b, false).top - ItemRect(a, false).top, tm.tmHeight);
+    // Set, the height holds whatever the font.
+    tree->SetItemHeight(18);
+    EXPECT_EQ(ItemRect(b, false).top - ItemRect(a, false).top, 18);
+}
+
 TEST_F(TreeTest, SelectedNodeIsPaintedInTheSelectionColoursOthersPlain) {
     TXcTreeNode* a = tree->Items.Add(nullptr, "Alpha");
     TXcTreeNode* b = tree->Items.Add(nullptr, "Beta");

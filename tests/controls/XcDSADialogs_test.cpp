@@ -277,6 +277,28 @@ TEST_F(DialogTest, LongMessagesWrapAtHalfTheScreenShortOnesFitTheButtonRow) {
                            -1);
 }
 
+TEST_F(DialogTest, RightToLeftMirrorsTheMessageBesideTheIcon) {
+    const std::string text = "The regulator did not answer.\nTry again.";
+    HICON icon = LoadIconW(nullptr, reinterpret_cast<LPCWSTR>(IDI_INFORMATION));
+    TDSAMessageForm* ltr = BuildMessageForm("", text, icon, {"OK"}, {1}, 0, "", dcScreen, 0, 0, 0, -1);
+    const TControl* m0 = ltr->FindComponent("Message");
+    RECT client;
+    GetClientRect(ltr->Handle(), &client);
+    const int left = m0->Left(), width = m0->Width();
+    EXPECT_GT(left, ltr->FindComponent("Image")->Left() + 20);  // the text stands right of the icon
+    EXPECT_EQ(GetWindowLongW(m0->Handle(), GWL_STYLE) & SS_TYPEMASK, SS_LEFT);
+    ltr->Free();
+
+    Application.RightToLeft = true;
+    TDSAMessageForm* rtl = BuildMessageForm("", text, icon, {"OK"}, {1}, 0, "", dcScreen, 0, 0, 0, -1);
+    Application.RightToLeft = false;
+    const TControl* m1 = rtl->FindComponent("Message");
+    EXPECT_EQ(m1->Width(), width);
+    EXPECT_EQ(m1->Left(), client.right - left - width);
+    EXPECT_EQ(GetWindowLongW(m1->Handle(), GWL_STYLE) & SS_TYPEMASK, SS_RIGHT);
+    rtl->Free();
+}
+
 TEST_F(DialogTest, CentredOnTheMainFormWhenAsked) {
     auto* main = new TForm();
     main->SetBounds(100, 80, 400, 300);

@@ -4,6 +4,8 @@
 // date-time and tab controls.
 #include <gtest/gtest.h>
 
+#include <set>
+
 #include <algorithm>
 #include <cmath>
 
@@ -50,7 +52,7 @@ TEST_F(LibraryTest, StartUpListsEveryUnitOfTheModuleInOrderInTheSharedBlock) {
     ASSERT_NE(registry, nullptr);
     const TUnitVersioningModule* m = registry->FindModule(GetModuleHandleW(nullptr));
     ASSERT_NE(m, nullptr);
-    ASSERT_EQ(m->Count(), 19);
+    ASSERT_EQ(m->Count(), 20);
     EXPECT_EQ(m->Item(0).Info()->SourceUrl, "$URL: talvik/src/controls/XcuUnitVersioning.cpp $");
     EXPECT_EQ(m->Item(0).Info()->Revision, "$Revision: 1 $");
     std::vector<std::string> urls;
@@ -65,6 +67,10 @@ TEST_F(LibraryTest, StartUpListsEveryUnitOfTheModuleInOrderInTheSharedBlock) {
     EXPECT_LT(pos("XcDynControlEngine.cpp"), pos("XcExMask.cpp"));
     EXPECT_LT(pos("XcDSADialogs.cpp"), pos("XcExMask.cpp"));
     EXPECT_LT(pos("XcExComCtrls.cpp"), pos("XcComCtrls.cpp"));
+    // The spin edit is listed between the masked edit it stands on and the tree view.
+    EXPECT_LT(pos("XcExMask.cpp"), pos("XcSpin.cpp"));
+    EXPECT_LT(pos("XcSpin.cpp"), pos("XcExComCtrls.cpp"));
+    EXPECT_EQ(std::set<std::string>(urls.begin(), urls.end()).size(), urls.size());
 
     form->Free();
     form = nullptr;

@@ -264,6 +264,75 @@ TEST_F(SpinWinTest, EachKindSitsAtTheRightAndTheTextStopsBeforeIt) {
     }
 }
 
+// Where the first character of the text is drawn, in the edit's client coordinates.
+int FirstCharX(TControl* s) { return static_cast<short>(LOWORD(SendMessageW(s->Handle(), EM_POSFROMCHAR, 0, 0))); }
+
+TEST_F(SpinWinTest, AlignmentAndRightToLeftMoveTheTextAndTheButtonOnTheShownEdit) {
+    TXcSpinEdit* s = NewSpin();
+    s->SetMaxValue(999);
+    s->SetMinValue(0);
+    s->SetHint("the hint");
+    s->SetValue(7);
+    Pump();
+    const int leftX = FirstCharX(s);
+    EXPECT_LT(leftX, 10);
+
+    // Right-aligned: the text stands at the right, just before the button; the window was
+    // made again and still holds the value, takes typing and reports changes.
+    int changes = 0;
+    s->OnChange = [&](TControl*) { ++changes; };
+    s->SetAlignment(TAlignment::taRightJustify);
+    Pump();
+    EXPECT_EQ(GetWindowLongW(s->Handle(), GWL_STYLE) & ES_RIGHT, ES_RIGHT);
+    EXPECT_EQ(s->Text(), "7");
+    EXPECT_EQ(changes, 0);
+    RECT client;
+    GetClientRect(s->Handle(), &client);
+    const RECT button = RectIn(s->Button()->Handle(), s->Handle());
+    EXPECT_EQ(button.right, client.right);
+    EXPECT_GT(FirstCharX(s), client.right / 2);
+    EXPECT_LT(FirstCharX(s), button.left);
+    EXPECT_EQ(TControl::FromHandle(s->Handle()), s);
+    s->SetFocus();
+    SelectAll(s);
+    Type(s, "42");
+    EXPECT_EQ(s->Value(), 42);
+    EXPECT_GT(changes, 0);
+    Key(s, VK_UP);
+    EXPECT_EQ(s->Text(), "43");
+    EXPECT_EQ(GetFocus(), s->Handle());
+    // Centred: between the two.
+    s->SetAlignment(TAlignment::taCenter);
+    EXPECT_GT(FirstCharX(s), leftX);
+    EXPECT_LT(FirstCharX(s), button.left - 10);
+
+    // Right to left: the button goes to the left edge and left-justified text to the right.
+    s->SetAlignment(TAlignment::taLeftJustify);
+    s->SetRightToLeft(true);
+    Pump();
+    const RECT rtlButton = RectIn(s->Button()->Handle(), s->Handle());
+    EXPECT_LE(rtlButton.left, 0);
+    EXPECT_GT(FirstCharX(s), rtlButton.right);
+    EXPECT_GT(FirstCharX(s), client.right / 2);
+    EXPECT_EQ(s->Text(), "43");
+    s->SetRightToLeft(false);
+    EXPECT_LT(FirstCharX(s), 10);
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(SpinWinTest, ASystemColourChangeToldToTheFormReachesTheSpinButton) {
+    TXcSpinEdit* s = NewSpin();
+    Pump();
+    UpdateWindow(s->Button()->Handle());
+    ASSERT_NE(s->Button()->FaceSet(), nullptr);
+    EXPECT_FALSE(s->Button()->FaceSet()->ResetPending());
+    // The system tells top-level windows only.
+    SendMessageW(form->Handle(), WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_TRUE(s->Button()->FaceSet()->ResetPending());
+    UpdateWindow(s->Button()->Handle());
+    EXPECT_FALSE(s->Button()->FaceSet()->ResetPending());
+}
+
 TEST_F(SpinWinTest, EqualButtonsShareOneFaceSetAndAResizedOneGetsItsOwn) {
     TXcSpinEdit* a = NewSpin(10);
     TXcSpinEdit* b = NewSpin(40);

@@ -95,6 +95,20 @@ TEST(VariantTests, IntegerTypesAndTextAsBoolean) {
     EXPECT_FALSE(XcVarToBoolean(TXcVariant()));
 }
 
+TEST(FileNameEditorOptions, TheOptionSetBecomesTheFileDialogsFlags) {
+    // The default: hide read-only (OFN_HIDEREADONLY 0x4) and enable sizing (OFN_ENABLESIZING
+    // 0x800000), on the explorer-style dialog (OFN_EXPLORER 0x80000). Taken as flags, 0x80004
+    // would have lost the sizing.
+    EXPECT_EQ(kDefaultFileNameOptions, 0x80004u);
+    EXPECT_EQ(OpenDialogFlags(kDefaultFileNameOptions), 0x4u | 0x800000u | 0x80000u);
+    EXPECT_EQ(OpenDialogFlags(0), 0x80000u);
+    EXPECT_EQ(OpenDialogFlags(ofOverwritePrompt | ofPathMustExist | ofFileMustExist), 0x2u | 0x800u | 0x1000u | 0x80000u);
+    EXPECT_EQ(OpenDialogFlags(ofNoValidate | ofAllowMultiSelect), 0x100u | 0x200u | 0x80000u);
+    // The old-style dialog is the explorer flag left out.
+    EXPECT_EQ(OpenDialogFlags(ofOldStyleDialog | ofHideReadOnly), 0x4u);
+    EXPECT_EQ(OpenDialogFlags(ofDontAddToRecent | ofForceShowHidden), 0x2000000u | 0x10000000u | 0x80000u);
+}
+
 TEST(WindowsVersion, CodesFromTheSystemFacts) {
     TVersionFacts f;
     f.Platform = TPlatform::Win9x;

@@ -167,6 +167,30 @@ TEST_F(TapiDeviceTest, ConnectedCallOpensThePortOnTheCallsHandleAndCancelDropsIt
     EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(TapiDeviceTest, AssignCopiesTheChoicesAndWhatTheDeviceKnowsButNoLine) {
+    device->MaxAttempts = 5;
+    device->ShowPorts = false;
+    device->Dial("5551234");
+    ASSERT_TRUE(PumpUntil([&] { return Seen("connect"); }));
+    TKslTapiDevice copy;
+    copy.Assign(*device);
+    EXPECT_EQ(copy.LineNames(), (std::vector<std::string>{"Fake Modem", "Second Line"}));
+    EXPECT_EQ(copy.GetSelectedDevice(), "Fake Modem");
+    EXPECT_EQ(copy.MaxAttempts, 5);
+    EXPECT_EQ(copy.RetryWait, 1);
+    EXPECT_FALSE(copy.ShowPorts);
+    EXPECT_EQ(copy.Attempts(), 1);
+    EXPECT_EQ(copy.GetComPort(), port.get());
+    EXPECT_EQ(copy.GetTapiLog(), log.get());
+    // The call stays the original's.
+    EXPECT_FALSE(copy.Initialised());
+    EXPECT_FALSE(copy.IsConnected());
+    EXPECT_TRUE(device->IsConnected());
+    EXPECT_TRUE(device->CancelCall());
+    Settle();
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(TapiDeviceTest, BusyLineIsCalledUpToTheAttemptLimitThenFailsOnce) {
     rig.Scenario("port=44\ncalls=busy\n");
     device->MaxAttempts = 3;

@@ -2,6 +2,10 @@
 // the "-debug" switch, the exit panel, the debug and help windows and the version text.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 
@@ -12,6 +16,7 @@
 #include "ui/main.h"
 #include "ui/mainImages.h"
 #include "ui/allForms.h"
+#include "ui/Settings.h"
 #include "ui/talvikProgram.h"
 #include "ui/uDebug.h"
 #include "ui/uRegistry_win32.h"
@@ -61,6 +66,16 @@ protected:
     void Restart() {
         Shutdown();
         Start();
+    }
+
+    // A mouse click on a tool button's body, left of a drop-down arrow.
+    static void ClickToolButtonBody(TToolButton* b) {
+        RECT r = b->ScreenRect();
+        POINT p{r.left + 8, (r.top + r.bottom) / 2};
+        HWND bar = mainform->ToolBar1->Handle();
+        ScreenToClient(bar, &p);
+        SendMessageW(bar, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(p.x, p.y));
+        SendMessageW(bar, WM_LBUTTONUP, 0, MAKELPARAM(p.x, p.y));
     }
 
     std::vector<std::string> lines;
@@ -239,6 +254,16 @@ TEST_F(MainWindowTest, DebugSwitchGivesToolsItsMenuAndOpensTheDebugWindow) {
     EXPECT_EQ(mainform->puTools.Item(1)->Caption, "&Options");
     mainform->puTools.Item(0)->Click();
     EXPECT_TRUE(mainform->Singlepanel->Visible());
+    mainform->puTools.Item(0)->Click();
+    EXPECT_FALSE(mainform->Singlepanel->Visible());
+    // A click on the button's body (not its arrow) toggles the panel too, although the debug
+    // window traces from the start.
+    ASSERT_TRUE(DebugEnabled);
+    mainform->Show();
+    ClickToolButtonBody(mainform->ToolButton7);
+    EXPECT_TRUE(mainform->Singlepanel->Visible());
+    ClickToolButtonBody(mainform->ToolButton7);
+    EXPECT_FALSE(mainform->Singlepanel->Visible());
 
     mainform->ToolButton1Click();
     EXPECT_TRUE(mainform->exitpanel->Visible());
@@ -253,10 +278,67 @@ TEST_F(MainWindowTest, DebugSwitchGivesToolsItsMenuAndOpensTheDebugWindow) {
     EXPECT_FALSE(mainform->exitpanel->Visible());
     mainform->ToolButton1Click();  // the debug window is already up: no second line
     EXPECT_EQ(Form1->Memo1->LineCount(), 1);
+    // Its "Close" hides it, and so does Escape; tracing goes on.
+    Form1->Memo1->Clear();
+    DebugModified = false;
+    SendMessageW(Form1->Button3->Handle(), BM_CLICK, 0, 0);
+    EXPECT_FALSE(Form1->Visible());
+    EXPECT_TRUE(DebugEnabled);
+    Form1->Show();
+    EXPECT_TRUE(Form1->DialogKey(VK_ESCAPE));
+    EXPECT_FALSE(Form1->Visible());
     Restart();
     EXPECT_EQ(mainform->ToolButton7->DropdownMenu(), nullptr);
     mainform->ToolButton1Click();
     EXPECT_FALSE(Form1->Visible());
+    mainform->Show();
+    ClickToolButtonBody(mainform->ToolButton7);
+    EXPECT_TRUE(mainform->Singlepanel->Visible());
+}
+
+TEST_F(MainWindowTest, ToolsButtonShowsItsCaption) {
+    DeleteTestKey();
+    Start();
+    // The glyph carries the word under the spanner: dark letters across most of the button's
+    // lower part, where the other glyphs have none.
+    auto inkInLowerBand = [](int image) {
+        HDC screen = GetDC(nullptr);
+        HDC dc = CreateCompatibleDC(screen);
+        HBITMAP bmp = CreateCompatibleBitmap(screen, 39, 33);
+        ReleaseDC(nullptr, screen);
+        HGDIOBJ old = SelectObject(dc, bmp);
+        RECT all{0, 0, 39, 33};
+        FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+        ImageList_Draw(mainform->ImageList1.Handle(), image, dc, 0, 0, ILD_TRANSPARENT);
+        int first = 39, last = -1;
+        for (int y = 24; y < 33; ++y)
+            for (int x = 0; x < 39; ++x) {
+                const COLORREF c = GetPixel(dc, x, y);
+                if (GetRValue(c) < 80 && GetGValue(c) < 80 && GetBValue(c) < 80) {
+                    first = std::min(first, x);
+                    last = std::max(last, x);
+                }
+            }
+        SelectObject(dc, old);
+        DeleteObject(bmp);
+        DeleteDC(dc);
+        return last - first;
+    };
+    EXPECT_GT(inkInLowerBand(mainform->ToolButton7->ImageIndex()), 25);
+    EXPECT_LT(inkInLowerBand(mainform->ToolButton3->ImageIndex()), 5);
+}
+
+TEST_F(MainWindowTest, SettingsButtonHidesTheProgramAllPanelEitherWay) {
+    DeleteTestKey();
+    Start();
+    setform->qvprogpanel->Show();
+    mainform->ToolButton6Click();
+    EXPECT_TRUE(setform->Visible());
+    EXPECT_FALSE(setform->qvprogpanel->Visible());
+    setform->qvprogpanel->Show();
+    mainform->ToolButton6Click();
+    EXPECT_FALSE(setform->Visible());
+    EXPECT_FALSE(setform->qvprogpanel->Visible());
 }
 
 TEST_F(MainWindowTest, ExitYesEndsTheProgramAndWritesSettings) {

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 
@@ -138,6 +139,38 @@ TEST_F(ReportLinkTest, ReportOfDataReadFromTheRegulatorIsSavedViewedPrintedAndLo
     EXPECT_NE(csv.find(labels.batvlab), std::string::npos) << csv;
     EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1);
     ExpectTextOf(dir.File("QVLOG.RTF"), "read-log.rtf",
+                 {"QV DATA", "Battery Voltage\t" + labels.batvlab, "TIME " + labels.list[1]});
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(ReportLinkTest, LogButtonAt2400BaudWritesTheLogRecordAndTheCsvRow) {
+    mainform->Show();
+    mainform->Timer1.Tick();  // lifts the start-up guard
+    // 2400 baud from the port panel's list, as the user picks it.
+    HWND baud = mainform->baudbox->Handle();
+    SendMessageW(baud, CB_SETCURSEL, 2, 0);
+    SendMessageW(GetParent(baud), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(baud), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(baud));
+    ASSERT_EQ(mainform->Comport->GetBaud(), 2400);
+    mainform->logedit->SetText("QVLOG.RTF");
+    ASSERT_FALSE(SiteMode);
+    ASSERT_EQ(mainform->sitebutton->Caption(), "LOG");
+
+    // A click on the LOG button.
+    SendMessageW(mainform->sitebutton->Handle(), BM_CLICK, 0, 0);
+    ASSERT_TRUE(CommBusy);
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && LogWritePending; })) << mainform->Statusb->PanelText(5);
+    EXPECT_TRUE(CurrentLoaded);        // both pages were read
+    EXPECT_TRUE(CurrentStringLoaded);
+    EXPECT_FALSE(ReadOnConnect);
+    mainform->Timer1.Tick();
+    EXPECT_FALSE(LogWritePending);
+
+    const CurrentLabelTexts labels = BuildCurrentTexts(0);
+    const std::string csv = ReadWholeFile(dir.File("LOGFILE.CSV"));
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 1) << csv;
+    EXPECT_NE(csv.find(labels.batvlab), std::string::npos) << csv;
+    ExpectTextOf(dir.File("QVLOG.RTF"), "log-button-2400.rtf",
                  {"QV DATA", "Battery Voltage\t" + labels.batvlab, "TIME " + labels.list[1]});
     EXPECT_TRUE(errors.empty()) << errors.front();
 }

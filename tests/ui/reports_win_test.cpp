@@ -338,6 +338,30 @@ TEST_F(ReportsWindowTest, ViewerShowsTheReportJustSavedOrTheLogOrSaysItIsMissing
     EXPECT_TRUE(errors.empty());
 }
 
+TEST_F(ReportsWindowTest, ANameWithAFolderPartIsSavedAndViewedUnderTheReportFolder) {
+    DataAsRead();
+    std::filesystem::create_directories(dir.File("SUB"));
+    mainform->fileedit->SetText("SUB\\NUVDATA2");
+    {
+        // The current directory has a folder of that name too: neither the save nor the
+        // viewer may go there.
+        ElsewhereCwd elsewhere;
+        std::filesystem::create_directories("SUB");
+        mainform->SavebuttonClick();
+        EXPECT_FALSE(elsewhere.Has("SUB\\NUVDATA2"));
+        mainform->ReadbuttonClick();
+    }
+    EXPECT_TRUE(calls.empty()) << calls.front().text;
+    const std::string name = dir.File("SUB\\NUVDATA2");
+    ASSERT_TRUE(FileExistsUtf8(name));
+    EXPECT_EQ(mainform->SaveFileName, name);
+    ASSERT_TRUE(Readform->Visible());
+    EXPECT_EQ(Readform->filelab->Caption(), "Data in file:  " + name);
+    EXPECT_NE(Readform->Readedit->PlainText().find("QV DATA"), std::string::npos);
+    EXPECT_EQ(viewerBeeps, 0);
+    EXPECT_TRUE(errors.empty());
+}
+
 TEST_F(ReportsWindowTest, PrintGoesToTheChosenPrinterWithItsJobTitle) {
     DataAsRead();
     mainform->fileedit->SetText("NUVDATA1");

@@ -396,6 +396,77 @@ TEST_F(SingleCommandTest, HexFormatFromTheOptionsWindowAndThePositionSurviveARes
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
+// The tree of the options dialog as drawn: the distance between its two rows, the height of its
+// font and its line colour.
+struct OptionsTreeLooks {
+    int rowPitch = 0, fontHeight = 0;
+    COLORREF lineColor = 0;
+    std::string fontName;
+};
+OptionsTreeLooks LooksOfTheOptionsTree() {
+    OptionsTreeLooks looks;
+    HWND tree = OptionsForm->XcTreeView1->Handle();
+    RECT first{}, second{};
+    *reinterpret_cast<HTREEITEM*>(&first) = TreeView_GetRoot(tree);
+    *reinterpret_cast<HTREEITEM*>(&second) = TreeView_GetChild(tree, TreeView_GetRoot(tree));
+    if (SendMessageW(tree, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&first)) &&
+        SendMessageW(tree, TVM_GETITEMRECT, FALSE, reinterpret_cast<LPARAM>(&second)))
+        looks.rowPitch = second.top - first.top;
+    HDC dc = GetDC(tree);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tree, WM_GETFONT, 0, 0)));
+    TEXTMETRICW tm{};
+    GetTextMetricsW(dc, &tm);
+    SelectObject(dc, old);
+    ReleaseDC(tree, dc);
+    looks.fontHeight = tm.tmHeight;
+    looks.lineColor = static_cast<COLORREF>(SendMessageW(tree, TVM_GETLINECOLOR, 0, 0));
+    looks.fontName = OptionsForm->XcTreeView1->Font().Name;
+    return looks;
+}
+
+TEST_F(SingleCommandTest, OptionsDialogTreeHasItsLooksAndRowsFitTheFont) {
+    OptionsTreeLooks looks;
+    ShowOptionsWith([&] {
+        looks = LooksOfTheOptionsTree();
+        // A dialog: no minimise or maximise box.
+        const LONG style = GetWindowLongW(OptionsForm->Handle(), GWL_STYLE);
+        EXPECT_EQ(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX), 0);
+        PostMessageW(OptionsForm->btnCancel->Handle(), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(looks.rowPitch, 18);
+    EXPECT_EQ(looks.lineColor, static_cast<COLORREF>(13160660));
+
+    // In Chinese the 12-point font is taller: the rows grow with it.
+    Click(mainform->chineseselect);
+    ASSERT_EQ(LanguageNumber, 2);
+    ShowOptionsWith([&] {
+        looks = LooksOfTheOptionsTree();
+        PostMessageW(OptionsForm->btnCancel->Handle(), BM_CLICK, 0, 0);
+    });
+    EXPECT_EQ(looks.fontName, LangFontName[2]);
+    EXPECT_GE(looks.rowPitch, 18);
+    EXPECT_GE(looks.rowPitch, looks.fontHeight + 2);
+    Click(mainform->englishselect);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(SingleCommandTest, NumberInputsAreAqua) {
+    mainform->DisplaySingleCommandWindow();
+    Choose(scWriteRam);
+    SetForegroundWindow(mainform->Handle());
+    for (TXcSpinEdit* spin : {mainform->spinSendAddress, mainform->spinSendData}) {
+        ASSERT_TRUE(spin->Showing());
+        UpdateWindow(spin->Handle());
+        RECT client;
+        GetClientRect(spin->Handle(), &client);
+        HDC dc = GetDC(spin->Handle());
+        // Right of the "0", left of the button.
+        const COLORREF c = GetPixel(dc, client.right - spin->ButtonWidth() - 6, client.bottom / 2);
+        ReleaseDC(spin->Handle(), dc);
+        EXPECT_EQ(c, RGB(0, 255, 255)) << spin->Name;
+    }
+}
+
 TEST_F(SingleCommandTest, HistoryClearMendsThePageAndAReadShowsIt) {
     FirstTick();
     mainform->ebDirectComPortNum->SetText(std::to_string(kHistoryPort));
@@ -466,14 +537,31 @@ TEST_F(SingleCommandTest, ForcedLogLeavesNoReadOnConnectBehind) {
     EXPECT_FALSE(ReadOnConnect);
     EXPECT_EQ(mainform->sitebutton->Caption(), "LOG");
 
-    // Completed without its pair below 9600 baud.
+    // Below 9600 baud the forced log reads both pages too, and its record is due.
     FirstTick();
     mainform->baudbox->SetItemIndex(2);
+    size_t heard = FramesHeard(1).size();
     mainform->sitebuttonClick();
     EXPECT_TRUE(CommBusy);
-    ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentStringLoaded; }));
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && LogWritePending; }));
+    EXPECT_TRUE(CurrentLoaded);
+    EXPECT_TRUE(CurrentStringLoaded);
     EXPECT_FALSE(ReadOnConnect);
+    EXPECT_FALSE(LoggingRead);
+    std::vector<int> asked;
+    for (const HeardFrame& f : FramesSince(1, heard))
+        if (asked.empty() || asked.back() != f.image) asked.push_back(f.image);
+    EXPECT_EQ(asked.size(), KindAddressTable(3).size() + KindAddressTable(2).size());
+    LogWritePending = false;
+
+    // A forced log whose page fails leaves no flag behind: the next periodic log is free to dial.
+    mainform->ebDirectComPortNum->SetText("74");
+    mainform->sitebuttonClick();
+    ASSERT_TRUE(RunUntil(LinkIdle));
+    EXPECT_FALSE(ReadOnConnect);
+    EXPECT_FALSE(LoggingRead);
     EXPECT_FALSE(LogWritePending);
+    mainform->ebDirectComPortNum->SetText("1");
 
     // At 9600 the pair completes and the log record is due.
     mainform->baudbox->SetItemIndex(3);
@@ -488,6 +576,45 @@ TEST_F(SingleCommandTest, ForcedLogLeavesNoReadOnConnectBehind) {
     EXPECT_TRUE(ReadOnConnect);
     Dialling = false;
     ReadOnConnect = false;
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(SingleCommandTest, BadPortNumbersAndRefusedSendsAreToldInTheStatusBar) {
+    FirstTick();
+    mainform->ToolButton8Click();
+    // The port open, as a read or the baud list leaves it.
+    mainform->baudbox->SetItemIndex(3);
+    mainform->baudboxChange();
+    ASSERT_TRUE(mainform->Comport->GetOpen());
+
+    // "99" typed into the port field, one key at a time: no port 9 nor 99 is there.
+    HWND edit = mainform->ebDirectComPortNum->Handle();
+    SetFocus(edit);
+    SendMessageW(edit, EM_SETSEL, 0, -1);
+    SendMessageW(edit, WM_CHAR, '9', 1);
+    SendMessageW(edit, EM_SETSEL, 1, 1);
+    SendMessageW(edit, WM_CHAR, '9', 1);
+    EXPECT_EQ(mainform->ebDirectComPortNum->Text(), "99");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    EXPECT_EQ(DirectPortNumber, 99);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM99");
+    EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::PortSetException, 0));
+    EXPECT_GT(beeps, 0);
+    // A port that is there is taken at the next request.
+    mainform->ebDirectComPortNum->SetText("1");
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM1");
+
+    // A single command while a write holds the line: nothing is sent and the status says why.
+    mainform->DisplaySingleCommandWindow();
+    const size_t heard = FramesHeard(1).size();
+    WriteBusy = true;
+    Choose(scReadRam);
+    Click(mainform->singsend);
+    WriteBusy = false;
+    EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::LineBusy, 0));
+    RunUntil([] { return false; }, 300);
+    EXPECT_EQ(FramesHeard(1).size(), heard);
+    EXPECT_FALSE(CommBusy);
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
@@ -518,11 +645,31 @@ TEST_F(SingleCommandTest, SettingsComeBackAsTheControlsHoldThem) {
     SetRegText("Settings", "Log Number", std::string(10000, '8'));
     SetRegText("Settings", "Log File", std::string(10000, 'L'));
     SetRegText("Settings", "Voltage Multiplier", "0");
+    SetRegText("Font", "Lang 1 Name ", std::string(10000, 'F'));
+    SetRegText("Phone List", "id name 3", std::string(10000, 'N'));
+    SetRegText("Phone List", "phone number 3", "5551234");
+    SetRegText("Settings", "Current PhoneList Line", "3");
     Start({});
     EXPECT_EQ(mainform->dialedit->Text(), std::string(16, '7'));
     EXPECT_EQ(mainform->Lognumedit->Text(), std::string(16, '8'));
     EXPECT_EQ(mainform->logedit->Text(), std::string(kMaxFileNameLength, 'L'));
     EXPECT_EQ(mainform->VoltageMultiplier, 4);
+    EXPECT_EQ(LangFontName[1], std::string(kMaxFontNameLength, 'F'));
+    // The phone book row with the long name, followed into the dial fields.
+    mainform->ToolButton9Click();
+    mainform->bookbtnClick();
+    EXPECT_EQ(mainform->dialedit->Text(), "5551234");
+    mainform->phonegrid->SetRow(1);
+    EXPECT_EQ(mainform->dialedit->Text(), "");
+    mainform->phonegrid->SetRow(3);
+    EXPECT_EQ(mainform->dialedit->Text(), "5551234");
+    EXPECT_EQ(mainform->phoneidedit->Text(), mainform->phonegrid->Cell(1, 3));
+    Restart();
+    EXPECT_EQ(RegText("Font", "Lang 1 Name "), std::string(kMaxFontNameLength, 'F'));
+    EXPECT_EQ(RegText("Settings", "Dial String"), "5551234");
+    EXPECT_EQ(RegText("Phone List", "phone number 3"), "5551234");
+    EXPECT_LE(RegText("Phone List", "id name 3").size(), kMaxStationNameLength);
+    mainform->dialedit->SetText(std::string(16, '7'));
     Restart();
     EXPECT_EQ(RegText("Settings", "Dial String"), std::string(16, '7'));
     EXPECT_EQ(RegText("Settings", "Log File"), std::string(kMaxFileNameLength, 'L'));
@@ -595,27 +742,41 @@ TEST_F(SingleCommandTest, MessageBoxesStayOnTheScreenAndStatusTextsFitTheirPanel
 }
 
 TEST_F(SingleCommandTest, CaptionsOfThePanelsFollowTheLanguage) {
+    // What each language shows, as the program's texts have it.
+    struct Shown {
+        const char *setup, *site, *reply, *pathDelay, *view, *log, *firstCommand;
+    };
+    const Shown expected[kLanguageCount] = {
+        {"Modem Setup String", "SITE NUMBER", "Reply:", "Path Delay", "View", "LOG", "Read QV Ram"},
+        {"Chaîne d'initialisation du modem", "NUMÉRO DE SITE", "Réponse :", "Délai de liaison", "Afficher", "",
+         "Lire la RAM du QV"},
+        {"调制解调器设置字符串", "站点号", "回复：", "线路延时", "查看", "记录", "读取QV RAM"},
+        {"Modem-Initialisierungsstring", "STATIONS-NR.", "Antwort:", "Laufzeit", "Anzeigen", "LOG", "QV-RAM lesen"},
+    };
+    mainform->Tapicheck->SetChecked(false);
+    mainform->TapicheckClick();
     for (int l = 0; l < kLanguageCount; ++l) {
-        LanguageNumber = l;
-        mainform->setcaptions();
-        // The edit beside it shows the telephony device while the box is checked.
-        EXPECT_EQ(mainform->Setuplab->Caption(), CaptionText(mainform->Tapicheck->Checked() ? 10 : 12, l)) << l;
-        EXPECT_EQ(mainform->Sitelab->Caption(), CaptionText(78, l)) << l;
-        EXPECT_EQ(mainform->Reccap->Caption(), CaptionText(76, l)) << l;
-        EXPECT_EQ(mainform->Timedelaylab->Caption(), PanelText(ptPathDelay, l)) << l;
-        EXPECT_EQ(mainform->Logread->Caption(), PanelText(ptView, l)) << l;
-        EXPECT_EQ(mainform->sitebutton->Caption(), CaptionText(79, l)) << l;
-        EXPECT_EQ(mainform->sendcombo->Item(0), CaptionText(30, l)) << l;
+        // The language chosen from its radio button, as the user does.
+        TRadioButton* select[] = {mainform->englishselect, mainform->frenchselect, mainform->chineseselect,
+                                  mainform->germanselect};
+        Click(select[l]);
+        ASSERT_EQ(LanguageNumber, l);
+        const Shown& e = expected[l];
+        EXPECT_EQ(mainform->Setuplab->Caption(), e.setup) << l;
+        EXPECT_EQ(mainform->Sitelab->Caption(), e.site) << l;
+        EXPECT_EQ(mainform->Reccap->Caption(), e.reply) << l;
+        EXPECT_EQ(mainform->Timedelaylab->Caption(), e.pathDelay) << l;
+        EXPECT_EQ(mainform->Logread->Caption(), e.view) << l;
+        EXPECT_EQ(mainform->sitebutton->Caption(), e.log) << l;
+        EXPECT_EQ(mainform->sendcombo->Item(0), e.firstCommand) << l;
     }
+    Click(mainform->englishselect);
     // A language change reloads the list at its first entry, with that entry's inputs.
     Choose(scLoopback);
     EXPECT_FALSE(mainform->spinSendAddress->Visible());
     mainform->setcaptions();
     EXPECT_EQ(mainform->sendcombo->ItemIndex(), scReadRam);
     EXPECT_TRUE(mainform->spinSendAddress->Visible());
-    // Every text differs from the English one in the other languages where the table has one.
-    EXPECT_NE(PanelText(ptPathDelay, 3), PanelText(ptPathDelay, 0));
-    EXPECT_NE(CaptionText(12, 2), CaptionText(12, 0));
     // The save panel's layout step.
     mainform->ToolButton10Click();
     EXPECT_EQ(mainform->Savepanel->Height(), 169);
