@@ -135,7 +135,15 @@ void DrawTools(HDC dc, int x) {
     Ellipse(dc, x + 21, 0, x + 32, 11);
     Fill(dc, x + 25, 1, x + 30, 6, kClear);                         // jaw opening
     Line(dc, x + 9, 22, x + 14, 17, RGB(100, 100, 110), 4);
-    Text(dc, x + 2, 22, L"TOOLS", 11, RGB(0, 0, 0));
+    // Plain pixels: smoothed edges would blend with the transparent colour into a purple rim.
+    HFONT f = CreateFontW(-10, 0, 0, 0, FW_BOLD, 0, 0, 0, DEFAULT_CHARSET, 0, 0, NONANTIALIASED_QUALITY, 0, L"Arial");
+    HGDIOBJ old = SelectObject(dc, f);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    RECT r{x, 23, x + W, H};
+    DrawTextW(dc, L"TOOLS", -1, &r, DT_CENTER | DT_TOP | DT_SINGLELINE | DT_NOCLIP);
+    SelectObject(dc, old);
+    DeleteObject(f);
 }
 
 void DrawModem(HDC dc, int x) {

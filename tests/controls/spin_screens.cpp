@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
     Application.Initialize();
     auto* form = new TForm();
     form->SetCaption("Spin edits");
-    form->SetBounds(20, 20, 340, 330);
+    form->SetBounds(20, 20, 340, 394);
     Application.AddForm(form);
 
     TXcSpinEdit* s = Row(form, 0, "Diagonal, integer, aqua");
@@ -67,6 +67,12 @@ int main(int argc, char** argv) {
     s = Row(form, 7, "Diagonal, thousands");
     s->SetThousands(true);
     s->SetValue(1234567);
+    s = Row(form, 8, "Right-aligned");
+    s->SetValue(12);
+    s->SetAlignment(TAlignment::taRightJustify);
+    s = Row(form, 9, "Right to left");
+    s->SetValue(34);
+    s->SetRightToLeft(true);
     form->Show();
     Application.ProcessMessages();
 
