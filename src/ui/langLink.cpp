@@ -8,10 +8,12 @@ namespace talvik {
 
 namespace {
 // The link's own texts that no window table carries.
-constexpr std::array<LangRow, 2> LinkOnlyText = {{
+constexpr std::array<LangRow, 3> LinkOnlyText = {{
     {"Line busy with a transfer", "Ligne occupée par un transfert", "线路正在传输数据", "Leitung durch Übertragung belegt"},
     {"Hang up failed - carrier still present", "Échec du raccrochage - porteuse toujours présente",
      "挂断失败 - 载波仍然存在", "Auflegen fehlgeschlagen - Träger noch vorhanden"},
+    {"Line busy with a transfer - not changed", "Ligne occupée par un transfert - rien n'a été changé",
+     "线路正在传输数据 - 未更改", "Leitung durch Übertragung belegt - nicht geändert"},
 }};
 }  // namespace
 
@@ -45,6 +47,7 @@ std::string LinkTextOf(TLinkText text, int language) {
     case TLinkText::Closed: return StatusTextOf(stClosed, language);
     case TLinkText::LineBusy: return LangText(LinkOnlyText.data(), LinkOnlyText.size(), 1, language);
     case TLinkText::HangupFailed: return LangText(LinkOnlyText.data(), LinkOnlyText.size(), 2, language);
+    case TLinkText::LineKept: return LangText(LinkOnlyText.data(), LinkOnlyText.size(), 3, language);
     case TLinkText::BadHandle: break;  // a diagnostic of the port, in no language table
     }
     return EnglishLinkText(text);

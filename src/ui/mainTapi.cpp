@@ -90,6 +90,9 @@ void Tmainform::TapiDialup(const std::string& Caller) {
         LogDial = false;
     }
     const std::string number = ReadOnConnect ? Lognumedit->Text() : dialedit->Text();
+    // The call reaches another regulator than the direct line (or the last call) did.
+    DialledNumber = number;
+    if (Link) Link->FollowRegulator();
     // Marked before the call starts: the device's events may run while it dials.
     ShowStatus(StatusTextOf(stDialing, LanguageNumber));
     Dialling = true;
@@ -172,7 +175,17 @@ void Tmainform::modemselectset() {
     }
 }
 
-void Tmainform::TapicheckClick() { modemselectset(); }
+void Tmainform::TapicheckClick() {
+    if (LineChangeReverting) return;
+    if (RefuseLineChange()) {
+        // Taking the tick back runs this handler again; that run changes nothing.
+        LineChangeReverting = true;
+        Tapicheck->SetChecked(!Tapicheck->Checked());
+        LineChangeReverting = false;
+        return;
+    }
+    modemselectset();
+}
 
 void Tmainform::TapiselbuttonClick() {
     tapi1->SelectDevice();
