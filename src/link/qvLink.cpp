@@ -41,7 +41,7 @@ std::string EnglishLinkText(TLinkText Text) {
     case TLinkText::Closed: return "Closed";
     case TLinkText::LineBusy: return "Line busy with a transfer";
     case TLinkText::HangupFailed: return "Hang up failed - carrier still present";
-    case TLinkText::LineKept: return "Line busy with a transfer - not changed";
+    case TLinkText::LineKept: return "Line busy - not changed";
     }
     return {};
 }

@@ -44,7 +44,7 @@ enum class TLinkText {
     Closed,           // "Closed"
     LineBusy,         // "Line busy with a transfer"
     HangupFailed,     // "Hang up failed - carrier still present"
-    LineKept,         // "Line busy with a transfer - not changed"
+    LineKept,         // "Line busy - not changed"
 };
 std::string EnglishLinkText(TLinkText Text);
 

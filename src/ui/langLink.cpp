@@ -12,8 +12,7 @@ constexpr std::array<LangRow, 3> LinkOnlyText = {{
     {"Line busy with a transfer", "Ligne occupée par un transfert", "线路正在传输数据", "Leitung durch Übertragung belegt"},
     {"Hang up failed - carrier still present", "Échec du raccrochage - porteuse toujours présente",
      "挂断失败 - 载波仍然存在", "Auflegen fehlgeschlagen - Träger noch vorhanden"},
-    {"Line busy with a transfer - not changed", "Ligne occupée par un transfert - rien n'a été changé",
-     "线路正在传输数据 - 未更改", "Leitung durch Übertragung belegt - nicht geändert"},
+    {"Line busy - not changed", "Ligne occupée - inchangé", "线路忙 - 未更改", "Leitung belegt - nicht geändert"},
 }};
 }  // namespace
 
