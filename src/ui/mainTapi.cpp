@@ -6,6 +6,7 @@
 #include "link/uVar.h"
 #include "serial/KsExcept.h"
 #include "ui/lang.h"
+#include "ui/langLink.h"
 #include "ui/main.h"
 #include "ui/mainImages.h"
 
@@ -72,11 +73,22 @@ void Tmainform::TapiDialup(const std::string& Caller) {
         DebugChannel("no dialup, hangup still in progress");
         return;
     }
+    const bool fromLog = Caller == "log";
+    if (CommBusy || WriteBusy || HistLoadMode) {
+        // The transfer owns the line; a log dial is tried again by its retry timer.
+        DebugChannel("no dialup, line busy");
+        if (fromLog) {
+            LogDial = true;
+            if (DialCountdown < 1) DialCountdown = 60;
+        } else {
+            ShowStatus(LinkTextOf(TLinkText::LineBusy, LanguageNumber));
+        }
+        return;
+    }
     Comport->SetTapiMode(TTapiMode::tmOn);
     DebugChannel("dialup, tapi mode");
     DirectMode = false;
     CommBusy = false;
-    const bool fromLog = Caller == "log";
     if (fromLog) LogDial = true;
     if (!CallEnded) {
         if (LogDial && DialCountdown < 1) DialCountdown = 60;

@@ -171,6 +171,7 @@ TEST_F(OneTargetTest, WhatWasReadOnOnePortIsNotWrittenToTheRegulatorOnAnother) {
 
 TEST_F(OneTargetTest, NothingOfTheLineChangesWhileAProgrammingRunOwnsIt) {
     ReadTheFiveGroups();
+    mainform->Tapicheck->SetChecked(true);
     const size_t before = Heard(2).size();
     const std::string kept = LinkTextOf(TLinkText::LineKept, LangEnglish);
     ProgramAll();
@@ -210,6 +211,11 @@ TEST_F(OneTargetTest, NothingOfTheLineChangesWhileAProgrammingRunOwnsIt) {
     Press(mainform->Tapicheck);
     EXPECT_EQ(mainform->Tapicheck->Checked(), tapi);
     EXPECT_EQ(Panel5(), kept);
+    // A log dial that falls due meanwhile waits for the run: the line stays the direct one.
+    mainform->dialup("log");
+    EXPECT_TRUE(DirectMode);
+    EXPECT_TRUE(LogDial);
+    EXPECT_EQ(mainform->Comport->GetTapiMode(), TTapiMode::tmOff);
     EXPECT_TRUE(WriteBusy);
 
     // The run ends as it began: every frame to site 17 on COM2, none to site 18, none on COM3.
