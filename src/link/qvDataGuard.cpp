@@ -22,13 +22,59 @@ void MarkImageLoaded() {
     CalibrationLoaded = true;
 }
 
+bool AddressLoaded(std::int32_t Address) {
+    for (std::int32_t kind = 4; kind <= 9; ++kind) {
+        const bool loaded = kind == 9 ? CalibrationLoaded : KindLoaded[kind];
+        if (!loaded) continue;
+        for (std::uint8_t a : KindAddressTable(kind))
+            if (a == Address) return true;
+    }
+    return false;
+}
+
 void MarkAllNotLoaded() {
     cleardataflags();
     CalibrationLoaded = HistoryLoaded = CurrentLoaded = CurrentStringLoaded = false;
 }
 
 TRegulatorTarget TLink::CurrentTarget() {
-    return SiteMode ? TRegulatorTarget{true, Listener.SiteNumber()} : TRegulatorTarget{false, 0};
+    TRegulatorTarget t;
+    if (DirectMode) {
+        t.Port = DirectPortNumber;
+    } else {
+        t.Call = true;
+        t.Number = DialledNumber;
+    }
+    if (SiteMode) {
+        t.SiteMode = true;
+        t.Site = Listener.SiteNumber();
+    }
+    return t;
+}
+
+bool TLink::TransferRunning() const { return CommBusy || WriteBusy || HistLoadMode; }
+
+void TLink::BeginTransfer() {
+    TransferLine = {};
+    TransferLine.SiteMode = SiteMode;
+    TransferLine.Site = static_cast<std::uint8_t>(Listener.SiteNumber() & 0xFF);
+}
+
+void TLink::CheckTransferLine() {
+    if (!TransferRunning()) return;
+    const std::int32_t port = Comport.GetComNumber(), baud = Comport.GetBaud();
+    if (!TransferLine.LineKnown) {
+        TransferLine.LineKnown = true;
+        TransferLine.Port = port;
+        TransferLine.Baud = baud;
+        return;
+    }
+    // A frame of this transfer on another line would reach another regulator, or this one at a
+    // speed it cannot read: it is not sent, and the transfer ends.
+    if (port != TransferLine.Port || baud != TransferLine.Baud) {
+        DebugChannel("frame not sent: the line changed during the transfer");
+        throw Exception("The port or its speed changed during a transfer; nothing more was sent.");
+    }
 }
 
 void TLink::RegulatorChanged() {

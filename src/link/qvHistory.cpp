@@ -61,6 +61,7 @@ std::uint8_t historyvalue(std::int32_t N, bool Clear) {
 
 bool TLink::starthistoryrun(bool Clear) {
     if (CommBusy || WriteBusy) return false;
+    BeginTransfer();
     DataKind = 1;
     SendAll = false;
     HistLoadMode = true;

@@ -41,6 +41,7 @@ std::string EnglishLinkText(TLinkText Text) {
     case TLinkText::Closed: return "Closed";
     case TLinkText::LineBusy: return "Line busy with a transfer";
     case TLinkText::HangupFailed: return "Hang up failed - carrier still present";
+    case TLinkText::LineKept: return "Line busy - not changed";
     }
     return {};
 }
@@ -123,8 +124,10 @@ std::string TLink::buildframe(std::int32_t Cmd, std::int32_t Addr, std::int32_t 
     const auto a = static_cast<std::uint8_t>(addr & 0xFF);
     const auto d = static_cast<std::uint8_t>(data & 0xFF);
     std::string frame;
-    if (SiteMode) {
-        const auto site = static_cast<std::uint8_t>(Listener.SiteNumber() & 0xFF);
+    // A transfer keeps the site and format it started with, whatever the windows show meanwhile.
+    const bool transfer = TransferRunning();
+    if (transfer ? TransferLine.SiteMode : SiteMode) {
+        const auto site = transfer ? TransferLine.Site : static_cast<std::uint8_t>(Listener.SiteNumber() & 0xFF);
         frame = {static_cast<char>(site), static_cast<char>(c), static_cast<char>(a), static_cast<char>(d),
                  static_cast<char>((site + c + a + d) & 0xFF)};
     } else {
@@ -136,6 +139,8 @@ std::string TLink::buildframe(std::int32_t Cmd, std::int32_t Addr, std::int32_t 
 
 void TLink::sendcommand(std::int32_t Kind, std::int32_t Address, std::int32_t Data, bool Unlock) {
     RangeCheck(Address, 0, ImageSize - 1);
+    // A command sent while the line is free (the single-command panel's) starts a transfer.
+    if (!TransferRunning()) BeginTransfer();
     CommBusy = true;
     BusyWatchdog = 10;
     ReplyDataReceived = false;
@@ -173,6 +178,7 @@ void TLink::CommSend(const std::string& Frame) {
     const std::string prefix = (Comport.GetTapiMode() == TTapiMode::tmOff || DirectMode)
                                    ? "(" + IntToStr(Comport.GetComNumber()) + ") "
                                    : std::string("(tapi) ");
+    CheckTransferLine();
     DebugChannel(prefix + line);
     if (DebugEnabled)
         DebugWindowAdd(Format("%s %s Sent %d chars: %s", TimestampLine("").c_str(), DirectMode ? "Direct" : "Modem",
@@ -222,6 +228,7 @@ void TLink::Getdata(const std::string& Sender, std::int32_t Kind) {
     try {
         // Data of another regulator must not stand beside what this read brings in.
         FollowRegulator();
+        BeginTransfer();
         DataKind = Kind;
         bool usable = false;
         if (DirectMode) {

@@ -44,6 +44,7 @@ enum class TLinkText {
     Closed,           // "Closed"
     LineBusy,         // "Line busy with a transfer"
     HangupFailed,     // "Hang up failed - carrier still present"
+    LineKept,         // "Line busy - not changed"
 };
 std::string EnglishLinkText(TLinkText Text);
 
@@ -176,9 +177,13 @@ public:
     void writestep();
     void verifywrite(std::int32_t Address, std::int32_t Data);
 
-    // Which regulator the frames go to now (SiteMode and the site number).
+    // Which regulator the frames go to now: the line (direct port or call) and the site.
     TRegulatorTarget CurrentTarget();
-    // The regulator addressed has changed (another site number, single or site mode): every
+    // A read, write or history run holds the line (the pair's second page starts one of its own).
+    bool TransferRunning() const;
+    // A transfer starts: its site and frame format are fixed until it ends (TransferLine).
+    void BeginTransfer();
+    // The regulator addressed has changed (another port, a call, site number, single or site mode): every
     // group is marked not loaded and the windows withdraw the save options. The site-number and
     // mode handlers call it; FollowRegulator catches a change that no handler reported.
     void RegulatorChanged();
@@ -223,6 +228,9 @@ public:
 
 private:
     void Status(TLinkText T);
+    // Before each frame of a transfer: the first fixes the port and speed, a later one on
+    // another port or speed is refused (raises) so that the transfer ends.
+    void CheckTransferLine();
     void Beeps(int Count);
     void DrainInput(const char* Trace);
     void RemoveTriggerChecked(bool& Added, std::uint16_t& Handle);

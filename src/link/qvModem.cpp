@@ -107,6 +107,9 @@ void TLink::dialup(const std::string& Caller) {
     }
     const std::string number = ReadOnConnect ? Listener.LogNumber() : Listener.DialNumber();
     CallEnded = false;
+    // The call reaches another regulator than the direct line (or the last call) did.
+    DialledNumber = number;
+    FollowRegulator();
     // A log dial finds the port as the last read left it: dial on the modem, never on the
     // regulator's direct line.
     if (!Comport.GetOpen() || Comport.GetComNumber() != ModemPortNumber)
@@ -218,6 +221,7 @@ void TLink::dialendset() {
     HangupInProgress = Dialling = Online = CommBusy = ReadOnConnect = false;
     CallEnded = true;
     DirectMode = true;
+    DialledNumber.clear();
     // The carrier trigger belongs to the call; left behind, each call would add another.
     bool dialAdded = DialTrigger != 0;
     RemoveTriggerChecked(dialAdded, DialTrigger);
@@ -226,6 +230,8 @@ void TLink::dialendset() {
     // Settings and calibration read through the call are no longer trusted.
     CalibrationLoaded = false;
     cleardataflags();
+    // The direct line's regulator is addressed again: nothing read through the call is its data.
+    FollowRegulator();
     Listener.CallButton(false);
 }
 

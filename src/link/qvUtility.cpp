@@ -16,9 +16,12 @@ namespace {
 std::int32_t ImageAt(int equate) { return At(RegImage, At(EquateAddress, equate)); }
 }  // namespace
 
+std::int32_t ModelTypeAddress() { return At(EquateAddress, 0); }
+std::int32_t ModelVoltageAddress() { return At(EquateAddress, 86); }
+
 void DecodeRegulatorType() {
-    const std::int32_t T = ImageAt(0);
-    const std::int32_t V = ImageAt(86);
+    const std::int32_t T = At(RegImage, ModelTypeAddress());
+    const std::int32_t V = At(RegImage, ModelVoltageAddress());
 
     std::int32_t c = V & 7;
     if (c > 4) c = 5;

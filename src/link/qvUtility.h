@@ -27,6 +27,10 @@ inline std::int32_t VoltageTenthsB = 0;
 extern const std::array<const char*, 9> VoltageText;
 
 void DecodeRegulatorType();
+// The image addresses of the two bytes DecodeRegulatorType reads: the type byte and the byte
+// holding the voltage code.
+std::int32_t ModelTypeAddress();
+std::int32_t ModelVoltageAddress();
 
 // A voltage v stored on the 12 V scale is shown as v * Mult / Div.
 void VoltageScale(std::int32_t Code, std::int32_t& Mult, std::int32_t& Div);

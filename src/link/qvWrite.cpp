@@ -40,6 +40,7 @@ bool TLink::writesettingchecked() {
         TALVIK_ASSERT(WriteRamValue >= 0, "Fail: signed value setting");
         TALVIK_ASSERT(WriteRamValue <= 255, "Fail: invalid setting value");
     }
+    BeginTransfer();
     SendAll = false;
     UnlockPending = WriteNeedsUnlock;
     RepeatCount = 0;
@@ -59,6 +60,7 @@ bool TLink::startbulkload() {
         DebugChannel("bulk load refused: the setting list was not read from this regulator");
         return false;
     }
+    BeginTransfer();
     SendAll = true;
     UnlockPending = true;
     RepeatCount = 0;
@@ -407,6 +409,7 @@ void TLink::setXALwritedelay() {
 
 bool TLink::startxalwrite() {
     if (CommBusy || WriteBusy) return false;
+    BeginTransfer();
     SendCount = 20;
     setXALwritedelay();
     const std::string frame = buildframe(CmdEepromWrite, 20, xaldata[20], false);

@@ -82,6 +82,8 @@ void ResetLinkState() {
     VerifyHeaderSeen = false;
     VerifyMatches = 0;
     LoadedTarget.reset();
+    TransferLine = {};
+    DialledNumber.clear();
     XalWriteDelay = 0;
     HistLoadMode = HistClearMode = SingleCommandUnlock = ZirbSiteCheck = ZirbSiteSet = false;
     RandomTestByte = 0;

@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 #include "base/rtl.h"
 
@@ -131,6 +132,9 @@ inline std::int32_t HangupCountdown = 0;
 // Ports of the direct line and of the modem (registry defaults 1 and 3).
 inline std::int32_t DirectPortNumber = 1;
 inline std::int32_t ModemPortNumber = 3;
+// The number of the call up or being dialled (AT modem or telephony); the regulator it reaches
+// is another than the direct line's.
+inline std::string DialledNumber;
 
 // The debug window is enabled: frames and bytes are traced into it as well.
 inline bool DebugEnabled = false;

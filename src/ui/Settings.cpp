@@ -380,13 +380,22 @@ void Tsetform::AppShowHint(std::string& hintStr, bool& canShow, THintInfo& info)
     if (previousHint_) previousHint_(hintStr, canShow, info);
 }
 
+namespace {
+constexpr UINT MsgGroupRead = WM_APP + 0x32;
+}
+
+// Runs inside the port's timer event. Getdata reopens the port, and a port cannot finish closing
+// while it delivers an event: the read's first frame would be lost. So the read of the group
+// shown is asked for once the event is over.
 void Tsetform::triggerupdate(std::int32_t Kind) {
     if (!IsActiveForm || !IsActiveForm()) return;
     buttonfontupdate();
     if (!settingsview) return;
     const std::int32_t want = selectedgroup + 3;
     TALVIK_ASSERT(want >= 4 && want <= 8, "Internal Error. Invalid settings group.");
-    if (Kind != want && !KindLoaded[want] && DataFormsHost.Getdata) DataFormsHost.Getdata("Tsetform", want);
+    if (Kind == want || KindLoaded[want] || CommBusy || WriteBusy || groupReadPosted_) return;
+    groupReadPosted_ = true;
+    PostMessageW(hwnd_, MsgGroupRead, static_cast<WPARAM>(want), 0);
 }
 
 void Tsetform::groupreaddone(std::int32_t Kind) {
@@ -447,6 +456,8 @@ void Tsetform::sgrid2SelectCell(int col, int row, bool& canSelect) {
 
 void Tsetform::sgrid2GetEditText(int col, int row, std::string& text) {
     if (!settingsview || col != 1 || row < 1 || row > sgrid2->RowCount() - 2) return;
+    // A switch byte not read from this regulator is not toggled: its other bits are unknown.
+    if (!CellLoaded(View(), col, row)) return;
     const std::int32_t index = RowSettingIndex(View(), row);
     if (!IsSwitchSetting(index)) return;
     pendingToggle_ = ToggleSwitchSetting(index);
@@ -481,6 +492,16 @@ void Tsetform::sgrid2SetEditText(int col, int row, const std::string& text) {
     if (row < 1 || row > sgrid2->RowCount() - 2) return;
     if (DebugEnabled) DebugWindowAdd("sgrid2SetEditText: " + IntToStr(col) + ", " + IntToStr(row));
     const int L = LanguageNumber;
+    // The editor was opened before the data stopped counting (another regulator addressed, a
+    // failed read): the value typed would be built on bytes that were not read.
+    if (!CellLoaded(View(), col, row)) {
+        if (settingsview)
+            sgrid2->SetCell(col, row, FormatSettingValue(selectedgroup, row - 1));
+        else
+            sgrid2->SetCell(col, row, FormatCalibrationValue(row - 1, col));
+        sgrid2->Invalidate();
+        return;
+    }
     if (settingsview) {
         if (col != 1) return;
         const std::int32_t index = RowSettingIndex(View(), row);
@@ -585,6 +606,15 @@ void Tsetform::sendbuttonClick() {
         sendbutton->SetDown(false);
         return;
     }
+    // Only a value whose group holds data read from the regulator addressed now may go out:
+    // every other byte of the write is taken from that read.
+    if (DataFormsHost.FollowRegulator) DataFormsHost.FollowRegulator();
+    if (!CellLoaded(View(), sgrid2->Col(), sgrid2->Row())) {
+        sendbutton->SetDown(false);
+        buttonfontupdate();
+        ShowRefusal(UIText(kSendRefusedText));
+        return;
+    }
     // What goes out is the selected cell's value, whichever cell was edited last.
     if (!PrepareCellWrite(View(), sgrid2->Col(), sgrid2->Row())) {
         sendbutton->SetDown(false);
@@ -641,6 +671,14 @@ void Tsetform::CancelbuttonClick() {
 }
 
 LRESULT Tsetform::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
+    if (msg == MsgGroupRead) {
+        groupReadPosted_ = false;
+        // Still the group shown, still not loaded: the view may have changed meanwhile.
+        const auto kind = static_cast<std::int32_t>(wp);
+        if (settingsview && kind == selectedgroup + 3 && !KindLoaded[kind] && DataFormsHost.Getdata)
+            DataFormsHost.Getdata("Tsetform", kind);
+        return 0;
+    }
     if (msg == WM_SETCURSOR && hourglass_) {
         SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
         return TRUE;

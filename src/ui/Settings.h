@@ -98,6 +98,8 @@ private:
     std::function<void(std::string&, bool&, THintInfo&)> previousHint_;
     bool hourglass_ = false;
     bool refusing_ = false;
+    // A group read waits for the port's event to end (see triggerupdate).
+    bool groupReadPosted_ = false;
     // The toggle of the switch row whose editor is open.
     SwitchUndo pendingToggle_;
 };

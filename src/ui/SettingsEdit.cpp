@@ -5,6 +5,8 @@
 
 #include "base/format.h"
 #include "base/rtl.h"
+#include "link/qvDataGuard.h"
+#include "link/qvUtility.h"
 #include "link/uVar.h"
 
 namespace talvik {
@@ -39,13 +41,37 @@ std::int32_t CellAddress(const SettingsView& v, std::int32_t col, std::int32_t r
     return (col == 1 || col == 2) ? CalibrationCellAddress(row - 1, col) : -1;
 }
 
+std::vector<std::int32_t> CellSources(const SettingsView& v, std::int32_t col, std::int32_t row) {
+    const std::int32_t a = CellAddress(v, col, row);
+    if (a < 0) return {};
+    if (v.settings) {
+        const std::int32_t index = RowSettingIndex(v, row);
+        // The reset goes out as its command alone; the other switches keep their other bits.
+        if (index == 28) return {};
+        if (IsSwitchSetting(index)) return {a};
+        std::vector<std::int32_t> sources{a, ModelTypeAddress(), ModelVoltageAddress()};
+        if (index >= 36 && index <= 39) sources.push_back(a + 1);
+        return sources;
+    }
+    // Gain and offset of rows 0..2 share a byte, and their signs live in the flags byte.
+    if (row - 1 <= 2) return {a, CalibrationAddress[0]};
+    return {a};
+}
+
+bool CellLoaded(const SettingsView& v, std::int32_t col, std::int32_t row) {
+    if (CellAddress(v, col, row) < 0) return false;
+    const bool group = v.settings ? KindLoaded[v.group + 3] : CalibrationLoaded;
+    const std::vector<std::int32_t> sources = CellSources(v, col, row);
+    return group && std::all_of(sources.begin(), sources.end(), AddressLoaded);
+}
+
 bool CanSelectCell(const SettingsView& v, std::int32_t col, std::int32_t row) {
     if (!IsDataRow(v, row) || col < 1 || col > 2) return false;
     if (v.settings) {
         if (col == 2) return false;
         if (v.group == 1 && row == 4) return false;  // the lockout flag is not set from here
     }
-    return true;
+    return CellLoaded(v, col, row);
 }
 
 bool CellHasChange(const SettingsView& v, std::int32_t col, std::int32_t row) {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "ui/SettingsFormat.h"
 
@@ -24,8 +25,18 @@ std::int32_t RowSettingIndex(const SettingsView& v, std::int32_t row);
 
 // Image address behind a cell, -1 for cells that hold none.
 std::int32_t CellAddress(const SettingsView& v, std::int32_t col, std::int32_t row);
+// The image addresses whose bytes a send of a cell is built from besides the typed value: the
+// cell's own byte (the other bits of a switch byte, the other nibble of a shared calibration
+// byte), the high byte of a 16-bit setting, the calibration flags byte, and the type and voltage
+// bytes that decide the model typed voltages are scaled by. Empty for a cell that holds none,
+// and for the reset switch, which sends its command alone.
+std::vector<std::int32_t> CellSources(const SettingsView& v, std::int32_t col, std::int32_t row);
+// The group holding the cell (or the calibration) and every byte a send of the cell is built
+// from hold data read from the regulator addressed (or loaded from a settings file): only then
+// may it be edited or sent.
+bool CellLoaded(const SettingsView& v, std::int32_t col, std::int32_t row);
 // Whether a cell may be selected (never the heading, the blank last row, the unit column or
-// the lockout row).
+// the lockout row, nor a cell whose data is not loaded).
 bool CanSelectCell(const SettingsView& v, std::int32_t col, std::int32_t row);
 // The send button follows the selected cell: enabled when its address has a pending change.
 bool CellHasChange(const SettingsView& v, std::int32_t col, std::int32_t row);

@@ -42,10 +42,11 @@ extern const std::array<std::int32_t, 14> CalibrationAddress;
 extern const std::array<std::array<std::int32_t, 36>, 8> SettingLimits;
 // The settings window's texts, rows 0..15 (group names, hints, write-path messages), 16 the
 // refusal of programming all from settings not read, 17 the question on closing while a write
-// runs.
-extern const std::array<LangRow, 18> SettingsUIText;
+// runs, 18 the refusal of sending one value whose group was not read.
+extern const std::array<LangRow, 19> SettingsUIText;
 constexpr int kProgramAllRefusedText = 16;
 constexpr int kCloseWhileWritingText = 17;
+constexpr int kSendRefusedText = 18;
 // The group buttons' captions ("SET" .. "GEN") and the calibration button's ("CAL").
 extern const std::array<const char*, 6> SettingGroupButtonCaption;
 

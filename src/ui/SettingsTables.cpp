@@ -186,7 +186,7 @@ const std::array<std::array<std::int32_t, 36>, 8> SettingLimits = {{
       100, 0, 1, 1, 0, 0, 0, 0, 0, 0, 0, 0}},
 }};
 
-const std::array<LangRow, 18> SettingsUIText = {{
+const std::array<LangRow, 19> SettingsUIText = {{
     /*  0 */ {"Basic Settings", "Réglages de base", "基本设置", "Grundeinstellungen"},
     /*  1 */ {"Regulation Settings", "Réglages de régulation", "调节设置", "Regelungseinstellungen"},
     /*  2 */ {"Operating Mode Settings", "Réglages du mode de fonctionnement", "工作模式设置", "Betriebsarteinstellungen"},
@@ -215,6 +215,13 @@ const std::array<LangRow, 18> SettingsUIText = {{
               "Des réglages sont encore en cours d'écriture dans le régulateur. Arrêter l'écriture et fermer TALVIK ?",
               "仍在向调节器写入设置。要停止写入并关闭 TALVIK 吗？",
               "Es werden noch Einstellungen in den Regler geschrieben. Schreiben abbrechen und TALVIK schließen?"},
+    /* 18 */ {"Nothing was sent. A value can only be sent once its group has been read from this regulator "
+              "or loaded from a settings file.",
+              "Rien n'a été envoyé. Une valeur ne peut être envoyée qu'après la lecture de son groupe sur ce "
+              "régulateur ou le chargement d'un fichier de réglages.",
+              "未发送任何数据。只有从本调节器读取该值所在的组，或从设置文件载入设置之后，才能发送该值。",
+              "Es wurde nichts gesendet. Ein Wert lässt sich erst senden, wenn seine Gruppe aus diesem Regler "
+              "gelesen oder aus einer Einstellungsdatei geladen wurde."},
 }};
 
 const std::array<const char*, 6> SettingGroupButtonCaption = {"SET", "REG", "MODE", "EVNT", "GEN", "CAL"};

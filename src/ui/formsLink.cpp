@@ -13,6 +13,7 @@ void BindDataFormsToLink(TLink& Link) {
     DataFormsHost.writesettingchecked = [&Link] { return Link.writesettingchecked(); };
     DataFormsHost.startbulkload = [&Link] { return Link.startbulkload(); };
     DataFormsHost.SettingListReady = [&Link] { return Link.SettingListReady(); };
+    DataFormsHost.FollowRegulator = [&Link] { Link.FollowRegulator(); };
 }
 
 void TDataFormsListener::CurrentLabelUpdate() {

@@ -18,6 +18,8 @@ struct TDataFormsHost {
     std::function<bool()> startbulkload;
     // Whether the whole setting list holds data read from (or loaded for) this regulator.
     std::function<bool()> SettingListReady;
+    // Brings the data-valid flags in line with the regulator addressed now (TLink::FollowRegulator).
+    std::function<void()> FollowRegulator;
     // The windows closed: the main window's tool buttons come up.
     std::function<void()> CurrentClosed;
     std::function<void()> SettingsClosed;

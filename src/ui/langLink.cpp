@@ -8,10 +8,11 @@ namespace talvik {
 
 namespace {
 // The link's own texts that no window table carries.
-constexpr std::array<LangRow, 2> LinkOnlyText = {{
+constexpr std::array<LangRow, 3> LinkOnlyText = {{
     {"Line busy with a transfer", "Ligne occupée par un transfert", "线路正在传输数据", "Leitung durch Übertragung belegt"},
     {"Hang up failed - carrier still present", "Échec du raccrochage - porteuse toujours présente",
      "挂断失败 - 载波仍然存在", "Auflegen fehlgeschlagen - Träger noch vorhanden"},
+    {"Line busy - not changed", "Ligne occupée - inchangé", "线路忙 - 未更改", "Leitung belegt - nicht geändert"},
 }};
 }  // namespace
 
@@ -45,6 +46,7 @@ std::string LinkTextOf(TLinkText text, int language) {
     case TLinkText::Closed: return StatusTextOf(stClosed, language);
     case TLinkText::LineBusy: return LangText(LinkOnlyText.data(), LinkOnlyText.size(), 1, language);
     case TLinkText::HangupFailed: return LangText(LinkOnlyText.data(), LinkOnlyText.size(), 2, language);
+    case TLinkText::LineKept: return LangText(LinkOnlyText.data(), LinkOnlyText.size(), 3, language);
     case TLinkText::BadHandle: break;  // a diagnostic of the port, in no language table
     }
     return EnglishLinkText(text);

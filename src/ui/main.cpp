@@ -11,6 +11,7 @@
 #include "base/format.h"
 #include "base/rtl.h"
 #include "ui/helpwin.h"
+#include "ui/langLink.h"
 #include "ui/lang.h"
 #include "ui/mainImages.h"
 #include "ui/allForms.h"
@@ -354,6 +355,7 @@ void Tmainform::BuildPanels() {
     Sitelab = new TLabel(sitepanel, "SITE NUMBER");
     Sitespin = std::make_unique<TUpDownEdit>(sitepanel, 0, 240);
     Sitespin->SetValue(240);
+    SiteInUse = Sitespin->Value();
     Sitespin->Edit->OnChange = [this](TControl*) { SitespinChange(); };
 
     // Save and settings-file panels
@@ -612,6 +614,7 @@ void Tmainform::FormCreate(TForm*) {
 void Tmainform::ApplySettings(const RegistrySettings& s) {
     rateedit->SetValue(s.PeriodicLogRate);
     baudbox->SetItemIndex(RangeCheck(s.BaudIndex, 0, 3));
+    BaudIndexInUse = baudbox->ItemIndex();
     DirectPortNumber = s.DirectPortNumber;
     ModemPortNumber = s.ModemPortNumber;
     LanguageNumber = s.LanguageNumber;
@@ -842,7 +845,32 @@ void Tmainform::DialeditEnter() {
     DialEditUpdating = false;
 }
 
+bool Tmainform::LineOwned() const { return CommBusy || WriteBusy || HistLoadMode || ChainFlag || Dialling; }
+
+bool Tmainform::RefuseLineChange() {
+    if (!LineOwned()) return false;
+    DebugChannel("line change refused: a transfer owns the line");
+    ShowStatus(LinkTextOf(TLinkText::LineKept, LanguageNumber));
+    return true;
+}
+
+namespace {
+
+// A port-number edit changed while the line is owned: it shows the number in use again.
+void KeepPortNumber(TEdit* edit, std::int32_t number, bool& portNumChanging, Tmainform& form) {
+    portNumChanging = false;
+    if (edit->Text() == IntToStr(number)) return;
+    form.RefuseLineChange();
+    edit->SetText(IntToStr(number));
+}
+
+}  // namespace
+
 void Tmainform::ebDirectComPortNumChange() {
+    if (LineOwned()) {
+        KeepPortNumber(ebDirectComPortNum, DirectPortNumber, PortNumChanging, *this);
+        return;
+    }
     if (PortNumChanging) {
         PortNumChanging = false;
         DirectPortNumber = udDirectComPortNum->Position();
@@ -859,9 +887,15 @@ void Tmainform::ebDirectComPortNumChange() {
             Comport->SetComNumber(CheckedCast<std::uint16_t>(DirectPortNumber));
     }
     comstatusupdate();
+    // Another port is another regulator: nothing read on the old one counts for it.
+    if (Link) Link->FollowRegulator();
 }
 
 void Tmainform::ebModemComPortNumChange() {
+    if (LineOwned()) {
+        KeepPortNumber(ebModemComPortNum, ModemPortNumber, PortNumChanging, *this);
+        return;
+    }
     if (PortNumChanging) {
         PortNumChanging = false;
         ModemPortNumber = udModemComPortNum->Position();
@@ -891,14 +925,23 @@ void StepToPresentPort(TUpDown* upDown, TEdit* edit, bool& portNumChanging, bool
 }  // namespace
 
 void Tmainform::udDirectComPortNumChangingEx(bool& allow, int newValue, TUpDown::Direction direction) {
+    allow = false;
+    if (RefuseLineChange()) return;
     StepToPresentPort(udDirectComPortNum, ebDirectComPortNum, PortNumChanging, allow, newValue, direction);
 }
 
 void Tmainform::udModemComPortNumChangingEx(bool& allow, int newValue, TUpDown::Direction direction) {
+    allow = false;
+    if (RefuseLineChange()) return;
     StepToPresentPort(udModemComPortNum, ebModemComPortNum, PortNumChanging, allow, newValue, direction);
 }
 
 void Tmainform::baudboxChange() {
+    if (baudbox->ItemIndex() != BaudIndexInUse && RefuseLineChange()) {
+        baudbox->SetItemIndex(BaudIndexInUse);
+        return;
+    }
+    BaudIndexInUse = baudbox->ItemIndex();
     if (DirectMode) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
     comstatusupdate();
 }

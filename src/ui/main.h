@@ -150,6 +150,13 @@ public:
     void SamplecheckClick();
     void dialupcheckClick();
     void sitebuttonClick();
+    // A transfer (a read, a write, a programming run, a history test or clear, the second page
+    // of a current-data pair on its way) or a dial holds the line. While it does, the regulator
+    // it talks to and the port and speed it talks on are not changed from the port, site and
+    // single-command panels.
+    bool LineOwned() const;
+    // True (and the status bar says so) when a change of the line must be taken back.
+    bool RefuseLineChange();
     // Single-command panel and site panel (mainSingle.cpp).
     void sendcomboChange();
     void reccapset();
@@ -259,6 +266,11 @@ public:
     bool AlarmBeep = false;
     bool AlarmDial = false;
     bool PortNumChanging = false;
+    // The site number and baud index in use, shown again when a change is refused.
+    std::int32_t SiteInUse = 0;
+    std::int32_t BaudIndexInUse = 0;
+    // A refused check-box change is being taken back (its click handler runs again).
+    bool LineChangeReverting = false;
     // Setupedit shows the telephony device's name rather than the AT set-up string.
     bool SetupeditShowsTapiDevice = false;
     bool PhoneGridUpdating = false;

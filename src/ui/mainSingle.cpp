@@ -43,6 +43,13 @@ void Tmainform::sendcomboload() {
 void Tmainform::sendcomboChange() {
     const bool wasSiteMode = SiteMode;
     const int index = sendcombo->ItemIndex();
+    const bool switching = (SiteMode && index == scLogMode) || (!SiteMode && index == scModeOrZirb);
+    if (switching && RefuseLineChange()) {
+        // The frames of the transfer keep their format; the list shows the mode in use again.
+        sendcomboload();
+        reccapset();
+        return;
+    }
     if (SiteMode && index == scProgramXal) {
         if (xalform) {
             xalform->Show();
@@ -160,6 +167,11 @@ std::int32_t Tmainform::SpinInteger(const TXcSpinEdit* spin) {
 }
 
 void Tmainform::SitespinChange() {
+    if (Sitespin->Value() != SiteInUse && RefuseLineChange()) {
+        Sitespin->SetValue(SiteInUse);
+        return;
+    }
+    SiteInUse = Sitespin->Value();
     sitebutton->SetCaption(IntToStr(Sitespin->Value()));
     // Data read from one site must not be taken for another's (nor saved or programmed as such).
     if (Link) Link->FollowRegulator();

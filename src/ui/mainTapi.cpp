@@ -6,6 +6,7 @@
 #include "link/uVar.h"
 #include "serial/KsExcept.h"
 #include "ui/lang.h"
+#include "ui/langLink.h"
 #include "ui/main.h"
 #include "ui/mainImages.h"
 
@@ -72,11 +73,22 @@ void Tmainform::TapiDialup(const std::string& Caller) {
         DebugChannel("no dialup, hangup still in progress");
         return;
     }
+    const bool fromLog = Caller == "log";
+    if (CommBusy || WriteBusy || HistLoadMode) {
+        // The transfer owns the line; a log dial is tried again by its retry timer.
+        DebugChannel("no dialup, line busy");
+        if (fromLog) {
+            LogDial = true;
+            if (DialCountdown < 1) DialCountdown = 60;
+        } else {
+            ShowStatus(LinkTextOf(TLinkText::LineBusy, LanguageNumber));
+        }
+        return;
+    }
     Comport->SetTapiMode(TTapiMode::tmOn);
     DebugChannel("dialup, tapi mode");
     DirectMode = false;
     CommBusy = false;
-    const bool fromLog = Caller == "log";
     if (fromLog) LogDial = true;
     if (!CallEnded) {
         if (LogDial && DialCountdown < 1) DialCountdown = 60;
@@ -90,6 +102,9 @@ void Tmainform::TapiDialup(const std::string& Caller) {
         LogDial = false;
     }
     const std::string number = ReadOnConnect ? Lognumedit->Text() : dialedit->Text();
+    // The call reaches another regulator than the direct line (or the last call) did.
+    DialledNumber = number;
+    if (Link) Link->FollowRegulator();
     // Marked before the call starts: the device's events may run while it dials.
     ShowStatus(StatusTextOf(stDialing, LanguageNumber));
     Dialling = true;
@@ -172,7 +187,17 @@ void Tmainform::modemselectset() {
     }
 }
 
-void Tmainform::TapicheckClick() { modemselectset(); }
+void Tmainform::TapicheckClick() {
+    if (LineChangeReverting) return;
+    if (RefuseLineChange()) {
+        // Taking the tick back runs this handler again; that run changes nothing.
+        LineChangeReverting = true;
+        Tapicheck->SetChecked(!Tapicheck->Checked());
+        LineChangeReverting = false;
+        return;
+    }
+    modemselectset();
+}
 
 void Tmainform::TapiselbuttonClick() {
     tapi1->SelectDevice();

@@ -471,3 +471,61 @@ TEST_F(History, StartFrameUnlocksAndParksTheDayPointerWrite) {
     EXPECT_EQ(Sim.Memory()[301], 0);
     EXPECT_FALSE(Link.starthistoryrun(false));  // busy
 }
+
+TEST_F(Writes, ATransferKeepsTheSiteFormatAndLineItStartedWith) {
+    Sim.SetSite(17);
+    SiteMode = true;
+    Listener.Site = 17;
+    MarkImageLoaded();
+    for (int a = 64; a <= 94; ++a) RegImage[static_cast<std::size_t>(a)] = Sim.Memory()[static_cast<std::size_t>(a)];
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(Port.RunUntil([] { return SendCount < 55; }, 20000));
+    // The windows move to site 18 and to single mode half-way: the run's frames do not follow.
+    Listener.Site = 18;
+    SiteMode = false;
+    ASSERT_TRUE(RunWrite());
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+    for (const auto& f : FramesHeard()) {
+        ASSERT_EQ(f.size(), 5u);
+        EXPECT_EQ(f[0], 17);
+    }
+    EXPECT_EQ(FramesHeard().size(), 31u * 4 + 31);
+
+    // A read whose line changes speed under it sends nothing more and ends.
+    SiteMode = true;
+    Listener.Site = 17;
+    Link.Getdata("Tsetform", 5);
+    ASSERT_TRUE(Port.RunUntil([] { return ReadNum < 8; }, 20000));
+    const std::size_t heard = FramesHeard().size();
+    Port.SetBaud(1200);
+    EXPECT_THROW(Port.RunUntil([this] { return Idle(); }, 2000), Exception);
+    Port.RunUntil([this] { return Idle(); }, 200);
+    EXPECT_TRUE(Idle());
+    EXPECT_EQ(FramesHeard().size(), heard);
+    EXPECT_FALSE(KindLoaded[5]);
+}
+
+TEST_F(Writes, ThePortAndTheCallAreTheRegulatorAddressedAsMuchAsTheSite) {
+    DirectMode = true;
+    DirectPortNumber = 2;
+    for (int kind = 4; kind <= 8; ++kind) ASSERT_TRUE(RunRead(kind));
+    EXPECT_TRUE(Link.SettingListReady());
+    // Another port number: another regulator.
+    DirectPortNumber = 3;
+    Port.SentLog.clear();
+    EXPECT_FALSE(Link.startbulkload());
+    EXPECT_TRUE(Port.SentLog.empty());
+    EXPECT_EQ(Listener.Count("invalidated"), 1);
+    for (int kind = 4; kind <= 8; ++kind) ASSERT_TRUE(RunRead(kind));
+    EXPECT_TRUE(Link.SettingListReady());
+    // A call reaches the station dialled, not the direct line; another number another station.
+    DirectMode = false;
+    DialledNumber = "5551234";
+    EXPECT_FALSE(Link.SettingListReady());
+    EXPECT_EQ(Listener.Count("invalidated"), 2);
+    MarkImageLoaded();
+    EXPECT_TRUE(Link.SettingListReady());
+    DialledNumber = "5559876";
+    EXPECT_FALSE(Link.SettingListReady());
+    EXPECT_EQ(Listener.Count("invalidated"), 3);
+}

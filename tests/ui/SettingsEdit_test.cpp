@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "base/rtl.h"
+#include "link/qvDataGuard.h"
 #include "link/qvUtility.h"
 #include "link/uVar.h"
 
@@ -16,6 +17,8 @@ class SettingsEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ResetLinkState();
+        // The image counts as read (as from a settings file): the cells may be edited.
+        MarkImageLoaded();
         LanguageNumber = 0;
         ModelName = "Tova";
         System(0);
@@ -33,6 +36,63 @@ protected:
         WriteNeedsUnlock = true;
     }
 };
+
+// Cells of a view whose data rows may hold a setting (the lockout row never does).
+std::vector<std::pair<int, int>> DataCells(const SettingsView& v) {
+    std::vector<std::pair<int, int>> cells;
+    for (int row = 1; row <= GridRowCount(v) - 2; ++row)
+        for (int col = 1; col <= (v.settings ? 1 : 2); ++col)
+            if (!(v.settings && v.group == 1 && row == 4)) cells.emplace_back(col, row);
+    return cells;
+}
+
+TEST_F(SettingsEditTest, OnlyCellsBuiltFromReadBytesCanBeEditedOrSent) {
+    const SettingsView cal{false, 1};
+    const auto selectable = [](const SettingsView& v) {
+        int n = 0;
+        for (auto [col, row] : DataCells(v)) n += CanSelectCell(v, col, row) ? 1 : 0;
+        return n;
+    };
+    // Nothing read: no cell can be edited, and no write is prepared.
+    MarkAllNotLoaded();
+    for (int g = 1; g <= 5; ++g) EXPECT_EQ(selectable({true, g}), 0) << g;
+    EXPECT_EQ(selectable(cal), 0);
+    Poison();
+    EXPECT_FALSE(PrepareCellWrite({true, 1}, 1, 6));
+    EXPECT_EQ(WriteAddress, -7);
+
+    // The calibration alone: its cells, no setting.
+    CalibrationLoaded = true;
+    EXPECT_EQ(selectable(cal), static_cast<int>(DataCells(cal).size()));
+    for (int g = 1; g <= 5; ++g) EXPECT_EQ(selectable({true, g}), 0) << g;
+
+    // The five groups read: every setting can be sent, so every byte a setting's write is built
+    // from is read by some group; a failed calibration read takes the calibration away.
+    MarkImageLoaded();
+    CalibrationLoaded = false;
+    for (int g = 1; g <= 5; ++g)
+        EXPECT_EQ(selectable({true, g}), static_cast<int>(DataCells({true, g}).size())) << g;
+    EXPECT_EQ(selectable(cal), 0);
+
+    // One group not read: none of its cells, whichever others are.
+    for (int g = 1; g <= 5; ++g) {
+        MarkImageLoaded();
+        KindLoaded[g + 3] = false;
+        EXPECT_EQ(selectable({true, g}), 0) << g;
+    }
+    // A 16-bit setting needs its high byte, a voltage the model bytes: they are among its sources.
+    const SettingsView set4{true, 4};
+    for (auto [col, row] : DataCells(set4)) {
+        const std::vector<std::int32_t> s = CellSources(set4, col, row);
+        EXPECT_NE(std::find(s.begin(), s.end(), ModelTypeAddress()), s.end());
+        EXPECT_NE(std::find(s.begin(), s.end(), ModelVoltageAddress()), s.end());
+        const std::int32_t index = RowSettingIndex(set4, row);
+        if (index >= 36 && index <= 39) EXPECT_NE(std::find(s.begin(), s.end(), CellAddress(set4, col, row) + 1), s.end());
+    }
+    // Gain and offset of the first rows share a byte and take their signs from the flags byte.
+    EXPECT_EQ(CellSources(cal, 1, 1), (std::vector<std::int32_t>{34, 33}));
+    EXPECT_EQ(CellSources(cal, 2, 4), (std::vector<std::int32_t>{214}));
+}
 
 TEST_F(SettingsEditTest, SelectableCellsAndTheirAddresses) {
     const SettingsView set1{true, 1}, set4{true, 4}, cal{false, 1};

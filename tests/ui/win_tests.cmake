@@ -50,6 +50,25 @@ if(TALVIK_WIN32)
     ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${WRITESAFE_RIG}/com2;TALVIK_RIG_DIR=${WRITESAFE_RIG}")
 endif()
 
+# One regulator per transfer, from the windows: the write-safety rig (two regulators, on COM2 and
+# COM3) in a prefix and folder of this test's own.
+if(TALVIK_WIN32)
+  add_executable(ui_onetarget_win32_test ${CMAKE_CURRENT_LIST_DIR}/onetarget_win_test.cpp)
+  target_link_libraries(ui_onetarget_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  set(ONETARGET_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-onetarget)
+  set(ONETARGET_RIG ${CMAKE_CURRENT_BINARY_DIR}/onetarget-rig)
+  add_test(NAME ui_onetarget_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh start ${ONETARGET_PREFIX} ${ONETARGET_RIG})
+  add_test(NAME ui_onetarget_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh stop ${ONETARGET_PREFIX} ${ONETARGET_RIG})
+  add_test(NAME ui_onetarget_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${ONETARGET_PREFIX} $<TARGET_FILE:ui_onetarget_win32_test>)
+  set_tests_properties(ui_onetarget_rig_start PROPERTIES FIXTURES_SETUP onetarget_rig TIMEOUT 300)
+  set_tests_properties(ui_onetarget_rig_stop PROPERTIES FIXTURES_CLEANUP onetarget_rig)
+  set_tests_properties(ui_onetarget_win32_test PROPERTIES FIXTURES_REQUIRED onetarget_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 600
+    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${ONETARGET_RIG}/com2:${ONETARGET_RIG}/com3;TALVIK_RIG_DIR=${ONETARGET_RIG}")
+endif()
+
 # The main window's telephony road: the tests' provider beside the program (in a folder of its
 # own, so no other test loads it), COM1 the direct regulator, COM81 the station a call reaches.
 # The same program runs again with TAPI32 switched off in Wine.
