@@ -159,8 +159,9 @@ void TLink::EndWrite(bool& Added, std::uint16_t& Handle) {
 void TLink::SingleSettingStep() {
     if (UnlockPending) {
         DrainInput("RX characters after sending ROM unlock command");
-        UnlockPending = false;
+        // Cleared once the write is out: a port failure on the way leaves it to the ending.
         CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
+        UnlockPending = false;
         comm_state = 10;
         reccount = 0;
         return;
@@ -315,11 +316,11 @@ void TLink::BulkStep() {
                     }
                     DrainInput(nullptr);
                 }
-                UnlockPending = false;
                 comm_state = 10;
                 reccount = 0;
                 ReplyDataReceived = false;
                 CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
+                UnlockPending = false;
             }
         } else if (comm_state == 10) {
             DrainInput(nullptr);

@@ -284,7 +284,7 @@ TEST_F(Writes, StoppingABulkWriteAfterAnUnlockFrameSendsItsWriteAndNothingMore) 
     // Let it run until an unlock frame of a later position has just gone out.
     ASSERT_TRUE(Port.RunUntil([this] { return UnlockPending && SendCount == 60; }, 2000));
     const std::size_t before = Port.SentLog.size();
-    EXPECT_TRUE(Link.StopWrite());
+    EXPECT_TRUE(Link.StopTransfer());
     ASSERT_EQ(Port.SentLog.size(), before + 1);
     EXPECT_EQ(Port.SentLog.back().Bytes, Bytes({0xCA, 60 - 18, RegImage[92], 0x35}));
     Port.Advance(200);
@@ -297,9 +297,42 @@ TEST_F(Writes, StoppingABulkWriteAfterAnUnlockFrameSendsItsWriteAndNothingMore) 
     ASSERT_TRUE(Link.startbulkload());
     ASSERT_TRUE(Port.RunUntil([] { return comm_state == 9; }, 2000));
     const std::size_t mid = Port.SentLog.size();
-    EXPECT_FALSE(Link.StopWrite());
+    EXPECT_FALSE(Link.StopTransfer());
     Port.Advance(200);
     EXPECT_EQ(Port.SentLog.size(), mid);
+}
+
+TEST_F(Writes, WatchdogEndingAWriteAfterAnUnlockFrameSendsItsWriteAndNothingMore) {
+    MarkImageLoaded();
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(Port.RunUntil([this] { return UnlockPending && SendCount == 59; }, 2000));
+    // The port's timer stops delivering: the write gets no further until the watchdog ends it.
+    const std::size_t before = Port.SentLog.size();
+    for (int s = 0; s < 11; ++s) Link.BusyWatchdogTick();
+    ASSERT_EQ(Port.SentLog.size(), before + 1);
+    EXPECT_EQ(Port.SentLog.back().Bytes, Bytes({0xCA, 59 - 18, RegImage[91], 0x35}));
+    Port.Advance(200);
+    EXPECT_EQ(Port.SentLog.size(), before + 1);
+    EXPECT_EQ(Sim.Memory()[256 + 59 - 18], RegImage[91]);
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    EXPECT_TRUE(HasDebug("busy watchdog released the link"));
+}
+
+TEST_F(Writes, APortFailureOnTheParkedWriteTriesItOnceMore) {
+    PrepareEepromSetting(20, 6, 70);
+    ASSERT_TRUE(Link.writesettingchecked());
+    Port.FailPutStrings = 1;  // the parked write's send fails
+    EXPECT_ANY_THROW(Port.Advance(10));
+    const auto frames = FramesHeard();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], Unlock);
+    EXPECT_EQ(frames[1], Frame(0xCA, 20, 6));
+    EXPECT_EQ(Sim.Memory()[276], 6);
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_FALSE(UnlockPending);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
 }
 
 TEST_F(Writes, ProgrammingAllNeedsEveryGroupReadFromTheRegulatorAddressed) {
@@ -460,6 +493,36 @@ TEST_F(History, WatchdogEndsAHistoryRunWhoseTriggerStopped) {
     ASSERT_TRUE(RunRead(2));
     EXPECT_TRUE(CurrentLoaded);
     EXPECT_TRUE(EepromWritesTo().empty());
+}
+
+TEST_F(History, StoppedRightAfterAnUnlockFrameTheRunSendsItsWriteAndNothingMore) {
+    Port.IsOpen = true;
+    ASSERT_TRUE(Link.starthistoryrun(false));
+    // A byte that differs is being rewritten: its unlock frame has just gone out.
+    ASSERT_TRUE(Port.RunUntil([] { return UnlockPending && ReadNum < 205; }, 20000));
+    const Bytes8 parked = Frame(0xCA, ParkedAddress, ParkedData);
+    EXPECT_TRUE(Link.EepromTransferRunning());
+    EXPECT_TRUE(Link.StopTransfer());
+    Port.Advance(200);
+    const auto frames = FramesHeard();
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_EQ(frames[frames.size() - 2], Unlock);
+    EXPECT_EQ(frames.back(), parked);
+    EXPECT_FALSE(HistLoadMode);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(Link.EepromTransferRunning());
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+}
+
+TEST_F(History, PortFailureOnTheParkedWriteTriesItOnceMore) {
+    Port.IsOpen = true;
+    ASSERT_TRUE(Link.starthistoryrun(true));
+    Port.FailPutStrings = 1;
+    EXPECT_ANY_THROW(Port.Advance(5));
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 45, 0)}));
+    EXPECT_FALSE(HistLoadMode);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
 }
 
 TEST_F(History, StartFrameUnlocksAndParksTheDayPointerWrite) {
