@@ -241,6 +241,9 @@ private:
     void HistoryFailed();
     // Sends the write parked behind an unlock frame that is out, if any; true when it went.
     bool SendParkedWrite();
+    void StartVerify();
+    // Counts the running write attempt as failed against the allowance, once per attempt.
+    void CountAttemptError();
 
     TKslComPortOps& Comport;
     TLinkListener& Listener;

@@ -84,24 +84,27 @@ TEST_F(Writes, CalibrationStepWritesFlagsFirstThenTheSetting) {
     EXPECT_EQ(Listener.Statuses.back(), "Data Received");
 }
 
-TEST_F(Writes, WrongReadBackOnceIsRetried) {
+TEST_F(Writes, OneWrongReadBackIsAskedAgainNotCountedAsAFailedWrite) {
     PrepareEepromSetting(20, 5, 70);
     Sim.GetFaults().badReadBack = 1;
     ASSERT_TRUE(Link.writesettingchecked());
     ASSERT_TRUE(RunWrite());
-    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Unlock,
-                                                  Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Frame(0x48, 20, 0),
-                                                  Frame(0x98, 70, 5)}));
-    EXPECT_TRUE(HasDebug("Retry"));
+    // Wrong, then right, then right again: two replies in a row agree on the value written.
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Frame(0x48, 20, 0),
+                                                  Frame(0x48, 20, 0), Frame(0x98, 70, 5)}));
+    EXPECT_FALSE(HasDebug("Retry"));
+    EXPECT_EQ(RepeatCount, 0);
     EXPECT_EQ(Listener.Statuses.back(), "Data Received");
 }
 
-TEST_F(Writes, WrongReadBackTwiceFailsTheWrite) {
+TEST_F(Writes, AByteReadBackTwiceOtherThanWrittenIsRetriedOnceThenFails) {
     PrepareEepromSetting(20, 5, 70);
-    Sim.GetFaults().badReadBack = 2;
+    Sim.GetFaults().badReadBack = sim::Always;
     ASSERT_TRUE(Link.writesettingchecked());
     ASSERT_TRUE(RunWrite());
-    EXPECT_EQ(FramesHeard().size(), 6u);
+    EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Frame(0x48, 20, 0),
+                                                  Unlock, Frame(0xCA, 20, 5), Frame(0x48, 20, 0), Frame(0x48, 20, 0)}));
+    EXPECT_TRUE(HasDebug("Retry"));
     EXPECT_TRUE(HasDebug("fail"));
     EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
     EXPECT_EQ(Listener.Count("grid Comm Fail red"), 1);
@@ -533,4 +536,55 @@ TEST_F(History, StartFrameUnlocksAndParksTheDayPointerWrite) {
     EXPECT_EQ(FramesHeard(), (std::vector<Bytes8>{Unlock, Frame(0xCA, 45, 0)}));
     EXPECT_EQ(Sim.Memory()[301], 0);
     EXPECT_FALSE(Link.starthistoryrun(false));  // busy
+}
+
+// ---- programming over a noisy line ---------------------------------------------------------------
+
+namespace {
+class NoisyLine : public SimLinkTest {};
+}  // namespace
+
+TEST_F(NoisyLine, ProgrammingAllSucceedsAsOftenAsWithOneReadBackAndNeverFalsely) {
+    int ok = 0, runs = 0;
+    for (std::uint32_t seed = 1; seed <= 40; ++seed) {
+        Sim.GetFaults().badReplyPercent = 15;
+        Sim.GetFaults().lostWritePercent = 5;
+        Sim.GetFaults().randomSeed = seed;
+        std::mt19937 rng(seed);
+        for (int a = 64; a <= 94; ++a) RegImage[a] = static_cast<std::uint8_t>(rng() % 256);
+        MarkImageLoaded();
+        Listener.Statuses.clear();
+        ASSERT_TRUE(Link.startbulkload());
+        ASSERT_TRUE(RunWrite(200000));
+        ++runs;
+        const bool success = Listener.Statuses.back() == "Data Received";
+        bool matches = true;
+        for (int a = 64; a <= 94; ++a) matches = matches && Sim.Memory()[a + 206] == RegImage[a];
+        if (success) {
+            ++ok;
+            EXPECT_TRUE(matches) << "seed " << seed;
+        }
+    }
+    // With one read-back a line like this programmed about one run in four here (9 of 40); a
+    // garbled reply now only asks again, and the allowance counts failed attempts.
+    EXPECT_GE(ok, 36) << ok << " of " << runs;
+}
+
+TEST_F(NoisyLine, OneFailedAttemptCountsOnceAgainstTheAllowance) {
+    // Noise after the unlock frame and a write that did not take, in the same attempt: one error.
+    MarkImageLoaded();
+    RegImage[94] = static_cast<std::uint8_t>(Sim.Memory()[300] ^ 1);
+    int unlocks = 0;
+    Port.OnSend = [&](const std::string& s, std::uint64_t now) {
+        const bool unlock = static_cast<std::uint8_t>(s[0]) == 0x98 && static_cast<std::uint8_t>(s[1]) == UnlockRamAddress;
+        if (unlock) ++unlocks;
+        if (static_cast<std::uint8_t>(s[0]) == 0xCA && unlocks == 1) return;  // the first write is lost
+        for (char c : s) Sim.Feed(static_cast<std::uint8_t>(c), now);
+        if (unlock && unlocks == 1) Port.Receive({0x11});
+    };
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(Port.RunUntil([] { return SendCount == 61; }, 5000));
+    EXPECT_EQ(RepeatCount, 1);
+    EXPECT_TRUE(HasDebug("Retry. Retry Count: 1"));
+    EXPECT_EQ(Sim.Memory()[300], RegImage[94]);
 }
