@@ -96,33 +96,54 @@ bool TLink::SettingListReady() {
     return SettingListLoaded();
 }
 
-bool TLink::StopWrite() {
-    if (!WriteBusy) return false;
-    bool sent = false;
+bool TLink::EepromTransferRunning() const {
+    return WriteBusy || HistLoadMode || (SingleCommandUnlock && CommBusy);
+}
+
+bool TLink::SendParkedWrite() {
+    if (!UnlockPending) return false;
+    UnlockPending = false;
+    DebugChannel("unlock frame closed by its parked write");
+    try {
+        CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
+    } catch (...) {
+        // The port itself failed: nothing more can go out, and the ending goes on.
+        return false;
+    }
+    return true;
+}
+
+bool TLink::StopTransfer() {
+    const bool running = WriteBusy || CommBusy || HistLoadMode || SettingsTriggerAdded || XalTriggerAdded ||
+                         RequestTriggerAdded;
+    if (!running) {
+        UnlockPending = false;
+        return false;
+    }
+    DebugChannel("transfer stopped at " + IntToStr(SendCount));
+    // The unlock frame's write is parked: it goes after the transfer's triggers are gone, for
+    // the send lets window events run, and no further step of this transfer may run among them.
+    const bool parked = UnlockPending;
+    UnlockPending = false;
     if (SettingsTriggerAdded || SettingsTrigger != 0) {
-        const bool unlockOut = UnlockPending;
-        DebugChannel("write stopped at " + IntToStr(SendCount));
         comm_state = 12;
         SendCount = 0;
-        UnlockPending = false;
-        // The trigger goes first: the send below lets window events run, and no further step
-        // of this write may run among them.
         EndWrite(SettingsTriggerAdded, SettingsTrigger);
         Status(TLinkText::CommFail);
-        // The unlock frame is out and its write parked: the write goes after it, so that the
-        // regulator's EEPROM is not left open for whatever frame comes next.
-        if (unlockOut) {
-            CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
-            sent = true;
-        }
     }
     if (XalTriggerAdded || XalTrigger != 0) {
         SendCount = 0;
         RemoveTriggerChecked(XalTriggerAdded, XalTrigger);
     }
+    if (HistLoadMode) LeaveHistoryMode();
+    SingleCommandUnlock = false;
+    RemoveTriggerChecked(RequestTriggerAdded, RequestTrigger);
+    ReadEndFlag = true;
+    CommBusy = false;
     WriteBusy = false;
     SendAll = false;
-    return sent;
+    UnlockPending = parked;
+    return SendParkedWrite();
 }
 
 }  // namespace talvik

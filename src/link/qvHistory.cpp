@@ -96,10 +96,7 @@ void TLink::HistoryFailed() {
 void TLink::ComportnTriggerTimer_HISTLOAD(std::int32_t ReplyTicks, bool& Added, std::uint16_t& Handle) {
     DebugChannel("trigger timer event histload");
     ReadEndFlag = false;
-    if (UnlockPending) {
-        UnlockPending = false;
-        sendcommand(202, ParkedAddress, ParkedData, false);
-    }
+    if (UnlockPending) sendcommand(202, ParkedAddress, ParkedData, false);
 
     std::uint8_t b = 0;
     if (Comport.CharReady()) {

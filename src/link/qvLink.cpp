@@ -144,7 +144,10 @@ void TLink::sendcommand(std::int32_t Kind, std::int32_t Address, std::int32_t Da
     CommBusy = true;
     BusyWatchdog = 10;
     ReplyDataReceived = false;
-    UnlockPending = Unlock;
+    // Marked before the unlock frame goes (the send lets window events run, and an ending among
+    // them must know the frame is out); a parked write still waiting stays marked until its
+    // own send has gone, so that a port failure on the way still finds it.
+    if (Unlock) UnlockPending = true;
     std::string frame;
     switch (Kind) {
     case 0:
@@ -160,6 +163,7 @@ void TLink::sendcommand(std::int32_t Kind, std::int32_t Address, std::int32_t Da
     ReplyHeaderSeen = false;
     reccount = 1;
     CommSend(frame);
+    UnlockPending = Unlock;
     if (!RequestTriggerAdded) {
         RequestTrigger = Comport.AddTimerTrigger();
         RequestTriggerAdded = true;
@@ -255,6 +259,7 @@ void TLink::Getdata(const std::string& Sender, std::int32_t Kind) {
             Beeps(1);
         } else {
             ReadAborted = false;
+            UnlockPending = false;
             RepeatCount = 0;
             CommBusy = true;
             BusyWatchdog = 10;
@@ -283,10 +288,7 @@ void TLink::ComportnTriggerTimer(std::uint16_t TriggerHandle) {
         try {
             ComportnTriggerTimer_Set(replyTicks, longTicks, shortTicks, SettingsTriggerAdded, SettingsTrigger);
         } catch (...) {
-            comm_state = 12;
-            SendCount = 0;
-            EndWrite(SettingsTriggerAdded, SettingsTrigger);
-            Status(TLinkText::CommFail);
+            StopTransfer();
             throw;
         }
     } else if (TriggerHandle == RequestTrigger) {
@@ -328,6 +330,8 @@ void TLink::RemoveTriggerChecked(bool& Added, std::uint16_t& Handle) {
 // link is ready for the next one instead of staying busy with a trigger nobody re-arms.
 void TLink::AbandonRequest() {
     Status(TLinkText::CommFail);
+    // A history run or single command may have an unlock frame out.
+    SendParkedWrite();
     try {
         if (HistLoadMode) {
             LeaveHistoryMode();
@@ -352,7 +356,6 @@ void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::
     const std::int32_t command = Listener.SingleCommandIndex();
     const bool writeCommand = command == 2 || command == 3;
     if (SingleCommandUnlock && UnlockPending) {
-        UnlockPending = false;
         sendcommand(202, ParkedAddress, ParkedData, false);
     } else if (DataKind == 1 && writeCommand) {
         // A write gets no reply: once it (and its parked write) went out, it is complete.
@@ -653,22 +656,13 @@ void TLink::BusyWatchdogTick() {
         --BusyWatchdog;
         return;
     }
-    const bool stuck = CommBusy || HistLoadMode || WriteBusy;
-    CommBusy = false;
-    if (!stuck) return;
+    if (!(CommBusy || HistLoadMode || WriteBusy)) return;
     DebugChannel("busy watchdog released the link");
-    if (HistLoadMode) LeaveHistoryMode();
-    if (WriteBusy) {
-        comm_state = 12;
-        SendCount = 0;
-        if (SettingsTriggerAdded) EndWrite(SettingsTriggerAdded, SettingsTrigger);
-        if (XalTriggerAdded) RemoveTriggerChecked(XalTriggerAdded, XalTrigger);
-        WriteBusy = false;
-        Status(TLinkText::CommFail);
-    }
-    // A request nobody answers any more: its trigger must not wake a later handler.
-    ReadEndFlag = true;
-    RemoveTriggerChecked(RequestTriggerAdded, RequestTrigger);
+    const bool writing = WriteBusy;
+    // A transfer nobody moves on any more: its trigger must not wake a later handler, and an
+    // unlock frame that is out gets its write.
+    StopTransfer();
+    if (writing) Status(TLinkText::CommFail);
 }
 
 }  // namespace talvik

@@ -193,9 +193,13 @@ public:
     // Programming the whole setting list may go ahead: every group it writes holds data read
     // from this regulator, or loaded from a settings file, since the program started.
     bool SettingListReady();
-    // Ends a running write at once (the program is closing). An unlock frame already out gets
-    // its parked write so the EEPROM is not left unlocked; true when that frame was sent.
-    bool StopWrite();
+    // A transfer that writes the regulator's EEPROM holds the line: a setting write, programming
+    // all, the accessory block, a history test or clear, or a single-command EEPROM write.
+    bool EepromTransferRunning() const;
+    // Ends whatever transfer holds the line, at once (the program closes, the watchdog, a port
+    // failure). An unlock frame already out gets its parked write and nothing goes after it,
+    // so the EEPROM is never left unlocked; true when that write was sent.
+    bool StopTransfer();
 
     // Accessory block write (bytes 20 down to 8 of xaldata); false when nothing was sent.
     void setXALwritedelay();
@@ -243,6 +247,11 @@ private:
     void AbandonRequest();
     void LeaveHistoryMode();
     void HistoryFailed();
+    // Sends the write parked behind an unlock frame that is out, if any; true when it went.
+    bool SendParkedWrite();
+    void StartVerify();
+    // Counts the running write attempt as failed against the allowance, once per attempt.
+    void CountAttemptError();
 
     TKslComPortOps& Comport;
     TLinkListener& Listener;

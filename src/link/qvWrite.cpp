@@ -17,6 +17,9 @@ std::string Seconds(std::int32_t Ticks) { return Format("%.15g", Ticks / 18.2); 
 
 std::int32_t EepromImageAddress(std::int32_t Address) { return Address < 256 ? Address + 256 : Address; }
 
+// Read-back replies one write attempt may take before it counts as failed.
+constexpr std::int32_t MaxVerifySamples = 6;
+
 }  // namespace
 
 std::string TLink::buildsettingframe(std::int32_t Step, std::int32_t Address, std::int32_t Value, bool Unlock,
@@ -44,9 +47,10 @@ bool TLink::writesettingchecked() {
     SendAll = false;
     UnlockPending = WriteNeedsUnlock;
     RepeatCount = 0;
+    AttemptCounted = false;
     // Nothing of this write is verified yet, whatever the last one left here.
     ReplyDataReceived = false;
-    VerifyMatches = 0;
+    StartVerify();
     comm_state = SendOneState;
     const std::string frame = buildsettingframe(SendCount, WriteAddress, WriteValue, WriteNeedsUnlock, WriteRamValue);
     return settingssend(frame);
@@ -64,9 +68,10 @@ bool TLink::startbulkload() {
     SendAll = true;
     UnlockPending = true;
     RepeatCount = 0;
+    AttemptCounted = false;
     reccount = 0;
     ReplyDataReceived = false;
-    VerifyMatches = 0;
+    StartVerify();
     SendCount = 62;
     const std::string frame = buildframe(CmdEepromWrite, 44, RegImage[94], true);
     ChangedFlags[94] = false;
@@ -161,8 +166,9 @@ void TLink::EndWrite(bool& Added, std::uint16_t& Handle) {
 void TLink::SingleSettingStep() {
     if (UnlockPending) {
         DrainInput("RX characters after sending ROM unlock command");
-        UnlockPending = false;
+        // Cleared once the write is out: a port failure on the way leaves it to the ending.
         CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
+        UnlockPending = false;
         comm_state = 10;
         reccount = 0;
         return;
@@ -179,6 +185,7 @@ void TLink::SingleSettingStep() {
     case 3:
         SendCount = 2;
         UnlockPending = true;
+        AttemptCounted = false;
         CommSend(buildframe(CmdEepromWrite, WriteAddress, WriteValue, true));
         break;
     case 2:
@@ -221,7 +228,7 @@ void TLink::writestep() {
     case 10:
         if (Comport.CharReady()) {
             if (!SiteMode) {
-                ++RepeatCount;
+                CountAttemptError();
                 DebugChannel("RX characters after ROM write");
             }
             DrainInput(nullptr);
@@ -230,17 +237,18 @@ void TLink::writestep() {
         CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
         VerifyHeaderSeen = true;
         ReplyDataReceived = false;
-        VerifyMatches = 0;
+        StartVerify();
         break;
     case 9: verifywrite(ParkedAddress, ParkedData); break;
     case 11:
-        ++RepeatCount;
+        CountAttemptError();
         Comport.FlushInBuffer();
         Comport.FlushOutBuffer();
         ReplyDataReceived = false;
         if (RepeatCount < 2) {
             DebugChannel("Retry");
             UnlockPending = true;
+            AttemptCounted = false;
             CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, true));
         } else {
             DebugChannel("fail");
@@ -274,25 +282,45 @@ void TLink::verifywrite(std::int32_t Address, std::int32_t Data) {
         VerifyHeaderSeen = true;
     }
     if (ReplyByte == ReadReplyMarker && dataByte < 0) return;
-    if (ReplyByte == ReadReplyMarker && dataByte == (Data & 0xFF)) {
-        if (++VerifyMatches < 2) {
-            // One reply proves little: a write lost on the line and a garbled reply that happens
-            // to equal the value look the same. The byte is asked for again, as a read would be,
-            // and whatever else came in answers nothing of this request.
-            Comport.FlushInBuffer();
-            CommSend(buildframe(CmdEepromRead, Address, 0, false));
-            VerifyHeaderSeen = true;
+    // One reply proves little: a write lost on the line and a garbled reply that happens to
+    // equal the value look the same, and one garbled reply is no failed write. As a read byte,
+    // the byte read back counts once two replies in a row agree; anything else asks again.
+    const std::int32_t reply = ReplyByte == ReadReplyMarker ? dataByte : -1;
+    if (reply >= 0 && reply == VerifyLastReply) {
+        if (reply == (Data & 0xFF)) {
+            ReplyDataReceived = true;
             reccount = 0;
-            return;
+            comm_state = 8;
+            // The verified byte is the image's EEPROM copy, not the RAM byte of the same number.
+            At(ChangedFlags, EepromImageAddress(Address)) = false;
+        } else {
+            DebugChannel("read back " + IntToStr(reply) + " twice: the write did not take");
+            comm_state = 11;
         }
-        ReplyDataReceived = true;
-        reccount = 0;
-        comm_state = 8;
-        // The verified byte is the image's EEPROM copy, not the RAM byte of the same number.
-        At(ChangedFlags, EepromImageAddress(Address)) = false;
-    } else {
-        comm_state = 11;
+        return;
     }
+    VerifyLastReply = reply;
+    if (++VerifySamples >= MaxVerifySamples) {
+        DebugChannel("read-back replies never agreed");
+        comm_state = 11;
+        return;
+    }
+    // Whatever else came in answers nothing of this request.
+    Comport.FlushInBuffer();
+    CommSend(buildframe(CmdEepromRead, Address, 0, false));
+    VerifyHeaderSeen = true;
+    reccount = 0;
+}
+
+void TLink::StartVerify() {
+    VerifySamples = 0;
+    VerifyLastReply = -1;
+}
+
+void TLink::CountAttemptError() {
+    if (AttemptCounted) return;
+    AttemptCounted = true;
+    ++RepeatCount;
 }
 
 void TLink::BulkStep() {
@@ -312,16 +340,16 @@ void TLink::BulkStep() {
             } else {
                 if (Comport.CharReady()) {
                     if (!SiteMode) {
-                        ++RepeatCount;
+                        CountAttemptError();
                         DebugChannel("discard data");
                     }
                     DrainInput(nullptr);
                 }
-                UnlockPending = false;
                 comm_state = 10;
                 reccount = 0;
                 ReplyDataReceived = false;
                 CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
+                UnlockPending = false;
             }
         } else if (comm_state == 10) {
             DrainInput(nullptr);
@@ -329,15 +357,16 @@ void TLink::BulkStep() {
             CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
             VerifyHeaderSeen = true;
             ReplyDataReceived = false;
-            VerifyMatches = 0;
+            StartVerify();
         } else if (comm_state == 11) {
-            ++RepeatCount;
+            CountAttemptError();
             Comport.FlushInBuffer();
             Comport.FlushOutBuffer();
             ReplyDataReceived = false;
             if (RepeatCount < budget + 2) {
                 DebugChannel("Retry. Retry Count: " + IntToStr(RepeatCount));
                 UnlockPending = true;
+                AttemptCounted = false;
                 CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, true));
             } else {
                 DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) +
@@ -382,6 +411,7 @@ void TLink::BulkStep() {
         SendCount = 0;
         UnlockPending = false;
     } else if (SendCount >= 32 && SendCount <= 62) {
+        AttemptCounted = false;
         CommSend(buildframe(CmdEepromWrite, SendCount - 18, At(RegImage, SendCount + 32), true));
     } else if (SendCount >= 1 && SendCount <= 31) {
         CommSend(buildframe(CmdRamWrite, SendCount + 63, At(RegImage, SendCount + 63), false));

@@ -80,7 +80,9 @@ void ResetLinkState() {
     WriteNeedsUnlock = false;
     SendOneState = 0;
     VerifyHeaderSeen = false;
-    VerifyMatches = 0;
+    VerifySamples = 0;
+    VerifyLastReply = -1;
+    AttemptCounted = false;
     LoadedTarget.reset();
     TransferLine = {};
     DialledNumber.clear();

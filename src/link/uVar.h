@@ -104,9 +104,13 @@ inline std::int32_t EditedValue = 0;
 inline bool WriteNeedsUnlock = false;
 inline std::int32_t SendOneState = 0;
 inline bool VerifyHeaderSeen = false;
-// Read-back replies of the running EEPROM write that came back with the written byte; a write
-// counts as verified on two, as a read byte is accepted on two equal replies.
-inline std::int32_t VerifyMatches = 0;
+// The read-back of the running EEPROM write: like a read byte, the byte read back counts only
+// once two replies in a row agree. Replies taken so far, and the last one (-1: none usable).
+inline std::int32_t VerifySamples = 0;
+inline std::int32_t VerifyLastReply = -1;
+// An error of the running write attempt has been counted against the programming run's
+// allowance: one failed attempt counts once, whatever else went wrong in it.
+inline bool AttemptCounted = false;
 inline std::int32_t XalWriteDelay = 0;
 
 // History test and clear, single command and site set.

@@ -1,7 +1,9 @@
-// Closing the main window while a setting write or the programming of the whole list runs: the
-// user is asked first, and a confirmed close stops the write where no unlock frame is left
-// without its write, then lets that last frame leave the port before the port is closed.
+// Closing the main window while something writes the regulator's EEPROM (a setting write,
+// programming all, the accessory block, a history test or clear, a single-command EEPROM write):
+// the user is asked first, and a confirmed close stops the transfer where no unlock frame is
+// left without its write, then lets that last frame leave the port before the port is closed.
 #include <algorithm>
+#include <array>
 
 #include "base/rtl.h"
 #include "link/uVar.h"
@@ -14,6 +16,13 @@
 namespace talvik {
 
 namespace {
+
+const std::array<LangRow, 1> CloseDuringHistoryRun = {{
+    {"The regulator's history page is still being rewritten. Stop and close TALVIK?",
+     "La page d'historique du régulateur est encore en cours de réécriture. Arrêter et fermer TALVIK ?",
+     "仍在重写调节器的历史记录页。要停止并关闭 TALVIK 吗？",
+     "Die Verlaufsseite des Reglers wird noch neu geschrieben. Abbrechen und TALVIK schließen?"},
+}};
 
 // The port's close throws away what it has not sent: wait until the write thread has the last
 // frame on the line, then for the frame's own time at the line speed.
@@ -28,14 +37,16 @@ void WaitForLastFrame(TKslComPort& port) {
 }  // namespace
 
 void Tmainform::FormCloseQuery(TForm*, bool& canClose) {
-    if (!WriteBusy) return;
-    const std::string question = At(At(SettingsUIText, kCloseWhileWritingText), LanguageNumber);
+    if (!Link || !Link->EepromTransferRunning()) return;
+    const std::string question = HistLoadMode ? LangText(CloseDuringHistoryRun.data(), CloseDuringHistoryRun.size(), 1,
+                                                         LanguageNumber)
+                                              : At(At(SettingsUIText, kCloseWhileWritingText), LanguageNumber);
     if (MessageDlg(question, TMsgDlgType::mtConfirmation, mbYes | mbNo) != TModalResult::mrYes) {
         canClose = false;
         return;
     }
-    // The write went on while the question was open; it may have ended by now.
-    if (Link && Link->StopWrite() && Comport) WaitForLastFrame(*Comport);
+    // The transfer went on while the question was open; it may have ended by now.
+    if (Link->StopTransfer() && Comport) WaitForLastFrame(*Comport);
 }
 
 }  // namespace talvik

@@ -208,8 +208,7 @@ void Tmainform::setgetbbutClick() {
     // The link would store the bytes it receives over the loaded ones, and a programming run
     // would send a mixture of both.
     if (CommBusy || WriteBusy) {
-        ShowSaveMessage(SaveMessageKind::Warning,
-                        "A settings file cannot be loaded while the regulator is being read or programmed.");
+        ShowSaveMessage(SaveMessageKind::Warning, SettingsFileText(sfBusy, LanguageNumber));
         return;
     }
     TOpenDialog dlg;
@@ -218,23 +217,26 @@ void Tmainform::setgetbbutClick() {
     if (!dlg.Execute()) return;
     // The run may have started while the dialog was open.
     if (CommBusy || WriteBusy) {
-        ShowSaveMessage(SaveMessageKind::Warning,
-                        "A settings file cannot be loaded while the regulator is being read or programmed.");
+        ShowSaveMessage(SaveMessageKind::Warning, SettingsFileText(sfBusy, LanguageNumber));
         return;
     }
     // The file's settings count as loaded for the regulator addressed now.
     if (Link) Link->FollowRegulator();
-    const SettingsLoad r = LoadSettingsFile(dlg.FileName);
+    const SettingsLoad r = LoadSettingsFile(dlg.FileName, LanguageNumber);
     switch (r.result) {
     case SettingsLoadResult::Missing:
         if (SystemBeep) SystemBeep();
         return;
     case SettingsLoadResult::WrongSize:
+    case SettingsLoadResult::NotARegulator:
     case SettingsLoadResult::ReadError:
         ShowSaveMessage(SaveMessageKind::Error, r.message);
         return;
     case SettingsLoadResult::Loaded: break;
     }
+    // What the file holds of the regulator's RAM and history is not what the regulator shows now.
+    Currsavecheck->SetEnabled(false);
+    Datasavecheck->SetEnabled(false);
     qvsetpanel->Hide();
     Setsavecheck->SetEnabled(true);
     Calsavecheck->SetEnabled(true);

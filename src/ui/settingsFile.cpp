@@ -2,6 +2,8 @@
 #include "ui/settingsFile.h"
 
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "base/format.h"
 #include "link/qvDataGuard.h"
@@ -13,12 +15,95 @@ namespace talvik {
 
 static_assert(SettingsFileSize == ImageSize);
 
+namespace {
+
+const std::array<LangRow, 4> SettingsFileTable = {{
+    {"%s is not a settings file: it holds %s bytes, a settings file holds exactly 512. Nothing was loaded.",
+     "%s n'est pas un fichier de réglages : il contient %s octets, un fichier de réglages en contient "
+     "exactement 512. Rien n'a été chargé.",
+     "%s 不是设置文件：它有 %s 字节，设置文件恰好为 512 字节。未载入任何内容。",
+     "%s ist keine Einstellungsdatei: Sie enthält %s Bytes, eine Einstellungsdatei genau 512. Es wurde nichts "
+     "geladen."},
+    {"%s does not hold a regulator's settings: its type byte %d is that of the Xal alarm accessory. Nothing "
+     "was loaded.",
+     "%s ne contient pas les réglages d'un régulateur : son octet de type %d est celui de l'accessoire "
+     "d'alarme Xal. Rien n'a été chargé.",
+     "%s 不包含调节器的设置：其类型字节 %d 属于 Xal 报警附件。未载入任何内容。",
+     "%s enthält keine Reglereinstellungen: Ihr Typbyte %d ist das des Alarmzubehörs Xal. Es wurde nichts "
+     "geladen."},
+    {"%s does not hold a regulator's settings: %s holds %d, and a regulator holds %d to %d there. Nothing was "
+     "loaded.",
+     "%s ne contient pas les réglages d'un régulateur : %s vaut %d, alors qu'un régulateur y a de %d à %d. "
+     "Rien n'a été chargé.",
+     "%s 不包含调节器的设置：%s 的值为 %d，而调节器在此处的值为 %d 至 %d。未载入任何内容。",
+     "%s enthält keine Reglereinstellungen: %s hat den Wert %d, ein Regler hat dort %d bis %d. Es wurde "
+     "nichts geladen."},
+    {"A settings file cannot be loaded while the regulator is being read or programmed.",
+     "Un fichier de réglages ne peut pas être chargé pendant la lecture ou la programmation du régulateur.",
+     "读取或编程调节器期间不能载入设置文件。",
+     "Eine Einstellungsdatei kann nicht geladen werden, während der Regler gelesen oder programmiert wird."},
+}};
+
+// Settings whose raw byte every regulator keeps within bounds, whatever its model and system
+// voltage: the charging voltages (tenths on the 12 V scale, or volts on the high-voltage
+// models, 10.0 to 20.0 either way) and the hysteresis (at most 4.0 V).
+struct HeldRange {
+    const char* name;
+    int address;
+    int least, most;
+};
+constexpr std::array<HeldRange, 6> HeldRanges = {{
+    {"BMAX", 87, 100, 200},
+    {"EMAX", 85, 100, 200},
+    {"ABSV", 84, 100, 200},
+    {"FLTV", 86, 100, 200},
+    {"BRTN", 76, 100, 200},
+    {"HYST", 75, 0, 40},
+}};
+
+// Type bytes 96..127 are the alarm accessory's; every other byte names a regulator model.
+constexpr int AccessoryTypeFirst = 96, AccessoryTypeLast = 127;
+
+std::string FileNameOnly(const std::string& name) {
+    const std::size_t slash = name.find_last_of("\\/");
+    return slash == std::string::npos ? name : name.substr(slash + 1);
+}
+
+}  // namespace
+
+std::string SettingsFileText(int row, int language) {
+    return LangText(SettingsFileTable.data(), SettingsFileTable.size(), row, language);
+}
+
+std::string RegulatorImageFault(const std::string& shownName, const std::array<std::uint8_t, SettingsFileSize>& image,
+                                int language) {
+    const int type = image[0];
+    if (type >= AccessoryTypeFirst && type <= AccessoryTypeLast)
+        return Format(SettingsFileText(sfAccessory, language).c_str(), shownName.c_str(), type);
+    for (const HeldRange& r : HeldRanges) {
+        const int v = image[static_cast<std::size_t>(r.address)];
+        if (v < r.least || v > r.most)
+            return Format(SettingsFileText(sfSettingOutside, language).c_str(), shownName.c_str(), r.name, v, r.least,
+                          r.most);
+    }
+    return {};
+}
+
 void SaveSettingsFile(const std::string& name) {
     WriteWholeFile(name, std::string(reinterpret_cast<const char*>(RegImage.data()), RegImage.size()));
 }
 
-SettingsLoad LoadSettingsFile(const std::string& name) {
+SettingsLoad LoadSettingsFile(const std::string& name, int language) {
     if (!FileExistsUtf8(name)) return {SettingsLoadResult::Missing, {}};
+    const std::string shown = FileNameOnly(name);
+    // The size first: a file of any other size is refused before a byte of it is read.
+    std::error_code ec;
+    const std::uintmax_t size = std::filesystem::file_size(PathOfUtf8(name), ec);
+    if (!ec && size != static_cast<std::uintmax_t>(SettingsFileSize)) {
+        return {SettingsLoadResult::WrongSize,
+                Format(SettingsFileText(sfWrongSize, language).c_str(), shown.c_str(),
+                       IntToStr(static_cast<long long>(size)).c_str())};
+    }
     std::string data;
     try {
         data = ReadWholeFile(name);
@@ -27,11 +112,18 @@ SettingsLoad LoadSettingsFile(const std::string& name) {
     }
     if (data.size() != static_cast<std::size_t>(SettingsFileSize)) {
         return {SettingsLoadResult::WrongSize,
-                Format("%s is not a settings file: it holds %llu bytes, a settings file holds exactly %d.",
-                       name.c_str(), static_cast<unsigned long long>(data.size()), SettingsFileSize)};
+                Format(SettingsFileText(sfWrongSize, language).c_str(), shown.c_str(),
+                       IntToStr(static_cast<long long>(data.size())).c_str())};
     }
-    std::memcpy(RegImage.data(), data.data(), RegImage.size());
+    std::array<std::uint8_t, SettingsFileSize> image{};
+    std::memcpy(image.data(), data.data(), image.size());
+    const std::string fault = RegulatorImageFault(shown, image, language);
+    if (!fault.empty()) return {SettingsLoadResult::NotARegulator, fault};
+    std::memcpy(RegImage.data(), image.data(), RegImage.size());
     MarkImageLoaded();
+    // The file's RAM page and history are a copy from another time, not what the regulator
+    // shows now.
+    CurrentLoaded = CurrentStringLoaded = HistoryLoaded = false;
     return {SettingsLoadResult::Loaded, {}};
 }
 

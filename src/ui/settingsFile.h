@@ -1,9 +1,15 @@
 // The settings file (".stp"): the regulator's whole 512-byte memory image on disk, byte 0
-// first, nothing else. Saving replaces the file in one step; loading takes only a file of
-// exactly 512 bytes and otherwise leaves the image as it is.
+// first, nothing else. Saving replaces the file in one step. Loading believes a file only once
+// it has been checked: its size first (before anything is read), then that its bytes look like a
+// regulator's memory; a file that fails leaves the image and every flag as they were.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
+
+#include "ui/lang.h"
 
 namespace talvik {
 
@@ -13,18 +19,35 @@ constexpr int SettingsFileSize = 512;
 void SaveSettingsFile(const std::string& name);
 
 enum class SettingsLoadResult {
-    Loaded,     // RegImage replaced; settings groups and calibration marked loaded
-    Missing,    // no such file: nothing changed
-    WrongSize,  // not 512 bytes: refused, nothing changed; message says why
-    ReadError   // could not be opened or read: nothing changed; message says why
+    Loaded,         // RegImage replaced; settings groups and calibration marked loaded
+    Missing,        // no such file: nothing changed
+    WrongSize,      // not 512 bytes: refused, nothing changed; message says why
+    NotARegulator,  // 512 bytes that no regulator holds: refused, nothing changed; message says why
+    ReadError       // could not be opened or read: nothing changed; message says why
 };
 struct SettingsLoad {
     SettingsLoadResult result;
-    std::string message;  // for WrongSize and ReadError
+    std::string message;  // for WrongSize, NotARegulator and ReadError, in the language asked for
 };
 
-// Reads the file into RegImage and sets KindLoaded for kinds 4..8 and CalibrationLoaded.
-// Current-data, history and change flags are not touched.
-SettingsLoad LoadSettingsFile(const std::string& name);
+// Checks the file and reads it into RegImage: KindLoaded for kinds 4..8 and CalibrationLoaded
+// are set, the current-data and history flags cleared (the file's RAM and history page are no
+// live data). Change flags are not touched.
+SettingsLoad LoadSettingsFile(const std::string& name, int language = LangEnglish);
+
+// Why an image (of the file shownName) does not look like a regulator's memory, in a language;
+// empty when it does: the type byte names a regulator model (not the alarm accessory), and the
+// charging voltages and hysteresis hold values a regulator can hold.
+std::string RegulatorImageFault(const std::string& shownName, const std::array<std::uint8_t, SettingsFileSize>& image,
+                                int language);
+
+// Texts of the settings file's messages, rows 1.. of a per-language table.
+enum SettingsFileTextRow {
+    sfWrongSize = 1,      // name, size
+    sfAccessory,          // name, type byte
+    sfSettingOutside,     // name, setting, value, least, most
+    sfBusy,
+};
+std::string SettingsFileText(int row, int language);
 
 }  // namespace talvik

@@ -107,6 +107,10 @@ char FakeComPort::GetChar() {
 void FakeComPort::PutString(const std::string& S) {
     RequireOpen();
     if (FailPutString) throw Exception("Output buffer too small for block");
+    if (FailPutStrings > 0) {
+        --FailPutStrings;
+        throw Exception("Output buffer too small for block");
+    }
     SentLog.push_back({Tick_, S});
     if (OnSend) OnSend(S, NowMs());
 }

@@ -38,6 +38,7 @@ public:
     bool FailOpen = false;       // writing Open := True raises
     bool FailRemove = false;     // RemoveTrigger raises
     bool FailPutString = false;  // PutString raises
+    int FailPutStrings = 0;      // the next this many PutString calls raise
 
     // What happened.
     std::vector<Sent> SentLog;

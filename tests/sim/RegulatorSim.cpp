@@ -186,7 +186,9 @@ void RegulatorSim::HandleFrame(LogEntry& e, std::uint64_t nowMs) {
 
     auto writeEeprom = [&](int image) {
         e.imageAddress = image;
-        if (policy_ == EepromPolicy::Refuse) {
+        if (TakeChance(faults_.lostWritePercent)) {
+            e.outcome = Outcome::Silent;  // lost on the line: the regulator never saw it
+        } else if (policy_ == EepromPolicy::Refuse) {
             e.outcome = Outcome::WritesRefused;
         } else if (policy_ == EepromPolicy::UnlockRequired && !unlocked) {
             e.outcome = Outcome::NotUnlocked;
@@ -259,6 +261,14 @@ std::uint8_t RegulatorSim::NextGarbage() {
     }
 }
 
+bool RegulatorSim::TakeChance(std::uint32_t percent) {
+    if (percent == 0) return false;
+    if (chanceState_ == 0) chanceState_ = faults_.randomSeed * 0x9E3779B97F4A7C15ull + 1;
+    // One step of a 64-bit linear congruential generator; its high bits are the draw.
+    chanceState_ = chanceState_ * 6364136223846793005ull + 1442695040888963407ull;
+    return (chanceState_ >> 33) % 100u < percent;
+}
+
 void RegulatorSim::ScheduleByte(std::uint8_t b, std::uint64_t due) {
     // Bytes leave the regulator in order: a later reply never overtakes an earlier one.
     if (due < lastDue_) due = lastDue_;
@@ -279,6 +289,7 @@ void RegulatorSim::Reply(std::vector<std::uint8_t> bytes, std::uint64_t nowMs, b
         return;
     }
     if (imageAddress == lastEepromWrite_ && TakeFault(faults_.badReadBack)) bytes[1] ^= 0xFFu;
+    if (TakeChance(faults_.badReplyPercent)) bytes[1] ^= static_cast<std::uint8_t>(1u + (chanceState_ >> 40) % 255u);
     if (TakeFault(faults_.alternate)) {
         bool& altered = flip_[imageAddress];
         if (altered) bytes[1] ^= 0x55u;

@@ -98,6 +98,11 @@ struct Faults {
     std::uint32_t slowDelayMs = 1000;
     std::uint32_t badReadBack = 0;     // reads of the address just written to EEPROM answered xor 0xFF
     std::optional<std::uint32_t> silentAfterFrames;  // after this many frames heard, silent for good
+    // A noisy line, at random (seeded, so a run can be repeated): this percentage of read
+    // replies arrive with their data byte changed, and of EEPROM writes never arrive.
+    std::uint32_t badReplyPercent = 0;
+    std::uint32_t lostWritePercent = 0;
+    std::uint32_t randomSeed = 1;
 };
 
 class RegulatorSim {
@@ -144,6 +149,7 @@ private:
     void ScheduleByte(std::uint8_t b, std::uint64_t due);
     bool TakeFault(std::uint32_t& counter);
     std::uint8_t NextGarbage();
+    bool TakeChance(std::uint32_t percent);
 
     std::array<std::uint8_t, MemorySize> memory_{};
     std::vector<std::uint8_t> pending_;
@@ -162,6 +168,7 @@ private:
     std::uint64_t lastDue_ = 0;
     std::uint64_t framesHeard_ = 0;
     std::uint32_t garbageState_ = 0x2545F491u;
+    std::uint64_t chanceState_ = 0;
     bool memoryChanged_ = false;
     Faults faults_;
 };

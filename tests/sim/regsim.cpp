@@ -45,6 +45,9 @@ const char* const Usage =
     "faults (N = number of replies or frames affected, or 'always'):\n"
     "  --silence N  --garbage N [--garbage-length L]  --alternate N  --split N [--split-delay MS]\n"
     "  --wrong-header N [--wrong-header-byte B]  --slow N [--slow-delay MS]  --bad-readback N\n"
+    "  --bad-replies PCT      that percentage of read replies, at random, carry a changed data byte\n"
+    "  --lose-writes PCT      that percentage of EEPROM writes, at random, never arrive\n"
+    "  --seed S               seed of those random faults (default 1)\n"
     "  --silent-after N       answer the first N frames, then nothing\n"
     "  --babble-after N       200 ms after the Nth frame, send 0x55 without end at the line speed\n";
 
@@ -173,6 +176,9 @@ int main(int argc, char** argv) {
         else if (a == "--slow") faults.slow = Count(a, v);
         else if (a == "--slow-delay") faults.slowDelayMs = static_cast<std::uint32_t>(Number(a, v, 600000));
         else if (a == "--bad-readback") faults.badReadBack = Count(a, v);
+        else if (a == "--bad-replies") faults.badReplyPercent = static_cast<std::uint32_t>(Number(a, v, 100));
+        else if (a == "--lose-writes") faults.lostWritePercent = static_cast<std::uint32_t>(Number(a, v, 100));
+        else if (a == "--seed") faults.randomSeed = static_cast<std::uint32_t>(Number(a, v, 0xFFFFFFFFul));
         else if (a == "--silent-after") faults.silentAfterFrames = static_cast<std::uint32_t>(Number(a, v, Always - 1));
         else if (a == "--babble-after") o.babbleAfter = static_cast<std::uint32_t>(Number(a, v, Always - 1));
         else Fail("unknown option " + a + "\n" + Usage);

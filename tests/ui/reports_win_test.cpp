@@ -523,6 +523,9 @@ TEST_F(ReportsWindowTest, EachLogThatCanBeWrittenIsAndTheOthersAreNamedInOneMess
 
 TEST_F(ReportsWindowTest, SettingsFileSavedAndLoadedThroughThePanel) {
     for (int i = 0; i < ImageSize; ++i) RegImage[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(255 - i);
+    // Charging voltages and hysteresis as every regulator holds them.
+    for (auto [address, value] : {std::pair{87, 144}, {85, 150}, {84, 143}, {86, 137}, {76, 125}, {75, 3}})
+        RegImage[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
     const auto saved = RegImage;
     const std::string name = dir.File("regulator.stp");
     mainform->qvsetpanel->Show();
@@ -535,6 +538,10 @@ TEST_F(ReportsWindowTest, SettingsFileSavedAndLoadedThroughThePanel) {
 
     RegImage.fill(1);
     EXPECT_FALSE(mainform->Setsavecheck->Enabled());
+    // Current data and history read before: the file's copies of them are no live data.
+    CurrentLoaded = HistoryLoaded = true;
+    mainform->Currsavecheck->SetEnabled(true);
+    mainform->Datasavecheck->SetEnabled(true);
     mainform->qvsetpanel->Show();
     mainform->setgetbbutClick();
     EXPECT_EQ(RegImage, saved);
@@ -542,6 +549,9 @@ TEST_F(ReportsWindowTest, SettingsFileSavedAndLoadedThroughThePanel) {
     EXPECT_TRUE(mainform->Setsavecheck->Enabled());
     EXPECT_TRUE(mainform->Calsavecheck->Enabled());
     EXPECT_FALSE(mainform->Currsavecheck->Enabled());
+    EXPECT_FALSE(mainform->Datasavecheck->Enabled());
+    EXPECT_FALSE(CurrentLoaded);
+    EXPECT_FALSE(HistoryLoaded);
     EXPECT_TRUE(KindLoaded[6]);
     EXPECT_TRUE(CalibrationLoaded);
     EXPECT_TRUE(calls.empty());
@@ -580,6 +590,50 @@ TEST_F(ReportsWindowTest, SettingsFileRefusedWhileTheRegulatorIsBusyOrTheFileIsW
     EXPECT_EQ(RegImage[0], 7);
     EXPECT_FALSE(mainform->Setsavecheck->Enabled());
     EXPECT_TRUE(mainform->qvsetpanel->Visible());
+
+    // 512 random bytes: refused, naming what is wrong, in the language of the window.
+    const auto shortFileCalls = calls;
+    calls.clear();
+    std::string noise(512, '\0');
+    std::uint32_t x = 2463534242u;
+    for (char& c : noise) {
+        x ^= x << 13;
+        x ^= x >> 17;
+        x ^= x << 5;
+        c = static_cast<char>(x >> 24);
+    }
+    PutFile(dir.File("noise.stp"), noise);
+    Choose(dir.File("noise.stp"));
+    LanguageNumber = LangFrench;
+    mainform->setgetbbutClick();
+    LanguageNumber = LangEnglish;
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].kind, SaveMessageKind::Error);
+    EXPECT_EQ(calls[0].text.rfind("noise.stp ne contient pas les réglages d'un régulateur", 0), 0u) << calls[0].text;
+    EXPECT_EQ(RegImage[0], 7);
+    EXPECT_FALSE(KindLoaded[4]);
+
+    // 700 MB (sparse on disk): refused by its size at once, never read.
+    calls.clear();
+    const std::string huge = dir.File("huge.stp");
+    {
+        HANDLE h = CreateFileA(huge.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER size;
+        size.QuadPart = 700ll * 1024 * 1024;
+        ASSERT_TRUE(SetFilePointerEx(h, size, nullptr, FILE_BEGIN));
+        ASSERT_TRUE(SetEndOfFile(h));
+        CloseHandle(h);
+    }
+    Choose(huge);
+    mainform->setgetbbutClick();
+    DeleteFileA(huge.c_str());
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].text, "huge.stp is not a settings file: it holds 734003200 bytes, a settings file holds "
+                             "exactly 512. Nothing was loaded.");
+    EXPECT_TRUE(errors.empty());
+    EXPECT_EQ(RegImage[0], 7);
+    calls = shortFileCalls;
 
     Choose(dir.File("gone.stp"));
     mainform->setgetbbutClick();

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <random>
+
 #include "link/uVar.h"
 #include "reportsTestDir.h"
 #include "ui/fileUtil.h"
@@ -23,6 +26,11 @@ protected:
         ChangedFlags.fill(false);
     }
     void TearDown() override { SetUp(); }
+    // What every regulator holds: charging voltages and hysteresis of a 12 V bank.
+    static void RegulatorSettings() {
+        for (auto [address, value] : {std::pair{87, 144}, {85, 150}, {84, 143}, {86, 137}, {76, 125}, {75, 3}})
+            RegImage[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
+    }
     ScratchDir dir;
 };
 
@@ -34,6 +42,7 @@ TEST_F(SettingsFileTest, FreshImageSavesAs512Zeros) {
 
 TEST_F(SettingsFileTest, RoundTripRestoresImageAndMarksSettingsLoaded) {
     for (int i = 0; i < ImageSize; ++i) RegImage[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(i * 7 + 3);
+    RegulatorSettings();
     const auto saved = RegImage;
     const std::string name = dir.File("site one.stp");
     SaveSettingsFile(name);
@@ -44,6 +53,7 @@ TEST_F(SettingsFileTest, RoundTripRestoresImageAndMarksSettingsLoaded) {
 
     RegImage.fill(0xEE);
     ChangedFlags[300] = true;
+    CurrentLoaded = HistoryLoaded = true;  // read before the file was loaded
     const SettingsLoad r = LoadSettingsFile(name);
     EXPECT_EQ(r.result, SettingsLoadResult::Loaded);
     EXPECT_EQ(RegImage, saved);
@@ -78,6 +88,73 @@ TEST_F(SettingsFileTest, WrongSizesRefusedAndImageUntouched) {
     EXPECT_EQ(RegImage[511], 0x55);
     EXPECT_FALSE(KindLoaded[4]);
     EXPECT_FALSE(CalibrationLoaded);
+}
+
+TEST_F(SettingsFileTest, AHugeFileIsRefusedByItsSizeWithoutBeingRead) {
+    const std::string name = dir.File("huge.stp");
+    PutFile(name, "");
+    std::filesystem::resize_file(PathOfUtf8(name), 700ull * 1024 * 1024);  // sparse: nothing on disk
+    RegImage.fill(0x55);
+    const SettingsLoad r = LoadSettingsFile(name);
+    EXPECT_EQ(r.result, SettingsLoadResult::WrongSize);
+    EXPECT_EQ(r.message, "huge.stp is not a settings file: it holds 734003200 bytes, a settings file holds exactly "
+                         "512. Nothing was loaded.");
+    EXPECT_EQ(RegImage[0], 0x55);
+    EXPECT_FALSE(KindLoaded[4]);
+}
+
+TEST_F(SettingsFileTest, FilesThatNoRegulatorHoldsAreRefusedNamingWhatIsWrong) {
+    RegImage.fill(0x55);
+    CurrentLoaded = true;
+    const auto before = RegImage;
+    // Random bytes, as many as can be tried here.
+    for (unsigned seed = 1; seed <= 200; ++seed) {
+        std::mt19937 rng(seed);
+        std::string bytes(512, '\0');
+        for (char& c : bytes) c = static_cast<char>(rng() % 256);
+        const std::string name = dir.File("random.stp");
+        PutFile(name, bytes);
+        const SettingsLoad r = LoadSettingsFile(name);
+        ASSERT_EQ(r.result, SettingsLoadResult::NotARegulator) << seed;
+        EXPECT_NE(r.message.find("random.stp does not hold a regulator's settings"), std::string::npos) << r.message;
+    }
+    // The alarm accessory's memory, and a setting outside what a regulator holds.
+    RegImage.fill(0);
+    RegulatorSettings();
+    RegImage[0] = 110;
+    SaveSettingsFile(dir.File("xal.stp"));
+    RegImage[0] = 130;
+    RegImage[87] = 7;
+    SaveSettingsFile(dir.File("bmax.stp"));
+    RegImage[87] = 144;
+    RegImage[75] = 41;
+    SaveSettingsFile(dir.File("hyst.stp"));
+    RegImage = before;
+    EXPECT_EQ(LoadSettingsFile(dir.File("xal.stp")).message,
+              "xal.stp does not hold a regulator's settings: its type byte 110 is that of the Xal alarm accessory. "
+              "Nothing was loaded.");
+    EXPECT_EQ(LoadSettingsFile(dir.File("bmax.stp")).message,
+              "bmax.stp does not hold a regulator's settings: BMAX holds 7, and a regulator holds 100 to 200 there. "
+              "Nothing was loaded.");
+    EXPECT_EQ(LoadSettingsFile(dir.File("hyst.stp"), LangGerman).message,
+              "hyst.stp enthält keine Reglereinstellungen: HYST hat den Wert 41, ein Regler hat dort 0 bis 40. Es "
+              "wurde nichts geladen.");
+    EXPECT_EQ(RegImage, before);
+    EXPECT_FALSE(KindLoaded[4]);
+    EXPECT_FALSE(CalibrationLoaded);
+    EXPECT_TRUE(CurrentLoaded);
+}
+
+TEST_F(SettingsFileTest, TheSimulatorsBelievableRegulatorLoads) {
+    // Every check passes for a regulator's memory as a whole read leaves it: the demo image of
+    // the simulator, a Ruka on a 24 V bank, and the same voltages on the high-voltage scale.
+    RegImage.fill(0);
+    RegulatorSettings();
+    for (int type : {0, 95, 128, 130, 200, 220, 226, 245, 249, 255}) {
+        RegImage[0] = static_cast<std::uint8_t>(type);
+        SaveSettingsFile(dir.File("model.stp"));
+        EXPECT_EQ(LoadSettingsFile(dir.File("model.stp")).result, SettingsLoadResult::Loaded) << type;
+    }
 }
 
 TEST_F(SettingsFileTest, MissingFileAndFolderChangeNothing) {

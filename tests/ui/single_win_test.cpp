@@ -30,6 +30,7 @@
 #include "ui/main.h"
 #include "ui/allForms.h"
 #include "ui/singleCommand.h"
+#include "ui/SettingsFormat.h"
 #include "ui/talvikProgram.h"
 #include "ui/uDebug.h"
 #include "ui/uOptions.h"
@@ -504,6 +505,57 @@ TEST_F(SingleCommandTest, HistoryClearMendsThePageAndAReadShowsIt) {
     EXPECT_TRUE(HistoryLoaded);
     for (int a = 302; a < 512; ++a) ASSERT_EQ(RegImage[a], MemByte(mem, a)) << "address " << a;
     EXPECT_EQ(beeps, 0);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// Closing right after a write's unlock frame: the question comes first, and the last frame the
+// regulator hears is the write, never the unlock that would leave its EEPROM open.
+TEST_F(SingleCommandTest, WriteE2promAndAnImmediateCloseStillSendTheWrite) {
+    FirstTick();
+    mainform->DisplaySingleCommandWindow();
+    std::vector<std::string> boxes;
+    SetMessageDlgHook([&](const std::string& text, TMsgDlgType, unsigned) {
+        boxes.push_back(text);
+        return TModalResult::mrYes;
+    });
+    const size_t before = FramesHeard(1).size();
+    Choose(scWriteEeprom);
+    mainform->spinSendAddress->SetText("41");
+    mainform->spinSendData->SetText("77");
+    Click(mainform->singsend);
+    Stop();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], At(At(SettingsUIText, kCloseWhileWritingText), 0));
+    RunUntil([&] { return FramesSince(1, before).size() >= 2; }, 3000);
+    const auto frames = FramesSince(1, before);
+    EXPECT_EQ(Bytes(frames), (std::vector<std::vector<int>>{Frame4(0x98, 250, 165), Frame4(0xCA, 41, 77)}));
+    EXPECT_EQ(MemByte(SimMemory(1), 256 + 41), 77);
+}
+
+TEST_F(SingleCommandTest, HistoryTestClosedMidwayLeavesNoUnlockFrameLast) {
+    FirstTick();
+    mainform->ebDirectComPortNum->SetText(std::to_string(kHistoryTestPort));
+    mainform->DisplaySingleCommandWindow();
+    std::vector<std::string> boxes;
+    SetMessageDlgHook([&](const std::string& text, TMsgDlgType, unsigned) {
+        boxes.push_back(text);
+        return TModalResult::mrYes;
+    });
+    const size_t before = FramesHeard(kHistoryTestPort).size();
+    Choose(scTestHistory);
+    Click(mainform->singsend);
+    // The worst moment: a byte that differs is being rewritten and its unlock frame has just gone.
+    ASSERT_TRUE(RunUntil([] { return HistLoadMode && UnlockPending && ReadNum < 200; }, 120000));
+    const int address = ParkedAddress, data = ParkedData;
+    Stop();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_NE(boxes[0].find("history"), std::string::npos) << boxes[0];
+    RunUntil([] { return false; }, 500);
+    const auto frames = FramesSince(kHistoryTestPort, before);
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_EQ(frames[frames.size() - 2].bytes, Frame4(0x98, 250, 165));
+    EXPECT_EQ(frames.back().bytes, Frame4(0xCA, address & 0xFF, data));
+    EXPECT_EQ(frames.back().outcome, "written");
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

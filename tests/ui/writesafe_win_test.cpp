@@ -203,3 +203,28 @@ TEST_F(WriteSafeTest, TheWholeSettingListGoesOnlyToTheRegulatorItWasReadFrom) {
 }
 
 }  // namespace
+
+// The port's events stop while the whole list is being programmed: the watchdog ends the run,
+// and the last frame the regulator heard is a write, never an unlock frame left open.
+TEST_F(WriteSafeTest, AProgrammingRunEndedByTheWatchdogLeavesNoUnlockFrameLast) {
+    mainform->Timer1.Tick();
+    mainform->ToolButton6Click();
+    ReadTheFiveGroups();
+    const size_t before = FramesHeard().size();
+    ProgramAll();
+    ASSERT_TRUE(RunUntil([] { return SendAll && UnlockPending && SendCount < 60; }, 60000));
+    const int address = ParkedAddress, data = ParkedData;
+    // No port event runs between these ticks: the run gets no further.
+    for (int i = 0; i < 11; ++i) mainform->Timer1.Tick();
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), "Comm Fail");
+    RunUntil([] { return false; }, 800);
+    const std::vector<std::vector<int>> frames = FramesHeard();
+    ASSERT_GE(frames.size(), before + 2);
+    EXPECT_TRUE(IsUnlock(frames[frames.size() - 2]));
+    EXPECT_TRUE(IsEepromWrite(frames.back()));
+    EXPECT_EQ(frames.back()[2], address);
+    EXPECT_EQ(frames.back()[3], data);
+    EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);  // what was read went back
+}
+
