@@ -5,17 +5,11 @@
 # the unlock byte), so that programming back what was read leaves the memory as it was.
 #   writesafe_rig.sh start|stop PREFIX RIGDIR
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-rig="$here/../sim/serialrig"
-cmd="$1"
-export WINEPREFIX="$2"
-dir="$3"
-case "$cmd" in
-start)
-    mkdir -p "$dir"
-    "$rig" stop "$dir" 2 >/dev/null 2>&1 || true
-    rm -f "$dir"/sim2.log
-    python3 - "$dir/mem2.bin" <<'PY'
+. "$(dirname "$0")/rig_lib.sh"
+
+if [ "$cmd" = stop ]; then rig_stop 2; exit 0; fi
+rig_fresh 2
+python3 - "$dir/mem2.bin" <<'PY'
 import random, sys
 mem = bytearray(random.Random(2026).randrange(256) for _ in range(512))
 for a in range(64, 95):          # the working copies 64..94 and their EEPROM homes 14..44
@@ -24,17 +18,5 @@ mem[250] = 0xA5                  # the unlock cell
 mem[301] = 3                     # a valid day pointer
 open(sys.argv[1], "wb").write(mem)
 PY
-    # Keep Wine's mount manager off COM2 (see mainlink_rig.sh).
-    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n"COM2"="%s"\n' "$dir/com2" >"$dir/ports.reg"
-    "$here/../../scripts/wine-run" --prefix "$WINEPREFIX" regedit /s "Z:$dir/ports.reg" >/dev/null 2>&1
-    wineserver -w
-    "$rig" start "$dir" 2 --site 17 --baud 9600
-    ;;
-stop)
-    "$rig" stop "$dir" 2
-    ;;
-*)
-    echo "usage: $0 start|stop PREFIX RIGDIR" >&2
-    exit 2
-    ;;
-esac
+"$rig" name "$dir" 2
+"$rig" start "$dir" 2 --site 17 --baud 9600
