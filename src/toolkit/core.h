@@ -156,6 +156,8 @@ protected:
     // Makes the window of the control; the style gets WS_CHILD and the parent's handle.
     void CreateHandle(const wchar_t* cls, DWORD style, DWORD exStyle = 0, const std::string& text = {});
     void AttachHandle(HWND hwnd);
+    // Forgets the tie between the control and its window before the window is made again.
+    void ReleaseHandle();
     virtual void DoTextChanged() {}
     void RegisterTool();
 
