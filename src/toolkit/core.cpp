@@ -303,6 +303,10 @@ void TControl::RegisterTool() {
 }
 
 void TControl::SetFont(const TFont& f) {
+    // The windows' language handlers give most controls the font they have already; under Wine
+    // a window's font change is a dozen round trips to the Wine server (the window has font_
+    // from its creation on, so an equal font changes nothing).
+    if (f == font_ && hwnd_) return;
     font_ = f;
     if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
     Perform(CM_FONTCHANGED);
