@@ -9,5 +9,5 @@ if(TALVIK_WIN32)
   add_library(talvik_spin STATIC
     ${CMAKE_CURRENT_LIST_DIR}/XcSpinFaces.cpp
     ${CMAKE_CURRENT_LIST_DIR}/XcSpin.cpp)
-  target_link_libraries(talvik_spin PUBLIC talvik_spin_pure talvik_controls delay_msimg32 gdi32 comctl32)
+  target_link_libraries(talvik_spin PUBLIC talvik_spin_pure talvik_controls msimg32 gdi32 comctl32)
 endif()

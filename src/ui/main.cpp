@@ -2,6 +2,8 @@
 // shut-down, the tool buttons, languages and fonts, the registry settings and the tick.
 #include "ui/main.h"
 
+#include <shellapi.h>
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -113,19 +115,13 @@ bool IsDebugSwitch(const std::vector<std::string>& args) {
     return !args.empty() && LowerCase(args[0]) == "-debug";
 }
 
-// The C runtime's own split of the wide command line: the shell's splitter would load the
-// shell library (and what it pulls in) at every start for this one call.
-extern "C" int __cdecl __wgetmainargs(int* argc, wchar_t*** argv, wchar_t*** env, int expand, int* newMode);
-
 std::vector<std::string> Tmainform::CommandLineArgs() {
     if (ArgsOverride) return *ArgsOverride;
     std::vector<std::string> args;
     int argc = 0;
-    wchar_t** argv = nullptr;
-    wchar_t** env = nullptr;
-    int newMode = 0;
-    if (__wgetmainargs(&argc, &argv, &env, 0, &newMode) < 0) return args;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &argc);
     for (int i = 1; argv && i < argc; ++i) args.push_back(Narrow(argv[i]));
+    if (argv) LocalFree(argv);
     return args;
 }
 

@@ -15,7 +15,7 @@ if(TALVIK_WIN32)
     ${CMAKE_CURRENT_LIST_DIR}/uDebug.cpp
     ${CMAKE_CURRENT_LIST_DIR}/helpwin.cpp
     ${CMAKE_CURRENT_LIST_DIR}/uVersionInfo.cpp)
-  target_link_libraries(talvik_ui_windows PUBLIC talvik_ui_graphxal talvik_ui_forms talvik_toolkit talvik_ui_system talvik_ui_reports_win32 talvik_ui_pure talvik_link_win32 talvik_serial talvik_spin talvik_controls version comctl32)
+  target_link_libraries(talvik_ui_windows PUBLIC talvik_ui_graphxal talvik_ui_forms talvik_toolkit talvik_ui_system talvik_ui_reports_win32 talvik_ui_pure talvik_link_win32 talvik_serial talvik_spin talvik_controls version shell32 comctl32)
 
   add_executable(talvik WIN32 talvik.cpp ${CMAKE_SOURCE_DIR}/resources/talvik.rc)
   target_link_libraries(talvik PRIVATE talvik_ui_windows)
