@@ -3,8 +3,32 @@
 // runs the timer, status and data-available triggers and delivers each firing as a message to
 // the registered windows (the com port's hidden window turns them into events on the UI thread).
 // It also holds the line, flow, read and write operations built on the abstract device slots,
-// the dispatcher thread, the byte trace and the dispatch log. Pure logic: the device layer
-// (KsWin32) and the tests' device double supply the device slots and the platform hooks.
+// the byte trace and the dispatch log. Pure logic: the device layer (KsWin32) and the tests'
+// device double supply the device slots and the platform hooks.
+//
+// Threads. An open port has up to five threads:
+//  - the application's (UI) thread calls the operations (open, close, line, read, write, the
+//    triggers); trigger messages reach it as window messages, and the handlers it runs for
+//    them may call back into the dispatcher;
+//  - the device layer's read, write and status threads (KsWin32) do the device's overlapped
+//    I/O; they reach the dispatcher only through InQueue (received blocks and comm-event
+//    status blocks) and its events, and hand output over from the output buffer;
+//  - the dispatcher thread (TDispThread) waits on InQueue, or until the first armed timer
+//    trigger is due, then makes one pass: ProcessQueue (status, bytes into the ring, status and
+//    receive triggers) and ProcessTimers. Each firing is delivered by SendEvent, which sends the
+//    message to every registered window and waits for it, holding no lock meanwhile.
+// Locks: DataSection guards the trigger lists, window list, flags, line settings, trace and
+// log; DispSection the input ring and its counters; OutputSection the output buffer;
+// PortListSection the list of open ports. Where two are taken, DispSection comes first.
+// While a message is being delivered (EventBusy) no other trigger is checked; a close asked
+// for meanwhile (ClosePending) is finished by the dispatcher thread when the handler returns
+// (DoDonePortLater, DonePortPrim). A thread that does not end within ThreadEndBoundMs is
+// abandoned with its port (Abandoned), never freed under it.
+//
+// Files: KsUserList.cpp (the port list, construction), KsUserRing.cpp (the input ring),
+// KsUserTriggers.cpp (triggers and windows), KsUserDelivery.cpp (the dispatcher thread's
+// passes and message delivery), KsUserThread.cpp (threads), KsUser.cpp (port operations),
+// KsUserTrace.cpp (trace and dispatch log).
 #pragma once
 
 #include <array>
@@ -14,170 +38,15 @@
 #include <memory>
 #include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "serial/KsMisc.h"
 #include "serial/KsQueue.h"
+#include "serial/KsUserThread.h"
+#include "serial/KsUserTraceFormat.h"
+#include "serial/KsUserTypes.h"
 
 namespace talvik {
-
-inline constexpr std::uint32_t MsgTriggerAvail = 0x7E01;
-inline constexpr std::uint32_t MsgTriggerData = 0x7E02;
-inline constexpr std::uint32_t MsgTriggerTimer = 0x7E03;
-inline constexpr std::uint32_t MsgTriggerStatus = 0x7E04;
-
-inline constexpr std::int32_t DispatchBufferSize = 8192;
-
-// Status trigger subtypes.
-enum : std::uint16_t {
-    stNotActive = 0, stModem = 1, stLine = 2, stOutBuffFree = 3, stOutBuffUsed = 4, stOutSent = 5
-};
-
-// Line-error bits.
-enum : std::uint32_t { ceRxOver = 1, ceOverrun = 2, ceRxParity = 4, ceFrame = 8, ceBreak = 16 };
-
-// Modem status: high nibble the lines, low nibble the change bits.
-enum : std::uint8_t {
-    msDeltaCTS = 1, msDeltaDSR = 2, msTrailingRing = 4, msDeltaDCD = 8,
-    msCTS = 0x10, msDSR = 0x20, msRing = 0x40, msDCD = 0x80
-};
-
-// Comm-event mask bits as the device reports them.
-enum : std::uint32_t {
-    evRxChar = 0x1, evRxFlag = 0x2, evTxEmpty = 0x4, evCTS = 0x8, evDSR = 0x10, evRLSD = 0x20,
-    evBreak = 0x40, evErr = 0x80, evRing = 0x100, evRing2 = 0x2000
-};
-
-// The line settings of the device, in the platform's own encoding (flag word laid out as the
-// platform's DCB bit fields).
-struct TKslDCB {
-    std::uint32_t BaudRate = 0;
-    std::uint32_t Flags = 0;
-    std::uint16_t XonLim = 0;
-    std::uint16_t XoffLim = 0;
-    std::uint8_t ByteSize = 8;
-    std::uint8_t Parity = 0;
-    std::uint8_t StopBits = 0;  // 0 one, 1 one and a half, 2 two
-    char XonChar = 17;
-    char XoffChar = 19;
-};
-
-enum : std::uint32_t {
-    dcbBinary = 0x1, dcbParity = 0x2, dcbOutxCtsFlow = 0x4, dcbOutxDsrFlow = 0x8,
-    dcbDtrControlMask = 0x30, dcbDtrEnable = 0x10, dcbDtrHandshake = 0x20,
-    dcbDsrSensitivity = 0x40, dcbTXContinueOnXoff = 0x80, dcbOutX = 0x100, dcbInX = 0x200,
-    dcbErrorChar = 0x400, dcbNull = 0x800, dcbRtsControlMask = 0x3000, dcbRtsEnable = 0x1000,
-    dcbRtsHandshake = 0x2000, dcbRtsToggle = 0x3000
-};
-
-inline constexpr std::uint8_t OneStopBit = 0, One5StopBits = 1, TwoStopBits = 2;
-
-struct TKslComStat {
-    std::uint32_t Flags = 0;
-    std::uint32_t InQue = 0;
-    std::uint32_t OutQue = 0;
-};
-
-struct TTimerTrigger {
-    std::int32_t Handle = 0;
-    EventTimer Timer;
-    std::int32_t Ticks = 0;
-    bool Active = false;
-    // When it was armed and for how long, in milliseconds: a trigger fires Ticks x 55 ms after
-    // its arming, not at a tick boundary of the clock.
-    std::uint32_t ArmedMs = 0;
-    std::uint32_t SpanMs = 0;
-    // Armed while output queued before it was still on its way to the device: the span then
-    // counts from the moment that output was handed over, so the far end never hears the next
-    // frame sooner than the span after the last. Should the device never take it, the trigger
-    // fires at the end of its window (one tick later) all the same.
-    bool AwaitingOutput = false;
-    std::uint32_t AwaitSeq = 0;
-};
-
-// Whether an armed timer trigger is due at nowMs: more than its span has run since the arming
-// (the clock counts whole milliseconds, so this never fires before the span). Wraps with the clock.
-bool TimerTriggerDue(const TTimerTrigger& t, std::uint32_t nowMs);
-// Milliseconds from nowMs until the trigger is due (0 when it is).
-std::uint32_t TimerTriggerMsLeft(const TTimerTrigger& t, std::uint32_t nowMs);
-
-// Bounds of the waits of a close: for a pending operation to let go of its buffer after it was
-// cancelled, and for all the port's threads to end. Past them the port is abandoned.
-inline constexpr int CancelBoundMs = 1000;
-inline constexpr int ThreadEndBoundMs = 3000;
-
-// A frame handed to the device still has its way to the far end before it (driver queues,
-// USB adapters' latency, converters); a timer armed behind it counts from the hand-over plus
-// this much, so a frame held up on the way does not bring the next one closer than the wait.
-inline constexpr std::uint32_t OutputGuardMs = 5;
-
-struct TStatusTrigger {
-    std::int32_t Handle = 0;
-    std::int32_t SType = 0;
-    std::uint16_t Value = 0;
-    bool Active = false;
-    bool Hit = false;
-};
-
-// Triggers kept across a close and re-open of the port.
-struct TriggerSave {
-    std::int32_t LenTrigger = 0;
-    std::vector<TTimerTrigger> Timers;
-    std::vector<TStatusTrigger> Statuses;
-    std::int32_t TriggerCounter = 1;
-};
-
-enum class TDeliveryResult { Delivered, TimedOut, Failed };
-
-class TKslBaseDispatcher;
-
-// A worker thread of a dispatcher. It is started by Start and runs Execute once; at its end it
-// reports itself gone to the dispatcher. The object is joined and freed by the dispatcher only
-// after it has finished.
-class TKslDispatcherThread {
-public:
-    explicit TKslDispatcherThread(TKslBaseDispatcher* dispatcher) : Dispatcher(dispatcher) {}
-    virtual ~TKslDispatcherThread();
-    TKslDispatcherThread(const TKslDispatcherThread&) = delete;
-    TKslDispatcherThread& operator=(const TKslDispatcherThread&) = delete;
-
-    void Start();
-    void Join();
-    bool Finished() const { return finished_.load(); }
-    // Marks a thread that did not end in time: its object is left to it, never freed or joined.
-    void Abandon() {
-        abandoned_.store(true);
-        if (thread_.joinable()) thread_.detach();
-    }
-    bool IsAbandoned() const { return abandoned_.load(); }
-    virtual bool IsDispatcherThread() const { return false; }
-    bool OnThisThread() const { return std::this_thread::get_id() == id_.load(); }
-    std::thread::native_handle_type NativeHandle() { return thread_.native_handle(); }
-
-    TKslBaseDispatcher* Dispatcher;
-    std::atomic<bool> Terminated{false};
-    std::atomic<std::int32_t> ReturnValue{0};
-
-protected:
-    virtual void Execute() = 0;
-
-private:
-    void Run();
-    std::thread thread_;
-    std::atomic<std::thread::id> id_{};
-    std::atomic<bool> finished_{false};
-    std::atomic<bool> abandoned_{false};
-};
-
-class TDispThread : public TKslDispatcherThread {
-public:
-    using TKslDispatcherThread::TKslDispatcherThread;
-    bool IsDispatcherThread() const override { return true; }
-
-protected:
-    void Execute() override;
-};
 
 // The global list of dispatchers; a dispatcher's Handle is its index here.
 std::recursive_mutex& PortListSection();
@@ -453,6 +322,8 @@ public:
     std::vector<TStatusTrigger> StatusTriggers;
 
 protected:
+    // A position in the input ring moved on by n bytes.
+    static std::int32_t RingAdd(std::int32_t pos, std::int32_t n);
     std::int32_t SetComStateEx(TKslDCB& dcb);
     void ResetTriggers();
     std::int32_t NewTriggerHandle();
@@ -488,39 +359,5 @@ private:
     std::atomic<bool> deliveryAcked_{false};
     std::uint32_t optionFlags_ = 0;
 };
-
-// --- formatting shared by the trace and the dispatch log (pure, tested on their own)
-
-struct TTraceEntry {
-    char Kind;
-    std::uint8_t Ch;
-};
-
-// The text of a trace file (CR LF line ends) for the entries in order.
-std::string FormatTrace(const std::vector<TTraceEntry>& entries, bool inHex, bool allHex);
-// One byte as a trace item ("A", "[0D]", "[13]").
-std::string TraceItem(std::uint8_t b, bool inHex, bool allHex);
-
-struct TLogHeader {
-    std::string Compiler;
-    std::string Platform;
-    std::string Device;
-    std::string DateTime;  // "dd/mm/yy, hh:mm:ss"
-};
-std::string FormatDispatchLogHeader(const TLogHeader& header);
-std::string FormatDispatchLogEntry(const TLogBuffer& entry, bool inHex, bool allHex);
-
-// The trace and log files' result for a C library error number: -3 path not found, -5 access
-// denied, -4 too many open files, -150 write-protected, -101 disk write error, else -2.
-std::int32_t FileErrorFromErrno(int err);
-
-// The status subtype names shown in the dispatch log.
-const char* StatusTriggerName(std::int32_t sType);
-
-// One character's time on the line and the wait for a line change to settle, in ms.
-std::int32_t LineChangeWaitMs(std::int32_t lastBaud, std::uint8_t dataBits, bool parity,
-                              bool twoStopBits);
-// A baud rate given as an old platform rate code turned into its rate.
-std::int32_t BaudFromRateCode(std::int32_t baud);
 
 }  // namespace talvik

@@ -4,7 +4,9 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <mutex>
 #include <stdexcept>
+#include <unordered_map>
 
 #include "base/format.h"
 #include "toolkit/stdctrls.h"
@@ -16,7 +18,29 @@ TApplication Application;
 namespace {
 
 const wchar_t kWindowClass[] = L"TalvikWindow";
-const wchar_t kControlProp[] = L"TalvikControl";
+// The control of each window, kept in the process rather than as a window property: under Wine
+// every property lookup is a round trip to the Wine server, and every message to one of our
+// windows looks its control up.
+std::mutex& HandleLock() {
+    static std::mutex m;
+    return m;
+}
+
+std::unordered_map<HWND, TControl*>& HandleMap() {
+    static std::unordered_map<HWND, TControl*> map;
+    return map;
+}
+
+void TieHandle(HWND h, TControl* c) {
+    std::lock_guard<std::mutex> g(HandleLock());
+    HandleMap()[h] = c;
+}
+
+void UntieHandle(HWND h, const TControl* c) {
+    std::lock_guard<std::mutex> g(HandleLock());
+    auto it = HandleMap().find(h);
+    if (it != HandleMap().end() && it->second == c) HandleMap().erase(it);
+}
 
 std::map<UINT_PTR, TTimer*>& Timers() {
     static std::map<UINT_PTR, TTimer*> timers;
@@ -116,7 +140,7 @@ LRESULT CALLBACK ToolkitWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
         auto* self = static_cast<TWinControl*>(cs->lpCreateParams);
         self->hwnd_ = hwnd;
-        SetPropW(hwnd, kControlProp, static_cast<TControl*>(self));
+        TieHandle(hwnd, static_cast<TControl*>(self));
     }
     auto* ctl = TControl::FromHandle(hwnd);
     auto* self = dynamic_cast<TWinControl*>(ctl);
@@ -171,7 +195,7 @@ TControl::~TControl() {
             ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
             SendMessageW(Application.TooltipWindow(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
         }
-        RemovePropW(hwnd_, kControlProp);
+        UntieHandle(hwnd_, this);
         if (IsWindow(hwnd_)) DestroyWindow(hwnd_);
         hwnd_ = nullptr;
     }
@@ -180,7 +204,13 @@ TControl::~TControl() {
 
 TControl* TControl::FromHandle(HWND hwnd) {
     if (!hwnd) return nullptr;
-    return static_cast<TControl*>(GetPropW(hwnd, kControlProp));
+    std::lock_guard<std::mutex> g(HandleLock());
+    auto it = HandleMap().find(hwnd);
+    return it == HandleMap().end() ? nullptr : it->second;
+}
+
+void TControl::ReleaseHandle() {
+    if (hwnd_) UntieHandle(hwnd_, this);
 }
 
 TForm* TControl::OwnerForm() const {
@@ -203,7 +233,7 @@ void TControl::CreateHandle(const wchar_t* cls, DWORD style, DWORD exStyle, cons
 
 void TControl::AttachHandle(HWND h) {
     hwnd_ = h;
-    SetPropW(h, kControlProp, this);
+    TieHandle(h, this);
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
 }
 
@@ -219,7 +249,7 @@ void TControl::ReplaceHandle(HWND h) {
             SendMessageW(Application.TooltipWindow(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
             toolRegistered_ = false;
         }
-        RemovePropW(old, kControlProp);
+        UntieHandle(old, this);
         // The new window takes the old one's place in the tab order.
         SetWindowPos(h, old, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         DestroyWindow(old);
@@ -294,6 +324,10 @@ void TControl::RegisterTool() {
 }
 
 void TControl::SetFont(const TFont& f) {
+    // The windows' language handlers give most controls the font they have already; under Wine
+    // a window's font change is a dozen round trips to the Wine server (the window has font_
+    // from its creation on, so an equal font changes nothing).
+    if (f == font_ && hwnd_) return;
     font_ = f;
     if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
     Perform(CM_FONTCHANGED);

@@ -160,6 +160,8 @@ protected:
     // only when it is created): the old one is destroyed, the new one takes the control's
     // hint and font.
     void ReplaceHandle(HWND hwnd);
+    // Forgets the tie between the control and its window before the window is made again.
+    void ReleaseHandle();
     virtual void DoTextChanged() {}
     void RegisterTool();
 

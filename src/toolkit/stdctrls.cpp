@@ -399,7 +399,7 @@ void TComboBox::SetFreeText(bool free) {
     int index = ItemIndex();
     std::string text = Text();
     bool hasFocus = GetFocus() == hwnd_ || IsChild(hwnd_, GetFocus());
-    RemovePropW(hwnd_, L"TalvikControl");
+    ReleaseHandle();
     DestroyWindow(hwnd_);
     hwnd_ = nullptr;
     CreateHandle(L"COMBOBOX", (free ? CBS_DROPDOWN | CBS_AUTOHSCROLL : CBS_DROPDOWNLIST) | WS_VSCROLL | WS_TABSTOP);

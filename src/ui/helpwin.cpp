@@ -46,17 +46,23 @@ Thelpform::Thelpform() {
     RECT r;
     GetClientRect(hwnd_, &r);
     helpedit->SetBounds(0, 0, r.right, r.bottom);
-    OnCreate = [this](TForm* f) { FormCreate(f); };
+    OnCreate = [this](TForm*) { PrepareWindow(); };
     OnActivate = [this](TForm* f) { FormCreate(f); };
 }
 
-void Thelpform::FormCreate(TForm*) {
+void Thelpform::PrepareWindow() {
     int lang = LanguageNumber;
     SetBounds(0, 96, 500, Height());
     TFont font{At(LangFontName, lang), At(LangFontSize, lang), At(LangFontCharset, lang), false};
     SetFont(font);
     helpedit->SetFont(font);
     SetCaption(At(HelpCaption, lang));
+    DebugChannel(Name);
+}
+
+void Thelpform::FormCreate(TForm*) {
+    PrepareWindow();
+    int lang = LanguageNumber;
     std::string dir = HelpDirectory.empty() ? ProgramDirectory() : HelpDirectory;
     std::string path = dir + HelpFileName(lang);
     DWORD attrs = GetFileAttributesW(Widen(path).c_str());
@@ -66,7 +72,6 @@ void Thelpform::FormCreate(TForm*) {
     } else {
         helpedit->SetText(std::string(At(HelpMissingText[0], lang)) + " " + path + " " + At(HelpMissingText[1], lang));
     }
-    DebugChannel(Name);
 }
 
 }  // namespace talvik

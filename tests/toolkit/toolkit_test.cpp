@@ -588,3 +588,46 @@ TEST(GridScrolling, ScrollRequestsGiveTheNewFirstRow) {
     EXPECT_EQ(VScrollTarget(MAKEWPARAM(SB_THUMBTRACK, 17), 3, 10), 17);
     EXPECT_EQ(VScrollTarget(MAKEWPARAM(SB_ENDSCROLL, 0), 3, 10), 3);
 }
+
+TEST_F(ToolkitTest, EachWindowFindsItsControlUntilTheControlOrItsWindowIsGone) {
+    auto* button = new TButton(form, "Go");
+    auto* combo = new TComboBox(form);
+    combo->Add("one");
+    combo->Add("two");
+    EXPECT_EQ(TControl::FromHandle(form->Handle()), form);
+    EXPECT_EQ(TControl::FromHandle(button->Handle()), button);
+    // A combo box made again for free text: its new window is found, its old one no more.
+    HWND oldCombo = combo->Handle();
+    combo->SetFreeText(true);
+    ASSERT_NE(combo->Handle(), oldCombo);
+    EXPECT_EQ(TControl::FromHandle(combo->Handle()), combo);
+    EXPECT_EQ(TControl::FromHandle(oldCombo), nullptr);
+    // Its clicks still reach it through the form.
+    int changes = 0;
+    combo->OnChange = [&](TControl*) { ++changes; };
+    SendMessageW(combo->Handle(), CB_SETCURSEL, 1, 0);
+    SendMessageW(form->Handle(), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo->Handle()));
+    EXPECT_EQ(changes, 1);
+    HWND gone = button->Handle();
+    delete button;
+    EXPECT_EQ(TControl::FromHandle(gone), nullptr);
+    EXPECT_EQ(TControl::FromHandle(nullptr), nullptr);
+}
+
+TEST_F(ToolkitTest, AFontReachesTheWindowOnlyWhenItDiffers) {
+    auto* label = new TEdit(form);
+    auto windowFont = [&] { return reinterpret_cast<HFONT>(SendMessageW(label->Handle(), WM_GETFONT, 0, 0)); };
+    EXPECT_EQ(windowFont(), label->Font().Handle());
+    TFont big = label->Font();
+    big.Size = 14;
+    label->SetFont(big);
+    EXPECT_EQ(windowFont(), big.Handle());
+    // The same font again leaves the window as it is, even when something else changed it.
+    SendMessageW(label->Handle(), WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(SYSTEM_FONT)), FALSE);
+    label->SetFont(big);
+    EXPECT_EQ(windowFont(), reinterpret_cast<HFONT>(GetStockObject(SYSTEM_FONT)));
+    TFont bold = big;
+    bold.Bold = true;
+    label->SetFont(bold);
+    EXPECT_EQ(windowFont(), bold.Handle());
+}

@@ -523,8 +523,17 @@ TEST_F(MainWindowTest, HelpWindowLoadsTheLanguageFileOrNamesTheMissingOne) {
         f << "{\\rtf1\\ansi {\\fonttbl{\\f0 Arial;}}\\f0 How to connect\\par}";
     }
     LanguageNumber = 0;
-    helpform->FormCreate(helpform);
+    // Start-up leaves the text to the first showing: the help button shows the window, and
+    // its activation reads the file.
+    EXPECT_EQ(helpform->helpedit->PlainText(), "");
+    mainform->ToolButton3Click();
+    EXPECT_TRUE(helpform->Visible());
     EXPECT_EQ(helpform->Caption(), "HELP");
+    EXPECT_EQ(helpform->helpedit->PlainText().substr(0, 14), "How to connect");
+    mainform->ToolButton3Click();
+    EXPECT_FALSE(helpform->Visible());
+    helpform->helpedit->SetText("");
+    helpform->FormCreate(helpform);
     EXPECT_EQ(helpform->helpedit->PlainText().substr(0, 14), "How to connect");
 
     LanguageNumber = 1;

@@ -6,18 +6,11 @@
 # another such regulator (another memory), also site 17 at 9600 baud.
 #   writesafe_rig.sh start|stop PREFIX RIGDIR
 set -euo pipefail
-here="$(cd "$(dirname "$0")" && pwd)"
-rig="$here/../sim/serialrig"
-cmd="$1"
-export WINEPREFIX="$2"
-dir="$3"
-case "$cmd" in
-start)
-    mkdir -p "$dir"
-    "$rig" stop "$dir" 2 >/dev/null 2>&1 || true
-    "$rig" stop "$dir" 3 >/dev/null 2>&1 || true
-    rm -f "$dir"/sim2.log "$dir"/sim3.log
-    python3 - "$dir/mem2.bin" "$dir/mem3.bin" <<'PY'
+. "$(dirname "$0")/rig_lib.sh"
+
+if [ "$cmd" = stop ]; then rig_stop 2 3; exit 0; fi
+rig_fresh 2 3
+python3 - "$dir/mem2.bin" "$dir/mem3.bin" <<'PY'
 import random, sys
 for seed, path in ((2026, sys.argv[1]), (2027, sys.argv[2])):
     mem = bytearray(random.Random(seed).randrange(256) for _ in range(512))
@@ -27,20 +20,6 @@ for seed, path in ((2026, sys.argv[1]), (2027, sys.argv[2])):
     mem[301] = 3                 # a valid day pointer
     open(path, "wb").write(mem)
 PY
-    # Keep Wine's mount manager off COM2 and COM3 (see mainlink_rig.sh).
-    printf 'REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Wine\\Ports]\n"COM2"="%s"\n"COM3"="%s"\n' \
-        "$dir/com2" "$dir/com3" >"$dir/ports.reg"
-    "$here/../../scripts/wine-run" --prefix "$WINEPREFIX" regedit /s "Z:$dir/ports.reg" >/dev/null 2>&1
-    wineserver -w
-    "$rig" start "$dir" 2 --site 17 --baud 9600
-    "$rig" start "$dir" 3 --site 17 --baud 9600
-    ;;
-stop)
-    "$rig" stop "$dir" 2
-    "$rig" stop "$dir" 3
-    ;;
-*)
-    echo "usage: $0 start|stop PREFIX RIGDIR" >&2
-    exit 2
-    ;;
-esac
+"$rig" name "$dir" 2 3
+"$rig" start "$dir" 2 --site 17 --baud 9600
+"$rig" start "$dir" 3 --site 17 --baud 9600
