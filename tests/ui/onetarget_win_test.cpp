@@ -22,36 +22,23 @@
 #include "ui/main.h"
 #include "ui/singleCommand.h"
 #include "ui/talvikProgram.h"
-#include "WinRig.h"
+#include "SettingsRig.h"
 
 using namespace talvik;
 using namespace talvik::test;
 
 namespace {
 
-const char kTestKey[] = "Software\\Corvanel\\TALVIK-onetarget-test";
-constexpr int kSite = 17;
 constexpr size_t kProgramFrames = 31 * 4 + 31;  // unlock, write, two read-backs; then the RAM copies
 
 std::string Memory(int port) { return ReadWholeFile(RigFile("mem" + std::to_string(port) + ".bin")); }
 
-class OneTargetTest : public ::testing::Test {
+class OneTargetTest : public SettingsRigTest {
 protected:
+    OneTargetTest() : SettingsRigTest("Software\\Corvanel\\TALVIK-onetarget-test") {}
     void SetUp() override {
-        ASSERT_NE(std::getenv("TALVIK_RIG_DIR"), nullptr) << "TALVIK_RIG_DIR not set: run through ctest";
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        Tmainform::RegistryKeyPath = kTestKey;
-        Tmainform::ArgsOverride = std::vector<std::string>{};
-        Tmainform::SystemBeep = [] {};
-        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
-        oldHook = SetMessageDlgHook([this](const std::string& text, TMsgDlgType, unsigned) {
-            boxes.push_back(text);
-            return TModalResult::mrYes;
-        });
-        ResetLinkState();
-        StartProgram();
-        mainform->Timer1.SetEnabled(false);  // ticks are driven by the test
-        mainform->Show();
+        SettingsRigTest::SetUp();
+        if (HasFatalFailure()) return;
         // The line of the rig: COM2 at 9600 baud, site 17 of a network.
         mainform->ebDirectComPortNum->SetText("2");
         mainform->baudbox->SetItemIndex(3);
@@ -72,40 +59,11 @@ protected:
         ASSERT_TRUE(setform->Visible());
         ASSERT_TRUE(RunUntil(LinkIdle));
     }
-    void TearDown() override {
-        if (mainform) mainform->Close();
-        Application.DestroyForms();
-        Application.ClearTerminated();
-        SetMessageDlgHook(oldHook);
-        Application.OnException = nullptr;
-        Tmainform::SystemBeep = [] { MessageBeep(MB_OK); };
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        EXPECT_TRUE(errors.empty()) << errors.front();
-    }
 
-    static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
-        return RunProgramUntil(done, limitMs);
-    }
     static void Idle(DWORD ms) { RunProgramUntil([] { return false; }, ms); }
-    static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded && !ChainFlag; }
-    static void Press(TControl* c) { SendMessageW(c->Handle(), BM_CLICK, 0, 0); }
     static std::string Panel5() { return mainform->Statusb->PanelText(5); }
     static std::string UIText(int row) { return At(At(SettingsUIText, row), 0); }
 
-    // "ALL", then "Send now" on the panel it opens.
-    static void ProgramAll() {
-        Press(setform->qvbutton);
-        ASSERT_TRUE(setform->qvprogpanel->Visible());
-        Press(setform->progbutton);
-    }
-    static void ReadTheFiveGroups() {
-        for (TViewButton* b : {setform->conbutton1, setform->Conbutton2, setform->Conbutton3, setform->Conbutton4,
-                               setform->Conbutton5}) {
-            Press(b);
-            ASSERT_TRUE(RunUntil(LinkIdle));
-            ASSERT_TRUE(KindLoaded[setform->SettingsKind]) << setform->SettingsKind;
-        }
-    }
     // Frames the simulator on a port heard since the test began.
     std::vector<HeardFrame> Heard(int port) const {
         std::vector<HeardFrame> all = FramesHeard(port);
@@ -113,8 +71,6 @@ protected:
         return all;
     }
 
-    std::vector<std::string> errors, boxes;
-    MessageDlgHook oldHook;
     std::string mem2, mem3;
     size_t heard2 = 0, heard3 = 0;
 };

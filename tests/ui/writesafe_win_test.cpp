@@ -19,33 +19,19 @@
 #include "ui/SettingsFormat.h"
 #include "ui/main.h"
 #include "ui/talvikProgram.h"
-#include "WinRig.h"
+#include "SettingsRig.h"
 
 using namespace talvik;
 using namespace talvik::test;
 
 namespace {
 
-const char kTestKey[] = "Software\\Corvanel\\TALVIK-writesafe-test";
 constexpr int kPort = 2;
-constexpr int kSite = 17;
 
 // The frames of the simulator's frame log, each as its bytes.
 std::vector<std::vector<int>> FramesHeard() {
     std::vector<std::vector<int>> frames;
-    std::istringstream log(ReadWholeFile(RigFile("sim" + std::to_string(kPort) + ".log")));
-    std::string line;
-    while (std::getline(log, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
-        if (f.size() < 8) continue;
-        std::vector<int> bytes;
-        std::istringstream hex(f[1]);
-        for (std::string b; hex >> b;) bytes.push_back(std::stoi(b, nullptr, 16));
-        frames.push_back(bytes);
-    }
+    for (const HeardFrame& f : talvik::test::FramesHeard(kPort)) frames.push_back(f.bytes);
     return frames;
 }
 
@@ -53,23 +39,12 @@ std::vector<std::vector<int>> FramesHeard() {
 bool IsUnlock(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0x98 && f[2] == 250 && f[3] == 0xA5; }
 bool IsEepromWrite(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0xCA; }
 
-class WriteSafeTest : public ::testing::Test {
+class WriteSafeTest : public SettingsRigTest {
 protected:
+    WriteSafeTest() : SettingsRigTest("Software\\Corvanel\\TALVIK-writesafe-test") {}
     void SetUp() override {
-        ASSERT_NE(std::getenv("TALVIK_RIG_DIR"), nullptr) << "TALVIK_RIG_DIR not set: run through ctest";
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        Tmainform::RegistryKeyPath = kTestKey;
-        Tmainform::ArgsOverride = std::vector<std::string>{};
-        Tmainform::SystemBeep = [] {};
-        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
-        oldHook = SetMessageDlgHook([this](const std::string& text, TMsgDlgType, unsigned) {
-            boxes.push_back(text);
-            return answer;
-        });
-        ResetLinkState();
-        StartProgram();
-        mainform->Timer1.SetEnabled(false);  // ticks are driven by the test
-        mainform->Show();
+        SettingsRigTest::SetUp();
+        if (HasFatalFailure()) return;
         // The line of the rig: COM2 at 9600 baud, site 17 of a network.
         mainform->ebDirectComPortNum->SetText(std::to_string(kPort));
         mainform->baudbox->SetItemIndex(3);
@@ -78,43 +53,8 @@ protected:
         memory = ReadWholeFile(RigFile("mem2.bin"));
         ASSERT_EQ(memory.size(), 512u);
     }
-    void TearDown() override {
-        if (mainform) mainform->Close();
-        Application.DestroyForms();
-        Application.ClearTerminated();
-        SetMessageDlgHook(oldHook);
-        Application.OnException = nullptr;
-        Tmainform::SystemBeep = [] { MessageBeep(MB_OK); };
-        RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
-        EXPECT_TRUE(errors.empty()) << errors.front();
-    }
-
-    static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
-        return test::RunProgramUntil(done, limitMs);
-    }
-    static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded; }
-    static void Press(TControl* c) { SendMessageW(c->Handle(), BM_CLICK, 0, 0); }
-
-    // "ALL", then "Send now" on the panel it opens.
-    static void ProgramAll() {
-        Press(setform->qvbutton);
-        ASSERT_TRUE(setform->qvprogpanel->Visible());
-        Press(setform->progbutton);
-    }
-    // Each group button in turn, each read to its end.
-    static void ReadTheFiveGroups() {
-        for (TViewButton* b : {setform->conbutton1, setform->Conbutton2, setform->Conbutton3, setform->Conbutton4,
-                               setform->Conbutton5}) {
-            Press(b);
-            ASSERT_TRUE(RunUntil(LinkIdle));
-            ASSERT_TRUE(KindLoaded[setform->SettingsKind]) << setform->SettingsKind;
-        }
-    }
     std::string Refusal() const { return At(At(SettingsUIText, kProgramAllRefusedText), 0); }
 
-    std::vector<std::string> errors, boxes;
-    TModalResult answer = TModalResult::mrYes;
-    MessageDlgHook oldHook;
     std::string memory;
 };
 

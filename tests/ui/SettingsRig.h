@@ -1,0 +1,88 @@
+// The fixture of the window tests that write settings into the write-safety rig's regulators
+// (writesafe_rig.sh: site 17 at 9600 baud on COM2, another regulator on COM3): the program
+// started on its own registry key with ticks driven by the test, message boxes answered by the
+// test, and the settings window's buttons pressed as a user presses them.
+#pragma once
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/uVar.h"
+#include "toolkit/dialogs.h"
+#include "ui/Settings.h"
+#include "ui/main.h"
+#include "ui/talvikProgram.h"
+#include "WinRig.h"
+
+namespace talvik::test {
+
+class SettingsRigTest : public ::testing::Test {
+protected:
+    static constexpr int kSite = 17;
+
+    explicit SettingsRigTest(const char* registryKey) : key_(registryKey) {}
+
+    void SetUp() override {
+        ASSERT_NE(std::getenv("TALVIK_RIG_DIR"), nullptr) << "TALVIK_RIG_DIR not set: run through ctest";
+        RegDeleteTreeA(HKEY_CURRENT_USER, key_);
+        Tmainform::RegistryKeyPath = key_;
+        Tmainform::ArgsOverride = std::vector<std::string>{};
+        Tmainform::SystemBeep = [] {};
+        Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+        oldHook = SetMessageDlgHook([this](const std::string& text, TMsgDlgType, unsigned) {
+            boxes.push_back(text);
+            return answer;
+        });
+        ResetLinkState();
+        StartProgram();
+        mainform->Timer1.SetEnabled(false);  // ticks are driven by the test
+        mainform->Show();
+    }
+    void TearDown() override {
+        if (mainform) mainform->Close();
+        Application.DestroyForms();
+        Application.ClearTerminated();
+        SetMessageDlgHook(oldHook);
+        Application.OnException = nullptr;
+        Tmainform::SystemBeep = [] { MessageBeep(MB_OK); };
+        RegDeleteTreeA(HKEY_CURRENT_USER, key_);
+        EXPECT_TRUE(errors.empty()) << errors.front();
+    }
+
+    static bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
+        return RunProgramUntil(done, limitMs);
+    }
+    static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded && !ChainFlag; }
+    static void Press(TControl* c) { SendMessageW(c->Handle(), BM_CLICK, 0, 0); }
+
+    // "ALL", then "Send now" on the panel it opens.
+    static void ProgramAll() {
+        Press(setform->qvbutton);
+        ASSERT_TRUE(setform->qvprogpanel->Visible());
+        Press(setform->progbutton);
+    }
+    // Each group button in turn, each read to its end.
+    static void ReadTheFiveGroups() {
+        for (TViewButton* b : {setform->conbutton1, setform->Conbutton2, setform->Conbutton3, setform->Conbutton4,
+                               setform->Conbutton5}) {
+            Press(b);
+            ASSERT_TRUE(RunUntil(LinkIdle));
+            ASSERT_TRUE(KindLoaded[setform->SettingsKind]) << setform->SettingsKind;
+        }
+    }
+
+    std::vector<std::string> errors, boxes;
+    TModalResult answer = TModalResult::mrYes;  // what every message box is answered
+    MessageDlgHook oldHook;
+
+private:
+    const char* key_;
+};
+
+}  // namespace talvik::test
