@@ -61,6 +61,7 @@ public:
     void HangupClick() override { f_->HangupClick(); }
     void DialupForLog() override { f_->dialup("log"); }
     bool LogCallUp() override { return f_->LogCall; }
+    bool CallRetrying() override { return f_->tapi1 && f_->tapi1->RetryIsPending(); }
     void Getdata(std::int32_t kind) override { f_->Getdata("TTimer", kind); }
     // The link's own watchdog also releases a write or history run that got no further.
     void BusyWatchdogTick(TimerVars& v) override {
@@ -851,6 +852,12 @@ void Tmainform::ebDirectComPortNumChange() {
 }
 
 void Tmainform::ebModemComPortNumChange() {
+    if (CallActive()) {
+        // The call's modem port stays what it was until the call is over.
+        PortNumChanging = false;
+        if (ebModemComPortNum->Text() != IntToStr(ModemPortNumber)) ebModemComPortNum->SetText(IntToStr(ModemPortNumber));
+        return;
+    }
     if (PortNumChanging) {
         PortNumChanging = false;
         ModemPortNumber = udModemComPortNum->Position();
@@ -893,6 +900,8 @@ void Tmainform::baudboxChange() {
 }
 
 void Tmainform::SetupeditChange() {
+    // The set-up string (or device) of a call in progress stays what it was.
+    if (CallActive()) return;
     // While the box is checked the edit still holds the set-up string unless it shows the
     // telephony device; what is typed there is what a dial uses, so it is what is kept.
     if (!Tapicheck->Checked() || !SetupeditShowsTapiDevice) ModemSetString = Setupedit->Text();
@@ -1001,7 +1010,8 @@ ReportContext Tmainform::ReportContextNow() {
 void Tmainform::ShowStatus(const std::string& text) { Statusb->SetPanelText(5, text); }
 
 void Tmainform::HangupClick() {
-    if (Tapicheck->Checked())
+    // A call ends the way it was placed, whatever the box says now.
+    if (CallEnded ? Tapicheck->Checked() : CallByTapi)
         TapiHangupClick();
     else if (Link)
         Link->HangupClick();
@@ -1009,10 +1019,16 @@ void Tmainform::HangupClick() {
 
 void Tmainform::DialbuttonClick() {
     LogCall = false;
-    if (Tapicheck->Checked())
+    if (Tapicheck->Checked()) {
         TapiDialbuttonClick();
-    else if (Link)
-        Link->DialbuttonClick();
+        return;
+    }
+    if (!Link) return;
+    const bool placing = CallEnded;
+    Link->DialbuttonClick();
+    // The AT dial follows the modem's set-up answer: the call counts from the click.
+    if (placing) CallByTapi = false;
+    UpdateCallControls();
 }
 
 // ---- hints
