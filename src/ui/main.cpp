@@ -513,6 +513,8 @@ void Tmainform::layoutmain() {
 void Tmainform::FormCreate(TForm*) {
     DebugChannel("Main Form Create Start");
     StartupPending = true;
+    // No call is up: the stored settings are applied to controls that refuse changes during one.
+    CallEnded = true;
 
     MigrateRegistryKeys(RegistryKeyPath);
     RegIni = std::make_unique<RegIniStore>(RegistryKeyPath);
@@ -605,6 +607,7 @@ void Tmainform::FormCreate(TForm*) {
     GraphXalHost.GraphClosed = [this] { ToolButton5->SetDown(false); };
     GraphXalHost.TraceSelection = TraceSelection;
     BindGraphXalToLink(*Link);
+    UpdateCallControls();
     DebugChannel("Main Form Create completed");
 }
 
