@@ -9,6 +9,7 @@
 #include "link/qvEquates.h"
 #include "link/uLog.h"
 #include "link/uVar.h"
+#include "serial/KsExcept.h"
 
 namespace talvik {
 
@@ -71,6 +72,18 @@ constexpr std::int32_t UnaskedBytesAllowed = 8;
 constexpr std::int32_t LateBytesCarried = 8;
 // Bytes taken off the line in one go: a flood cannot keep the handler reading.
 constexpr std::int32_t CountLimit = 4096;
+
+// Inside a catch: the port's device has failed (its threads ended on a read or write error).
+// The port reports that itself, once; a request that meets it only ends.
+bool DeviceFailed() {
+    try {
+        throw;
+    } catch (const EKSLException& e) {
+        return e.ErrorCode == -161 || e.ErrorCode == -160;
+    } catch (...) {
+        return false;
+    }
+}
 
 bool IsEepromCommand(std::int32_t Cmd) { return Cmd == CmdEepromRead || Cmd == CmdEepromWrite; }
 
@@ -268,7 +281,10 @@ void TLink::Getdata(const std::string& Sender, std::int32_t Kind) {
     } catch (...) {
         // A request that could not go out is no request in progress.
         CommBusy = false;
-        throw;
+        if (!DeviceFailed()) throw;
+        DebugChannel("read not sent: the port's device has failed");
+        ReadAborted = true;
+        resetdestination();
     }
 }
 
@@ -302,7 +318,7 @@ void TLink::ComportnTriggerTimer(std::uint16_t TriggerHandle) {
                 ComportnTriggerTimer_GET(replyTicks, RequestTriggerAdded, RequestTrigger);
         } catch (...) {
             AbandonRequest();
-            throw;
+            if (!DeviceFailed()) throw;
         }
     } else if (TriggerHandle == XalTrigger) {
         try {

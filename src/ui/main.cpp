@@ -541,8 +541,13 @@ void Tmainform::FormCreate(TForm*) {
 
     Application.OnHint = [this] { AppHint(); };
 
-    // Errors of the port's threads are shown as every other error of the program.
-    SetKslErrorDisplay([](const std::string& message) { Application.HandleException(Exception(message)); });
+    // Errors of the port's threads and events come while the line does whatever it does (a
+    // flooding line, a device gone): they are shown in the status bar, where they cannot stand
+    // between the user and the exit as a box waiting for an answer would.
+    SetKslErrorDisplay([this](const std::string& message) {
+        DebugChannel("serial library: " + message);
+        ShowStatus(message);
+    });
     Comport->SetComNumber(CheckedCast<std::uint16_t>(DirectPortNumber));
     DirectMode = true;
     TraceSelection[0] = 1;

@@ -2,6 +2,7 @@
 #include "FakeComPort.h"
 
 #include "base/rtl.h"
+#include "serial/KsExcept.h"
 
 namespace talvik::test {
 
@@ -107,6 +108,7 @@ char FakeComPort::GetChar() {
 void FakeComPort::PutString(const std::string& S) {
     RequireOpen();
     if (FailPutString) throw Exception("Output buffer too small for block");
+    if (DeviceErrorCode != 0) throw EKSLException(DeviceErrorCode);
     SentLog.push_back({Tick_, S});
     if (OnSend) OnSend(S, NowMs());
 }

@@ -38,6 +38,7 @@ public:
     bool FailOpen = false;       // writing Open := True raises
     bool FailRemove = false;     // RemoveTrigger raises
     bool FailPutString = false;  // PutString raises
+    std::int32_t DeviceErrorCode = 0;  // PutString raises the port's error of this code (its device failed)
 
     // What happened.
     std::vector<Sent> SentLog;

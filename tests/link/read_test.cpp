@@ -1,6 +1,7 @@
 // Reads through the reply state machine against the simulated regulator: the traffic, the
 // image, the texts and the callbacks, healthy and under faults.
 #include "SimFixture.h"
+#include "serial/KsExcept.h"
 #include "base/format.h"
 #include "base/rtl.h"
 #include "link/qvUtility.h"
@@ -306,6 +307,30 @@ TEST_F(Reads, PortFailingInTheMiddleOfAReadEndsItWithCommFail) {
     EXPECT_EQ(Listener.Beeps, 3);
     EXPECT_EQ(Port.LiveTriggers(), 0u);
     Port.FailPutString = false;
+    ASSERT_TRUE(RunRead(2));
+    EXPECT_TRUE(CurrentLoaded);
+}
+
+TEST_F(Reads, FailedDeviceEndsTheReadWithCommFailWithoutRaisingItAgain) {
+    // The port's threads ended on a device read error and the port reported it; a read that
+    // meets the dead port, at its start or half-way, only ends.
+    Port.DeviceErrorCode = -161;
+    EXPECT_NO_THROW(Link.Getdata("TCurrentform", 2));
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(InGetdata);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    Port.DeviceErrorCode = 0;
+    Link.Getdata("TCurrentform", 2);
+    ASSERT_TRUE(CommBusy);
+    Port.DeviceErrorCode = -161;
+    EXPECT_NO_THROW(Port.RunUntil([] { return !CommBusy; }, 1000));
+    EXPECT_FALSE(CurrentLoaded);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    // Any other failure of a send still reaches the program's error display.
+    Port.DeviceErrorCode = -3006;
+    EXPECT_THROW(Link.Getdata("TCurrentform", 2), EKSLException);
+    Port.DeviceErrorCode = 0;
     ASSERT_TRUE(RunRead(2));
     EXPECT_TRUE(CurrentLoaded);
 }
