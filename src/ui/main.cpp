@@ -951,6 +951,9 @@ void Tmainform::comstatusupdate() {
     if (DirectMode && baudbox->ItemIndex() > 3) baudbox->SetItemIndex(3);
     Statusb->SetPanelText(2, "COM" + IntToStr(Comport->GetComNumber()));
     Statusb->SetPanelText(3, IntToStr(Comport->GetBaud()));
+    // The line's state as the tick and the link see it: what a call was placed with stays
+    // fixed while it is up.
+    UpdateCallControls();
 }
 
 // ---- the link

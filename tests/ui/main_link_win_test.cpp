@@ -436,6 +436,14 @@ TEST_F(MainLinkTest, DialButtonSetsUpTheModemDialsAndHangsUp) {
     EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::Dialing, 0));
     mainform->Timer1.Tick();
     EXPECT_EQ(HangupCountdown, 59);
+    // The call was placed through the AT modem: that stays so until it is over, and so the
+    // hang-up is the modem's.
+    EXPECT_FALSE(mainform->Tapicheck->Enabled());
+    EXPECT_FALSE(mainform->Setupedit->Enabled());
+    ClickButton(mainform->Tapicheck);
+    EXPECT_FALSE(mainform->Tapicheck->Checked());
+    mainform->Setupedit->SetText("&Z");
+    EXPECT_EQ(mainform->ModemSetString, "&F");
 
     // No carrier comes: the user hangs up. Escape, then ATH0, then the end of the call.
     ClickButton(mainform->Hangup);
@@ -449,6 +457,7 @@ TEST_F(MainLinkTest, DialButtonSetsUpTheModemDialsAndHangsUp) {
     EXPECT_EQ(mainform->ToolButton9->ImageIndex(), imgDial);
     EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::Closed, 0));
     EXPECT_TRUE(Traced("hangup completed"));
+    EXPECT_TRUE(mainform->Tapicheck->Enabled());
 
     // With no call up, the hang-up button says the port is not open and sends nothing.
     ClickButton(mainform->Hangup);

@@ -195,10 +195,41 @@ TEST_F(MainTapiTest, DialIsRefusedWhileARequestOwnsTheLine) {
     EXPECT_EQ(rig.Count("lineMakeCall"), 0);
     EXPECT_TRUE(DirectMode);
     EXPECT_TRUE(CallEnded);
+    // The periodic log's dial waits for the read (its retry timer tries again) and leaves the
+    // read's busy mark alone.
+    mainform->dialup("log");
+    EXPECT_EQ(rig.Count("lineMakeCall"), 0);
+    EXPECT_TRUE(CommBusy);
+    EXPECT_TRUE(LogDial);
+    EXPECT_EQ(DialCountdown, 60);
+    EXPECT_TRUE(CallEnded);
     // The read goes on to its end on the direct line.
     ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
     EXPECT_EQ(ImagesHeard(kStation).size(), station);
+    // Once the line is free, the retry timer's next tick places the log's call.
+    mainform->Lognumedit->SetText("4242");
+    mainform->Timer1.Tick();
+    EXPECT_EQ(rig.Count("lineMakeCall 4242"), 1);
+    ASSERT_TRUE(RunUntil([] { return LogWritePending; }));
+    ClickButton(mainform->Hangup);
+    Settle();
+    ExpectDirectLine();
     EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainTapiTest, ConnectNoticeAfterTheCallEndedChangesNothing) {
+    if (!Expect("present")) GTEST_SKIP();
+    // The device's notice of a connection is handled after the call has ended again (its port
+    // closed in between): no flush of a closed port, no read, no call.
+    mainform->Timer1.Tick();
+    mainform->Statusb->SetPanelText(5, "");
+    ReadOnConnect = true;
+    mainform->tapi1TapiConnect();
+    EXPECT_FALSE(Online);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), "");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    ReadOnConnect = false;
 }
 
 TEST_F(MainTapiTest, PeriodicLogDialsReadsOverTheCallWritesItsRecordAndHangsUp) {
