@@ -65,7 +65,7 @@ std::int32_t FetchTapiStruct(std::uint32_t FirstSize, const std::function<std::i
         Out.clear();
         return TapiErrOperationFailed;
     }
-    if (needed > have) {
+    if (needed > Out[0]) {
         Allocate(Out, needed);
         r = Call(Out.data());
         if (r == 0 && Out[0] > static_cast<std::uint32_t>(Out.size() * 4)) r = TapiErrOperationFailed;
