@@ -343,10 +343,11 @@ TEST_F(MainLinkTest, FloodingLineGivesNoValuesShowsNoBoxAndTheWindowStillCloses)
     RemoveWindowSubclass(mainform->Statusb->Handle(), RecordPanel5, 1);
     const DWORD start = GetTickCount();
     mainform->Close();
-    const DWORD took = GetTickCount() - start;
-    EXPECT_LT(took, static_cast<DWORD>(ThreadEndBoundMs + 1000));
     EXPECT_TRUE(Application.Terminated());
-    EXPECT_FALSE(mainform->Comport->GetOpen());
+    // The port may finish closing once its threads are gone, which the close bounds.
+    const DWORD bound = static_cast<DWORD>(ThreadEndBoundMs + 1000);
+    EXPECT_TRUE(RunUntil([] { return !mainform->Comport->GetOpen(); }, bound));
+    EXPECT_LT(GetTickCount() - start, bound);
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
