@@ -78,8 +78,9 @@ constexpr std::int32_t CountLimit = 4096;
 bool DeviceFailed() {
     try {
         throw;
-    } catch (const EKSLException& e) {
-        return e.ErrorCode == -161 || e.ErrorCode == -160;
+    } catch (const EInOutError& e) {
+        // The port raises its device errors as the runtime's I/O errors (positive numbers).
+        return e.ErrorCode == 161 || e.ErrorCode == 160;
     } catch (...) {
         return false;
     }

@@ -108,7 +108,7 @@ char FakeComPort::GetChar() {
 void FakeComPort::PutString(const std::string& S) {
     RequireOpen();
     if (FailPutString) throw Exception("Output buffer too small for block");
-    if (DeviceErrorCode != 0) throw EKSLException(DeviceErrorCode);
+    if (DeviceErrorCode != 0) CheckException(nullptr, DeviceErrorCode);
     SentLog.push_back({Tick_, S});
     if (OnSend) OnSend(S, NowMs());
 }
