@@ -1,12 +1,15 @@
 // The link's frames, sending, port opening and the read state machine.
 #include "link/qvLink.h"
 
+#include <algorithm>
+
 #include "base/debugchannel.h"
 #include "base/format.h"
 #include "base/rtl.h"
 #include "link/qvEquates.h"
 #include "link/uLog.h"
 #include "link/uVar.h"
+#include "serial/KsExcept.h"
 
 namespace talvik {
 
@@ -63,6 +66,26 @@ std::int16_t findcomport(std::int16_t Start, TPortDirection Direction,
 }
 
 namespace {
+
+// Stray bytes a read forgives (noise on the line) beyond the two a request may bring.
+constexpr std::int32_t UnaskedBytesAllowed = 8;
+// Replies an earlier read may still get, late: those of one give-up's four sends.
+constexpr std::int32_t LateBytesCarried = 8;
+// Bytes taken off the line in one go: a flood cannot keep the handler reading.
+constexpr std::int32_t CountLimit = 4096;
+
+// Inside a catch: the port's device has failed (its threads ended on a read or write error).
+// The port reports that itself, once; a request that meets it only ends.
+bool DeviceFailed() {
+    try {
+        throw;
+    } catch (const EInOutError& e) {
+        // The port raises its device errors as the runtime's I/O errors (positive numbers).
+        return e.ErrorCode == 161 || e.ErrorCode == 160;
+    } catch (...) {
+        return false;
+    }
+}
 
 bool IsEepromCommand(std::int32_t Cmd) { return Cmd == CmdEepromRead || Cmd == CmdEepromWrite; }
 
@@ -263,12 +286,18 @@ void TLink::Getdata(const std::string& Sender, std::int32_t Kind) {
             RepeatCount = 0;
             CommBusy = true;
             BusyWatchdog = 10;
+            // The last sends of an earlier read that gave up may still be answered, late.
+            readBytesAsked_ = std::clamp(readBytesAsked_ - readBytesHeard_, 0, LateBytesCarried) + 2;
+            readBytesHeard_ = 0;
             sendcommand(code, a, 0, false);
         }
     } catch (...) {
         // A request that could not go out is no request in progress.
         CommBusy = false;
-        throw;
+        if (!DeviceFailed()) throw;
+        DebugChannel("read not sent: the port's device has failed");
+        ReadAborted = true;
+        resetdestination();
     }
 }
 
@@ -299,7 +328,7 @@ void TLink::ComportnTriggerTimer(std::uint16_t TriggerHandle) {
                 ComportnTriggerTimer_GET(replyTicks, RequestTriggerAdded, RequestTrigger);
         } catch (...) {
             AbandonRequest();
-            throw;
+            if (!DeviceFailed()) throw;
         }
     } else if (TriggerHandle == XalTrigger) {
         try {
@@ -369,6 +398,7 @@ void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::
     if (Comport.CharReady()) {
         const std::uint8_t b = CommReceive();
         received = true;
+        ++readBytesHeard_;
         if (ReplyHeaderSeen) {
             data = b;
             ReplyDataReceived = true;
@@ -380,6 +410,7 @@ void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::
                 ReplyHeaderSeen = true;
                 if (Comport.CharReady()) {
                     data = CommReceive();
+                    ++readBytesHeard_;
                     reccount = 7;
                     handled = true;
                     ReplyDataReceived = true;
@@ -389,6 +420,16 @@ void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::
                 handled = true;
                 DebugChannel(command == 4 ? "Loopback reply" : "Not a valid read-reply");
             }
+        }
+    }
+
+    // Whatever follows a whole reply was sent unasked. (A reply still missing its data byte
+    // leaves the line alone: that byte may be arriving now.)
+    if (handled && DataKind > 1) {
+        CountWaitingBytes();
+        if (ReadLineFaulty(-1)) {
+            FailReadOnFaultyLine(Added, Handle);
+            return;
         }
     }
 
@@ -430,6 +471,10 @@ void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::
                 At(ChangedFlags, a) = false;
             }
             DebugChannel("read number " + IntToStr(ReadNum) + " accepted for addr " + IntToStr(a % 256));
+            if (ReadLineFaulty(a)) {
+                FailReadOnFaultyLine(Added, Handle);
+                return;
+            }
             --ReadNum;
             SampleIndex = 0;
             if (DataKind == 10 && ReadNum < 210 && ReadNum % 7 == 0 && ReadNum != 0) {
@@ -478,11 +523,53 @@ void TLink::resendread() {
     const std::int32_t a = readaddr();
     // Whatever is still waiting now answers an earlier send (a late reply after a give-up, or a
     // burst of them): taken as a reply to this send it would put one address's byte into another.
+    // It still counts as heard.
+    if (DataKind > 1) CountWaitingBytes();
     Comport.FlushInBuffer();
+    readBytesAsked_ += 2;
     if (a < 256)
         sendcommand(20, a, 0, false);
     else
         sendcommand(72, a - 256, 0, false);
+}
+
+void TLink::CountWaitingBytes() {
+    std::int32_t n = 0;
+    while (n < CountLimit && Comport.CharReady()) {
+        Comport.GetChar();
+        ++n;
+    }
+    if (n == 0) return;
+    readBytesHeard_ += n;
+    DebugChannel("bytes beyond the reply: " + IntToStr(n));
+}
+
+bool TLink::ReadLineFaulty(std::int32_t AcceptedAddress) {
+    if (readBytesHeard_ > readBytesAsked_ + UnaskedBytesAllowed) {
+        DebugChannel("the line sends bytes nobody asked for: " + IntToStr(readBytesHeard_) + " heard, " +
+                     IntToStr(readBytesAsked_) + " asked");
+        return true;
+    }
+    // The history's day pointer names one of its days; any other value would lead the read
+    // out of the history page.
+    if (DataKind == 10 && AcceptedAddress == DayPointerAddress && RegImage[DayPointerAddress] >= HistoryDays) {
+        DebugChannel("day pointer outside the history: " + IntToStr(RegImage[DayPointerAddress]));
+        return true;
+    }
+    return false;
+}
+
+void TLink::FailReadOnFaultyLine(bool& Added, std::uint16_t& Handle) {
+    try {
+        Comport.FlushInBuffer();
+    } catch (...) {
+        // The read ends either way; the port's own trouble shows at its next use.
+    }
+    readfailed();
+    ReadNum = 0;
+    readcomplete();
+    Status(TLinkText::CommFail);
+    RemoveTriggerChecked(Added, Handle);
 }
 
 void TLink::readfailed() {

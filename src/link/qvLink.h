@@ -252,6 +252,16 @@ private:
     void StartVerify();
     // Counts the running write attempt as failed against the allowance, once per attempt.
     void CountAttemptError();
+    // Takes what is waiting on the line into the read's count of bytes heard.
+    void CountWaitingBytes();
+    // A read whose line answers as no regulator would (more bytes than its requests asked
+    // for, a day pointer that names no day) ends as a failed read at once.
+    bool ReadLineFaulty(std::int32_t AcceptedAddress);
+    void FailReadOnFaultyLine(bool& Added, std::uint16_t& Handle);
+
+    // A regulator answers a request with two bytes at most and sends nothing unasked: what a
+    // read has heard beyond two bytes a request (and a little noise) is a line that floods.
+    std::int32_t readBytesHeard_ = 0, readBytesAsked_ = 0;
 
     TKslComPortOps& Comport;
     TLinkListener& Listener;

@@ -143,15 +143,17 @@ void TLink::ComportTriggerModemStatus() {
     Dialling = false;
     Listener.CallButton(true);
     Status(TLinkText::Carrier);
-    if (ReadOnConnect) {
-        LoggingRead = true;
-        Getdata("ComportTriggerModemStatus", 3);
-    }
     // The trigger stays, armed for the carrier's loss: a dropped line must end the call rather
     // than leave the link online with every read timing out. The end of the call removes it.
     if (DialTrigger != 0 && Comport.GetOpen()) Comport.SetStatusTrigger(DialTrigger, CarrierDetectMask, true);
+    // The modem goes on line before the logging read's first request: sent after it, "ATO"
+    // would reach the regulator right behind that request.
     DebugChannel("ATO go online");
     CommSend("ATO");
+    if (ReadOnConnect && Online) {
+        LoggingRead = true;
+        Getdata("ComportTriggerModemStatus", 3);
+    }
 }
 
 void TLink::HangupClick() {

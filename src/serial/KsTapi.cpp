@@ -537,8 +537,8 @@ void TKslCustomTapiDevice::StartCall() {
 void TKslCustomTapiDevice::DialFailed(std::int32_t Error) {
     lastError_ = Error;
     DebugChannel("telephony dial failed: " + IntToStr(TapiResultCode(Error)));
-    History(TTapiLogCode::ltapiDialFail);
     retryPending_ = false;
+    // The hang-up ends the call that never connected, and its end writes "dial failed": once.
     HangupCall(true);
     // A library without the function keeps its own code: "call unavailable" would hide it.
     if (Error == TapiLoadFail || Error == TapiGetAddrFail) CheckException(this, Error);
@@ -564,8 +564,10 @@ void TKslCustomTapiDevice::HangupCall(bool UserCancel) {
     } done{hangingUp_};
     const bool wasOpen = lineOpen_;
     if (lineOpen_) {
+        // Only a port opened on this call is the call's to close: before the call connects the
+        // port may be open on the direct line for someone else.
         bool portWasOpen = false;
-        if (comPort_) {
+        if (comPort_ && portOnCall_) {
             portWasOpen = comPort_->GetOpen();
             try {
                 comPort_->SetOpen(false);
@@ -574,6 +576,7 @@ void TKslCustomTapiDevice::HangupCall(bool UserCancel) {
             }
             comPort_->TapiHandle = nullptr;
         }
+        portOnCall_ = false;
         if (call_) {
             if (callState_ != LINECALLSTATE_IDLE) {
                 if (WaitForReply(talvik::lineDrop(call_, nullptr, 0)) == 0) WaitForState(LINECALLSTATE_IDLE);
@@ -612,14 +615,22 @@ void TKslCustomTapiDevice::OpenPortOnCall() {
     if (!comPort_) return;
     try {
         comPort_->SetOpen(false);
-        std::vector<std::uint32_t> buf(1028 / 4, 0);
+        constexpr DWORD kIdSize = 1028;
+        std::vector<std::uint32_t> buf(kIdSize / 4, 0);
         auto* v = reinterpret_cast<LPVARSTRING>(buf.data());
-        v->dwTotalSize = 1028;
+        v->dwTotalSize = kIdSize;
         HANDLE handle = INVALID_HANDLE_VALUE;
+        // The offset is the service's word: it is checked against the buffer, not against a
+        // total the service may have rewritten.
         if (talvik::lineGetID(line_, 0, call_, LINECALLSELECT_CALL, v, "comm/datamodem") == 0 && v->dwStringSize >= 4 &&
-            v->dwStringOffset + 4 <= v->dwTotalSize)
+            v->dwStringOffset >= sizeof(VARSTRING) && v->dwStringOffset <= kIdSize - 4)
             std::memcpy(&handle, reinterpret_cast<const char*>(buf.data()) + v->dwStringOffset, 4);
         comPort_->TapiHandle = handle == INVALID_HANDLE_VALUE ? nullptr : handle;
+        // The call's data stream, never the port's own line: a port left in direct mode (the
+        // program went back to its direct line while a retry was pending) would open that line
+        // and leave the call's handle unused.
+        comPort_->SetTapiMode(TTapiMode::tmOn);
+        portOnCall_ = true;
         comPort_->SetOpen(true);
         comPort_->FlushInBuffer();
         comPort_->FlushOutBuffer();

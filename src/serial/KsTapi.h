@@ -230,6 +230,8 @@ private:
     bool lineOpen_ = false, lineOpenedOnce_ = false, connected_ = false, connectedThisCall_ = false;
     bool hangingUp_ = false, shuttingDown_ = false, initialising_ = false, retryPending_ = false;
     bool cancelled_ = false, outgoing_ = false, failReported_ = false;
+    // The port was opened on the call (and so is the call's to close).
+    bool portOnCall_ = false;
 };
 
 class TKslTapiDevice : public TKslCustomTapiDevice {

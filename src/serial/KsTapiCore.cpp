@@ -57,10 +57,18 @@ std::int32_t FetchTapiStruct(std::uint32_t FirstSize, const std::function<std::i
         Out.clear();
         return r;
     }
+    // The sizes come from the service: a wild one must neither size a buffer nor leave a
+    // structure whose offsets point past the memory it has.
+    const std::uint32_t have = static_cast<std::uint32_t>(Out.size() * 4);
     const std::uint32_t needed = Out[1];
+    if (Out[0] > have || needed > TapiMaxStructSize) {
+        Out.clear();
+        return TapiErrOperationFailed;
+    }
     if (needed > Out[0]) {
         Allocate(Out, needed);
         r = Call(Out.data());
+        if (r == 0 && Out[0] > static_cast<std::uint32_t>(Out.size() * 4)) r = TapiErrOperationFailed;
         if (r != 0) Out.clear();
     }
     return r;

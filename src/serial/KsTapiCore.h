@@ -29,12 +29,17 @@ std::int32_t TapiResultCode(std::int32_t TapiResult);
 
 inline constexpr std::int32_t TapiErrStructureTooSmall = static_cast<std::int32_t>(0x8000004D);
 inline constexpr std::uint32_t TapiRetrySize = 1024;
+// The largest structure a fetch takes: a size the service reports beyond it is not believed.
+inline constexpr std::uint32_t TapiMaxStructSize = 65536;
+inline constexpr std::int32_t TapiErrOperationFailed = static_cast<std::int32_t>(0x80000048);
 
 // Fetches a variable-size telephony structure (its first three 32-bit words: total, needed and
 // used size) into Out. The first try has FirstSize bytes; a "structure too small" answer tries
 // again with 1024 bytes; when the structure then says it needs more than it has, it is fetched
 // once more with exactly the size it needs. Call gets the zero-filled buffer with its total size
 // set and returns the telephony result. On any failure Out is empty and the result is returned.
+// A needed size beyond TapiMaxStructSize, or a structure that claims a total larger than the
+// buffer it was given, fails with "operation failed" before anything more is allocated.
 std::int32_t FetchTapiStruct(std::uint32_t FirstSize, const std::function<std::int32_t(void* Struct)>& Call,
                              std::vector<std::uint32_t>& Out);
 

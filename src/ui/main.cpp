@@ -62,6 +62,7 @@ public:
     void HangupClick() override { f_->HangupClick(); }
     void DialupForLog() override { f_->dialup("log"); }
     bool LogCallUp() override { return f_->LogCall; }
+    bool CallRetrying() override { return f_->tapi1 && f_->tapi1->RetryIsPending(); }
     void Getdata(std::int32_t kind) override { f_->Getdata("TTimer", kind); }
     // The link's own watchdog also releases a write or history run that got no further.
     void BusyWatchdogTick(TimerVars& v) override {
@@ -516,6 +517,8 @@ void Tmainform::layoutmain() {
 void Tmainform::FormCreate(TForm*) {
     DebugChannel("Main Form Create Start");
     StartupPending = true;
+    // No call is up: the stored settings are applied to controls that refuse changes during one.
+    CallEnded = true;
 
     MigrateRegistryKeys(RegistryKeyPath);
     RegIni = std::make_unique<RegIniStore>(RegistryKeyPath);
@@ -542,8 +545,13 @@ void Tmainform::FormCreate(TForm*) {
 
     Application.OnHint = [this] { AppHint(); };
 
-    // Errors of the port's threads are shown as every other error of the program.
-    SetKslErrorDisplay([](const std::string& message) { Application.HandleException(Exception(message)); });
+    // Errors of the port's threads and events come while the line does whatever it does (a
+    // flooding line, a device gone): they are shown in the status bar, where they cannot stand
+    // between the user and the exit as a box waiting for an answer would.
+    SetKslErrorDisplay([this](const std::string& message) {
+        DebugChannel("serial library: " + message);
+        ShowStatus(message);
+    });
     Comport->SetComNumber(CheckedCast<std::uint16_t>(DirectPortNumber));
     DirectMode = true;
     TraceSelection[0] = 1;
@@ -608,6 +616,7 @@ void Tmainform::FormCreate(TForm*) {
     GraphXalHost.GraphClosed = [this] { ToolButton5->SetDown(false); };
     GraphXalHost.TraceSelection = TraceSelection;
     BindGraphXalToLink(*Link);
+    UpdateCallControls();
     DebugChannel("Main Form Create completed");
 }
 
@@ -892,7 +901,8 @@ void Tmainform::ebDirectComPortNumChange() {
 }
 
 void Tmainform::ebModemComPortNumChange() {
-    if (LineOwned()) {
+    // The line a transfer owns, and the modem port of a call, stay what they are.
+    if (LineOwned() || CallActive()) {
         KeepPortNumber(ebModemComPortNum, ModemPortNumber, PortNumChanging, *this);
         return;
     }
@@ -947,6 +957,8 @@ void Tmainform::baudboxChange() {
 }
 
 void Tmainform::SetupeditChange() {
+    // The set-up string (or device) of a call in progress stays what it was.
+    if (CallActive()) return;
     // While the box is checked the edit still holds the set-up string unless it shows the
     // telephony device; what is typed there is what a dial uses, so it is what is kept.
     if (!Tapicheck->Checked() || !SetupeditShowsTapiDevice) ModemSetString = Setupedit->Text();
@@ -994,6 +1006,9 @@ void Tmainform::comstatusupdate() {
     if (DirectMode && baudbox->ItemIndex() > 3) baudbox->SetItemIndex(3);
     Statusb->SetPanelText(2, "COM" + IntToStr(Comport->GetComNumber()));
     Statusb->SetPanelText(3, IntToStr(Comport->GetBaud()));
+    // The line's state as the tick and the link see it: what a call was placed with stays
+    // fixed while it is up.
+    UpdateCallControls();
 }
 
 // ---- the link
@@ -1061,7 +1076,8 @@ ReportContext Tmainform::ReportContextNow() {
 void Tmainform::ShowStatus(const std::string& text) { Statusb->SetPanelText(5, text); }
 
 void Tmainform::HangupClick() {
-    if (Tapicheck->Checked())
+    // A call ends the way it was placed, whatever the box says now.
+    if (CallEnded ? Tapicheck->Checked() : CallByTapi)
         TapiHangupClick();
     else if (Link)
         Link->HangupClick();
@@ -1069,10 +1085,16 @@ void Tmainform::HangupClick() {
 
 void Tmainform::DialbuttonClick() {
     LogCall = false;
-    if (Tapicheck->Checked())
+    if (Tapicheck->Checked()) {
         TapiDialbuttonClick();
-    else if (Link)
-        Link->DialbuttonClick();
+        return;
+    }
+    if (!Link) return;
+    const bool placing = CallEnded;
+    Link->DialbuttonClick();
+    // The AT dial follows the modem's set-up answer: the call counts from the click.
+    if (placing) CallByTapi = false;
+    UpdateCallControls();
 }
 
 // ---- hints

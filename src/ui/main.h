@@ -198,6 +198,15 @@ public:
     void modemselectset();
     void TapicheckClick();
     void TapiselbuttonClick();
+    // A call is being dialled, is up, is being hung up, or the telephony device still waits
+    // to try it again: the way it was placed (TAPI box, telephony device, modem port, set-up
+    // string) cannot change under it.
+    bool CallActive() const;
+    // Enables those four controls exactly while no call is active.
+    void UpdateCallControls();
+    // The call was placed through the telephony device (else through the AT modem); the
+    // hang-up follows it, not the TAPI box as it is now.
+    bool CallByTapi = false;
 
     // Starts a read of data kind Kind (2..11) for the window named Sender (its class name).
     void Getdata(const std::string& Sender, std::int32_t Kind);

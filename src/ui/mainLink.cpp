@@ -68,6 +68,7 @@ std::string TMainLinkListener::LogNumber() { return form_.Lognumedit->Text(); }
 
 void TMainLinkListener::CallButton(bool Connected) {
     form_.ToolButton9->SetImageIndex(Connected ? imgHangup : imgDial);
+    form_.UpdateCallControls();
 }
 
 void TMainLinkListener::ComStatusUpdate() { form_.comstatusupdate(); }

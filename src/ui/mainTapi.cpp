@@ -42,30 +42,21 @@ void Tmainform::ReleaseTapiDevice() {
     tapi1.reset();
 }
 
-void Tmainform::TapiDialbuttonClick() {
-    // A read or write in progress owns the line: reopened on the call, its steps would go to
-    // the station half-way through.
-    if (CommBusy || WriteBusy) {
-        DebugChannel("no dialup, link busy");
-        if (SystemBeep) SystemBeep();
-        return;
-    }
-    DirectMode = false;
-    try {
-        if (Comport->GetOpen()) Comport->SetOpen(false);
-    } catch (...) {
-        Application.HandleCurrentException();
-    }
-    dialup("dialbutton");
-}
+void Tmainform::TapiDialbuttonClick() { dialup("dialbutton"); }
 
 void Tmainform::dialup(const std::string& Caller) {
-    const bool logPlacing = Caller == "log" && CallEnded;
-    if (Tapicheck->Checked())
+    const bool placing = CallEnded;
+    const bool logPlacing = Caller == "log" && placing;
+    const bool viaTapi = Tapicheck->Checked();
+    if (viaTapi)
         TapiDialup(Caller);
     else if (Link)
         Link->dialup(Caller);
-    if (logPlacing && !CallEnded) LogCall = true;
+    if (placing && !CallEnded) {
+        CallByTapi = viaTapi;
+        if (logPlacing) LogCall = true;
+    }
+    UpdateCallControls();
 }
 
 void Tmainform::TapiDialup(const std::string& Caller) {
@@ -75,25 +66,34 @@ void Tmainform::TapiDialup(const std::string& Caller) {
     }
     const bool fromLog = Caller == "log";
     if (CommBusy || WriteBusy || HistLoadMode) {
-        // The transfer owns the line; a log dial is tried again by its retry timer.
+        // A transfer owns the line: reopened on the call, its steps would go to the station
+        // half-way through. A log dial is tried again by its retry timer.
         DebugChannel("no dialup, line busy");
         if (fromLog) {
             LogDial = true;
             if (DialCountdown < 1) DialCountdown = 60;
         } else {
             ShowStatus(LinkTextOf(TLinkText::LineBusy, LanguageNumber));
+            if (SystemBeep) SystemBeep();
         }
         return;
     }
-    Comport->SetTapiMode(TTapiMode::tmOn);
     DebugChannel("dialup, tapi mode");
-    DirectMode = false;
-    CommBusy = false;
     if (fromLog) LogDial = true;
     if (!CallEnded) {
         if (LogDial && DialCountdown < 1) DialCountdown = 60;
         return;
     }
+    // The port is the direct line's until the call opens it on its own data stream; left open,
+    // the device would take it for the call's.
+    try {
+        if (Comport->GetOpen()) Comport->SetOpen(false);
+    } catch (const std::exception& e) {
+        DebugChannel(std::string("port close before dial: ") + e.what());
+        if (!fromLog) Application.HandleCurrentException();
+    }
+    Comport->SetTapiMode(TTapiMode::tmOn);
+    DirectMode = false;
     comstatusupdate();
     HangupCountdown = 60;
     if (fromLog) {
@@ -137,13 +137,25 @@ void Tmainform::TapiHangupClick() {
 
 void Tmainform::tapi1TapiConnect() {
     DebugChannel("tapi connect");
-    ShowStatus(StatusTextOf(stConnected, LanguageNumber));
-    ToolButton9->SetImageIndex(imgHangup);
+    // The call may have ended between the device's notice and this handler (the far end hung
+    // up at once): its port is closed then, and the port-closed notice that follows ends it.
+    if (!tapi1->IsConnected() || !Comport->GetOpen()) {
+        DebugChannel("tapi connect: the call is over already");
+        return;
+    }
     Dialling = false;
     Online = true;
-    CommBusy = false;
-    Comport->FlushOutBuffer();
-    Comport->FlushInBuffer();
+    // A connected call gets the whole call time for its read, however long its retries took.
+    HangupCountdown = 60;
+    try {
+        Comport->FlushOutBuffer();
+        Comport->FlushInBuffer();
+    } catch (const std::exception& e) {
+        DebugChannel(std::string("tapi connect flush: ") + e.what());
+        return;
+    }
+    ShowStatus(StatusTextOf(stConnected, LanguageNumber));
+    ToolButton9->SetImageIndex(imgHangup);
     if (ReadOnConnect) {
         LoggingRead = true;
         Getdata("tapi1TapiConnect", 3);
@@ -156,6 +168,8 @@ void Tmainform::tapi1TapiPortClose() {
     DebugChannel("tapi port close");
     ShowStatus(StatusTextOf(stTapiClosed, LanguageNumber));
     HangupInProgress = false;
+    // The device tries the call again: the window keeps following it.
+    if (tapi1->RetryIsPending()) return;
     if (Link) Link->dialendset();
 }
 
@@ -185,21 +199,38 @@ void Tmainform::modemselectset() {
         SetupeditShowsTapiDevice = false;
         Setupedit->SetText(ModemSetString);
     }
+    UpdateCallControls();
 }
 
 void Tmainform::TapicheckClick() {
     if (LineChangeReverting) return;
-    if (RefuseLineChange()) {
-        // Taking the tick back runs this handler again; that run changes nothing.
+    // The box says how the call up was placed until it is over, and the line a transfer owns
+    // stays as it is; taking the tick back runs this handler again, and that run changes nothing.
+    const bool callUp = CallActive();
+    if (callUp || RefuseLineChange()) {
         LineChangeReverting = true;
-        Tapicheck->SetChecked(!Tapicheck->Checked());
+        Tapicheck->SetChecked(callUp ? CallByTapi : !Tapicheck->Checked());
         LineChangeReverting = false;
         return;
     }
     modemselectset();
 }
 
+bool Tmainform::CallActive() const {
+    return !CallEnded || Dialling || HangupInProgress || (tapi1 && (tapi1->LineIsOpen() || tapi1->RetryIsPending()));
+}
+
+void Tmainform::UpdateCallControls() {
+    const bool free = !CallActive();
+    Tapicheck->SetEnabled(free);
+    ebModemComPortNum->SetEnabled(free);
+    udModemComPortNum->SetEnabled(free);
+    Setupedit->SetEnabled(free);
+    Tapiselbutton->SetEnabled(free && Tapicheck->Checked());
+}
+
 void Tmainform::TapiselbuttonClick() {
+    if (CallActive()) return;
     tapi1->SelectDevice();
     // The choice is kept with the other settings when the program closes.
     SelectedTapiDevice = tapi1->GetSelectedDevice();

@@ -99,7 +99,7 @@ void Timer1Timer(TimerVars& v, TimerHost& host) {
         v.LogDial = false;
     }
 
-    if (v.HangupCountdown > 0) {
+    if (v.HangupCountdown > 0 && !host.CallRetrying()) {
         v.HangupCountdown = std::min(v.HangupCountdown, 60) - 1;
         if (v.HangupCountdown == 0 && v.ReadOnConnect) {
             v.ReadOnConnect = false;

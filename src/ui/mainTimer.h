@@ -54,6 +54,9 @@ public:
     virtual void DialupForLog() = 0;                            // dialup for the periodic log
     // The call that is up was dialled by the periodic log (not by the user).
     virtual bool LogCallUp() { return false; }
+    // The telephony device waits to try the call again (its wait may be as long as the call
+    // timer): the call timer holds until the call connects or fails.
+    virtual bool CallRetrying() { return false; }
     virtual void Getdata(std::int32_t kind) = 0;                // with the timer as sender
     // The log write step's files: the rich-text log named on the log panel and the CSV log,
     // each as the full path it is written to.

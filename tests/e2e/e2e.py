@@ -526,6 +526,30 @@ def case_babble(rig):
     print("babbling line: read and close in %.1f s, a read into it failed in %.1f s" % (secs, secs2))
 
 
+def case_flood(rig):
+    """A line that floods from the start, with bytes shaped like replies ("200 77" again and
+    again) or with random bytes: every read fails cleanly and ends, gives no values, and names
+    no internal error as its reason; once the line is quiet, reads work again."""
+    memory = regulator_memory(17)
+    rig.plug()
+    for pattern in ("reply", "random"):
+        for baud in (2400, 9600):
+            rig.start_sim(memory, baud=baud, faults=["--babble-after", "0", "--babble-bytes", pattern])
+            for kind in (2, 10):
+                what = "%s flood at %d baud, kind %d" % (pattern, baud, kind)
+                try:
+                    rc, out, err, secs = rig.driver("read", kind, baud=baud, timeout=120)
+                except subprocess.TimeoutExpired:
+                    raise CheckFailed("linkdriver did not end: " + what)
+                check(rc == 1 and out == "", "%s: exit %d, stdout %r" % (what, rc, out[:200]))
+                check("Comm Fail" in err, "%s: stderr %r" % (what, err))
+                for internal in ("Range check", "Integer overflow", "Internal Error"):
+                    check(internal not in err, "%s: stderr %r" % (what, err))
+                print("%s: failed in %.1f s" % (what, secs))
+    rig.start_sim(memory, baud=9600)
+    read_and_check(rig, 6, memory)
+
+
 def case_no_device(rig):
     """A COM number with nothing behind it: the read fails at once with the port's complaint."""
     rig.close()
@@ -561,6 +585,7 @@ CASES = {
     "unplug": case_unplug,
     "no_device": case_no_device,
     "babble": case_babble,
+    "flood": case_flood,
 }
 
 

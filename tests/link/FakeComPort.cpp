@@ -2,6 +2,7 @@
 #include "FakeComPort.h"
 
 #include "base/rtl.h"
+#include "serial/KsExcept.h"
 
 namespace talvik::test {
 
@@ -111,6 +112,7 @@ void FakeComPort::PutString(const std::string& S) {
         --FailPutStrings;
         throw Exception("Output buffer too small for block");
     }
+    if (DeviceErrorCode != 0) CheckException(nullptr, DeviceErrorCode);
     SentLog.push_back({Tick_, S});
     if (OnSend) OnSend(S, NowMs());
 }

@@ -39,6 +39,7 @@ public:
     bool FailRemove = false;     // RemoveTrigger raises
     bool FailPutString = false;  // PutString raises
     int FailPutStrings = 0;      // the next this many PutString calls raise
+    std::int32_t DeviceErrorCode = 0;  // PutString raises the port's error of this code (its device failed)
 
     // What happened.
     std::vector<Sent> SentLog;

@@ -105,8 +105,12 @@ TEST_F(ModemLinkTest, LogDialReadsThroughTheCallAndHangsUpInThreeStages) {
     EXPECT_FALSE(LogDial);
     ASSERT_TRUE(Connect());
 
-    // The carrier starts a logging read of kind 3; the pair then reads kind 2.
+    // The carrier starts a logging read of kind 3; the pair then reads kind 2. The modem is put
+    // on line first: "ATO" never follows a request on the wire.
     EXPECT_TRUE(CommBusy);
+    ASSERT_GE(Wire().size(), 3u);
+    EXPECT_EQ(Wire()[1], "ATO");
+    EXPECT_EQ(Wire()[2].size(), 4u);
     ASSERT_TRUE(Port.RunUntil([this] { return Idle(); }, 5000));
     EXPECT_TRUE(CurrentStringLoaded);
     EXPECT_TRUE(CurrentLoaded);

@@ -1,6 +1,7 @@
 // Reads through the reply state machine against the simulated regulator: the traffic, the
 // image, the texts and the callbacks, healthy and under faults.
 #include "SimFixture.h"
+#include "serial/KsExcept.h"
 #include "base/format.h"
 #include "base/rtl.h"
 #include "link/qvUtility.h"
@@ -219,6 +220,54 @@ TEST_F(Reads, ReplyArrivingAfterTheGiveUpDoesNotSpoilTheNextRead) {
     EXPECT_TRUE(CurrentStringLoaded);
 }
 
+TEST_F(Reads, LineThatFloodsFailsTheReadAndGivesNoValues) {
+    // Bytes that keep coming whether asked or not: a reply-shaped flood ("200 77" again and
+    // again) and random bytes, at 2400 baud (about 13 bytes a tick) and at 300 (under 2).
+    struct Case {
+        const char* name;
+        int bytesPerTick;
+        bool replyShaped;
+    };
+    for (const Case c : {Case{"reply-shaped 2400", 13, true}, Case{"random 2400", 13, false},
+                         Case{"reply-shaped 300", 2, true}}) {
+        SCOPED_TRACE(c.name);
+        std::mt19937 rng(7);
+        bool flooding = true;
+        std::size_t phase = 0;
+        Port.OnTick = [&](std::uint64_t now) {
+            Port.Receive(Sim.Drain(now));
+            if (!flooding) return;
+            for (int i = 0; i < c.bytesPerTick; ++i, ++phase)
+                Port.Receive({c.replyShaped ? static_cast<std::uint8_t>(phase % 2 ? 77 : 200)
+                                            : static_cast<std::uint8_t>(rng() % 256)});
+        };
+        RegImage.fill(0);
+        Listener.Statuses.clear();
+        Listener.Beeps = 0;
+        CurrentLoaded = false;
+        Link.Getdata("TCurrentform", 2);
+        EXPECT_NO_THROW(Port.RunUntil([this] { return Idle(); }, 2000));
+        EXPECT_TRUE(Idle());
+        EXPECT_FALSE(CurrentLoaded);
+        EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+        EXPECT_EQ(Listener.Beeps, 3);
+        EXPECT_TRUE(std::any_of(Debug.begin(), Debug.end(), [](const std::string& l) {
+            return l.rfind("the line sends bytes nobody asked for", 0) == 0;
+        }));
+        // At 2400 baud the first look already sees the flood: not one value was taken.
+        if (c.bytesPerTick > 10) {
+            for (int a : KindAddresses(2)) EXPECT_EQ(RegImage[a], 0) << a;
+        }
+        // The line quietens: the next read is a clean one.
+        flooding = false;
+        Port.Advance(5);
+        Port.Input.clear();
+        ASSERT_TRUE(RunRead(2));
+        EXPECT_TRUE(CurrentLoaded);
+        for (int a : KindAddresses(2)) EXPECT_EQ(RegImage[a], Sim.Memory()[a]) << a;
+    }
+}
+
 TEST_F(Reads, RefusedWhileStartingBusyDiallingOrWriting) {
     StartupPending = true;
     Link.Getdata("TCurrentform", 2);
@@ -262,6 +311,30 @@ TEST_F(Reads, PortFailingInTheMiddleOfAReadEndsItWithCommFail) {
     EXPECT_TRUE(CurrentLoaded);
 }
 
+TEST_F(Reads, FailedDeviceEndsTheReadWithCommFailWithoutRaisingItAgain) {
+    // The port's threads ended on a device read error and the port reported it; a read that
+    // meets the dead port, at its start or half-way, only ends.
+    Port.DeviceErrorCode = -161;
+    EXPECT_NO_THROW(Link.Getdata("TCurrentform", 2));
+    EXPECT_FALSE(CommBusy);
+    EXPECT_FALSE(InGetdata);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    Port.DeviceErrorCode = 0;
+    Link.Getdata("TCurrentform", 2);
+    ASSERT_TRUE(CommBusy);
+    Port.DeviceErrorCode = -161;
+    EXPECT_NO_THROW(Port.RunUntil([] { return !CommBusy; }, 1000));
+    EXPECT_FALSE(CurrentLoaded);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    // Any other failure of a send still reaches the program's error display.
+    Port.DeviceErrorCode = -3006;
+    EXPECT_THROW(Link.Getdata("TCurrentform", 2), Exception);
+    Port.DeviceErrorCode = 0;
+    ASSERT_TRUE(RunRead(2));
+    EXPECT_TRUE(CurrentLoaded);
+}
+
 TEST_F(Reads, PortThatCannotOpenEndsInCommFail) {
     Port.FailOpen = true;
     Link.Getdata("TCurrentform", 10);
@@ -298,17 +371,15 @@ TEST_F(Reads, AFailedFirstPageIsNotLoggedAndFetchesNoSecondPage) {
 }
 
 TEST_F(Reads, DayPointerOutsideTheRingEndsTheHistoryRead) {
+    // A day pointer that names no day fails the read as a bad line does: "Comm Fail" and three
+    // beeps, no internal error raised, and no request for an address it would point to.
     Sim.Memory()[301] = 40;
     Link.Getdata("Tgraphform", 10);
-    bool raised = false;
-    for (int i = 0; i < 200 && !raised; ++i) {
-        try {
-            Port.Advance(1);
-        } catch (const ERangeError&) {
-            raised = true;
-        }
-    }
-    EXPECT_TRUE(raised);
+    EXPECT_NO_THROW(Port.RunUntil([] { return !CommBusy; }, 5000));
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    EXPECT_EQ(Listener.Beeps, 3);
+    EXPECT_TRUE(HasDebug("day pointer outside the history: 40"));
+    for (int a : ReadsHeard()) EXPECT_LT(a, FirstDayRecordAddress) << "a day record was asked for";
     EXPECT_FALSE(CommBusy);
     EXPECT_FALSE(HistoryLoaded);
     EXPECT_EQ(Port.LiveTriggers(), 0u);

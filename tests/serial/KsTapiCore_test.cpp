@@ -62,6 +62,32 @@ TEST(TapiStructFetch, AnyFailureLeavesNothingBehind) {
     }
 }
 
+TEST(TapiStructFetch, SizesTheServiceMakesUpAreRefusedBeforeAnythingIsAllocated) {
+    // A needed size near 4 GB (it would wrap the buffer's size) and one merely absurd.
+    for (std::uint32_t needed : {0xFFFFFFFEu, 0x7FFFFFFFu, TapiMaxStructSize + 1}) {
+        TFakeStruct wild{240, needed};
+        std::vector<std::uint32_t> out{1, 2, 3};
+        EXPECT_EQ(FetchTapiStruct(240, std::ref(wild), out), TapiErrOperationFailed) << needed;
+        EXPECT_TRUE(out.empty()) << needed;
+        EXPECT_EQ(wild.Sizes.size(), 1u) << needed;  // not asked again at that size
+    }
+    // A structure that rewrote its total beyond the memory it was given is not used.
+    std::vector<std::uint32_t> out;
+    auto liar = [](void* s) {
+        auto* w = static_cast<std::uint32_t*>(s);
+        w[0] = 4096;
+        w[1] = 240;
+        w[2] = 240;
+        return 0;
+    };
+    EXPECT_EQ(FetchTapiStruct(240, liar, out), TapiErrOperationFailed);
+    EXPECT_TRUE(out.empty());
+    // The largest size believed is still fetched.
+    TFakeStruct largest{240, TapiMaxStructSize};
+    EXPECT_EQ(FetchTapiStruct(240, std::ref(largest), out), 0);
+    EXPECT_EQ(out.size() * 4, TapiMaxStructSize);
+}
+
 TEST(TapiCodes, TelephonyErrorsTakeTheLibrarysNumbers) {
     EXPECT_EQ(TapiResultCode(0), 0);
     EXPECT_EQ(TapiResultCode(7), 7);

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "PtyPeer.h"
@@ -240,6 +242,124 @@ TEST_F(TapiDeviceTest, CancelWhileDialIsWaitingDropsAndClosesTheLine) {
     EXPECT_FALSE(device->LineIsOpen());
     EXPECT_EQ(events, (std::vector<std::string>{"fail"}));  // the call never connected
     EXPECT_EQ(rig.Count("lineMakeCall"), 1);
+}
+
+TEST_F(TapiDeviceTest, RefusedCallRequestFailsOnceAndWritesDialFailedOnce) {
+    rig.Scenario("port=44\ncalls=refused\n");
+    device->Dial("9");  // the failure goes to OnTapiFail, not out of Dial
+    Settle();
+    EXPECT_EQ(events, (std::vector<std::string>{"fail"}));
+    EXPECT_EQ(rig.History(), (std::vector<std::string>{"call started", "  dialing 9", "  dropped", "call finished", "",
+                                                       "  dial failed"}));
+    // A refusal is final: no retry, the line is given back.
+    PumpUntil([] { return false; }, 2500);
+    EXPECT_EQ(rig.Count("lineMakeCall 9"), 1);
+    EXPECT_EQ(rig.Count("lineClose"), 1);
+    EXPECT_FALSE(device->LineIsOpen());
+    EXPECT_FALSE(device->RetryIsPending());
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TapiDeviceTest, LineClosedByTheServiceEndsTheCallAndClosesItsPort) {
+    rig.Scenario("port=44\ncalls=lineclosed\nhangupafter=300\n");
+    device->Dial("12");
+    ASSERT_TRUE(PumpUntil([&] { return Seen("portclose"); }));
+    PumpUntil([] { return false; }, 2500);  // a retry would come within RetryWait
+    EXPECT_EQ(events, (std::vector<std::string>{"portopen", "connect", "portclose"}));
+    EXPECT_EQ(rig.Count("service closes the line"), 1);
+    EXPECT_FALSE(port->GetOpen());
+    EXPECT_EQ(port->TapiHandle, nullptr);
+    EXPECT_FALSE(device->LineIsOpen());
+    // Nothing of the line is left to drop or close; the call is not placed again.
+    EXPECT_EQ(rig.Count("lineDrop"), 0);
+    EXPECT_EQ(rig.Count("lineClose"), 0);
+    EXPECT_EQ(rig.Count("lineMakeCall"), 1);
+    EXPECT_EQ(rig.History().back(), "");  // "call finished" and its empty line
+    // The device is ready for the next call.
+    rig.Scenario("port=44\ncalls=connect\n");
+    device->Dial("13");
+    ASSERT_TRUE(PumpUntil([&] { return Times("connect") == 2; }));
+    device->CancelCall();
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TapiDeviceTest, OfferedDataCallIsAcceptedAndAnOfferedVoiceCallIsNot) {
+    for (const char* media : {"16", "4"}) {
+        SCOPED_TRACE(media);
+        const bool data = std::string(media) == "16";
+        DeleteFileA(rig.HistoryFile.c_str());
+        DeleteFileA(rig.LogFile.c_str());
+        rig.Scenario(std::string("port=44\ncalls=lostreply\noffer=100\noffermedia=") + media + "\n");
+        device->WaitTimeoutMs = 20000;
+        gCancelTarget = device.get();
+        const UINT_PTR timer = SetTimer(nullptr, 0, 800, &CancelLater);
+        device->Dial("5");
+        KillTimer(nullptr, timer);
+        Settle();
+        const auto history = rig.History();
+        EXPECT_EQ(std::count(history.begin(), history.end(), "  accepting"), data ? 1 : 0);
+        EXPECT_EQ(rig.Count("lineAccept"), data ? 1 : 0);
+        EXPECT_FALSE(device->LineIsOpen());
+        EXPECT_EQ(rig.Count("lineClose"), 1);
+    }
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TapiDeviceTest, LineAddedWhileRunningJoinsTheList) {
+    rig.Scenario("devices=Fake Modem\nport=44\ncalls=connect\naddline=Late Line\naddafter=200\n");
+    device->Dial("3");
+    ASSERT_TRUE(PumpUntil([&] { return Seen("connect"); }));
+    ASSERT_TRUE(PumpUntil([&] { return device->LineNames().size() == 2; }, 5000));
+    EXPECT_EQ(device->LineNames(), (std::vector<std::string>{"Fake Modem", "Late Line"}));
+    EXPECT_EQ(rig.Count("line added Late Line"), 1);
+    device->CancelCall();
+    // The new line can be chosen and called.
+    device->SetSelectedDevice("Late Line");
+    device->Dial("4");
+    ASSERT_TRUE(PumpUntil([&] { return Times("connect") == 2; }));
+    EXPECT_EQ(rig.Count("lineOpen 1 "), 1);
+    device->CancelCall();
+    EXPECT_TRUE(errors.empty());
+}
+
+TEST_F(TapiDeviceTest, DirectPortsAreOfferedWithTheLinesAndChoosingOneTakesThePortOffTelephony) {
+    device->ShowPorts = true;
+    {
+        TSelectionAnswer answer("Direct to COM45");
+        EXPECT_EQ(device->SelectDevice(), 1);
+        answer.worker.join();
+        answer.worker = std::thread([] {});
+        ASSERT_GE(answer.items.size(), 4u);
+        EXPECT_EQ(answer.items[0], "Fake Modem");
+        EXPECT_EQ(answer.items[1], "Second Line");
+        EXPECT_NE(std::find(answer.items.begin(), answer.items.end(), "Direct to COM44"), answer.items.end());
+        EXPECT_NE(std::find(answer.items.begin(), answer.items.end(), "Direct to COM45"), answer.items.end());
+        EXPECT_EQ(answer.selectedAtStart, 0);  // the chosen line, "Fake Modem"
+    }
+    EXPECT_EQ(port->GetTapiMode(), TTapiMode::tmOff);
+    EXPECT_EQ(port->GetComNumber(), 45);
+    EXPECT_EQ(device->GetSelectedDevice(), "Fake Modem");  // the line choice stays
+    {
+        // Shown again, the dialog starts on the port in use.
+        TSelectionAnswer answer("Second Line");
+        EXPECT_EQ(device->SelectDevice(), 1);
+        answer.worker.join();
+        answer.worker = std::thread([] {});
+        ASSERT_GE(answer.selectedAtStart, 0);
+        EXPECT_EQ(answer.items[static_cast<std::size_t>(answer.selectedAtStart)], "Direct to COM45");
+    }
+    EXPECT_EQ(device->GetSelectedDevice(), "Second Line");
+    EXPECT_EQ(port->GetTapiMode(), TTapiMode::tmAuto);
+    {
+        // Without ports only the lines are offered.
+        device->ShowPorts = false;
+        TSelectionAnswer answer("Fake Modem");
+        device->SelectDevice();
+        answer.worker.join();
+        answer.worker = std::thread([] {});
+        EXPECT_EQ(answer.items, (std::vector<std::string>{"Fake Modem", "Second Line"}));
+    }
+    EXPECT_TRUE(errors.empty());
 }
 
 TEST_F(TapiDeviceTest, InitialisationTriesAgainAfterReinitAndReportsWhatEndsIt) {

@@ -9,6 +9,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace talvik::test {
@@ -62,6 +63,48 @@ public:
     }
 
     std::string Dir, ScenarioFile, LogFile, HistoryFile;
+};
+
+inline std::string Utf8Of(const wchar_t* text) {
+    char buf[512] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, buf, sizeof buf - 1, nullptr, nullptr);
+    return buf;
+}
+
+// Answers the "Device Selection" dialog from another thread once it shows: reads its entries,
+// picks the one named and presses OK.
+struct TSelectionAnswer {
+    explicit TSelectionAnswer(std::string pick) {
+        worker = std::thread([this, pick] {
+            HWND dlg = nullptr;
+            for (int i = 0; i < 500 && !dlg; ++i) {
+                HWND w = FindWindowW(nullptr, L"Device Selection");
+                if (w && IsWindowVisible(w)) dlg = w;
+                else Sleep(20);
+            }
+            if (!dlg) return;
+            RECT r;
+            GetClientRect(dlg, &r);
+            clientW = r.right;
+            clientH = r.bottom;
+            HWND combo = FindWindowExW(dlg, nullptr, L"ComboBox", nullptr);
+            const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
+            int chosen = -1;
+            for (int k = 0; k < n; ++k) {
+                wchar_t text[128] = {};
+                SendMessageW(combo, CB_GETLBTEXT, k, reinterpret_cast<LPARAM>(text));
+                items.push_back(Utf8Of(text));
+                if (items.back() == pick) chosen = k;
+            }
+            selectedAtStart = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
+            SendMessageW(combo, CB_SETCURSEL, chosen, 0);
+            PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        });
+    }
+    ~TSelectionAnswer() { worker.join(); }
+    std::thread worker;
+    std::vector<std::string> items;
+    int clientW = 0, clientH = 0, selectedAtStart = -1;
 };
 
 // Lets messages run until Done holds; false when it never does within LimitMs.

@@ -49,7 +49,8 @@ const char* const Usage =
     "  --lose-writes PCT      that percentage of EEPROM writes, at random, never arrive\n"
     "  --seed S               seed of those random faults (default 1)\n"
     "  --silent-after N       answer the first N frames, then nothing\n"
-    "  --babble-after N       200 ms after the Nth frame, send 0x55 without end at the line speed\n";
+    "  --babble-after N       200 ms after the Nth frame, send 0x55 without end at the line speed\n"
+    "  --babble-bytes 55|random|reply   what the babble is: 0x55, random bytes, or \"200 77\" again\n";
 
 [[noreturn]] void Fail(const std::string& msg) {
     std::fprintf(stderr, "regsim: %s\n", msg.c_str());
@@ -79,7 +80,22 @@ struct Options {
     std::string port, memory, log, ready;
     std::uint32_t baud = 9600;
     std::uint32_t babbleAfter = Always;
+    std::string babbleBytes = "55";
 };
+
+// The next byte a babbling device sends.
+std::uint8_t BabbleByte(const std::string& kind, std::uint64_t& n) {
+    const std::uint64_t i = n++;
+    if (kind == "reply") return i % 2 ? 77 : 200;
+    if (kind == "random") {
+        // A fixed sequence, the same in every run.
+        std::uint64_t x = (i + 1) * 0x9E3779B97F4A7C15ull;
+        x ^= x >> 29;
+        x *= 0xBF58476D1CE4E5B9ull;
+        return static_cast<std::uint8_t>(x >> 32);
+    }
+    return 0x55;
+}
 
 std::array<std::uint8_t, MemorySize> LoadMemory(const std::string& path) {
     std::array<std::uint8_t, MemorySize> m{};
@@ -181,6 +197,10 @@ int main(int argc, char** argv) {
         else if (a == "--seed") faults.randomSeed = static_cast<std::uint32_t>(Number(a, v, 0xFFFFFFFFul));
         else if (a == "--silent-after") faults.silentAfterFrames = static_cast<std::uint32_t>(Number(a, v, Always - 1));
         else if (a == "--babble-after") o.babbleAfter = static_cast<std::uint32_t>(Number(a, v, Always - 1));
+        else if (a == "--babble-bytes") {
+            if (v != "55" && v != "random" && v != "reply") Fail("bad value for --babble-bytes: '" + v + "'");
+            o.babbleBytes = v;
+        }
         else Fail("unknown option " + a + "\n" + Usage);
     }
     if (o.port.empty() || o.memory.empty()) Fail(std::string("--port and --memory are required\n") + Usage);
@@ -211,6 +231,7 @@ int main(int argc, char** argv) {
     int fd = -1;
     bool readyMade = false;
     std::uint64_t babbleAtUs = 0;
+    std::uint64_t babbled = 0;
 
     while (!g_stop) {
         if (fd < 0) {
@@ -266,7 +287,7 @@ int main(int argc, char** argv) {
         if (o.babbleAfter != Always && sim.Log().size() >= o.babbleAfter && babbleAtUs == 0)
             babbleAtUs = now + 200'000;
         if (babbleAtUs != 0 && now >= babbleAtUs)
-            while (out.size() < 16) out.push_back({tx.Transmit(now), 0x55});
+            while (out.size() < 16) out.push_back({tx.Transmit(now), BabbleByte(o.babbleBytes, babbled)});
         while (!lost && !out.empty() && out.front().atUs <= now) {
             const std::uint8_t b = out.front().byte;
             const ssize_t w = ::write(fd, &b, 1);

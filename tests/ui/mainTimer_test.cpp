@@ -48,6 +48,8 @@ struct Host : TimerHost {
     void DialupForLog() override { calls.push_back("dialup"); }
     bool logCall = false;
     bool LogCallUp() override { return logCall; }
+    bool retrying = false;
+    bool CallRetrying() override { return retrying; }
     void Getdata(std::int32_t kind) override { calls.push_back("Getdata " + std::to_string(kind)); }
     std::string LogFileName() override { return "LogFile"; }
     std::string CsvFileName() override { return "LOGFILE.CSV"; }
@@ -190,6 +192,25 @@ TEST(OneSecondTimer, HangupRequestAndCallCountdown) {
     Tick(y, k);
     EXPECT_FALSE(y.ReadOnConnect);
     EXPECT_FALSE(y.HangupRequested);
+}
+
+TEST(OneSecondTimer, CallTimerWaitsWhileTheTelephonyDeviceWaitsToRetry) {
+    // A log call whose first attempt was busy: the device's 60-second retry wait must not be
+    // cut short by a 60-second call timer, or the log never gets its retries.
+    Vars v;
+    Host h;
+    v.HangupCountdown = 60;
+    v.ReadOnConnect = true;
+    v.CallEnded = false;
+    h.retrying = true;
+    for (int i = 0; i < 90; ++i) Tick(v, h);
+    EXPECT_EQ(v.HangupCountdown, 60);
+    EXPECT_TRUE(v.ReadOnConnect);
+    EXPECT_FALSE(v.HangupRequested);
+    // Once the retry is under way the call timer runs again, and still ends a call that hangs.
+    h.retrying = false;
+    for (int i = 0; i < 60; ++i) Tick(v, h);
+    EXPECT_TRUE(v.HangupRequested);
 }
 
 TEST(OneSecondTimer, DialCountdownRetriesWhileNoCallIsUp) {

@@ -18,6 +18,8 @@
 #include "base/format.h"
 #include "link/qvEquates.h"
 #include "link/uVar.h"
+#include "serial/KsUser.h"
+#include "serial/KsWin32.h"
 #include "ui/lang.h"
 #include "ui/langLink.h"
 #include "ui/main.h"
@@ -144,7 +146,10 @@ protected:
     // The first timer tick lifts the start-up guard.
     static void FirstTick() { mainform->Timer1.Tick(); }
 
-    bool Traced(const std::string& line) const { return std::find(lines.begin(), lines.end(), line) != lines.end(); }
+    bool Traced(const std::string& line, bool prefix = false) const {
+        return std::any_of(lines.begin(), lines.end(),
+                           [&](const std::string& l) { return prefix ? l.rfind(line, 0) == 0 : l == line; });
+    }
 
     std::vector<std::string> lines, errors, panel5;
     int beeps = 0;
@@ -317,8 +322,41 @@ TEST_F(MainLinkTest, MissingPortGivesCantOpenPortThenCommFail) {
     EXPECT_EQ(panel5[2], StatusTextOf(stCommFail, 3));
 }
 
+TEST_F(MainLinkTest, FloodingLineGivesNoValuesShowsNoBoxAndTheWindowStillCloses) {
+    // COM70 floods with "200 77" again and again, whether asked or not.
+    mainform->Timer1.Tick();
+    mainform->ebDirectComPortNum->SetText("70");
+    ASSERT_EQ(DirectPortNumber, 70);
+    CurrentLoaded = CurrentStringLoaded = false;
+    EXPECT_NO_THROW(mainform->ToolButton4Click()) << "click";
+    EXPECT_NO_THROW(RunUntil([] { return LinkIdle(); }, 20000)) << "run";
+    ASSERT_TRUE(LinkIdle());
+    EXPECT_NO_THROW(RunUntil([] { return false; }, 500)) << "settle";
+    EXPECT_FALSE(CurrentLoaded);
+    EXPECT_FALSE(CurrentStringLoaded);
+    for (int a : KindAddressTable(2)) EXPECT_EQ(RegImage[a], 0) << "a value was taken from the flood at " << a;
+    EXPECT_TRUE(std::find(panel5.begin(), panel5.end(), StatusTextOf(stCommFail, 0)) != panel5.end());
+    EXPECT_TRUE(Traced("the line sends bytes nobody asked for", true));
+    // A device error of the serial library is a line in the status bar, not a box to answer.
+    EXPECT_NO_THROW(KslShowError("Device read error")) << "display";
+    EXPECT_EQ(mainform->Statusb->PanelText(5), "Device read error");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+
+    // The window closes while the line goes on flooding, within the bound of the port's close.
+    ASSERT_TRUE(mainform->Comport->GetOpen());
+    RemoveWindowSubclass(mainform->Statusb->Handle(), RecordPanel5, 1);
+    const DWORD start = GetTickCount();
+    EXPECT_NO_THROW(mainform->Close()) << "close";
+    EXPECT_LT(GetTickCount() - start, static_cast<DWORD>(ThreadEndBoundMs + 1000));
+    EXPECT_TRUE(Application.Terminated());
+    // As the program ends: its windows go, and the port with them.
+    EXPECT_NO_THROW(Application.DestroyForms()) << "destroy";
+    EXPECT_EQ(mainform, nullptr);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
 TEST_F(MainLinkTest, PortArrowsStepToThePortsThatArePresent) {
-    // Present: 1, 72 and 75 (and whatever the machine has below 72); absent: 73 and 74.
+    // Present: 1, 70, 72 and 75 (and whatever the machine has below 72); absent: 73 and 74.
     mainform->ebDirectComPortNum->SetText("72");
     ClickPortArrow(true);
     EXPECT_EQ(mainform->ebDirectComPortNum->Text(), "75");
@@ -403,6 +441,14 @@ TEST_F(MainLinkTest, DialButtonSetsUpTheModemDialsAndHangsUp) {
     EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::Dialing, 0));
     mainform->Timer1.Tick();
     EXPECT_EQ(HangupCountdown, 59);
+    // The call was placed through the AT modem: that stays so until it is over, and so the
+    // hang-up is the modem's.
+    EXPECT_FALSE(mainform->Tapicheck->Enabled());
+    EXPECT_FALSE(mainform->Setupedit->Enabled());
+    ClickButton(mainform->Tapicheck);
+    EXPECT_FALSE(mainform->Tapicheck->Checked());
+    mainform->Setupedit->SetText("&Z");
+    EXPECT_EQ(mainform->ModemSetString, "&F");
 
     // No carrier comes: the user hangs up. Escape, then ATH0, then the end of the call.
     ClickButton(mainform->Hangup);
@@ -416,6 +462,7 @@ TEST_F(MainLinkTest, DialButtonSetsUpTheModemDialsAndHangsUp) {
     EXPECT_EQ(mainform->ToolButton9->ImageIndex(), imgDial);
     EXPECT_EQ(mainform->Statusb->PanelText(5), LinkTextOf(TLinkText::Closed, 0));
     EXPECT_TRUE(Traced("hangup completed"));
+    EXPECT_TRUE(mainform->Tapicheck->Enabled());
 
     // With no call up, the hang-up button says the port is not open and sends nothing.
     ClickButton(mainform->Hangup);

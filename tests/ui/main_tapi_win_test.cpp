@@ -19,6 +19,7 @@
 
 #include "TapiRig.h"
 #include "base/debugchannel.h"
+#include "base/format.h"
 #include "link/qvEquates.h"
 #include "link/uVar.h"
 #include "ui/lang.h"
@@ -49,42 +50,6 @@ std::vector<int> ImagesHeard(int port) {
         if (f.image >= 0) images.push_back(f.image);
     return images;
 }
-
-// Answers the "Device Selection" dialog from another thread once it shows: reads its entries,
-// picks the one named and presses OK.
-struct TSelectionAnswer {
-    explicit TSelectionAnswer(std::string pick) {
-        worker = std::thread([this, pick] {
-            HWND dlg = nullptr;
-            for (int i = 0; i < 500 && !dlg; ++i) {
-                HWND w = FindWindowW(nullptr, L"Device Selection");
-                if (w && IsWindowVisible(w)) dlg = w;
-                else Sleep(20);
-            }
-            if (!dlg) return;
-            RECT r;
-            GetClientRect(dlg, &r);
-            clientW = r.right;
-            clientH = r.bottom;
-            HWND combo = FindWindowExW(dlg, nullptr, L"ComboBox", nullptr);
-            const int n = static_cast<int>(SendMessageW(combo, CB_GETCOUNT, 0, 0));
-            int chosen = -1;
-            for (int k = 0; k < n; ++k) {
-                wchar_t text[128] = {};
-                SendMessageW(combo, CB_GETLBTEXT, k, reinterpret_cast<LPARAM>(text));
-                items.push_back(Narrow(text));
-                if (items.back() == pick) chosen = k;
-            }
-            selectedAtStart = static_cast<int>(SendMessageW(combo, CB_GETCURSEL, 0, 0));
-            SendMessageW(combo, CB_SETCURSEL, chosen, 0);
-            PostMessageW(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-        });
-    }
-    ~TSelectionAnswer() { worker.join(); }
-    std::thread worker;
-    std::vector<std::string> items;
-    int clientW = 0, clientH = 0, selectedAtStart = -1;
-};
 
 class MainTapiTest : public ::testing::Test {
 protected:
@@ -222,18 +187,50 @@ TEST_F(MainTapiTest, DialIsRefusedWhileARequestOwnsTheLine) {
     if (!Expect("present")) GTEST_SKIP();
     mainform->Timer1.Tick();
     const size_t station = ImagesHeard(kStation).size();
-    mainform->ToolButton4Click();  // a direct read starts
-    ASSERT_TRUE(CommBusy);
+    // Telephony chosen before the read: while the read owns the line the box cannot change.
     mainform->Tapicheck->SetChecked(true);
     mainform->tapi1->SetSelectedDevice("Fake Modem");
+    mainform->ToolButton4Click();  // a direct read starts
+    ASSERT_TRUE(CommBusy);
     ClickButton(mainform->Dialbutton);
     EXPECT_EQ(rig.Count("lineMakeCall"), 0);
     EXPECT_TRUE(DirectMode);
     EXPECT_TRUE(CallEnded);
+    // The periodic log's dial waits for the read (its retry timer tries again) and leaves the
+    // read's busy mark alone.
+    mainform->dialup("log");
+    EXPECT_EQ(rig.Count("lineMakeCall"), 0);
+    EXPECT_TRUE(CommBusy);
+    EXPECT_TRUE(LogDial);
+    EXPECT_EQ(DialCountdown, 60);
+    EXPECT_TRUE(CallEnded);
     // The read goes on to its end on the direct line.
     ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
     EXPECT_EQ(ImagesHeard(kStation).size(), station);
+    // Once the line is free, the retry timer's next tick places the log's call.
+    mainform->Lognumedit->SetText("4242");
+    mainform->Timer1.Tick();
+    EXPECT_EQ(rig.Count("lineMakeCall 4242"), 1);
+    ASSERT_TRUE(RunUntil([] { return LogWritePending; }));
+    ClickButton(mainform->Hangup);
+    Settle();
+    ExpectDirectLine();
     EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainTapiTest, ConnectNoticeAfterTheCallEndedChangesNothing) {
+    if (!Expect("present")) GTEST_SKIP();
+    // The device's notice of a connection is handled after the call has ended again (its port
+    // closed in between): no flush of a closed port, no read, no call.
+    mainform->Timer1.Tick();
+    mainform->Statusb->SetPanelText(5, "");
+    ReadOnConnect = true;
+    mainform->tapi1TapiConnect();
+    EXPECT_FALSE(Online);
+    EXPECT_FALSE(CommBusy);
+    EXPECT_EQ(mainform->Statusb->PanelText(5), "");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+    ReadOnConnect = false;
 }
 
 TEST_F(MainTapiTest, PeriodicLogDialsReadsOverTheCallWritesItsRecordAndHangsUp) {
@@ -270,6 +267,106 @@ TEST_F(MainTapiTest, PeriodicLogDialsReadsOverTheCallWritesItsRecordAndHangsUp) 
     EXPECT_EQ(rig.Count("lineDrop"), 1);
     EXPECT_EQ(mainform->Statusb->PanelText(5), Status(stTapiClosed));
     ExpectDirectLine();
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainTapiTest, LogCallAfterADirectReadRidesOutABusyAttemptWritesItsRecordAndHangsUp) {
+    if (!Expect("present")) GTEST_SKIP();
+    rig.Scenario("devices=Fake Modem\nport=81\ncalls=busy,connect\n");
+    const std::string logFile = rig.Dir + "BUSYLOG.RTF";
+    DeleteFileA(logFile.c_str());
+    mainform->Timer1.Tick();
+    // A direct read leaves the direct port open.
+    ExpectDirectReadWorks();
+    ASSERT_TRUE(mainform->Comport->GetOpen());
+    const size_t direct = ImagesHeard(1).size();
+    const size_t station = ImagesHeard(kStation).size();
+    mainform->Tapicheck->SetChecked(true);
+    mainform->tapi1->SetSelectedDevice("Fake Modem");
+    mainform->logedit->SetText(logFile);
+    mainform->Samplecheck->SetChecked(true);
+    mainform->dialupcheck->SetChecked(true);
+    mainform->Lognumedit->SetText("777");
+    auto logHourEnds = [] {
+        mainform->SampleCountdown = 1;
+        mainform->LastHour = -1;
+        mainform->Timer1.Tick();
+    };
+    logHourEnds();
+    EXPECT_TRUE(ReadOnConnect);
+    // The direct line's port was closed before the dial: the call opens the port on its own.
+    EXPECT_FALSE(mainform->Comport->GetOpen());
+
+    // The busy attempt is hung up and tried again; the window follows the call all along.
+    ASSERT_TRUE(RunUntil([this] { return rig.Count("lineMakeCall 777") == 2; }));
+    EXPECT_FALSE(CallEnded);
+    EXPECT_FALSE(DirectMode);
+    EXPECT_FALSE(Shown(stTapiClosed));
+    EXPECT_FALSE(Shown(stTapiFail));
+    ASSERT_TRUE(RunUntil([] { return LogWritePending; }));
+    EXPECT_TRUE(Online);
+    EXPECT_EQ(mainform->Comport->GetTapiMode(), TTapiMode::tmOn);
+    // The logging read went over the call: the station heard it, the direct regulator did not.
+    EXPECT_GT(ImagesHeard(kStation).size(), station);
+    EXPECT_EQ(ImagesHeard(1).size(), direct);
+    mainform->Timer1.Tick();
+    EXPECT_FALSE(TTapiRig::Read(logFile).empty());
+
+    // The record is in: the call is dropped and its line closed.
+    EXPECT_TRUE(HangupRequested);
+    mainform->Timer1.Tick();
+    Settle();
+    EXPECT_EQ(rig.Count("lineDrop"), 2);  // the busy attempt's and the call's
+    EXPECT_EQ(rig.Count("lineClose"), 2);
+    ExpectDirectLine();
+
+    // The next log dials again, and gets its call.
+    logHourEnds();
+    ASSERT_TRUE(RunUntil([] { return LogWritePending; }));
+    EXPECT_EQ(rig.Count("lineMakeCall 777"), 3);
+    mainform->Timer1.Tick();
+    mainform->Timer1.Tick();
+    Settle();
+    ExpectDirectLine();
+    EXPECT_EQ(rig.Count("lineClose"), 3);
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainTapiTest, DuringACallTheWayItWasPlacedStaysAndHangUpDropsIt) {
+    if (!Expect("present")) GTEST_SKIP();
+    Dial("0123456");
+    // Dialling already counts as a call.
+    EXPECT_FALSE(mainform->Tapicheck->Enabled());
+    ASSERT_TRUE(RunUntil([] { return Online; }));
+    EXPECT_FALSE(mainform->Tapicheck->Enabled());
+    EXPECT_FALSE(mainform->Tapiselbutton->Enabled());
+    EXPECT_FALSE(mainform->Setupedit->Enabled());
+    EXPECT_FALSE(mainform->ebModemComPortNum->Enabled());
+    // A click that gets through all the same changes nothing; nor does a typed port number.
+    ClickButton(mainform->Tapicheck);
+    EXPECT_TRUE(mainform->Tapicheck->Checked());
+    EXPECT_EQ(mainform->Setuplab->Caption(), CaptionText(10, 0));
+    const std::int32_t modemPort = ModemPortNumber;
+    mainform->ebModemComPortNum->SetText(IntToStr(modemPort + 3));
+    EXPECT_EQ(ModemPortNumber, modemPort);
+    EXPECT_EQ(mainform->ebModemComPortNum->Text(), IntToStr(modemPort));
+
+    ClickButton(mainform->Hangup);
+    Settle();
+    EXPECT_EQ(rig.Count("lineDrop"), 1);
+    EXPECT_EQ(rig.Count("lineClose"), 1);
+    ExpectDirectLine();
+    // Through telephony, not the AT modem's escape.
+    for (const std::string& l : lines) {
+        EXPECT_EQ(l.find("send +++"), std::string::npos) << l;
+        EXPECT_EQ(l.find("2B 2B 2B"), std::string::npos) << l;
+    }
+    EXPECT_FALSE(HangupTriggerAdded);
+    // The call is over: the controls take changes again.
+    EXPECT_TRUE(mainform->Tapicheck->Enabled());
+    EXPECT_TRUE(mainform->Tapiselbutton->Enabled());
+    EXPECT_TRUE(mainform->Setupedit->Enabled());
+    EXPECT_TRUE(mainform->ebModemComPortNum->Enabled());
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

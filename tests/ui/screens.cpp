@@ -1,6 +1,7 @@
 // Shows the main window for screenshots: "screens.exe <language> [panel...]" starts the
 // program's windows with a private registry key, picks the language, opens the named panels
-// (exit, lang, com, dial, book, log, save, print, qvset, view, single, site, hex, options, help),
+// (exit, lang, com, dial, book, log, save, print, qvset, view, single, site, hex, options, help;
+// "callup" first marks a call as being dialled, as the port panel then shows it),
 // shows one of the save panel's dialogs (nothing, nodir, exists, notrtf, printdlg, browse), or
 // presses the current-data button
 // ("current": a read from the regulator on the direct port), and runs for the given seconds
@@ -10,6 +11,7 @@
 #include <string>
 
 #include "base/format.h"
+#include "link/uVar.h"
 #include "toolkit/dialogs.h"
 #include "ui/Readfile.h"
 #include "ui/helpwin.h"
@@ -48,6 +50,11 @@ int main(int argc, char** argv) {
     mainform->Show();
     for (size_t i = 1; i < args.size(); ++i) {
         const std::string& p = args[i];
+        if (p == "callup") {
+            CallEnded = false;
+            Dialling = true;
+            mainform->UpdateCallControls();
+        }
         if (p == "exit") mainform->ToolButton1Click();
         if (p == "lang") mainform->ToolButton2Click();
         if (p == "com") mainform->ToolButton8Click();

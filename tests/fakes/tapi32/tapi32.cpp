@@ -9,7 +9,13 @@
 //   port=N                 the COM port a connected call hands over (default 1)
 //   calls=a,b,...          outcome of each call in turn, the last one repeating: connect, busy,
 //                          noanswer, lostreply (no reply ever comes), hangup (connects, then the
-//                          far end hangs up after hangupafter ms, default 3000)
+//                          far end hangs up after hangupafter ms, default 3000), refused (the
+//                          request is refused at once: LINEERR_CALLUNAVAIL), lineclosed
+//                          (connects, then the service closes the line after hangupafter ms)
+//   offer=MS               MS ms after a line opens, an incoming call is offered on it
+//   offermedia=N           the offered call's media mode (default 16, data modem)
+//   addline=Name           a line added while the program runs: announced (LINE_CREATE)
+//   addafter=MS            that many ms after lineInitialize (default 200)
 //   reinit=N               the next N lineInitialize answer LINEERR_REINIT
 //   failinit=N             the next N lineInitialize answer LINEERR_NODRIVER
 //   busyinit=N             the next N lineInitialize answer LINEERR_RESOURCEUNAVAIL (may pass)
@@ -61,6 +67,10 @@ struct Scenario {
     int reinit = 0;
     int failinit = 0;
     int busyinit = 0;
+    DWORD offer = 0;
+    DWORD offerMedia = LINEMEDIAMODE_DATAMODEM;
+    std::string addLine;
+    DWORD addAfter = 200;
 };
 
 struct App {
@@ -82,6 +92,7 @@ struct Call {
     HLINE line;
     DWORD state = 0;
     bool idleSent = false;
+    bool incoming = false;
 };
 
 struct Line {
@@ -157,6 +168,10 @@ void ReadScenario() {
         if (key == "reinit") gScenario.reinit = std::atoi(value.c_str());
         if (key == "failinit") gScenario.failinit = std::atoi(value.c_str());
         if (key == "busyinit") gScenario.busyinit = std::atoi(value.c_str());
+        if (key == "offer") gScenario.offer = static_cast<DWORD>(std::atoi(value.c_str()));
+        if (key == "offermedia") gScenario.offerMedia = static_cast<DWORD>(std::atoi(value.c_str()));
+        if (key == "addline") gScenario.addLine = value;
+        if (key == "addafter") gScenario.addAfter = static_cast<DWORD>(std::atoi(value.c_str()));
     }
 }
 
@@ -205,6 +220,25 @@ void Deliver() {
             Call* c = FindCall(static_cast<HCALL>(p.device));
             if (!c) return;
             c->state = static_cast<DWORD>(p.p1);
+        }
+        if (p.msg == LINE_CLOSE) {
+            // The service takes the line and its calls back before it tells the owner.
+            if (!FindLine(static_cast<HLINE>(p.device))) return;
+            Log("service closes the line");
+            for (std::size_t k = 0; k < gCalls.size();)
+                if (gCalls[k].line == static_cast<HLINE>(p.device))
+                    gCalls.erase(gCalls.begin() + static_cast<long>(k));
+                else
+                    ++k;
+            for (std::size_t k = 0; k < gLines.size(); ++k)
+                if (gLines[k].handle == static_cast<HLINE>(p.device)) {
+                    gLines.erase(gLines.begin() + static_cast<long>(k));
+                    break;
+                }
+        }
+        if (p.msg == LINE_CREATE && p.p1 == gScenario.devices.size()) {
+            gScenario.devices.push_back(gScenario.addLine);
+            Log("line added " + gScenario.addLine);
         }
         for (const App& a : gApps)
             if (a.handle == p.app) a.callback(p.device, p.msg, p.instance, p.p1, p.p2, p.p3);
@@ -258,6 +292,10 @@ EXPORT LONG WINAPI lineInitialize(LPHLINEAPP app, HINSTANCE, LINECALLBACK callba
     *app = reinterpret_cast<HLINEAPP>(static_cast<DWORD_PTR>(gNextApp++));
     gApps.push_back(App{*app, callback});
     *devices = static_cast<DWORD>(gScenario.devices.size());
+    // A line added later is announced to the application as a whole (no line, no instance).
+    if (!gScenario.addLine.empty() && std::find(gScenario.devices.begin(), gScenario.devices.end(),
+                                                gScenario.addLine) == gScenario.devices.end())
+        Queue(gScenario.addAfter, *app, 0, LINE_CREATE, 0, gScenario.devices.size(), 0, 0);
     return 0;
 }
 
@@ -315,6 +353,13 @@ EXPORT LONG WINAPI lineOpen(HLINEAPP app, DWORD device, LPHLINE line, DWORD, DWO
     if (device >= gScenario.devices.size()) return LINEERR_BADDEVICEID;
     *line = static_cast<HLINE>(gNextLine++);
     gLines.push_back(Line{*line, app, device, instance});
+    if (gScenario.offer > 0) {
+        Call c{static_cast<HCALL>(gNextCall++), *line};
+        c.incoming = true;
+        gCalls.push_back(c);
+        Log("offering a call");
+        QueueState(gLines.back(), c.handle, gScenario.offer, LINECALLSTATE_OFFERING);
+    }
     return 0;
 }
 
@@ -331,6 +376,11 @@ PARTIAL_EXPORT LONG WINAPI lineMakeCall(HLINE hline, LPHCALL call, LPCSTR number
         std::to_string(params ? params->dwTotalSize : 0) + " " + outcome);
     *call = static_cast<HCALL>(gNextCall++);
     gCalls.push_back(Call{*call, hline});
+    if (outcome == "refused") {
+        gCalls.pop_back();
+        --gNextCall;
+        return LINEERR_CALLUNAVAIL;
+    }
     const LONG request = gNextRequest++;
     if (outcome == "lostreply") return request;
     QueueReply(*line, request, 0);
@@ -344,6 +394,9 @@ PARTIAL_EXPORT LONG WINAPI lineMakeCall(HLINE hline, LPHCALL call, LPCSTR number
         if (outcome == "hangup")
             QueueState(*line, *call, 400 + gScenario.hangupAfter, LINECALLSTATE_DISCONNECTED,
                        LINEDISCONNECTMODE_NORMAL);
+        if (outcome == "lineclosed")
+            Queue(400 + gScenario.hangupAfter, line->app, static_cast<DWORD>(hline), LINE_CLOSE, line->instance, 0,
+                  0, 0);
     }
     return request;
 }
@@ -419,9 +472,9 @@ EXPORT LONG WINAPI lineGetCallInfo(HCALL hcall, LPLINECALLINFO info) {
     info->dwTotalSize = total;
     info->hLine = call->line;
     info->dwBearerMode = LINEBEARERMODE_VOICE;
-    info->dwMediaMode = LINEMEDIAMODE_DATAMODEM;
+    info->dwMediaMode = call->incoming ? gScenario.offerMedia : LINEMEDIAMODE_DATAMODEM;
     info->dwCallStates = call->state;
-    info->dwOrigin = LINECALLORIGIN_OUTBOUND;
+    info->dwOrigin = call->incoming ? LINECALLORIGIN_INBOUND : LINECALLORIGIN_OUTBOUND;
     SetSizes(info, kCallInfoFixed, kCallInfoFixed);
     return 0;
 }
@@ -435,5 +488,16 @@ PARTIAL_EXPORT LONG WINAPI lineGetCallStatus(HCALL hcall, LPLINECALLSTATUS statu
     return 0;
 }
 
-EXPORT LONG WINAPI lineAccept(HCALL, LPCSTR, DWORD) { return LINEERR_OPERATIONUNAVAIL; }
+EXPORT LONG WINAPI lineAccept(HCALL hcall, LPCSTR, DWORD) {
+    Log("lineAccept");
+    Call* call = FindCall(hcall);
+    if (!call || !call->incoming) return LINEERR_INVALCALLHANDLE;
+    Line* line = FindLine(call->line);
+    const LONG request = gNextRequest++;
+    if (line) {
+        QueueReply(*line, request, 0);
+        QueueState(*line, hcall, 40, LINECALLSTATE_ACCEPTED);
+    }
+    return request;
+}
 EXPORT LONG WINAPI lineAnswer(HCALL, LPCSTR, DWORD) { return LINEERR_OPERATIONUNAVAIL; }
