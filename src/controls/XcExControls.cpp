@@ -102,8 +102,7 @@ TXcExGraphicControl::TXcExGraphicControl(TWinControl* parent) : TWinControl(pare
     HintColor = clDefault;
     width_ = 20;
     height_ = 20;
-    CreateOwnWindow(WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0), 0, parent ? parent->Handle() : nullptr,
-                    "");
+    CreateChildWindow(WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0));
 }
 
 LRESULT TXcExGraphicControl::BaseWndProc(UINT msg, WPARAM wp, LPARAM lp) { return TWinControl::WndProc(msg, wp, lp); }

@@ -159,13 +159,15 @@ public:
     template <class... A>
     explicit TXcExWinControl(A&&... args) : Base(std::forward<A>(args)...) {
         if constexpr (!kOwnWindow) {
+            // The extended operations hear the window's messages from the start.
+            this->MakeWindowNow();
             SetWindowSubclass(this->Handle(), xcdetail::SubclassProc, xcdetail::kSubclassId,
                               reinterpret_cast<DWORD_PTR>(static_cast<TXcExSubclassTarget*>(this)));
         }
     }
     ~TXcExWinControl() override {
         if constexpr (!kOwnWindow) {
-            if (this->Handle()) RemoveWindowSubclass(this->Handle(), xcdetail::SubclassProc, xcdetail::kSubclassId);
+            if (!this->WindowPending() && this->Handle()) RemoveWindowSubclass(this->Handle(), xcdetail::SubclassProc, xcdetail::kSubclassId);
         }
     }
 

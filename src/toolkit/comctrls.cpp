@@ -253,7 +253,7 @@ std::string TStatusBar::PanelText(int i) const {
 // ---- TPageControl
 
 TTabSheet::TTabSheet(TWinControl* parent) : TWinControl(parent) {
-    CreateOwnWindow(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, 0, parent->Handle(), "");
+    CreateChildWindow(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN);
     visible_ = false;
 }
 
@@ -349,10 +349,12 @@ TRichEdit::TRichEdit(TWinControl* parent) : TControl(parent) {
     width_ = 185;
     height_ = 89;
     CreateHandle(RICHEDIT_CLASSW, ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | ES_WANTRETURN, WS_EX_CLIENTEDGE);
-    SendMessageW(hwnd_, EM_EXLIMITTEXT, 0, 0x7FFFFFF);
+    WhenMade([](HWND h) { SendMessageW(h, EM_EXLIMITTEXT, 0, 0x7FFFFFF); });
 }
 
-void TRichEdit::SetReadOnly(bool r) { SendMessageW(hwnd_, EM_SETREADONLY, r, 0); }
+void TRichEdit::SetReadOnly(bool r) {
+    WhenMade([r](HWND h) { SendMessageW(h, EM_SETREADONLY, r, 0); });
+}
 
 void TRichEdit::Clear() { SetWindowTextW(hwnd_, L""); }
 

@@ -140,6 +140,7 @@ LRESULT CALLBACK ToolkitWindowProc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp) {
         auto* cs = reinterpret_cast<CREATESTRUCTW*>(lp);
         auto* self = static_cast<TWinControl*>(cs->lpCreateParams);
         self->hwnd_ = hwnd;
+        self->hadWindow_ = true;
         TieHandle(hwnd, static_cast<TControl*>(self));
     }
     auto* ctl = TControl::FromHandle(hwnd);
@@ -187,12 +188,18 @@ TControl::TControl(TWinControl* parent) : parent_(parent) {
 }
 
 TControl::~TControl() {
-    if (hwnd_) {
+    if (pendingIn_ && !pendingIn_->destroying_) {
+        auto& list = pendingIn_->pendingWindows_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+        auto& raises = pendingIn_->pendingRaises_;
+        raises.erase(std::remove(raises.begin(), raises.end(), this), raises.end());
+    }
+    if (hwnd_.Raw()) {
         if (toolRegistered_) {
             TOOLINFOW ti{};
             ti.cbSize = sizeof(ti);
             ti.hwnd = parent_ ? parent_->Handle() : nullptr;
-            ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+            ti.uId = reinterpret_cast<UINT_PTR>(static_cast<HWND>(hwnd_));
             SendMessageW(Application.TooltipWindow(), TTM_DELTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
         }
         UntieHandle(hwnd_, this);
@@ -210,7 +217,97 @@ TControl* TControl::FromHandle(HWND hwnd) {
 }
 
 void TControl::ReleaseHandle() {
-    if (hwnd_) UntieHandle(hwnd_, this);
+    if (hwnd_.Raw()) UntieHandle(hwnd_.Raw(), this);
+}
+
+TLazyHandle::operator HWND() const {
+    if (!h_ && owner_->pending_) owner_->HandleNeeded();
+    return h_;
+}
+
+TWinControl* TControl::DeferringContainer() {
+    TForm* f = OwnerForm();
+    if (!f || f == this || hadWindow_) return nullptr;
+    if (parent_ && !parent_->hwnd_.Raw() && !parent_->pending_) return nullptr;
+    if (f->deferContents_ && !f->Visible()) return f;
+    // Inside a hidden container the window waits until the container is shown.
+    return InsideHiddenContainer() ? f : nullptr;
+}
+
+bool TControl::InsideHiddenContainer() const {
+    for (const TControl* c = parent_; c && !dynamic_cast<const TForm*>(c); c = c->parent_)
+        if (!c->visible_) return true;
+    return false;
+}
+
+void TControl::Defer(PendingWindow p) {
+    pendingIn_ = DeferringContainer();
+    pending_ = std::make_unique<PendingWindow>(std::move(p));
+    pendingIn_->pendingWindows_.push_back(this);
+}
+
+void TControl::HandleNeeded() {
+    if (pendingIn_) pendingIn_->MakePendingWindows(nullptr, true);
+    MakePendingWindow();
+}
+
+void TControl::MakePendingWindow() {
+    if (!pending_) return;
+    if (parent_ && parent_->pending_) parent_->MakePendingWindow();
+    std::unique_ptr<PendingWindow> p = std::move(pending_);
+    pendingIn_ = nullptr;
+    DWORD style = p->style;
+    if (p->visibleSet) style = (style & ~WS_VISIBLE) | (visible_ ? WS_VISIBLE : 0);
+    if (!enabled_) style |= WS_DISABLED;
+    // Capitals apply to texts given after the edit was told so, not to the one it starts with.
+    const DWORD late = p->cls == L"EDIT" ? (style & ES_UPPERCASE) : 0;
+    style &= ~late;
+    HWND parent = parent_ ? parent_->hwnd_.Raw() : nullptr;
+    if (p->own) {
+        static_cast<TWinControl*>(this)->CreateOwnWindow(style, p->exStyle, parent, p->text);
+    } else {
+        HWND h = CreateWindowExW(p->exStyle, p->cls.c_str(), Widen(p->text).c_str(), style, left_, top_, width_,
+                                 height_, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+        if (!h) throw std::runtime_error("Cannot create window " + Narrow(p->cls));
+        AttachHandle(h);
+        if (late) SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | late);
+    }
+    // Made after a sibling that came later: stacked where it would have been, under the
+    // sibling before it.
+    if (parent_) {
+        const auto& sibs = parent_->children_;
+        auto self = std::find(sibs.begin(), sibs.end(), this);
+        if (self != sibs.end() && std::any_of(self + 1, sibs.end(), [](TControl* c) { return c->hwnd_.Raw(); })) {
+            HWND above = HWND_TOP;
+            for (auto it = sibs.begin(); it != self; ++it)
+                if ((*it)->hwnd_.Raw()) above = (*it)->hwnd_.Raw();
+            SetWindowPos(hwnd_.Raw(), above, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        }
+    }
+    RegisterTool();
+    for (auto& step : p->steps) step(hwnd_.Raw());
+}
+
+bool TControl::SetKeptStyle(DWORD add, DWORD remove) {
+    if (!pending_) return false;
+    pending_->style = (pending_->style & ~remove) | add;
+    return true;
+}
+
+void TControl::MakeWindowNow() {
+    if (!pending_) return;
+    if (pendingIn_) {
+        auto& list = pendingIn_->pendingWindows_;
+        list.erase(std::remove(list.begin(), list.end(), this), list.end());
+    }
+    MakePendingWindow();
+}
+
+void TControl::WhenMade(std::function<void(HWND)> step) {
+    if (pending_)
+        pending_->steps.push_back(std::move(step));
+    else if (hwnd_.Raw())
+        step(hwnd_.Raw());
 }
 
 TForm* TControl::OwnerForm() const {
@@ -223,8 +320,12 @@ TForm* TControl::OwnerForm() const {
 }
 
 void TControl::CreateHandle(const wchar_t* cls, DWORD style, DWORD exStyle, const std::string& text) {
-    HWND parent = parent_ ? parent_->Handle() : nullptr;
     style |= WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0);
+    if (DeferringContainer()) {
+        Defer({cls, style, exStyle, false, false, text});
+        return;
+    }
+    HWND parent = parent_ ? parent_->Handle() : nullptr;
     HWND h = CreateWindowExW(exStyle, cls, Widen(text).c_str(), style, left_, top_, width_, height_, parent,
                              nullptr, GetModuleHandleW(nullptr), nullptr);
     if (!h) throw std::runtime_error("Cannot create window " + Narrow(cls));
@@ -233,6 +334,7 @@ void TControl::CreateHandle(const wchar_t* cls, DWORD style, DWORD exStyle, cons
 
 void TControl::AttachHandle(HWND h) {
     hwnd_ = h;
+    hadWindow_ = true;
     TieHandle(h, this);
     SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), FALSE);
 }
@@ -263,14 +365,19 @@ void TControl::SetBounds(int left, int top, int width, int height) {
     top_ = top;
     width_ = width;
     height_ = height;
-    if (hwnd_) MoveWindow(hwnd_, left, top, width, height, TRUE);
+    if (hwnd_.Raw()) MoveWindow(hwnd_.Raw(), left, top, width, height, TRUE);
     if (TForm* f = OwnerForm(); f && f != this) f->UpdateAutoSize();
 }
 
 void TControl::SetVisible(bool v) {
     bool changed = v != visible_;
     visible_ = v;
-    if (hwnd_) ShowWindow(hwnd_, v ? SW_SHOWNA : SW_HIDE);
+    // A container shown gets the windows of its contents first, so they appear with it.
+    if (v && changed && hwnd_.Raw())
+        if (auto* w = dynamic_cast<TWinControl*>(this))
+            if (TForm* f = OwnerForm(); f && f != this && !f->pendingWindows_.empty()) f->MakePendingWindows(w, false);
+    if (pending_) pending_->visibleSet = true;
+    if (hwnd_.Raw()) ShowWindow(hwnd_.Raw(), v ? SW_SHOWNA : SW_HIDE);
     if (TForm* f = OwnerForm(); f && f != this) f->UpdateAutoSize();
     if (changed) {
         Perform(CM_VISIBLECHANGED, v);
@@ -287,12 +394,15 @@ bool TControl::Showing() const {
 void TControl::SetEnabled(bool v) {
     bool changed = v != enabled_;
     enabled_ = v;
-    if (hwnd_) EnableWindow(hwnd_, v);
+    if (hwnd_.Raw()) EnableWindow(hwnd_.Raw(), v);
     if (changed) Perform(CM_ENABLEDCHANGED);
 }
 
+std::string TControl::KeptText() const { return pending_ ? pending_->text : std::string{}; }
+
 std::string TControl::Text() const {
-    if (!hwnd_) return {};
+    if (pending_) return KeptText();
+    if (!hwnd_.Raw()) return {};
     int n = GetWindowTextLengthW(hwnd_);
     std::wstring w(n + 1, L'\0');
     n = GetWindowTextW(hwnd_, w.data(), n + 1);
@@ -301,6 +411,22 @@ std::string TControl::Text() const {
 }
 
 void TControl::SetText(const std::string& s) {
+    if (pending_) {
+        const bool edit = pending_->cls == L"EDIT";
+        std::string kept = s;
+        if (edit && (pending_->style & ES_UPPERCASE)) {
+            // An upper-case edit turns every text it is given into capitals.
+            std::wstring w = Widen(s);
+            CharUpperBuffW(w.data(), static_cast<DWORD>(w.size()));
+            kept = Narrow(w);
+        }
+        if (KeptText() == s) return;
+        pending_->text = kept;
+        Perform(CM_TEXTCHANGED);
+        // An edit tells its parent of every new text; its handler hears it as it would then.
+        if (edit) HandleCommand(EN_CHANGE, 0);
+        return;
+    }
     if (!hwnd_ || Text() == s) return;
     SetWindowTextW(hwnd_, Widen(s).c_str());
     Perform(CM_TEXTCHANGED);
@@ -312,12 +438,12 @@ void TControl::SetHint(const std::string& h) {
 }
 
 void TControl::RegisterTool() {
-    if (toolRegistered_ || !hwnd_ || hint_.empty() || !parent_) return;
+    if (toolRegistered_ || !hwnd_.Raw() || hint_.empty() || !parent_) return;
     TOOLINFOW ti{};
     ti.cbSize = sizeof(ti);
     ti.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
     ti.hwnd = parent_->Handle();
-    ti.uId = reinterpret_cast<UINT_PTR>(hwnd_);
+    ti.uId = reinterpret_cast<UINT_PTR>(static_cast<HWND>(hwnd_));
     ti.lpszText = LPSTR_TEXTCALLBACKW;
     SendMessageW(Application.TooltipWindow(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&ti));
     toolRegistered_ = true;
@@ -327,9 +453,9 @@ void TControl::SetFont(const TFont& f) {
     // The windows' language handlers give most controls the font they have already; under Wine
     // a window's font change is a dozen round trips to the Wine server (the window has font_
     // from its creation on, so an equal font changes nothing).
-    if (f == font_ && hwnd_) return;
+    if (f == font_ && (hwnd_.Raw() || pending_)) return;
     font_ = f;
-    if (hwnd_) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
+    if (hwnd_.Raw()) SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Handle()), TRUE);
     Perform(CM_FONTCHANGED);
     if (auto* w = dynamic_cast<TWinControl*>(this)) {
         for (TControl* c : w->Children()) c->Perform(CM_PARENTFONTCHANGED);
@@ -343,6 +469,11 @@ void TControl::SetFontName(const std::string& name) {
 }
 
 void TControl::BringToFront() {
+    if (pending_) {
+        // Raised once its form's windows are made, in the order the raises were asked for.
+        pendingIn_->pendingRaises_.push_back(this);
+        return;
+    }
     if (hwnd_) SetWindowPos(hwnd_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
@@ -351,14 +482,20 @@ void TControl::SetFocus() {
 }
 
 void TControl::Invalidate() {
-    if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
+    if (hwnd_.Raw()) InvalidateRect(hwnd_.Raw(), nullptr, TRUE);
 }
 
 void TControl::Click() {
     if (OnClick) OnClick(this);
 }
 
-LRESULT TControl::Perform(UINT msg, WPARAM wp, LPARAM lp) { return hwnd_ ? SendMessageW(hwnd_, msg, wp, lp) : 0; }
+LRESULT TControl::Perform(UINT msg, WPARAM wp, LPARAM lp) {
+    // The toolkit's own notifications reach a control whose window waits without making it:
+    // its own window procedure hears them directly, a system control has nothing to hear.
+    if (pending_ && msg >= CM_BASE && msg < CM_BASE + 0x100)
+        return pending_->own ? static_cast<TWinControl*>(this)->WndProc(msg, wp, lp) : 0;
+    return hwnd_ ? SendMessageW(hwnd_, msg, wp, lp) : 0;
+}
 
 void TControl::SetParent(TWinControl* parent) {
     if (parent == parent_ || parent == this) return;
@@ -420,9 +557,17 @@ void TWinControl::Loaded() {
 }
 
 void TWinControl::AlignControls() {
-    if (!hwnd_) return;
-    RECT r;
-    GetClientRect(hwnd_, &r);
+    RECT r{};
+    if (pending_) {
+        // The client area the window will have: its size less the frame its styles give it.
+        RECT frame{};
+        AdjustWindowRectEx(&frame, pending_->style, FALSE, pending_->exStyle);
+        r.right = std::max(0L, width_ - (frame.right - frame.left));
+        r.bottom = std::max(0L, height_ - (frame.bottom - frame.top));
+    } else {
+        if (!hwnd_.Raw()) return;
+        GetClientRect(hwnd_.Raw(), &r);
+    }
     auto place = [&](TAlign which) {
         for (TControl* c : children_) {
             if (c->Align() != which || !c->Visible()) continue;
@@ -539,6 +684,34 @@ HBRUSH TWinControl::BackgroundBrush() const {
     return brush_;
 }
 
+void TWinControl::CreateChildWindow(DWORD style, DWORD exStyle, const std::string& text) {
+    if (DeferringContainer()) {
+        Defer({{}, style, exStyle, true, false, text});
+        return;
+    }
+    CreateOwnWindow(style, exStyle, parent_ ? parent_->Handle() : nullptr, text);
+}
+
+void TWinControl::MakePendingWindows(const TControl* within, bool all) {
+    std::vector<TControl*> list = std::move(pendingWindows_);
+    pendingWindows_.clear();
+    std::vector<TControl*> waiting;
+    for (TControl* c : list) {
+        bool inside = !within;
+        for (const TControl* a = c->parent_; a && !inside; a = a->parent_) inside = a == within;
+        if (all || (inside && !c->InsideHiddenContainer()))
+            c->MakePendingWindow();
+        else
+            waiting.push_back(c);
+    }
+    // Made while the others were (a parent is made before its children) or still waiting.
+    for (TControl* c : waiting)
+        if (c->pending_) pendingWindows_.push_back(c);
+    std::vector<TControl*> raises = std::move(pendingRaises_);
+    pendingRaises_.clear();
+    for (TControl* c : raises) c->BringToFront();
+}
+
 void TWinControl::CreateOwnWindow(DWORD style, DWORD exStyle, HWND parent, const std::string& text) {
     HWND h = CreateWindowExW(exStyle, kWindowClass, Widen(text).c_str(), style, left_, top_, width_, height_,
                              parent, nullptr, GetModuleHandleW(nullptr), this);
@@ -547,7 +720,8 @@ void TWinControl::CreateOwnWindow(DWORD style, DWORD exStyle, HWND parent, const
 }
 
 LRESULT TWinControl::DefaultProc(UINT msg, WPARAM wp, LPARAM lp) {
-    return DefWindowProcW(hwnd_, msg, wp, lp);
+    if (!hwnd_.Raw()) return 0;
+    return DefWindowProcW(hwnd_.Raw(), msg, wp, lp);
 }
 
 LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
@@ -655,7 +829,11 @@ LRESULT TWinControl::WndProc(UINT msg, WPARAM wp, LPARAM lp) {
 
 // ---- TForm
 
+bool TForm::DeferContents = false;
+
 TForm::TForm() : TWinControl(nullptr) {
+    deferContents_ = DeferContents;
+    DeferContents = false;
     visible_ = false;
     width_ = 400;
     height_ = 300;
@@ -688,6 +866,8 @@ void TForm::SetVisible(bool v) {
     visible_ = v;
     if (!hwnd_) return;
     if (v) {
+        MakePendingWindows(nullptr, false);
+        deferContents_ = false;
         UpdateAutoSize();
         ShowWindow(hwnd_, SW_SHOW);
     } else {

@@ -20,6 +20,7 @@
 
 namespace talvik {
 
+class TControl;
 class TWinControl;
 class TForm;
 
@@ -73,6 +74,23 @@ bool FontInstalled(const std::string& name);
 std::string GetShortHint(const std::string& hint);
 std::string GetLongHint(const std::string& hint);
 
+// A control's window handle. Reading it makes the window when the control's window is still
+// to be made (see TForm::DeferContents); Raw() only looks.
+class TLazyHandle {
+public:
+    explicit TLazyHandle(TControl* owner) : owner_(owner) {}
+    TLazyHandle& operator=(HWND h) {
+        h_ = h;
+        return *this;
+    }
+    operator HWND() const;
+    HWND Raw() const { return h_; }
+
+private:
+    TControl* owner_;
+    HWND h_ = nullptr;
+};
+
 // Base of everything placed in a window: one Win32 window per control.
 class TControl {
 public:
@@ -81,7 +99,10 @@ public:
     TControl& operator=(const TControl&) = delete;
     virtual ~TControl();
 
+    // The control's window, made now (with the rest of its form's) if it is still to be made.
     HWND Handle() const { return hwnd_; }
+    // Whether the window waits to be made when its form is shown or the window is needed.
+    bool WindowPending() const { return pending_ != nullptr; }
     TWinControl* Parent() const { return parent_; }
     TForm* OwnerForm() const;
 
@@ -160,12 +181,21 @@ protected:
     // only when it is created): the old one is destroyed, the new one takes the control's
     // hint and font.
     void ReplaceHandle(HWND hwnd);
+    // Makes the control's window now when it waits, alone (with its containers'): for a control
+    // that cannot be built without its window. It stays in its place among its siblings.
+    void MakeWindowNow();
+    // Changes the style the window will be made with; false when it is not waiting.
+    bool SetKeptStyle(DWORD add, DWORD remove);
+    // Runs `step` on the control's window now, or right after it is made when its making waits.
+    void WhenMade(std::function<void(HWND)> step);
     // Forgets the tie between the control and its window before the window is made again.
     void ReleaseHandle();
     virtual void DoTextChanged() {}
+    // The text while the window waits to be made.
+    virtual std::string KeptText() const;
     void RegisterTool();
 
-    HWND hwnd_ = nullptr;
+    TLazyHandle hwnd_{this};
     TWinControl* parent_;
     int left_ = 0, top_ = 0, width_ = 75, height_ = 25;
     bool visible_ = true;
@@ -174,6 +204,35 @@ protected:
     TFont font_;
     bool toolRegistered_ = false;
     TAlign align_ = TAlign::alNone;
+
+private:
+    friend class TLazyHandle;
+    friend class TWinControl;
+    friend LRESULT CALLBACK ToolkitWindowProc(HWND, UINT, WPARAM, LPARAM);
+    // How to make a window whose making waits: its class, styles and whether it is one of the
+    // toolkit's own (routed to WndProc). Until then the control keeps its text here and its
+    // bounds, visibility, enabled state, font and hint in its members.
+    struct PendingWindow {
+        std::wstring cls;
+        DWORD style = 0;
+        DWORD exStyle = 0;
+        bool own = false;
+        bool visibleSet = false;
+        std::string text;
+        std::vector<std::function<void(HWND)>> steps;
+    };
+    // The form that makes the window when shown, or null when the window is made now.
+    TWinControl* DeferringContainer();
+    void Defer(PendingWindow p);
+    bool InsideHiddenContainer() const;
+    // Makes this window (its container's first) from the kept state.
+    void MakePendingWindow();
+    // Makes every window its form still has to make, in the order the controls were made.
+    void HandleNeeded();
+    std::unique_ptr<PendingWindow> pending_;
+    TWinControl* pendingIn_ = nullptr;
+    // A control made again (a style fixed at creation changed) gets its new window at once.
+    bool hadWindow_ = false;
 };
 
 // A control that contains others: panels, group boxes, grids and forms. Owns its children.
@@ -207,6 +266,11 @@ public:
 protected:
     // Makes a window of the toolkit's own class, routed to WndProc.
     void CreateOwnWindow(DWORD style, DWORD exStyle, HWND parent, const std::string& text);
+    // The same for a child of the parent control; its making waits while its form defers.
+    void CreateChildWindow(DWORD style, DWORD exStyle = 0, const std::string& text = {});
+    // Makes the windows still to be made of the controls in this form, in construction order:
+    // all of them, or those inside `within` (anywhere when null) not in a hidden container.
+    void MakePendingWindows(const TControl* within, bool all);
     LRESULT DefaultProc(UINT msg, WPARAM wp, LPARAM lp);
     virtual void Paint(HDC /*dc*/) {}
     // Paints the client area into a given device context (WM_PRINTCLIENT).
@@ -217,6 +281,8 @@ protected:
     COLORREF color_ = CLR_INVALID;
     mutable HBRUSH brush_ = nullptr;
     bool destroying_ = false;
+    std::vector<TControl*> pendingWindows_;
+    std::vector<TControl*> pendingRaises_;
 
     friend LRESULT CALLBACK ToolkitWindowProc(HWND, UINT, WPARAM, LPARAM);
     friend class TControl;
@@ -237,6 +303,10 @@ class TForm : public TWinControl {
 public:
     TForm();
     ~TForm() override;
+
+    // Set before a form is constructed: the windows of its controls are made when it is first
+    // shown (or one of them is needed), not while it is built. Taken and cleared by the form.
+    static bool DeferContents;
 
     std::function<void(TForm*)> OnCreate;
     std::function<void(TForm*)> OnActivate;
@@ -284,6 +354,8 @@ private:
     bool autoSize_ = false;
     bool inModal_ = false;
     bool destroyed_ = false;
+    bool deferContents_ = false;
+    friend class TControl;
     TModalResult modalResult_ = TModalResult::mrNone;
 };
 
@@ -304,6 +376,8 @@ public:
     void Initialize();
     template <class T>
     void CreateForm(T*& var) {
+        // Forms after the main one are hidden at start-up: their controls' windows wait.
+        TForm::DeferContents = !forms_.empty();
         T* f = new T();
         var = f;
         AddForm(f);

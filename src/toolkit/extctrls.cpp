@@ -170,9 +170,9 @@ bool TCheckListBox::HandleDrawItem(DRAWITEMSTRUCT* di) {
 TScrollBox::TScrollBox(TWinControl* parent) : TWinControl(parent) {
     width_ = 185;
     height_ = 41;
-    CreateOwnWindow(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_HSCROLL | WS_VSCROLL |
-                        (visible_ ? WS_VISIBLE : 0),
-                    WS_EX_CLIENTEDGE, parent ? parent->Handle() : nullptr, "");
+    CreateChildWindow(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | WS_HSCROLL | WS_VSCROLL |
+                          (visible_ ? WS_VISIBLE : 0),
+                      WS_EX_CLIENTEDGE);
 }
 
 // ---- date and time

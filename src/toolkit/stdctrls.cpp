@@ -45,7 +45,7 @@ HBRUSH ParentBrush(const TControl* c) { return c->Parent() ? c->Parent()->Backgr
 TImage::TImage(TWinControl* parent) : TWinControl(parent) {
     width_ = 39;
     height_ = 33;
-    CreateOwnWindow(WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0), 0, parent->Handle(), "");
+    CreateChildWindow(WS_CHILD | WS_CLIPSIBLINGS | (visible_ ? WS_VISIBLE : 0));
 }
 
 void TImage::SetImage(const TImageList* list, int index) {
@@ -74,10 +74,12 @@ TLabel::TLabel(TWinControl* parent, const std::string& caption) : TControl(paren
 }
 
 void TLabel::SetAlignment(Align a) {
-    LONG style = GetWindowLongW(hwnd_, GWL_STYLE) & ~(SS_LEFT | SS_CENTER | SS_RIGHT);
-    style |= a == Align::Center ? SS_CENTER : a == Align::Right ? SS_RIGHT : SS_LEFT;
-    SetWindowLongW(hwnd_, GWL_STYLE, style);
-    Invalidate();
+    WhenMade([a](HWND h) {
+        LONG style = GetWindowLongW(h, GWL_STYLE) & ~(SS_LEFT | SS_CENTER | SS_RIGHT);
+        style |= a == Align::Center ? SS_CENTER : a == Align::Right ? SS_RIGHT : SS_LEFT;
+        SetWindowLongW(h, GWL_STYLE, style);
+        InvalidateRect(h, nullptr, TRUE);
+    });
 }
 
 HBRUSH TLabel::BackgroundBrush() const { return ParentBrush(this); }
@@ -94,9 +96,11 @@ void TButton::SetDefault(bool d) {
     default_ = d;
     // A system push button shows itself as the default one; a button the toolkit draws keeps
     // its style.
-    LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-    if ((style & BS_TYPEMASK) == BS_PUSHBUTTON || (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
-        SendMessageW(hwnd_, BM_SETSTYLE, (style & ~BS_TYPEMASK) | (d ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+    WhenMade([d](HWND h) {
+        LONG style = GetWindowLongW(h, GWL_STYLE);
+        if ((style & BS_TYPEMASK) == BS_PUSHBUTTON || (style & BS_TYPEMASK) == BS_DEFPUSHBUTTON)
+            SendMessageW(h, BM_SETSTYLE, (style & ~BS_TYPEMASK) | (d ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON), TRUE);
+    });
 }
 
 bool TButton::HandleCommand(WORD code, WORD) {
@@ -173,7 +177,7 @@ TCheckBox::TCheckBox(TWinControl* parent, const std::string& caption) : TControl
 void TCheckBox::SetChecked(bool c) {
     if (c == checked_) return;
     checked_ = c;
-    SendMessageW(hwnd_, BM_SETCHECK, c ? BST_CHECKED : BST_UNCHECKED, 0);
+    WhenMade([c](HWND h) { SendMessageW(h, BM_SETCHECK, c ? BST_CHECKED : BST_UNCHECKED, 0); });
     Click();
 }
 
@@ -194,7 +198,7 @@ TRadioButton::TRadioButton(TWinControl* parent, const std::string& caption) : TC
 
 void TRadioButton::Apply(bool c) {
     checked_ = c;
-    SendMessageW(hwnd_, BM_SETCHECK, c ? BST_CHECKED : BST_UNCHECKED, 0);
+    WhenMade([c](HWND h) { SendMessageW(h, BM_SETCHECK, c ? BST_CHECKED : BST_UNCHECKED, 0); });
 }
 
 void TRadioButton::SetChecked(bool c) {
@@ -220,8 +224,7 @@ HBRUSH TRadioButton::BackgroundBrush() const { return ParentBrush(this); }
 TPanel::TPanel(TWinControl* parent) : TWinControl(parent) {
     width_ = 185;
     height_ = 41;
-    CreateOwnWindow(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0), 0,
-                    parent ? parent->Handle() : nullptr, "");
+    CreateChildWindow(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0));
 }
 
 void TPanel::Paint(HDC dc) {
@@ -240,8 +243,7 @@ void TPanel::Paint(HDC dc) {
 TGroupBox::TGroupBox(TWinControl* parent, const std::string& caption) : TWinControl(parent) {
     width_ = 185;
     height_ = 105;
-    CreateOwnWindow(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0), 0,
-                    parent ? parent->Handle() : nullptr, caption);
+    CreateChildWindow(WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (visible_ ? WS_VISIBLE : 0), 0, caption);
 }
 
 void TGroupBox::Paint(HDC dc) {
@@ -311,13 +313,20 @@ TEdit::TEdit(TWinControl* parent, DWORD style, const std::string& text) : TContr
     CreateHandle(L"EDIT", style | WS_TABSTOP, WS_EX_CLIENTEDGE, text);
 }
 
-void TEdit::SetReadOnly(bool r) { SendMessageW(hwnd_, EM_SETREADONLY, r, 0); }
+void TEdit::SetReadOnly(bool r) {
+    WhenMade([r](HWND h) { SendMessageW(h, EM_SETREADONLY, r, 0); });
+}
 
-void TEdit::SetMaxLength(int n) { SendMessageW(hwnd_, EM_LIMITTEXT, n, 0); }
+void TEdit::SetMaxLength(int n) {
+    WhenMade([n](HWND h) { SendMessageW(h, EM_LIMITTEXT, n, 0); });
+}
 
 void TEdit::SetUpperCase(bool u) {
-    LONG style = GetWindowLongW(hwnd_, GWL_STYLE);
-    SetWindowLongW(hwnd_, GWL_STYLE, u ? (style | ES_UPPERCASE) : (style & ~ES_UPPERCASE));
+    if (SetKeptStyle(u ? ES_UPPERCASE : 0, u ? 0 : ES_UPPERCASE)) return;
+    WhenMade([u](HWND h) {
+        LONG style = GetWindowLongW(h, GWL_STYLE);
+        SetWindowLongW(h, GWL_STYLE, u ? (style | ES_UPPERCASE) : (style & ~ES_UPPERCASE));
+    });
 }
 
 bool TEdit::HandleCommand(WORD code, WORD) {
@@ -347,7 +356,7 @@ void TMaskEdit::SetMaskedText(const std::string& s) {
 
 TMemo::TMemo(TWinControl* parent)
     : TEdit(parent, ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL | ES_WANTRETURN, "") {
-    SendMessageW(hwnd_, EM_LIMITTEXT, 0, 0);
+    WhenMade([](HWND h) { SendMessageW(h, EM_LIMITTEXT, 0, 0); });
 }
 
 void TMemo::Add(const std::string& line) {
@@ -383,6 +392,15 @@ TComboBox::TComboBox(TWinControl* parent, int dropDownCount) : TControl(parent),
     width_ = 145;
     height_ = 21 + 18 * dropDownCount_;
     CreateHandle(L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP);
+    WhenMade([this](HWND h) {
+        for (const std::string& s : keptItems_) SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(s).c_str()));
+        if (keptIndex_ >= 0) SendMessageW(h, CB_SETCURSEL, keptIndex_, 0);
+        keptItems_.clear();
+    });
+}
+
+std::string TComboBox::KeptText() const {
+    return keptIndex_ >= 0 ? keptItems_[static_cast<size_t>(keptIndex_)] : std::string{};
 }
 
 void TComboBox::SetBoundsKeepDrop(int left, int top, int width, int /*height*/) {
@@ -413,15 +431,30 @@ void TComboBox::SetFreeText(bool free) {
     if (hasFocus) ::SetFocus(hwnd_);
 }
 
-void TComboBox::Clear() { SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0); }
+void TComboBox::Clear() {
+    if (WindowPending()) {
+        keptItems_.clear();
+        keptIndex_ = -1;
+        return;
+    }
+    SendMessageW(hwnd_, CB_RESETCONTENT, 0, 0);
+}
 
 void TComboBox::Add(const std::string& item) {
+    if (WindowPending()) {
+        keptItems_.push_back(item);
+        return;
+    }
     SendMessageW(hwnd_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(item).c_str()));
 }
 
-int TComboBox::Count() const { return static_cast<int>(SendMessageW(hwnd_, CB_GETCOUNT, 0, 0)); }
+int TComboBox::Count() const {
+    if (WindowPending()) return static_cast<int>(keptItems_.size());
+    return static_cast<int>(SendMessageW(hwnd_, CB_GETCOUNT, 0, 0));
+}
 
 std::string TComboBox::Item(int i) const {
+    if (WindowPending()) return i >= 0 && i < Count() ? keptItems_[static_cast<size_t>(i)] : std::string{};
     LRESULT n = SendMessageW(hwnd_, CB_GETLBTEXTLEN, i, 0);
     if (n == CB_ERR) return {};
     std::wstring w(n + 1, L'\0');
@@ -430,9 +463,18 @@ std::string TComboBox::Item(int i) const {
     return Narrow(w);
 }
 
-int TComboBox::ItemIndex() const { return static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0)); }
+int TComboBox::ItemIndex() const {
+    if (WindowPending()) return keptIndex_;
+    return static_cast<int>(SendMessageW(hwnd_, CB_GETCURSEL, 0, 0));
+}
 
-void TComboBox::SetItemIndex(int i) { SendMessageW(hwnd_, CB_SETCURSEL, i, 0); }
+void TComboBox::SetItemIndex(int i) {
+    if (WindowPending()) {
+        keptIndex_ = i >= 0 && i < Count() ? i : -1;
+        return;
+    }
+    SendMessageW(hwnd_, CB_SETCURSEL, i, 0);
+}
 
 bool TComboBox::HandleCommand(WORD code, WORD) {
     if (code != CBN_SELCHANGE) return false;
@@ -445,14 +487,34 @@ bool TComboBox::HandleCommand(WORD code, WORD) {
 TUpDown::TUpDown(TWinControl* parent, TEdit* associate, int min, int max) : TControl(parent), min_(min), max_(max) {
     width_ = 17;
     height_ = 21;
+    associate_ = associate;
     CreateHandle(UPDOWN_CLASSW, UDS_SETBUDDYINT | UDS_ALIGNRIGHT | UDS_ARROWKEYS | UDS_NOTHOUSANDS);
-    SendMessageW(hwnd_, UDM_SETRANGE32, min, max);
-    if (associate) SendMessageW(hwnd_, UDM_SETBUDDY, reinterpret_cast<WPARAM>(associate->Handle()), 0);
+    const bool waited = WindowPending();
+    WhenMade([this, waited](HWND h) {
+        SendMessageW(h, UDM_SETRANGE32, min_, max_);
+        if (waited) SendMessageW(h, UDM_SETPOS32, 0, pos_);
+        if (!associate_) return;
+        SendMessageW(h, UDM_SETBUDDY, reinterpret_cast<WPARAM>(associate_->Handle()), 0);
+        // Attaching moves both windows; made late, they keep the places the code gave them since.
+        if (waited) {
+            MoveWindow(associate_->Handle(), associate_->Left(), associate_->Top(), associate_->Width(),
+                       associate_->Height(), TRUE);
+            MoveWindow(h, left_, top_, width_, height_, TRUE);
+        }
+    });
 }
 
 int TUpDown::Position() const { return static_cast<int>(SendMessageW(hwnd_, UDM_GETPOS32, 0, 0)); }
 
-void TUpDown::SetPosition(int p) { SendMessageW(hwnd_, UDM_SETPOS32, 0, p); }
+void TUpDown::SetPosition(int p) {
+    if (!WindowPending()) {
+        SendMessageW(hwnd_, UDM_SETPOS32, 0, p);
+        return;
+    }
+    // As the arrows do, the edit shows the position.
+    pos_ = std::clamp(p, std::min(min_, max_), std::max(min_, max_));
+    if (associate_) associate_->SetText(std::to_string(pos_));
+}
 
 bool TUpDown::HandleNotify(NMHDR* hdr, LRESULT& result) {
     if (hdr->code != UDN_DELTAPOS) return false;
@@ -505,17 +567,30 @@ TProgressBar::TProgressBar(TWinControl* parent, int min, int max) : TControl(par
     width_ = 150;
     height_ = 16;
     CreateHandle(PROGRESS_CLASSW, PBS_SMOOTH);
-    SendMessageW(hwnd_, PBM_SETRANGE32, min, max);
+    WhenMade([this](HWND h) {
+        SendMessageW(h, PBM_SETRANGE32, min_, max_);
+        SendMessageW(h, PBM_SETPOS, pos_, 0);
+    });
 }
 
 void TProgressBar::SetRange(int min, int max) {
     min_ = min;
     max_ = max;
-    SendMessageW(hwnd_, PBM_SETRANGE32, min, max);
+    pos_ = std::clamp(pos_, min_, max_);
+    if (!WindowPending()) SendMessageW(hwnd_, PBM_SETRANGE32, min, max);
 }
 
-void TProgressBar::SetPosition(int p) { SendMessageW(hwnd_, PBM_SETPOS, std::clamp(p, min_, max_), 0); }
+void TProgressBar::SetPosition(int p) {
+    pos_ = std::clamp(p, min_, max_);
+    if (!WindowPending()) SendMessageW(hwnd_, PBM_SETPOS, pos_, 0);
+}
 
-int TProgressBar::Position() const { return static_cast<int>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0)); }
+void TProgressBar::SetBarColor(COLORREF c) {
+    WhenMade([c](HWND h) { SendMessageW(h, PBM_SETBARCOLOR, 0, c); });
+}
+
+int TProgressBar::Position() const {
+    return WindowPending() ? pos_ : static_cast<int>(SendMessageW(hwnd_, PBM_GETPOS, 0, 0));
+}
 
 }  // namespace talvik

@@ -219,8 +219,14 @@ public:
     bool HandleCommand(WORD code, WORD id) override;
     void SetBoundsKeepDrop(int left, int top, int width, int height);
 
+protected:
+    std::string KeptText() const override;
+
 private:
     int dropDownCount_;
+    // The items and selection while the window waits to be made.
+    std::vector<std::string> keptItems_;
+    int keptIndex_ = -1;
 };
 
 // Up-down arrows attached to an edit, which shows the position.
@@ -238,6 +244,8 @@ public:
 
 private:
     int min_, max_;
+    TEdit* associate_;
+    int pos_ = 0;
 };
 
 // An edit with up-down arrows holding an integer between two limits; text that is no number
@@ -267,9 +275,11 @@ public:
     int Max() const { return max_; }
     int Min() const { return min_; }
     void SetRange(int min, int max);
+    void SetBarColor(COLORREF c);
 
 private:
     int min_, max_;
+    int pos_ = 0;
 };
 
 }  // namespace talvik

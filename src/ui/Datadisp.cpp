@@ -71,7 +71,7 @@ void Tgraphform::FormCreate(TForm*) {
     Waitlab->SetBounds(208, 80, 289, 169);
     Waitlab->SetAlignment(TLabel::Align::Center);
     waitprogress->SetBounds(232, 224, 241, 16);
-    SendMessageW(waitprogress->Handle(), PBM_SETBARCOLOR, 0, RGB(0, 0, 255));
+    waitprogress->SetBarColor(RGB(0, 0, 255));
     Waitlab->Hide();
     waitprogress->Hide();
     captionupdate();

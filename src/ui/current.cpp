@@ -21,7 +21,7 @@ TCurrentform* Currentform = nullptr;
 // ---- TDataLabel, TDataPanel
 
 TDataLabel::TDataLabel(TWinControl* parent, const std::string& caption) : TLabel(parent, caption) {
-    SetWindowLongW(hwnd_, GWL_STYLE, GetWindowLongW(hwnd_, GWL_STYLE) | SS_NOTIFY);
+    WhenMade([](HWND h) { SetWindowLongW(h, GWL_STYLE, GetWindowLongW(h, GWL_STYLE) | SS_NOTIFY); });
 }
 
 TDataLabel::~TDataLabel() {
@@ -111,7 +111,7 @@ void TCurrentform::FormCreate(TForm*) {
     Curstring->FixedColor = RGB(0, 255, 0);
     for (int c = 0; c < 2; ++c) Curstring->SetColWidth(c, 300);
     curprogress->SetBounds(110, 110, 240, 16);
-    SendMessageW(curprogress->Handle(), PBM_SETBARCOLOR, 0, RGB(0, 0, 255));
+    curprogress->SetBarColor(RGB(0, 0, 255));
     curprogress->SetPosition(0);
     curprogress->Show();
     Waitlab->SetBackground(RGB(255, 0, 0));

@@ -236,6 +236,8 @@ void Tmainform::BuildBars() {
 void Tmainform::BuildPanels() {
     // Exit confirmation
     exitpanel = new TPanel(this);
+    // Hidden from the start: the windows of its contents are made when it is first shown.
+    exitpanel->Hide();
     exitpanel->Name = "exitpanel";
     exitlab = new TLabel(exitpanel, "EXIT?");
     exitlab->SetAlignment(TLabel::Align::Center);
@@ -253,6 +255,7 @@ void Tmainform::BuildPanels() {
 
     // Language choice
     Langgroup = new TGroupBox(this);
+    Langgroup->Hide();
     Langgroup->Name = "Langgroup";
     englishselect = new TRadioButton(Langgroup);
     frenchselect = new TRadioButton(Langgroup);
@@ -276,6 +279,7 @@ void Tmainform::BuildPanels() {
 
     // Port and modem
     companel = new TPanel(this);
+    companel->Hide();
     companel->Name = "companel";
     Directlab = new TLabel(companel, "Direct");
     Baudlab = new TLabel(companel, "Baud Rate");
@@ -310,6 +314,7 @@ void Tmainform::BuildPanels() {
 
     // Dialling and phone book
     Dialpanel = new TPanel(this);
+    Dialpanel->Hide();
     Dialpanel->Name = "Dialpanel";
     phoneidedit = new TEdit(Dialpanel);
     phoneidedit->SetMaxLength(12);
@@ -335,6 +340,7 @@ void Tmainform::BuildPanels() {
 
     // Periodic log
     Logpanel = new TPanel(this);
+    Logpanel->Hide();
     Logpanel->Name = "Logpanel";
     Samplecheck = new TCheckBox(Logpanel, "Log Data Every");
     rateedit = std::make_unique<TUpDownEdit>(Logpanel, 1, 48);
@@ -352,6 +358,7 @@ void Tmainform::BuildPanels() {
 
     // Site number
     sitepanel = new TPanel(this);
+    sitepanel->Hide();
     sitepanel->Name = "sitepanel";
     Sitelab = new TLabel(sitepanel, "SITE NUMBER");
     Sitespin = std::make_unique<TUpDownEdit>(sitepanel, 0, 240);
@@ -361,6 +368,7 @@ void Tmainform::BuildPanels() {
 
     // Save and settings-file panels
     Savepanel = new TPanel(this);
+    Savepanel->Hide();
     Savepanel->Name = "Savepanel";
     Savepanel->SetColor(RGB(255, 255, 160));
     Currsavecheck = new TCheckBox(Savepanel, "Current State");
@@ -388,6 +396,7 @@ void Tmainform::BuildPanels() {
     Readbutton->OnClick = [this](TControl*) { ReadbuttonClick(); };
     qvsetbutton->OnClick = [this](TControl*) { qvsetbuttonClick(); };
     qvsetpanel = new TPanel(this);
+    qvsetpanel->Hide();
     qvsetpanel->Name = "qvsetpanel";
     setsavebbut = new TBitBtn(qvsetpanel);
     setsavebbut->SetGlyph(&ImageList1, imgSave);
@@ -402,6 +411,7 @@ void Tmainform::BuildPanels() {
 
     // Single command
     Singlepanel = new TPanel(this);
+    Singlepanel->Hide();
     Singlepanel->Name = "Singlepanel";
     singlab = new TLabel(Singlepanel, "Send Single Command");
     Singlab1 = new TLabel(Singlepanel, "Command");

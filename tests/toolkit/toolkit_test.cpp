@@ -578,6 +578,121 @@ TEST_F(ToolkitTest, ProgressBarStaysInItsRange) {
     EXPECT_EQ(p->Position(), 20);
 }
 
+// Where a child window sits in its parent's client area.
+RECT PlaceInParent(HWND h) {
+    RECT r;
+    GetWindowRect(h, &r);
+    MapWindowPoints(nullptr, GetParent(h), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+TEST_F(ToolkitTest, ControlsOfADeferringFormGetTheirWindowsWhenShownWithTheStateSetBefore) {
+    TForm::DeferContents = true;
+    auto* later = new TForm();
+    later->SetBounds(20, 20, 320, 240);
+    auto* panel = new TPanel(later);
+    panel->SetBounds(5, 6, 250, 180);
+    auto* label = new TLabel(panel, "First");
+    label->SetText("Second");
+    label->SetBounds(10, 12, 90, 20);
+    const TFont courier{"Courier New", 12};
+    label->SetFont(courier);
+    auto* button = new TButton(panel, "OK");
+    button->SetEnabled(false);
+    auto* check = new TCheckBox(panel, "Log");
+    check->SetChecked(true);
+    auto* edit = new TEdit(panel, "typed");
+    edit->Hide();
+    auto* bar = new TProgressBar(panel, 0, 10);
+    bar->SetPosition(7);
+    auto* upper = new TEdit(panel, "mixed");
+    upper->SetUpperCase(true);
+    auto* combo = new TComboBox(panel);
+    combo->Add("COM1");
+    combo->Add("COM2");
+    combo->SetItemIndex(1);
+    delete new TLabel(panel, "gone before its window was made");
+
+    for (TControl* c : std::initializer_list<TControl*>{panel, label, button, check, edit, bar})
+        EXPECT_TRUE(c->WindowPending());
+    EXPECT_EQ(label->Text(), "Second");
+    EXPECT_EQ(bar->Position(), 7);
+    EXPECT_EQ(upper->Text(), "mixed");
+    upper->SetText("c:\\Data");
+    EXPECT_EQ(upper->Text(), "C:\\DATA");
+    EXPECT_EQ(combo->Count(), 2);
+    EXPECT_EQ(combo->Text(), "COM2");
+    EXPECT_EQ(GetWindow(later->Handle(), GW_CHILD), nullptr);
+
+    later->Show();
+    Pump();
+    for (TControl* c : std::initializer_list<TControl*>{panel, label, button, check, edit, bar})
+        EXPECT_FALSE(c->WindowPending());
+    HWND h = label->Handle();
+    EXPECT_EQ(GetParent(h), panel->Handle());
+    wchar_t text[32]{};
+    GetWindowTextW(h, text, 32);
+    EXPECT_STREQ(text, L"Second");
+    RECT r = PlaceInParent(h);
+    EXPECT_EQ(r.left, 10);
+    EXPECT_EQ(r.top, 12);
+    EXPECT_EQ(r.right - r.left, 90);
+    EXPECT_EQ(r.bottom - r.top, 20);
+    EXPECT_EQ(reinterpret_cast<HFONT>(SendMessageW(h, WM_GETFONT, 0, 0)), courier.Handle());
+    EXPECT_FALSE(IsWindowEnabled(button->Handle()));
+    EXPECT_EQ(SendMessageW(check->Handle(), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_FALSE(IsWindowVisible(edit->Handle()));
+    EXPECT_EQ(edit->Text(), "typed");
+    EXPECT_TRUE(IsWindowVisible(label->Handle()));
+    EXPECT_EQ(SendMessageW(bar->Handle(), PBM_GETPOS, 0, 0), 7);
+    GetWindowTextW(upper->Handle(), text, 32);
+    EXPECT_STREQ(text, L"C:\\DATA");
+    upper->SetText("more");
+    EXPECT_EQ(upper->Text(), "MORE");
+    EXPECT_EQ(SendMessageW(combo->Handle(), CB_GETCOUNT, 0, 0), 2);
+    EXPECT_EQ(SendMessageW(combo->Handle(), CB_GETCURSEL, 0, 0), 1);
+    EXPECT_EQ(combo->Text(), "COM2");
+    later->Free();
+}
+
+TEST_F(ToolkitTest, NeedingOneWindowMakesAllOfItsFormsInConstructionOrder) {
+    TForm::DeferContents = true;
+    auto* later = new TForm();
+    later->SetBounds(20, 20, 320, 240);
+    auto* a = new TButton(later, "A");
+    auto* b = new TButton(later, "B");
+    auto* c = new TButton(later, "C");
+    a->SetBounds(8, 8, 60, 25);
+    b->SetBounds(8, 40, 60, 25);
+    c->SetBounds(8, 72, 60, 25);
+    b->BringToFront();
+    c->BringToFront();
+    EXPECT_TRUE(a->WindowPending());
+
+    // The last control is asked for its window first: the form's others are made with it.
+    HWND hc = c->Handle();
+    EXPECT_FALSE(a->WindowPending());
+    EXPECT_FALSE(b->WindowPending());
+    // Stacked as made, then raised in the order the raises were asked for.
+    HWND top = GetWindow(later->Handle(), GW_CHILD);
+    EXPECT_EQ(top, hc);
+    EXPECT_EQ(GetWindow(top, GW_HWNDNEXT), b->Handle());
+    EXPECT_EQ(GetWindow(b->Handle(), GW_HWNDNEXT), a->Handle());
+
+    // Tab follows the order the controls were made in.
+    later->Show();
+    a->SetFocus();
+    EXPECT_TRUE(later->DialogKey(VK_TAB));
+    EXPECT_EQ(GetFocus(), b->Handle());
+    EXPECT_TRUE(later->DialogKey(VK_TAB));
+    EXPECT_EQ(GetFocus(), hc);
+
+    // A control added to a shown form gets its window at once.
+    auto* d = new TButton(later, "D");
+    EXPECT_FALSE(d->WindowPending());
+    later->Free();
+}
+
 }  // namespace
 
 TEST(GridScrolling, ScrollRequestsGiveTheNewFirstRow) {

@@ -1,7 +1,7 @@
 // Shows the main window for screenshots: "screens.exe <language> [panel...]" starts the
 // program's windows with a private registry key, picks the language, opens the named panels
-// (exit, lang, com, dial, book, log, save, print, qvset, view, single, site, hex, options, help;
-// "callup" first marks a call as being dialled, as the port panel then shows it),
+// (exit, lang, com, dial, book, log, save, print, qvset, view, single, site, hex, options, help,
+// settings; "callup" first marks a call as being dialled, as the port panel then shows it),
 // shows one of the save panel's dialogs (nothing, nodir, exists, notrtf, printdlg, browse), or
 // presses the current-data button
 // ("current": a read from the regulator on the direct port), and runs for the given seconds
@@ -87,6 +87,7 @@ int main(int argc, char** argv) {
             mainform->sendcomboChange();
         }
         if (p == "help") mainform->ToolButton3Click();
+        if (p == "settings") mainform->ToolButton6Click();
         if (p == "status") mainform->ShowStatus(StatusTextOf(stPortSetException));
         if (p == "current") {
             mainform->Timer1Timer();  // the first tick lifts the start-up guard
