@@ -275,7 +275,9 @@ TEST_F(Writes, BulkAbortedByItsBudgetLeavesNoUnlockFrameWithoutItsWrite) {
     ASSERT_EQ(frames.size(), 6u * 4);
     // Every unlock frame is followed by its write; nothing follows the last verify.
     for (std::size_t i = 0; i < frames.size(); ++i)
-        if (frames[i] == Unlock) ASSERT_TRUE(i + 1 < frames.size() && frames[i + 1][0] == 0xCA) << i;
+        if (frames[i] == Unlock) {
+            ASSERT_TRUE(i + 1 < frames.size() && frames[i + 1][0] == 0xCA) << i;
+        }
     EXPECT_EQ(frames.back(), Frame(0x48, 39, 0));
     EXPECT_FALSE(WriteBusy);
     EXPECT_EQ(Port.LiveTriggers(), 0u);
