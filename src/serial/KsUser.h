@@ -139,7 +139,8 @@ public:
     // Counts the input flushes; a received block read under an older count is dropped.
     std::uint32_t FlushGeneration() { return flushGeneration_.load(); }
     // Queues a received block unless the input was flushed since it was read (generation),
-    // under the ring lock so a flush cannot come between the test and the push.
+    // under a lock of its own so a flush cannot come between the test and the push. It is not
+    // the ring lock: a flush holds that while it waits for the reader to start a fresh read.
     bool PushReceived(std::unique_ptr<TIOBuffer> block, std::uint32_t generation);
     // Blocks queued for sending so far (PutBlock counts them).
     std::uint32_t OutputQueuedSeq() { return outQueuedSeq_.load(); }
@@ -349,6 +350,7 @@ protected:
                                        bool append, bool& openFailed);
 
 private:
+    std::mutex receivedLock_;
     std::atomic<std::uint32_t> flushGeneration_{0};
     std::atomic<std::uint32_t> outQueuedSeq_{0};
     std::atomic<std::uint32_t> outDoneSeq_{0};

@@ -147,8 +147,11 @@ std::int32_t TKslBaseDispatcher::QueuedBlockBytes() {
 
 std::int32_t TKslBaseDispatcher::FlushInBuffer() {
     std::lock_guard<std::recursive_mutex> g(DispSection);
-    // Blocks that a device thread read before this point are dropped when it hands them over.
-    flushGeneration_.fetch_add(1);
+    {
+        // Blocks that a device thread read before this point are dropped when it hands them over.
+        std::lock_guard<std::mutex> r(receivedLock_);
+        flushGeneration_.fetch_add(1);
+    }
     const std::int32_t rc = FlushCom(1);
     if (InAvailMessage)
         MaxGetCount = static_cast<std::int32_t>(UnreadCount());
@@ -161,7 +164,7 @@ std::int32_t TKslBaseDispatcher::FlushInBuffer() {
 }
 
 bool TKslBaseDispatcher::PushReceived(std::unique_ptr<TIOBuffer> block, std::uint32_t generation) {
-    std::lock_guard<std::recursive_mutex> g(DispSection);
+    std::lock_guard<std::mutex> g(receivedLock_);
     if (generation != flushGeneration_.load()) return false;
     InQueue.Push(std::move(block));
     return true;

@@ -94,6 +94,9 @@ std::uint32_t TimerTriggerMsLeft(const TTimerTrigger& t, std::uint32_t nowMs);
 // cancelled, and for all the port's threads to end. Past them the port is abandoned.
 inline constexpr int CancelBoundMs = 1000;
 inline constexpr int ThreadEndBoundMs = 3000;
+// How long an input flush waits for the reader to start reading afresh (it normally takes
+// well under a millisecond; a machine under load can hold a thread back for a while).
+inline constexpr int FreshReadBoundMs = 500;
 
 // A frame handed to the device still has its way to the far end before it (driver queues,
 // USB adapters' latency, converters); a timer armed behind it counts from the hand-over plus

@@ -164,7 +164,9 @@ std::int32_t TReadThread::ReadOnce(TKslIo& io) {
             const DWORD e = ok ? 0 : GetLastError();
             ResetEvent(io.ov.hEvent);
             if (ok) return static_cast<std::int32_t>(n);
-            return e == ERROR_OPERATION_ABORTED ? 0 : -161;
+            // A read that timed out (Wine's interval timer can run out on a read with no byte
+            // yet) ended without bytes; the device is well.
+            return e == ERROR_OPERATION_ABORTED || e == ERROR_TIMEOUT ? 0 : -161;
         }
         if (r == WAIT_OBJECT_0 + 1 || (r == WAIT_TIMEOUT && Stopping())) {
             // A flush or a stop: the read ends here. What it got before is handed over and
@@ -199,6 +201,7 @@ void TReadThread::Execute() {
             break;
         }
         const std::uint32_t generation = d->FlushGeneration();
+        d->ReaderReading(generation);
         const std::int32_t n = ReadOnce(*io);
         if (n == kStopped) {
             leaked = true;
@@ -416,6 +419,7 @@ void TStatusThread::Execute() {
 
 TKslWin32Dispatcher::TKslWin32Dispatcher(TKslBaseComponent* owner) : TKslBaseDispatcher(owner) {
     receiveEvent_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    readerReady_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
 }
 
 TKslWin32Dispatcher::~TKslWin32Dispatcher() {
@@ -424,6 +428,7 @@ TKslWin32Dispatcher::~TKslWin32Dispatcher() {
     if (comHandle_ != INVALID_HANDLE_VALUE) CloseHandle(comHandle_);
     // An abandoned thread may still wait on it.
     if (receiveEvent_ && !Abandoned.load()) CloseHandle(receiveEvent_);
+    if (readerReady_ && !Abandoned.load()) CloseHandle(readerReady_);
 }
 
 std::int32_t TKslWin32Dispatcher::WriteTextFile(const std::string& fileName, const std::string& text,
@@ -489,7 +494,32 @@ std::int32_t TKslWin32Dispatcher::FlushCom(std::int32_t queue) {
     InQueue.Clear();
     // The reader ends its pending read, whose bytes came before the flush.
     if (receiveEvent_) SetEvent(receiveEvent_);
+    AwaitFreshRead();
     return ok ? 0 : -1;
+}
+
+void TKslWin32Dispatcher::ReaderReading(std::uint32_t generation) {
+    readerGeneration_.store(generation);
+    if (readerReady_) SetEvent(readerReady_);
+}
+
+// A flush is followed at once by a request, and the answer can be on the line within a few
+// milliseconds. Had the reader still been inside the read it started before the flush, the
+// answer would be taken into that read and dropped with it (its bytes count as flushed) and
+// the request would seem unanswered. So the flush returns only once the reader reads afresh;
+// that takes it well under a millisecond, and a reader that does not come back within the
+// bound (a device that holds its read) costs that once, never a hang.
+void TKslWin32Dispatcher::AwaitFreshRead() {
+    if (!readerReady_ || !ReadThread || ReadThread->Finished() || ReadThread->OnThisThread()) return;
+    const std::uint32_t deadline = KsTimeGetTime() + FreshReadBoundMs;
+    while (readerGeneration_.load() != FlushGeneration() && !KillThreads.load() && DeviceError.load() == 0) {
+        const std::int32_t left = static_cast<std::int32_t>(deadline - KsTimeGetTime());
+        if (left <= 0) {
+            DebugChannel(DeviceName + ": the reader did not start a fresh read after a flush");
+            return;
+        }
+        WaitForSingleObject(readerReady_, static_cast<DWORD>(std::min<std::int32_t>(left, 50)));
+    }
 }
 
 std::uint32_t TKslWin32Dispatcher::GetComError(TKslComStat& stat) {

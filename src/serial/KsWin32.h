@@ -114,6 +114,9 @@ public:
 
     HANDLE ComHandle() const { return comHandle_; }
     HANDLE ReceiveEvent() const { return receiveEvent_; }
+    // The reader is about to read under this flush count: what it reads from now on came
+    // after every flush so far.
+    void ReaderReading(std::uint32_t generation);
     HANDLE EventHandle(const std::unique_ptr<TKslEvent>& e) const;
 
     std::int32_t EscapeComFunction(std::int32_t func) override;
@@ -153,6 +156,13 @@ protected:
     HANDLE comHandle_ = INVALID_HANDLE_VALUE;
     HANDLE receiveEvent_ = nullptr;
     std::uint32_t lastError_ = 0;
+
+private:
+    // Waits (bounded) until the reader has let go of a read it started before the last input
+    // flush and reads again under the new count.
+    void AwaitFreshRead();
+    HANDLE readerReady_ = nullptr;  // auto-reset, set by ReaderReading
+    std::atomic<std::uint32_t> readerGeneration_{0xFFFFFFFFu};
 };
 
 // Works on the data handle of a connected telephony call instead of opening a device.
