@@ -220,20 +220,49 @@ std::string TToolBar::HintAt(POINT pt) const {
 
 // ---- TStatusBar
 
+namespace {
+
+// A bar that does not size itself (CCS_NORESIZE) lays its parts out only when they are set: the
+// last part would keep the width the bar had then. The parts are set again at every new size.
+LRESULT CALLBACK StatusBarSized(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR self) {
+    const LRESULT r = DefSubclassProc(h, msg, wp, lp);
+    if (msg == WM_SIZE) reinterpret_cast<TStatusBar*>(self)->ApplyPanelWidths();
+    return r;
+}
+
+}  // namespace
+
 TStatusBar::TStatusBar(TWinControl* parent) : TControl(parent) {
     height_ = 22;
     CreateHandle(STATUSCLASSNAMEW, CCS_NOPARENTALIGN | CCS_NORESIZE | CCS_NODIVIDER);
+    WhenMade([this](HWND h) {
+        SetWindowSubclass(h, StatusBarSized, 1, reinterpret_cast<DWORD_PTR>(this));
+        ApplyPanelWidths();
+    });
+}
+
+TStatusBar::~TStatusBar() {
+    if (hwnd_.Raw()) RemoveWindowSubclass(hwnd_.Raw(), StatusBarSized, 1);
 }
 
 void TStatusBar::SetPanelWidths(const std::vector<int>& widths) {
     widths_ = widths;
+    ApplyPanelWidths();
+}
+
+void TStatusBar::ApplyPanelWidths() {
+    if (!hwnd_.Raw() || widths_.empty()) return;
+    // The last edge is the bar's own right end, not "to the end" (-1): parts that are set
+    // again unchanged are not laid out again, so the edge must change with the size.
+    RECT client{};
+    GetClientRect(hwnd_.Raw(), &client);
     std::vector<int> edges;
     int x = 0;
-    for (size_t i = 0; i < widths.size(); ++i) {
-        x += widths[i];
-        edges.push_back(i + 1 == widths.size() ? -1 : x);
+    for (size_t i = 0; i < widths_.size(); ++i) {
+        x += widths_[i];
+        edges.push_back(i + 1 == widths_.size() ? (client.right > 0 ? static_cast<int>(client.right) : -1) : x);
     }
-    SendMessageW(hwnd_, SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
+    SendMessageW(hwnd_.Raw(), SB_SETPARTS, edges.size(), reinterpret_cast<LPARAM>(edges.data()));
 }
 
 void TStatusBar::SetPanelText(int i, const std::string& s) {

@@ -118,8 +118,11 @@ private:
 class TStatusBar : public TControl {
 public:
     explicit TStatusBar(TWinControl* parent);
-    // Panel widths in pixels; the last panel takes the rest of the bar.
+    ~TStatusBar() override;
+    // Panel widths in pixels; the last panel takes the rest of the bar, whatever size the bar
+    // is given later.
     void SetPanelWidths(const std::vector<int>& widths);
+    void ApplyPanelWidths();
     int PanelCount() const { return static_cast<int>(widths_.size()); }
     int PanelWidth(int i) const { return widths_.at(i); }
     void SetPanelText(int i, const std::string& s);

@@ -230,6 +230,22 @@ TEST_F(ToolkitTest, StatusBarPanelsKeepTheirTexts) {
     EXPECT_THROW(s->SetPanelText(6, "x"), std::out_of_range);
 }
 
+TEST_F(ToolkitTest, StatusBarsLastPanelReachesTheEndWhateverSizeTheBarGetsLater) {
+    // Panels set while the bar still has the size it was made with, as a window built in
+    // pieces does; the bar is given its place afterwards and later made wider still.
+    auto* s = new TStatusBar(form);
+    s->SetPanelWidths({150, 166, 50, 49, 0, 180});
+    s->SetPanelText(5, "Data Received");
+    for (int width : {612, 640}) {
+        s->SetBounds(0, 44, width, 22);
+        RECT part{}, client{};
+        SendMessageW(s->Handle(), SB_GETRECT, 5, reinterpret_cast<LPARAM>(&part));
+        GetClientRect(s->Handle(), &client);
+        EXPECT_NEAR(part.left, 150 + 166 + 50 + 49, 4) << width;
+        EXPECT_GE(part.right, client.right - 20) << width;  // the size grip may take the corner
+    }
+}
+
 TEST_F(ToolkitTest, ToolBarButtonsClickCheckCarryMenusAndHints) {
     auto* cool = new TCoolBar(form);
     auto* bar = new TToolBar(cool, 46, 40);
