@@ -4,7 +4,9 @@
 # smallest gap between frames, the CPU cost of an open, idle port over 10 s (the link on its own,
 # and talvik.exe after a current-data read), and peak memory. Builds what it needs first; starts
 # an X server of its own when DISPLAY is not set.
-# Usage: bench/linkdriver-bench.sh [COM number, default 65] [--only-talvik]
+# Before them, reads of kinds 2 (9600 baud) and 4 (2400) many times in a row: the reads that
+# asked an address again, the re-asks in all, the median and the slowest read.
+# Usage: bench/linkdriver-bench.sh [COM number, default 65] [--only-talvik | --only-series]
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 cd "$root"

@@ -51,6 +51,39 @@ def read_figures(rig, kind, baud):
     return span / budget, min(gaps)
 
 
+def series_figures(rig, kind, baud, runs):
+    """Reads of one kind in a row on a clean line: how many asked an address again (more than
+    its two samples), how many re-asks in all, and the slowest read against the tick budget."""
+    memory = e2e.regulator_memory(kind * 1000 + baud)
+    rig.start_sim(memory, baud=baud)
+    n = e2e.KIND_COUNT[kind]
+    look = 2 * e2e.TICK_MS
+    budget = n * 2 * look
+    ratios, reasks, reads_with, failed = [], 0, 0, 0
+    for _ in range(runs):
+        since = rig.mark()
+        rc, out, err, wall = rig.driver("read", kind)
+        frames = e2e.reads_heard(rig.frames(since))
+        if rc != 0 or not frames:
+            failed += 1
+            continue
+        asked = {}
+        for f in frames:
+            asked[f.address] = asked.get(f.address, 0) + 1
+        extra = sum(max(0, c - 2) for c in asked.values())
+        reasks += extra
+        reads_with += 1 if extra else 0
+        ratios.append((frames[-1].ms - frames[0].ms + look) / budget)
+    ratios.sort()
+    print("kind %d at %d baud, %d reads in a row on a clean line:" % (kind, baud, runs))
+    print("  failed reads         %8d" % failed)
+    print("  reads that re-asked  %8d   re-asks in all %d" % (reads_with, reasks))
+    if ratios:
+        print("  ratio to the budget  median %.3f / slowest %.3f   (%d of %d within 1.10)"
+              % (ratios[len(ratios) // 2], ratios[-1], sum(1 for r in ratios if r <= 1.10), len(ratios)))
+    return failed, reasks, ratios[-1] if ratios else None
+
+
 def thread_cpu(pid):
     """CPU seconds of each thread of a process, by thread id."""
     tick = os.sysconf("SC_CLK_TCK")
@@ -169,6 +202,8 @@ def main():
         ap.add_argument(a, required=True)
     ap.add_argument("--com", type=int, default=65)
     ap.add_argument("--only-talvik", action="store_true", help="only the idle figure of talvik.exe")
+    ap.add_argument("--series", type=int, default=24, help="reads in a row of kinds 2 and 4 (0: none)")
+    ap.add_argument("--only-series", action="store_true", help="only the reads in a row")
     opts = ap.parse_args()
     if not os.path.exists(os.path.join(opts.prefix, ".talvik-ready")):
         subprocess.run([opts.wine_run, "--prefix", opts.prefix, "cmd", "/c", "exit"],
@@ -179,6 +214,11 @@ def main():
         if opts.only_talvik:
             talvik_idle_figures(rig, opts, 10)
             return
+        if opts.series:
+            for kind, baud in ((2, 9600), (4, 2400)):
+                series_figures(rig, kind, baud, opts.series)
+            if opts.only_series:
+                return
         results = []
         for kind, baud, checked in ((2, 9600, True), (10, 9600, True), (4, 2400, True), (3, 300, False)):
             r = read_figures(rig, kind, baud)
