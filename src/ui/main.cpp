@@ -1107,8 +1107,8 @@ void Tmainform::ShowStatus(const std::string& text) {
 }
 
 void Tmainform::ShowRefusal(const std::string& text) {
-    statusHold_.Hold(GetTickCount());
     Statusb->SetPanelText(5, text);
+    statusHold_.Hold(GetTickCount());
     StatusHoldTimer.SetEnabled(true);
 }
 
