@@ -189,6 +189,17 @@ const std::array<LangRow, rtReportRowCount> ReportText = {{
     /* rtChecksum */ {"Checksum", "", "", ""},
 }};
 
+const std::array<LangRow, lwRowCount> LogWriteText = {{
+    /* lwNotWrittenTo */ {"The log record was not written to:", "L'enregistrement n'a pas été écrit dans :",
+                          "记录未能写入：", "Der Protokolleintrag wurde nicht geschrieben in:"},
+    /* lwNotRichText */ {"not a rich-text log, left as it was", "pas un journal en texte enrichi, laissé tel quel",
+                         "不是RTF格式的记录文件，保持原样", "kein RTF-Protokoll, unverändert gelassen"},
+    /* lwNoFreeSpace */ {"not enough free disk space", "pas assez d'espace libre sur le disque", "磁盘可用空间不足",
+                         "nicht genug freier Speicherplatz"},
+    /* lwNoFolder */ {"the folder %s does not exist", "le dossier %s n'existe pas", "文件夹 %s 不存在",
+                      "der Ordner %s existiert nicht"},
+}};
+
 const std::array<const char*, 5> ReportGroupTag = {"SET", "REG", "MODE", "EVENT", "GEN"};
 const std::array<const char*, 3> SaveFileAnswer = {"Append", "Overwrite", "Cancel"};
 
@@ -208,6 +219,10 @@ std::string DialogTextOf(int row, int language) {
 
 std::string ReportTextOf(int row, int language) {
     return LangText(ReportText.data(), ReportText.size(), row, language);
+}
+
+std::string LogWriteTextOf(int row, int language) {
+    return LangText(LogWriteText.data(), LogWriteText.size(), row, language);
 }
 
 }  // namespace talvik

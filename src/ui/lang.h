@@ -76,6 +76,11 @@ enum ReportRow : int {
 extern const std::array<LangRow, rtReportRowCount> ReportText;
 std::string ReportTextOf(int row, int language);
 
+// LogWriteText: why a periodic log record did not reach one of its files ("%s" is a folder).
+enum LogWriteRow : int { lwNotWrittenTo = 1, lwNotRichText, lwNoFreeSpace, lwNoFolder, lwRowCount = lwNoFolder };
+extern const std::array<LangRow, lwRowCount> LogWriteText;
+std::string LogWriteTextOf(int row, int language);
+
 // The answers of the save dialog and the report's settings-group tags are the same in every
 // language.
 extern const std::array<const char*, 5> ReportGroupTag;   // "SET" .. "GEN"

@@ -78,6 +78,10 @@ public:
         DWORD a = GetFileAttributesW(Widen(name).c_str());
         return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
     }
+    bool FolderExists(const std::string& folder) override {
+        DWORD a = GetFileAttributesW(Widen(folder).c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+    }
     bool IsRichTextFile(const std::string& name) override { return FileIsRichText(name); }
     std::int64_t FreeSpace(const std::string& name) override { return DriveFreeSpace(name); }
     void BuildLogRecord(const std::string& name, bool loadExisting) override {
@@ -85,13 +89,22 @@ public:
     }
     void SaveLogRecord(const std::string& name) override { f_->Saveedit->SaveToFile(name); }
     void AppendCsvRow() override { AppendLogCsvRow(); }
-    void LogWriteFailed(const std::string& message) override { Application.HandleException(Exception(message)); }
+    void LogWriteFailed(const std::string& message) override {
+        DebugChannel("log write failed: " + message);
+        // The box is modal: the tick runs on under it, and each period whose write fails too
+        // would put up one more.
+        if (failureShown_) return;
+        failureShown_ = true;
+        Application.HandleException(Exception(message));
+        failureShown_ = false;
+    }
     void Beep() override {
         if (Tmainform::SystemBeep) Tmainform::SystemBeep();
     }
 
 private:
     Tmainform* f_;
+    bool failureShown_ = false;
 };
 
 TPortDirection PortDirectionOf(TUpDown::Direction d) {
@@ -165,6 +178,12 @@ Tmainform::Tmainform()
     BuildTapiDevice();
     Timer1.SetInterval(1000);
     Timer1.OnTimer = [this](TTimer*) { Timer1Timer(); };
+    StatusHoldTimer.SetEnabled(false);
+    StatusHoldTimer.SetInterval(250);
+    StatusHoldTimer.OnTimer = [this](TTimer*) {
+        if (auto text = statusHold_.Expire(GetTickCount())) Statusb->SetPanelText(5, *text);
+        if (!statusHold_.Holding()) StatusHoldTimer.SetEnabled(false);
+    };
 
     OnCreate = [this](TForm* f) { FormCreate(f); };
     OnActivate = [this](TForm* f) { FormActivate(f); };
@@ -869,7 +888,7 @@ bool Tmainform::LineOwned() const { return CommBusy || WriteBusy || HistLoadMode
 bool Tmainform::RefuseLineChange() {
     if (!LineOwned()) return false;
     DebugChannel("line change refused: a transfer owns the line");
-    ShowStatus(LinkTextOf(TLinkText::LineKept, LanguageNumber));
+    ShowRefusal(LinkTextOf(TLinkText::LineKept, LanguageNumber));
     return true;
 }
 
@@ -1083,7 +1102,15 @@ ReportContext Tmainform::ReportContextNow() {
     return ctx;
 }
 
-void Tmainform::ShowStatus(const std::string& text) { Statusb->SetPanelText(5, text); }
+void Tmainform::ShowStatus(const std::string& text) {
+    if (statusHold_.Pass(text, GetTickCount())) Statusb->SetPanelText(5, text);
+}
+
+void Tmainform::ShowRefusal(const std::string& text) {
+    Statusb->SetPanelText(5, text);
+    statusHold_.Hold(GetTickCount());
+    StatusHoldTimer.SetEnabled(true);
+}
 
 void Tmainform::HangupClick() {
     // A call ends the way it was placed, whatever the box says now.

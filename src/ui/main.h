@@ -100,6 +100,8 @@ public:
     // Hidden report editor, timer, tools menu
     TRichEdit* Saveedit;
     TTimer Timer1;
+    // Ends the hold of a refusal on panel 5 (see ShowRefusal).
+    TTimer StatusHoldTimer;
     TPopupMenu puTools;
     TMenuItem *Single1, *Options1;
 
@@ -240,6 +242,9 @@ public:
     void setgetbbutClick();
     // Panel 5 of the status bar: the link's messages.
     void ShowStatus(const std::string& text);
+    // A refusal the user has to read: it stays on panel 5 for a while even as a running read
+    // counts on (its texts show when the hold ends).
+    void ShowRefusal(const std::string& text);
     // One system beep; tests count them.
     static std::function<void()> SystemBeep;
 
@@ -291,6 +296,7 @@ public:
 
 private:
     TimerVars timerVars_;
+    StatusPanelHold statusHold_;
     bool debugSwitch_ = false;
     void BuildBars();
     void BuildPanels();

@@ -97,7 +97,7 @@ void Tmainform::singsendClick() {
     // The port is reopened below: a request or write in flight would lose its line.
     if (CommBusy || WriteBusy || HistLoadMode || Dialling) {
         DebugChannel("single command refused: the link is busy");
-        ShowStatus(LinkTextOf(TLinkText::LineBusy, LanguageNumber));
+        ShowRefusal(LinkTextOf(TLinkText::LineBusy, LanguageNumber));
         return;
     }
     const int index = sendcombo->ItemIndex();

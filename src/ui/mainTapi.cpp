@@ -73,7 +73,7 @@ void Tmainform::TapiDialup(const std::string& Caller) {
             LogDial = true;
             if (DialCountdown < 1) DialCountdown = 60;
         } else {
-            ShowStatus(LinkTextOf(TLinkText::LineBusy, LanguageNumber));
+            ShowRefusal(LinkTextOf(TLinkText::LineBusy, LanguageNumber));
             if (SystemBeep) SystemBeep();
         }
         return;

@@ -7,6 +7,7 @@
 
 #include "base/debugchannel.h"
 #include "base/format.h"
+#include "ui/lang.h"
 
 namespace talvik {
 
@@ -21,10 +22,30 @@ void TimerHost::BusyWatchdogTick(TimerVars& v) {
 }
 
 std::string LogWriteFailureMessage(const std::vector<std::string>& failures) {
-    std::string text = "The log record was not written to:";
+    std::string text = LogWriteTextOf(lwNotWrittenTo, LanguageNumber);
     for (const std::string& f : failures) text += "\r\n" + f;
     return text;
 }
+
+std::string LogFolderOf(const std::string& name) {
+    const auto slash = name.find_last_of("\\/");
+    if (slash == std::string::npos) return {};
+    std::string folder = name.substr(0, slash);
+    // A drive's or the machine's root keeps its separator: "C:" alone names another folder.
+    if (folder.empty() || folder.back() == ':') folder = name.substr(0, slash + 1);
+    return folder;
+}
+
+namespace {
+
+std::string NoFolderText(const std::string& folder) {
+    std::string text = LogWriteTextOf(lwNoFolder, LanguageNumber);
+    const auto at = text.find("%s");
+    if (at != std::string::npos) text.replace(at, 2, folder);
+    return text;
+}
+
+}  // namespace
 
 void LogWriteStep(TimerVars& v, TimerHost& host) {
     v.LogWritePending = false;
@@ -38,13 +59,16 @@ void LogWriteStep(TimerVars& v, TimerHost& host) {
         if (host.IsRichTextFile(name))
             plan = Plan::Append;
         else
-            fail(name, "not a rich-text log, left as it was");
+            fail(name, LogWriteTextOf(lwNotRichText, LanguageNumber));
+    } else if (const std::string folder = LogFolderOf(name); !folder.empty() && !host.FolderExists(folder)) {
+        // The drive of a missing folder has no free space to tell of: say what is really wrong.
+        fail(name, NoFolderText(folder));
     } else if (host.FreeSpace(name) > kLogMinFreeSpace) {
         plan = Plan::Create;
     } else {
         // No room for a new log: the operator hears it.
         for (int i = 0; i < 3; ++i) host.Beep();
-        fail(name, "not enough free disk space");
+        fail(name, LogWriteTextOf(lwNoFreeSpace, LanguageNumber));
     }
 
     if (plan == Plan::Append) {
@@ -70,6 +94,30 @@ void LogWriteStep(TimerVars& v, TimerHost& host) {
         fail(host.CsvFileName(), e.what());
     }
     if (!failed.empty()) host.LogWriteFailed(LogWriteFailureMessage(failed));
+}
+
+void StatusPanelHold::Hold(std::uint32_t nowMs) {
+    holding_ = true;
+    since_ = nowMs;
+    waiting_.reset();
+}
+
+bool StatusPanelHold::Pass(const std::string& text, std::uint32_t nowMs) {
+    if (holding_ && RunOut(nowMs)) {
+        holding_ = false;
+        waiting_.reset();
+    }
+    if (!holding_) return true;
+    waiting_ = text;
+    return false;
+}
+
+std::optional<std::string> StatusPanelHold::Expire(std::uint32_t nowMs) {
+    if (!holding_ || !RunOut(nowMs)) return std::nullopt;
+    holding_ = false;
+    std::optional<std::string> text;
+    text.swap(waiting_);
+    return text;
 }
 
 void Timer1Timer(TimerVars& v, TimerHost& host) {

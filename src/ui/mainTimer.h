@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -63,6 +64,7 @@ public:
     virtual std::string LogFileName() = 0;
     virtual std::string CsvFileName() = 0;
     virtual bool FileExists(const std::string& name) = 0;
+    virtual bool FolderExists(const std::string& folder) = 0;
     // Whether an existing file is a rich-text document (only those are added to).
     virtual bool IsRichTextFile(const std::string& name) = 0;
     // Bytes free on the drive that holds (or will hold) the file; 0 when it cannot be asked.
@@ -75,7 +77,9 @@ public:
     virtual void SaveLogRecord(const std::string& name) = 0;
     // Appends the record's row to the CSV log; raises on failure.
     virtual void AppendCsvRow() = 0;
-    // Tells the user, in one message, which files did not get the record.
+    // Tells the user, in one message, which files did not get the record. A message still
+    // standing from an earlier record is not joined by another: unattended logging would stack
+    // one per period.
     virtual void LogWriteFailed(const std::string& message) = 0;
     virtual void Beep() = 0;                                    // one system beep
     // The busy watchdog of the link: counts BusyWatchdog down and, once it has run out,
@@ -91,11 +95,38 @@ constexpr std::int64_t kLogMinFreeSpace = 2000;
 // the host and the tick goes on; the pending write is consumed either way.
 void Timer1Timer(TimerVars& v, TimerHost& host);
 
-// One message naming every log file that did not get its record ("name: reason" each).
+// One message naming every log file that did not get its record ("name: reason" each), in
+// the user's language.
 std::string LogWriteFailureMessage(const std::vector<std::string>& failures);
+
+// The folder a file name lies in, as the user would read it ("C:\LOGS" of "C:\LOGS\QV.RTF",
+// "C:\" of "C:\QV.RTF"); empty for a bare name, which lies in the current folder.
+std::string LogFolderOf(const std::string& name);
 
 // The log write step alone (run by the tick when LogWritePending is set): each of the two log
 // files that can take the record gets it; the others are named in one message.
 void LogWriteStep(TimerVars& v, TimerHost& host);
+
+// Panel 5 of the status bar keeps a refusal readable: while it is held, the texts that come
+// (a read's progress count, its end) wait, and the last of them shows when the hold runs out.
+// Nothing else waits: the link goes on as before. Times are a millisecond tick count that may
+// wrap.
+class StatusPanelHold {
+public:
+    static constexpr std::uint32_t kHoldMs = 2000;
+    // The refusal shows now and stands for kHoldMs; a later refusal starts the time again.
+    void Hold(std::uint32_t nowMs);
+    // Whether text may show now; otherwise it is kept as the one to show when the hold ends.
+    bool Pass(const std::string& text, std::uint32_t nowMs);
+    // Ends a hold that has run its time; gives the text that waited, if any came.
+    std::optional<std::string> Expire(std::uint32_t nowMs);
+    bool Holding() const { return holding_; }
+
+private:
+    bool RunOut(std::uint32_t nowMs) const { return nowMs - since_ >= kHoldMs; }
+    bool holding_ = false;
+    std::uint32_t since_ = 0;
+    std::optional<std::string> waiting_;
+};
 
 }  // namespace talvik

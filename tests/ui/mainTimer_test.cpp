@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "base/debugchannel.h"
+#include "ui/lang.h"
 
 namespace talvik {
 namespace {
@@ -51,9 +53,16 @@ struct Host : TimerHost {
     bool retrying = false;
     bool CallRetrying() override { return retrying; }
     void Getdata(std::int32_t kind) override { calls.push_back("Getdata " + std::to_string(kind)); }
-    std::string LogFileName() override { return "LogFile"; }
+    std::string logName = "LogFile";
+    std::string LogFileName() override { return logName; }
     std::string CsvFileName() override { return "LOGFILE.CSV"; }
     bool FileExists(const std::string&) override { return exists; }
+    std::vector<std::string> folders;  // the folders that exist; every one asked about is noted
+    std::vector<std::string> foldersAsked;
+    bool FolderExists(const std::string& f) override {
+        foldersAsked.push_back(f);
+        return std::find(folders.begin(), folders.end(), f) != folders.end();
+    }
     bool IsRichTextFile(const std::string&) override { return true; }
     std::int64_t FreeSpace(const std::string& name) override {
         calls.push_back("free " + name);
@@ -273,6 +282,76 @@ TEST(OneSecondTimer, NoRoomForANewLogBeepsAndStillWritesTheCsvRow) {
     ASSERT_EQ(h.failures.size(), 1u);
     EXPECT_EQ(h.failures[0], "The log record was not written to:\r\nLogFile: not enough free disk space");
     EXPECT_EQ(v.LastHour, 5);  // the tick went on
+}
+
+TEST(OneSecondTimer, ALogInAMissingFolderIsRefusedByThatFolderNotByDiskSpace) {
+    Vars v;
+    Host h;
+    h.logName = "C:\\TALVIK\\NO SUCH\\QVLOG.RTF";
+    h.folders = {"C:\\TALVIK"};
+    h.free = 0;  // what the free-space probe gives for a folder that is not there
+    v.LogWritePending = true;
+    Tick(v, h);
+    EXPECT_EQ(h.foldersAsked, (std::vector<std::string>{"C:\\TALVIK\\NO SUCH"}));
+    EXPECT_EQ(h.Count("beep"), 0);
+    EXPECT_EQ(h.Count("free " + h.logName), 0);
+    EXPECT_EQ(h.Count("save " + h.logName), 0);
+    EXPECT_EQ(h.Count("csv"), 1);  // the row still goes on
+    ASSERT_EQ(h.failures.size(), 1u);
+    EXPECT_EQ(h.failures[0], "The log record was not written to:\r\nC:\\TALVIK\\NO SUCH\\QVLOG.RTF: "
+                             "the folder C:\\TALVIK\\NO SUCH does not exist");
+
+    // In the user's language, the whole message.
+    LanguageNumber = LangGerman;
+    v.LogWritePending = true;
+    Tick(v, h);
+    LanguageNumber = LangEnglish;
+    ASSERT_EQ(h.failures.size(), 2u);
+    EXPECT_EQ(h.failures[1], "Der Protokolleintrag wurde nicht geschrieben in:\r\nC:\\TALVIK\\NO SUCH\\QVLOG.RTF: "
+                             "der Ordner C:\\TALVIK\\NO SUCH existiert nicht");
+}
+
+TEST(OneSecondTimer, TheFolderOfALogNameIsWhatTheUserWouldCallIt) {
+    EXPECT_EQ(LogFolderOf("C:\\LOGS\\QV.RTF"), "C:\\LOGS");
+    EXPECT_EQ(LogFolderOf("C:\\QV.RTF"), "C:\\");
+    EXPECT_EQ(LogFolderOf("D:/site logs/QV.RTF"), "D:/site logs");
+    EXPECT_EQ(LogFolderOf("QV.RTF"), "");  // the current folder, which is there
+}
+
+// A refusal stands on panel 5 while a read's texts come; the last of them shows when it ends.
+TEST(StatusPanelHoldTest, ARefusalStaysReadableAndTheLatestTextFollowsIt) {
+    StatusPanelHold hold;
+    EXPECT_TRUE(hold.Pass("Request Sent", 100));  // nothing held: texts show at once
+    hold.Hold(1000);
+    EXPECT_TRUE(hold.Holding());
+    EXPECT_FALSE(hold.Pass("Request Sent", 1025));
+    EXPECT_FALSE(hold.Pass("3 Data Received", 2100));
+    EXPECT_EQ(hold.Expire(2999), std::nullopt);  // a second later and more: still the refusal
+    EXPECT_TRUE(hold.Holding());
+    EXPECT_EQ(hold.Expire(3000), std::optional<std::string>("3 Data Received"));
+    EXPECT_FALSE(hold.Holding());
+    EXPECT_TRUE(hold.Pass("Request Sent", 3001));
+
+    // A second refusal starts the time again and drops what waited for the first.
+    hold.Hold(5000);
+    EXPECT_FALSE(hold.Pass("Request Sent", 5500));
+    hold.Hold(6000);
+    EXPECT_EQ(hold.Expire(7500), std::nullopt);
+    EXPECT_EQ(hold.Expire(8000), std::nullopt);  // nothing came since: the refusal stays shown
+    EXPECT_FALSE(hold.Holding());
+
+    // A text that comes after the time ran out, before the timer ended the hold, shows itself.
+    hold.Hold(10000);
+    EXPECT_FALSE(hold.Pass("Request Sent", 10100));
+    EXPECT_TRUE(hold.Pass("Data Received", 12000));
+    EXPECT_FALSE(hold.Holding());
+    EXPECT_EQ(hold.Expire(12100), std::nullopt);
+
+    // The tick count wraps about every 49 days.
+    hold.Hold(0xFFFFFF00u);
+    EXPECT_FALSE(hold.Pass("Request Sent", 0x100u));
+    EXPECT_EQ(hold.Expire(0x6CFu), std::nullopt);
+    EXPECT_EQ(hold.Expire(0x6D0u), std::optional<std::string>("Request Sent"));
 }
 
 TEST(OneSecondTimer, FirstTickAfterMidnightHourStartsNoLogButOtherHoursDo) {

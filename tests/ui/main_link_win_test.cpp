@@ -51,6 +51,15 @@ std::vector<int> DistinctRuns(const std::vector<HeardFrame>& frames) {
     return runs;
 }
 
+// Panel 5's texts with the tick count at which each was set.
+std::vector<std::pair<DWORD, std::string>>* g_panel5Times = nullptr;
+
+LRESULT CALLBACK RecordPanel5Times(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR, DWORD_PTR) {
+    if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wp)) == 5 && g_panel5Times)
+        g_panel5Times->emplace_back(GetTickCount(), Narrow(std::wstring(reinterpret_cast<const wchar_t*>(lp))));
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
 class MainLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -498,6 +507,45 @@ TEST_F(MainLinkTest, PulseDialWithoutSetUpStringDialsAtOnce) {
     ASSERT_TRUE(RunUntil([] { return !HangupInProgress; }, 20000));
     EXPECT_TRUE(CallEnded);
     EXPECT_EQ(BytesSent(kSilentPort), "ATDP987\r\n+++ATH0\r\n");
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+TEST_F(MainLinkTest, ARefusedPortChangeStaysReadableWhileTheReadGoesOn) {
+    FirstTick();
+    std::vector<std::pair<DWORD, std::string>> shown;
+    g_panel5Times = &shown;
+    SetWindowSubclass(mainform->Statusb->Handle(), RecordPanel5Times, 2, 0);
+    const size_t before = FramesHeard(1).size();
+    ClickToolButton(mainform->ToolButton4);
+    ASSERT_TRUE(CommBusy);
+    // Early in the read, the user types another port number.
+    ASSERT_TRUE(RunUntil([before] { return FramesHeard(1).size() >= before + 2; }, 20000));
+    ASSERT_TRUE(CommBusy);
+    const size_t heardAtRefusal = FramesHeard(1).size();
+    mainform->ebDirectComPortNum->SetText(std::to_string(kSilentPort));
+    const std::string kept = LinkTextOf(TLinkText::LineKept, 0);
+    EXPECT_EQ(mainform->ebDirectComPortNum->Text(), "1");
+    EXPECT_EQ(mainform->Statusb->PanelText(5), kept);
+
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentStringLoaded; }));
+    // The read's last word shows once the refusal has stood its time.
+    EXPECT_TRUE(RunUntil([] { return mainform->Statusb->PanelText(5) == "0 " + LinkTextOf(TLinkText::DataReceived, 0); },
+                         20000))
+        << mainform->Statusb->PanelText(5);
+    RemoveWindowSubclass(mainform->Statusb->Handle(), RecordPanel5Times, 2);
+    g_panel5Times = nullptr;
+
+    // Nothing replaced the refusal for at least two seconds, a slow machine only makes it longer;
+    // meanwhile the read went on and the line stayed COM1.
+    const auto refusal = std::find_if(shown.begin(), shown.end(), [&](const auto& t) { return t.second == kept; });
+    ASSERT_NE(refusal, shown.end());
+    ASSERT_NE(refusal + 1, shown.end());
+    EXPECT_GE((refusal + 1)->first - refusal->first, StatusPanelHold::kHoldMs) << (refusal + 1)->second;
+    EXPECT_GT(FramesHeard(1).size(), heardAtRefusal + 10);
+    EXPECT_EQ(DirectPortNumber, 1);
+    EXPECT_EQ(mainform->Comport->GetComNumber(), 1);
+    EXPECT_EQ(mainform->Statusb->PanelText(2), "COM1");
+    for (int a : KindAddressTable(2)) EXPECT_EQ(RegImage[a], static_cast<std::uint8_t>(mem[a])) << "address " << a;
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 

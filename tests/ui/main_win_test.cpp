@@ -430,6 +430,7 @@ TEST_F(MainWindowTest, TickShowsTheClockAndEndsTheStartupGuard) {
         std::string LogFileName() override { return {}; }
         std::string CsvFileName() override { return {}; }
         bool FileExists(const std::string&) override { return false; }
+        bool FolderExists(const std::string&) override { return true; }
         bool IsRichTextFile(const std::string&) override { return true; }
         std::int64_t FreeSpace(const std::string&) override { return 1 << 30; }
         void BuildLogRecord(const std::string&, bool) override {}

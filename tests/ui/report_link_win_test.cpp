@@ -7,9 +7,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <functional>
+#include <thread>
 
+#include "base/debugchannel.h"
 #include "base/format.h"
 #include "link/qvUtility.h"
 #include "link/uVar.h"
@@ -42,6 +45,42 @@ bool RunUntil(const std::function<bool()>& done, DWORD limitMs = 60000) {
 
 bool LinkIdle() { return !CommBusy && !RequestTriggerAdded && !WriteBusy; }
 
+// The message boxes of this process that stand open, and the text one of them shows.
+BOOL CALLBACK AddOpenBox(HWND h, LPARAM lp) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(h, &pid);
+    wchar_t cls[16] = L"";
+    GetClassNameW(h, cls, 16);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(h) && wcscmp(cls, L"#32770") == 0)
+        reinterpret_cast<std::vector<HWND>*>(lp)->push_back(h);
+    return TRUE;
+}
+
+std::vector<HWND> OpenBoxes() {
+    std::vector<HWND> boxes;
+    EnumWindows(AddOpenBox, reinterpret_cast<LPARAM>(&boxes));
+    return boxes;
+}
+
+BOOL CALLBACK AddStaticText(HWND h, LPARAM lp) {
+    wchar_t cls[16] = L"";
+    GetClassNameW(h, cls, 16);
+    if (_wcsicmp(cls, L"Static") == 0) {
+        wchar_t text[2048] = L"";
+        GetWindowTextW(h, text, 2048);
+        *reinterpret_cast<std::string*>(lp) += Narrow(text);
+    }
+    return TRUE;
+}
+
+std::string BoxText(HWND box) {
+    std::string text;
+    EnumChildWindows(box, AddStaticText, reinterpret_cast<LPARAM>(&text));
+    return text;
+}
+
+long Rows(const std::string& csv) { return std::count(csv.begin(), csv.end(), '\n'); }
+
 class ReportLinkTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -60,6 +99,7 @@ protected:
         mainform->Show();
     }
     void TearDown() override {
+        SetDebugSink(nullptr);
         if (mainform) mainform->Close();
         Application.DestroyForms();
         Application.ClearTerminated();
@@ -173,6 +213,78 @@ TEST_F(ReportLinkTest, LogButtonAt2400BaudWritesTheLogRecordAndTheCsvRow) {
     ExpectTextOf(dir.File("QVLOG.RTF"), "log-button-2400.rtf",
                  {"QV DATA", "Battery Voltage\t" + labels.batvlab, "TIME " + labels.list[1]});
     EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
+// A log named in a folder that is not there: the message says so, and the LOG button pressed
+// again while that message stands adds no second box; both records' CSV rows are written.
+TEST_F(ReportLinkTest, ALogInAMissingFolderIsNamedAndTwoForcedLogsLeaveOneBox) {
+    mainform->Timer1.Tick();  // lifts the start-up guard
+    mainform->logedit->SetText("NO SUCH FOLDER\\QVLOG.RTF");
+    const std::string folder = dir.File("NO SUCH FOLDER");
+    const std::string csv = dir.File("LOGFILE.CSV");
+    ASSERT_EQ(mainform->sitebutton->Caption(), "LOG");
+
+    // The real box, with the one-second tick running under it as it does for the user.
+    Application.OnException = nullptr;
+    std::atomic<int> failures{0};
+    SetDebugSink([&failures](std::string_view l) {
+        if (l.rfind("log write failed", 0) == 0) ++failures;
+    });
+    mainform->Timer1.SetEnabled(true);
+    const HWND logButton = mainform->sitebutton->Handle();
+    const HWND main = mainform->Handle();
+    std::atomic<bool> done{false};
+    std::string firstText;
+    long rowsAtSecond = -1;
+    size_t openAtSecond = 0;
+    std::thread user([&] {
+        const auto waitFor = [](const std::function<bool()>& c) {
+            for (int i = 0; i < 2400; ++i) {
+                if (c()) return true;
+                Sleep(50);
+            }
+            return false;
+        };
+        std::vector<HWND> open;
+        if (waitFor([&] { return !(open = OpenBoxes()).empty(); })) {
+            firstText = BoxText(open[0]);
+            // LOG again, as the button tells its parent of a click.
+            PostMessageW(GetParent(logButton), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(logButton), BN_CLICKED),
+                         reinterpret_cast<LPARAM>(logButton));
+            if (waitFor([&] { return failures >= 2; })) {
+                // Once the window thread answers, whatever the second failure put up is up.
+                DWORD_PTR ignored = 0;
+                SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_NORMAL, 60000, &ignored);
+                openAtSecond = OpenBoxes().size();
+                rowsAtSecond = Rows(ReadWholeFile(csv));
+            }
+            for (HWND b : OpenBoxes()) PostMessageW(b, WM_COMMAND, IDOK, 0);
+        }
+        done = true;
+    });
+    SendMessageW(logButton, BM_CLICK, 0, 0);
+    const bool finished = RunUntil([&] { return done.load(); }, 240000);
+    user.join();
+    mainform->Timer1.SetEnabled(false);
+    ASSERT_TRUE(finished);
+    // The box breaks long lines to stay on the screen.
+    firstText.erase(std::remove_if(firstText.begin(), firstText.end(), [](char c) { return c == '\r' || c == '\n'; }),
+                    firstText.end());
+
+    EXPECT_NE(firstText.find("the folder " + folder + " does not exist"), std::string::npos) << firstText;
+    EXPECT_EQ(firstText.find("disk space"), std::string::npos) << firstText;
+    ASSERT_EQ(failures.load(), 2);
+    EXPECT_EQ(openAtSecond, 1u);
+    EXPECT_EQ(rowsAtSecond, 2);
+    EXPECT_FALSE(FileExistsUtf8(dir.File("NO SUCH FOLDER\\QVLOG.RTF")));
+
+    // Once the box is answered, the next failure is told again.
+    Application.OnException = [this](const std::exception& e) { errors.push_back(e.what()); };
+    LogWritePending = true;
+    mainform->Timer1.Tick();
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(folder), std::string::npos) << errors[0];
+    EXPECT_EQ(Rows(ReadWholeFile(csv)), 3);
 }
 
 }  // namespace
