@@ -164,9 +164,11 @@ std::int32_t TReadThread::ReadOnce(TKslIo& io) {
             const DWORD e = ok ? 0 : GetLastError();
             ResetEvent(io.ov.hEvent);
             if (ok) return static_cast<std::int32_t>(n);
-            // A read that timed out (Wine's interval timer can run out on a read with no byte
-            // yet) ended without bytes; the device is well.
-            return e == ERROR_OPERATION_ABORTED || e == ERROR_TIMEOUT ? 0 : -161;
+            // A read that timed out ended without bytes and the device is well: Wine runs the
+            // interval timer of a pending read whenever the device's other operations finish,
+            // even before its first byte. The next read starts at once.
+            if (e == ERROR_TIMEOUT) return kWoken;
+            return e == ERROR_OPERATION_ABORTED ? 0 : -161;
         }
         if (r == WAIT_OBJECT_0 + 1 || (r == WAIT_TIMEOUT && Stopping())) {
             // A flush or a stop: the read ends here. What it got before is handed over and
