@@ -242,6 +242,11 @@ private:
     void PairRule(bool Ok, bool Second);
     void SingleSettingStep();
     void BulkStep();
+    // One firing of the bulk write's RAM phase for position SendCount: true once the position
+    // is done with (its RAM copy read back as written, or the run aborted).
+    bool RamCopyStep();
+    // The RAM write of position SendCount, to be read back at the next firing.
+    void SendRamCopy();
     void XalStep();
     void EndWrite(bool& Added, std::uint16_t& Handle);
     void AbandonRequest();

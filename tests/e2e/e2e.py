@@ -377,14 +377,19 @@ def case_program(rig):
     expected[250] = 0xA5
     check(after == expected, "program: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
     frames = rig.frames(since)
-    check(len(frames) == 31 * 4 + 31, "program: %d frames" % len(frames))
+    check(len(frames) == 31 * 4 + 31 * 2, "program: %d frames" % len(frames))
     for i in range(31):
         u, w, r, r2 = frames[4 * i:4 * i + 4]
         check(tuple(u.bytes[:3]) == UNLOCK and w.bytes[0] == 0xCA and r.bytes[0] == 0x48 and r2.bytes[:2] == r.bytes[:2],
               "program: step %d %r" % (i, (u, w, r, r2)))
         check(w.ms - u.ms >= 4 * TICK_MS - JITTER_MS and r.ms - w.ms >= 11 * TICK_MS - JITTER_MS,
               "program: step %d paced %r" % (i, (u, w, r, r2)))
-    check_gaps(frames[124:], 11 * TICK_MS, "program RAM phase")
+    # The RAM phase: each RAM write, then its one read-back.
+    for i in range(31):
+        w, r = frames[124 + 2 * i:126 + 2 * i]
+        check(w.bytes[0] == 0x98 and r.bytes[0] == 0x14 and r.bytes[1] == w.bytes[1],
+              "program: RAM copy %d %r" % (i, (w, r)))
+    check_gaps(frames[124::2], 11 * TICK_MS, "program RAM phase")
 
     # Into a silent regulator: the first write fails twice and spends the whole budget.
     rig.start_sim(baud=9600, faults=["--silence", "always"])
