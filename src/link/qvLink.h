@@ -238,6 +238,11 @@ private:
     void Beeps(int Count);
     void DrainInput(const char* Trace);
     void RemoveTriggerChecked(bool& Added, std::uint16_t& Handle);
+    // A write step met a port whose device has failed: the write has been stopped; say why.
+    void EndOnDeviceFailure(const std::string& Reason);
+    // A direct line to (re)open before a transfer starts: closed, or open on a failed device
+    // (a port stays open after its device failed, and sends nothing until reopened).
+    bool PortNeedsOpening();
     void SingleCommandReply(std::uint8_t Data, bool Received);
     void PairRule(bool Ok, bool Second);
     void SingleSettingStep();

@@ -81,7 +81,7 @@ bool TLink::startbulkload() {
 }
 
 bool TLink::settingssend(const std::string& Frame) {
-    if (DirectMode && !Comport.GetOpen()) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+    if (DirectMode && PortNeedsOpening()) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
     const std::int32_t ticks = UnlockPending ? ShortTicks() : LongTicks();
     bool sent = false;
     if (DirectMode ? Comport.GetOpen() : Online) {
@@ -499,7 +499,7 @@ bool TLink::startxalwrite() {
     SendCount = 20;
     setXALwritedelay();
     const std::string frame = buildframe(CmdEepromWrite, 20, xaldata[20], false);
-    if (DirectMode && !Comport.GetOpen() && !Online) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+    if (DirectMode && PortNeedsOpening() && !Online) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
     if (!Online && !(DirectMode && Comport.GetOpen())) {
         Status(DirectMode ? TLinkText::PortNotOpen : TLinkText::NoConnection);
         return false;

@@ -393,6 +393,49 @@ TEST_F(Writes, APortFailureOnTheParkedWriteTriesItOnceMore) {
     EXPECT_EQ(Port.LiveTriggers(), 0u);
 }
 
+TEST_F(Writes, ADeviceLostDuringABulkWriteEndsItQuietlyAndTheNextWriteReopensThePort) {
+    MarkImageLoaded();
+    for (int a = 64; a <= 94; ++a) RegImage[a] = static_cast<std::uint8_t>(Sim.Memory()[a] ^ 0x33);
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(Port.RunUntil([] { return SendCount < 50; }, 20000));
+    const std::size_t opens = Port.OpenedNumbers.size();
+    Port.DeviceLost = true;
+    // The next step's send meets the dead device: the run ends, nothing is raised to the
+    // program's error display, and the reason is in the status bar.
+    EXPECT_NO_THROW(Port.RunUntil([] { return !WriteBusy; }, 200));
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_FALSE(SendAll);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    EXPECT_EQ(Listener.Statuses.back(), "Device read error");
+    EXPECT_EQ(Listener.Count("bulk ended"), 1);
+    // The port still counts as open; the next run reopens it and programs everything.
+    ASSERT_TRUE(Port.IsOpen);
+    Sim.ResetLine();
+    ASSERT_TRUE(Link.startbulkload());
+    EXPECT_EQ(Port.OpenedNumbers.size(), opens + 1);
+    ASSERT_TRUE(RunWrite(50000));
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+    for (int a = 64; a <= 94; ++a) {
+        EXPECT_EQ(Sim.Memory()[a + 206], RegImage[a]) << a;
+        EXPECT_EQ(Sim.Memory()[a], RegImage[a]) << a;
+    }
+    // A port whose device is well is not reopened for a write.
+    ASSERT_TRUE(Link.startbulkload());
+    EXPECT_EQ(Port.OpenedNumbers.size(), opens + 1);
+    ASSERT_TRUE(RunWrite(50000));
+}
+
+TEST_F(Writes, OtherFailuresOfAWriteStepStillReachTheErrorDisplay) {
+    MarkImageLoaded();
+    ASSERT_TRUE(Link.startbulkload());
+    Port.DeviceErrorCode = -3006;
+    EXPECT_THROW(Port.RunUntil([] { return !WriteBusy; }, 200), Exception);
+    Port.DeviceErrorCode = 0;
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+}
+
 TEST_F(Writes, ProgrammingAllNeedsEveryGroupReadFromTheRegulatorAddressed) {
     // Nothing read: refused, and nothing on the wire.
     EXPECT_FALSE(Link.startbulkload());
