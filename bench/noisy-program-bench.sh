@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Success rate of programming the whole setting list with linkdriver under Wine against regsim on
-# a noisy line (15 % bad replies, 5 % lost writes), and whether any success was false.
+# a noisy line (15 % bad replies, 5 % of write frames lost), and whether any success was false
+# (either copy of a setting, EEPROM or RAM, not as programmed).
 # Builds what it needs first.
 # Usage: bench/noisy-program-bench.sh [COM number, default 66] [runs, default 11]
 set -euo pipefail

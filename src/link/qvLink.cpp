@@ -74,18 +74,22 @@ constexpr std::int32_t LateBytesCarried = 8;
 // Bytes taken off the line in one go: a flood cannot keep the handler reading.
 constexpr std::int32_t CountLimit = 4096;
 
-// Inside a catch: the port's device has failed (its threads ended on a read or write error).
-// The port reports that itself, once; a request that meets it only ends.
-bool DeviceFailed() {
+// Inside a catch: the text of the port's device failure (its threads ended on a read or write
+// error), or empty for any other error.
+std::string DeviceFailureText() {
     try {
         throw;
     } catch (const EInOutError& e) {
         // The port raises its device errors as the runtime's I/O errors (positive numbers).
-        return e.ErrorCode == 161 || e.ErrorCode == 160;
+        if (e.ErrorCode == 161 || e.ErrorCode == 160) return e.what();
     } catch (...) {
-        return false;
     }
+    return {};
 }
+
+// Inside a catch: the port's device has failed. The port reports that itself, once; a request
+// that meets it only ends.
+bool DeviceFailed() { return !DeviceFailureText().empty(); }
 
 bool IsEepromCommand(std::int32_t Cmd) { return Cmd == CmdEepromRead || Cmd == CmdEepromWrite; }
 
@@ -317,8 +321,10 @@ void TLink::ComportnTriggerTimer(std::uint16_t TriggerHandle) {
         try {
             ComportnTriggerTimer_Set(replyTicks, longTicks, shortTicks, SettingsTriggerAdded, SettingsTrigger);
         } catch (...) {
+            const std::string reason = DeviceFailureText();
             StopTransfer();
-            throw;
+            if (reason.empty()) throw;
+            EndOnDeviceFailure(reason);
         }
     } else if (TriggerHandle == RequestTrigger) {
         try {
@@ -337,10 +343,23 @@ void TLink::ComportnTriggerTimer(std::uint16_t TriggerHandle) {
             WriteBusy = false;
             SendCount = 0;
             RemoveTriggerChecked(XalTriggerAdded, XalTrigger);
-            throw;
+            const std::string reason = DeviceFailureText();
+            if (reason.empty()) throw;
+            EndOnDeviceFailure(reason);
         }
     }
 }
+
+void TLink::EndOnDeviceFailure(const std::string& Reason) {
+    // The device went away under a write (a cable pulled, an adapter gone): the write has
+    // ended as failed, and the reason stands in the status bar, where the port's own errors
+    // are shown; a box would stand between the user and the exit for something the user can
+    // do nothing about in it.
+    DebugChannel("write ended: the port's device has failed");
+    Listener.ShowStatus(Reason);
+}
+
+bool TLink::PortNeedsOpening() { return !Comport.GetOpen() || Comport.DeviceFailed(); }
 
 void TLink::RemoveTriggerChecked(bool& Added, std::uint16_t& Handle) {
     if (Added) {

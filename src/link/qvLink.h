@@ -238,10 +238,20 @@ private:
     void Beeps(int Count);
     void DrainInput(const char* Trace);
     void RemoveTriggerChecked(bool& Added, std::uint16_t& Handle);
+    // A write step met a port whose device has failed: the write has been stopped; say why.
+    void EndOnDeviceFailure(const std::string& Reason);
+    // A direct line to (re)open before a transfer starts: closed, or open on a failed device
+    // (a port stays open after its device failed, and sends nothing until reopened).
+    bool PortNeedsOpening();
     void SingleCommandReply(std::uint8_t Data, bool Received);
     void PairRule(bool Ok, bool Second);
     void SingleSettingStep();
     void BulkStep();
+    // One firing of the bulk write's RAM phase for position SendCount: true once the position
+    // is done with (its RAM copy read back as written, or the run aborted).
+    bool RamCopyStep();
+    // The RAM write of position SendCount, to be read back at the next firing.
+    void SendRamCopy();
     void XalStep();
     void EndWrite(bool& Added, std::uint16_t& Handle);
     void AbandonRequest();

@@ -19,6 +19,8 @@ std::int32_t EepromImageAddress(std::int32_t Address) { return Address < 256 ? A
 
 // Read-back replies one write attempt may take before it counts as failed.
 constexpr std::int32_t MaxVerifySamples = 6;
+// Errors a bulk write survives in all, counted from its start (its RAM phase aborts beyond).
+constexpr std::int32_t MaxBulkErrors = 20;
 
 }  // namespace
 
@@ -79,7 +81,7 @@ bool TLink::startbulkload() {
 }
 
 bool TLink::settingssend(const std::string& Frame) {
-    if (DirectMode && !Comport.GetOpen()) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+    if (DirectMode && PortNeedsOpening()) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
     const std::int32_t ticks = UnlockPending ? ShortTicks() : LongTicks();
     bool sent = false;
     if (DirectMode ? Comport.GetOpen() : Online) {
@@ -380,18 +382,11 @@ void TLink::BulkStep() {
         if (!ReplyDataReceived) return;
     }
 
+    if (comm_state != 12 && SendCount < 32 && !RamCopyStep()) return;
     if (comm_state == 12) {
         Listener.ShowStatus("");
     } else {
-        if (SendCount < 32 && Comport.CharReady()) {
-            ++RepeatCount;
-            if (RepeatCount > 20) {
-                comm_state = 12;
-                SendCount = 0;
-            }
-        } else {
-            --SendCount;
-        }
+        --SendCount;
         Listener.ShowStatus(SendCount < 1 ? std::string() : IntToStr(SendCount));
     }
 
@@ -414,11 +409,72 @@ void TLink::BulkStep() {
         AttemptCounted = false;
         CommSend(buildframe(CmdEepromWrite, SendCount - 18, At(RegImage, SendCount + 32), true));
     } else if (SendCount >= 1 && SendCount <= 31) {
-        CommSend(buildframe(CmdRamWrite, SendCount + 63, At(RegImage, SendCount + 63), false));
-        At(ChangedFlags, SendCount + 63) = false;
+        SendRamCopy();
     } else {
         SendCount = 0;
     }
+}
+
+void TLink::SendRamCopy() {
+    comm_state = 10;
+    ReplyDataReceived = false;
+    CommSend(buildframe(CmdRamWrite, SendCount + 63, At(RegImage, SendCount + 63), false));
+    At(ChangedFlags, SendCount + 63) = false;
+}
+
+bool TLink::RamCopyStep() {
+    // A RAM write has no unlock and no second chance on the regulator's side: a frame lost on
+    // the line leaves the working copy as it was while the run would report success. One
+    // read-back that agrees is enough (a garbled reply that happens to equal the value is
+    // as unlikely as it is harmless here: the EEPROM home was verified twice).
+    const std::int32_t address = SendCount + 63;
+    bool failed = false;
+    if (comm_state == 10) {
+        if (Comport.CharReady()) {
+            DrainInput("unexpected RX character");
+            failed = true;
+        } else {
+            comm_state = 9;
+            VerifyHeaderSeen = true;
+            reccount = 0;
+            CommSend(buildframe(CmdRamRead, address, 0, false));
+            return false;
+        }
+    } else {
+        ++reccount;
+        if (VerifyHeaderSeen && Comport.CharReady()) {
+            ReplyByte = CommReceive();
+            VerifyHeaderSeen = false;
+        }
+        if (!VerifyHeaderSeen && ReplyByte != ReadReplyMarker) {
+            failed = true;
+        } else if (!VerifyHeaderSeen && Comport.CharReady()) {
+            const std::int32_t data = CommReceive();
+            if (data == At(RegImage, address)) {
+                ReplyDataReceived = true;
+                return true;
+            }
+            DebugChannel("RAM " + IntToStr(address) + " read back " + IntToStr(data));
+            failed = true;
+        } else if (reccount >= 7) {
+            DebugChannel("RAM " + IntToStr(address) + " not read back");
+            failed = true;
+        } else {
+            return false;
+        }
+    }
+    if (!failed) return false;
+    // Errors of the RAM phase count against the whole run's allowance, as stray bytes do.
+    if (++RepeatCount > MaxBulkErrors) {
+        DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) + " errors");
+        comm_state = 12;
+        SendCount = 0;
+        return true;
+    }
+    DebugChannel("RAM copy sent again. Retry Count: " + IntToStr(RepeatCount));
+    Comport.FlushInBuffer();
+    SendRamCopy();
+    return false;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -443,7 +499,7 @@ bool TLink::startxalwrite() {
     SendCount = 20;
     setXALwritedelay();
     const std::string frame = buildframe(CmdEepromWrite, 20, xaldata[20], false);
-    if (DirectMode && !Comport.GetOpen() && !Online) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
+    if (DirectMode && PortNeedsOpening() && !Online) portset(CheckedCast<std::uint16_t>(DirectPortNumber));
     if (!Online && !(DirectMode && Comport.GetOpen())) {
         Status(DirectMode ? TLinkText::PortNotOpen : TLinkText::NoConnection);
         return false;

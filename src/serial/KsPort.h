@@ -52,6 +52,9 @@ public:
     std::uint16_t GetStopBits() const override { return stopBits_; }
     void SetStopBits(std::uint16_t value) override;
     bool GetOpen() const override { return open_; }
+    bool DeviceFailed() const override {
+        return portState_ == 2 && dispatcher_ && dispatcher_->DeviceError.load() != 0;
+    }
     void SetOpen(bool value) override;
     bool GetAutoOpen() const override { return autoOpen_; }
     void SetAutoOpen(bool value) override { autoOpen_ = value; }

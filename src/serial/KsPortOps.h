@@ -51,6 +51,9 @@ public:
     // With False, an operation on a closed port raises instead of opening it.
     virtual bool GetAutoOpen() const = 0;
     virtual void SetAutoOpen(bool Value) = 0;
+    // True once the open port's device has failed (its threads ended on a read or write error):
+    // nothing more goes through it until it is opened again, which gives it a new device.
+    virtual bool DeviceFailed() const = 0;
     // tmOn while a telephony call owns the line, tmOff for a direct line or an AT modem.
     virtual TTapiMode GetTapiMode() const = 0;
     virtual void SetTapiMode(TTapiMode Value) = 0;

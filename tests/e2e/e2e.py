@@ -396,7 +396,7 @@ def case_program(rig):
     expected[250] = 0xA5
     check(after == expected, "program: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
     frames = rig.frames(since)
-    check(len(frames) == 31 * 4 + 31, "program: %d frames" % len(frames))
+    check(len(frames) == 31 * 4 + 31 * 2, "program: %d frames" % len(frames))
     for i in range(31):
         u, w, r, r2 = frames[4 * i:4 * i + 4]
         check(tuple(u.bytes[:3]) == UNLOCK and w.bytes[0] == 0xCA and r.bytes[0] == 0x48 and r2.bytes[:2] == r.bytes[:2],
@@ -406,14 +406,20 @@ def case_program(rig):
         # checked exactly below.
         check(w.ms - u.ms >= 4 * TICK_MS - RIG_DELAY_MS and r.ms - w.ms >= 11 * TICK_MS - RIG_DELAY_MS,
               "program: step %d paced %r" % (i, (u, w, r, r2)))
-    check_gaps(frames[124:], 11 * TICK_MS, "program RAM phase", RIG_DELAY_MS)
+    # The RAM phase: each RAM write, then its one read-back.
+    for i in range(31):
+        w, r = frames[124 + 2 * i:126 + 2 * i]
+        check(w.bytes[0] == 0x98 and r.bytes[0] == 0x14 and r.bytes[1] == w.bytes[1],
+              "program: RAM copy %d %r" % (i, (w, r)))
+    check_gaps(frames[124::2], 11 * TICK_MS, "program RAM phase", RIG_DELAY_MS)
     sends = rig.last_sends()
     check(len(sends) == len(frames), "program: %d frames sent, %d heard" % (len(sends), len(frames)))
     for i in range(31):
         u, w, r = sends[4 * i:4 * i + 3]
         check(w - u >= 4 * TICK_MS - 1 and r - w >= 11 * TICK_MS - 1, "program: step %d sent at %r" % (i, (u, w, r)))
-    for a, b in zip(sends[124:], sends[125:]):
-        check(b - a >= 11 * TICK_MS - 1, "program RAM phase: sent at %d and %d ms" % (a, b))
+    ram_writes = sends[124::2]
+    for a, b in zip(ram_writes, ram_writes[1:]):
+        check(b - a >= 11 * TICK_MS - 1, "program RAM phase: RAM writes sent at %d and %d ms" % (a, b))
 
     # Into a silent regulator: the first write fails twice and spends the whole budget.
     rig.start_sim(baud=9600, faults=["--silence", "always"])

@@ -30,6 +30,7 @@ void FakeComPort::SetOpen(bool Value) {
     if (Value && !IsOpen) {
         if (FailOpen) throw Exception("ie_BadId - invalid or unsupported id");
         IsOpen = true;
+        DeviceLost = false;  // a new device
         OpenedNumbers.push_back(ComNumber);
     } else if (!Value && IsOpen) {
         // Like the real component, the triggers are saved over a close and restored at the next open.
@@ -113,6 +114,7 @@ void FakeComPort::PutString(const std::string& S) {
         throw Exception("Output buffer too small for block");
     }
     if (DeviceErrorCode != 0) CheckException(nullptr, DeviceErrorCode);
+    if (DeviceLost) CheckException(nullptr, -161);
     SentLog.push_back({Tick_, S});
     if (OnSend) OnSend(S, NowMs());
 }

@@ -40,6 +40,9 @@ public:
     bool FailPutString = false;  // PutString raises
     int FailPutStrings = 0;      // the next this many PutString calls raise
     std::int32_t DeviceErrorCode = 0;  // PutString raises the port's error of this code (its device failed)
+    // The open port's device is gone, as when the cable is pulled: DeviceFailed() holds and every
+    // send raises the device's read error until the port is opened again.
+    bool DeviceLost = false;
 
     // What happened.
     std::vector<Sent> SentLog;
@@ -76,6 +79,7 @@ public:
     std::uint16_t GetStopBits() const override { return StopBits; }
     void SetStopBits(std::uint16_t Value) override { StopBits = Value; }
     bool GetOpen() const override { return IsOpen; }
+    bool DeviceFailed() const override { return IsOpen && DeviceLost; }
     void SetOpen(bool Value) override;
     bool GetAutoOpen() const override { return AutoOpen; }
     void SetAutoOpen(bool Value) override { AutoOpen = Value; }

@@ -1,4 +1,6 @@
 // Setting writes, bulk programming and history test and clear against the simulated regulator.
+#include <map>
+
 #include "SimFixture.h"
 #include "base/rtl.h"
 #include "link/qvEquates.h"
@@ -214,14 +216,17 @@ TEST_F(Writes, BulkProgrammingWritesEepromThenRamAndTheRegulatorMatchesTheImage)
     Listener.OnTriggerUpdate = nullptr;
     EXPECT_EQ(readsStarted, 0);
     const auto frames = FramesHeard();
-    ASSERT_EQ(frames.size(), 31u * 4 + 31);
+    ASSERT_EQ(frames.size(), 31u * 4 + 31 * 2);
     EXPECT_EQ(frames[0], Unlock);
     EXPECT_EQ(frames[1], Frame(0xCA, 44, RegImage[94]));
     EXPECT_EQ(frames[2], Frame(0x48, 44, 0));
     EXPECT_EQ(frames[3], Frame(0x48, 44, 0));
     EXPECT_EQ(frames[123], Frame(0x48, 14, 0));
+    // Each RAM copy is read back once.
     EXPECT_EQ(frames[124], Frame(0x98, 94, RegImage[94]));
-    EXPECT_EQ(frames.back(), Frame(0x98, 64, RegImage[64]));
+    EXPECT_EQ(frames[125], Frame(0x14, 94, 0));
+    EXPECT_EQ(frames[184], Frame(0x98, 64, RegImage[64]));
+    EXPECT_EQ(frames.back(), Frame(0x14, 64, 0));
     for (int a = 64; a <= 94; ++a) {
         EXPECT_EQ(Sim.Memory()[a - 50 + 256], RegImage[a]) << a;
         EXPECT_EQ(Sim.Memory()[a], RegImage[a]) << a;
@@ -256,6 +261,54 @@ TEST_F(Writes, BulkBudgetGrowsWithProgress) {
     ASSERT_TRUE(RunWrite(50000));
     EXPECT_TRUE(HasDebug("abort bulk load at 47 with 6 errors"));
     EXPECT_TRUE(HasDebug("Retry. Retry Count: 5"));
+}
+
+TEST_F(Writes, ARamCopyLostOnTheLineIsSentAgainAndTheRunEndsWithEveryCopyInPlace) {
+    MarkImageLoaded();
+    for (int a = 64; a <= 94; ++a) RegImage[a] = static_cast<std::uint8_t>(Sim.Memory()[a] ^ 0x5A);
+    // The line drops the first RAM write to 80 and the second one to 70.
+    std::map<int, int> ramWrites;
+    Port.OnSend = [&](const std::string& s, std::uint64_t now) {
+        if (static_cast<std::uint8_t>(s[0]) == 0x98 && s[1] != static_cast<char>(UnlockRamAddress)) {
+            const int n = ++ramWrites[static_cast<std::uint8_t>(s[1])];
+            if ((s[1] == 80 && n == 1) || (s[1] == 70 && n <= 2)) return;
+        }
+        for (char c : s) Sim.Feed(static_cast<std::uint8_t>(c), now);
+    };
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(RunWrite(50000));
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+    EXPECT_EQ(ramWrites[80], 2);
+    EXPECT_EQ(ramWrites[70], 3);
+    EXPECT_EQ(ramWrites[64], 1);
+    EXPECT_EQ(RepeatCount, 3);
+    for (int a = 64; a <= 94; ++a) EXPECT_EQ(Sim.Memory()[a], RegImage[a]) << a;
+}
+
+TEST_F(Writes, ARamCopyThatNeverTakesFailsTheRunOnceTheAllowanceIsSpent) {
+    MarkImageLoaded();
+    for (int a = 64; a <= 94; ++a) RegImage[a] = static_cast<std::uint8_t>(Sim.Memory()[a] ^ 0x5A);
+    // Every RAM write to 75 is lost; the read-back of 77 answers garbage once.
+    int garbled = 0;
+    Port.OnSend = [&](const std::string& s, std::uint64_t now) {
+        const auto c = static_cast<std::uint8_t>(s[0]);
+        if (c == 0x98 && s[1] == 75) return;
+        if (c == 0x14 && s[1] == 77 && garbled++ == 0) {
+            Port.Receive({0x11, 0x22});
+            return;
+        }
+        for (char ch : s) Sim.Feed(static_cast<std::uint8_t>(ch), now);
+    };
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(RunWrite(80000));
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
+    EXPECT_EQ(Listener.Count("bulk ended"), 1);
+    EXPECT_TRUE(HasDebug("abort bulk load at 12 with 21 errors"));
+    // Positions before it were copied (77 after its garbled read-back), none after it was sent.
+    for (int a = 76; a <= 94; ++a) EXPECT_EQ(Sim.Memory()[a], RegImage[a]) << a;
+    for (const auto& f : FramesHeard()) EXPECT_FALSE(f[0] == 0x98 && f[1] < 75 && f[1] >= 64) << int(f[1]);
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
 }
 
 TEST_F(Writes, BulkAbortedByItsBudgetLeavesNoUnlockFrameWithoutItsWrite) {
@@ -338,6 +391,49 @@ TEST_F(Writes, APortFailureOnTheParkedWriteTriesItOnceMore) {
     EXPECT_FALSE(WriteBusy);
     EXPECT_FALSE(UnlockPending);
     EXPECT_EQ(Port.LiveTriggers(), 0u);
+}
+
+TEST_F(Writes, ADeviceLostDuringABulkWriteEndsItQuietlyAndTheNextWriteReopensThePort) {
+    MarkImageLoaded();
+    for (int a = 64; a <= 94; ++a) RegImage[a] = static_cast<std::uint8_t>(Sim.Memory()[a] ^ 0x33);
+    ASSERT_TRUE(Link.startbulkload());
+    ASSERT_TRUE(Port.RunUntil([] { return SendCount < 50; }, 20000));
+    const std::size_t opens = Port.OpenedNumbers.size();
+    Port.DeviceLost = true;
+    // The next step's send meets the dead device: the run ends, nothing is raised to the
+    // program's error display, and the reason is in the status bar.
+    EXPECT_NO_THROW(Port.RunUntil([] { return !WriteBusy; }, 200));
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_FALSE(SendAll);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    EXPECT_EQ(Listener.Statuses.back(), "Device read error");
+    EXPECT_EQ(Listener.Count("bulk ended"), 1);
+    // The port still counts as open; the next run reopens it and programs everything.
+    ASSERT_TRUE(Port.IsOpen);
+    Sim.ResetLine();
+    ASSERT_TRUE(Link.startbulkload());
+    EXPECT_EQ(Port.OpenedNumbers.size(), opens + 1);
+    ASSERT_TRUE(RunWrite(50000));
+    EXPECT_EQ(Listener.Statuses.back(), "Data Received");
+    for (int a = 64; a <= 94; ++a) {
+        EXPECT_EQ(Sim.Memory()[a + 206], RegImage[a]) << a;
+        EXPECT_EQ(Sim.Memory()[a], RegImage[a]) << a;
+    }
+    // A port whose device is well is not reopened for a write.
+    ASSERT_TRUE(Link.startbulkload());
+    EXPECT_EQ(Port.OpenedNumbers.size(), opens + 1);
+    ASSERT_TRUE(RunWrite(50000));
+}
+
+TEST_F(Writes, OtherFailuresOfAWriteStepStillReachTheErrorDisplay) {
+    MarkImageLoaded();
+    ASSERT_TRUE(Link.startbulkload());
+    Port.DeviceErrorCode = -3006;
+    EXPECT_THROW(Port.RunUntil([] { return !WriteBusy; }, 200), Exception);
+    Port.DeviceErrorCode = 0;
+    EXPECT_FALSE(WriteBusy);
+    EXPECT_EQ(Port.LiveTriggers(), 0u);
+    EXPECT_EQ(Listener.Statuses.back(), "Comm Fail");
 }
 
 TEST_F(Writes, ProgrammingAllNeedsEveryGroupReadFromTheRegulatorAddressed) {
@@ -557,7 +653,7 @@ TEST_F(Writes, ATransferKeepsTheSiteFormatAndLineItStartedWith) {
         ASSERT_EQ(f.size(), 5u);
         EXPECT_EQ(f[0], 17);
     }
-    EXPECT_EQ(FramesHeard().size(), 31u * 4 + 31);
+    EXPECT_EQ(FramesHeard().size(), 31u * 4 + 31 * 2);
 
     // A read whose line changes speed under it sends nothing more and ends.
     SiteMode = true;
@@ -618,16 +714,21 @@ TEST_F(NoisyLine, ProgrammingAllSucceedsAsOftenAsWithOneReadBackAndNeverFalsely)
         ASSERT_TRUE(RunWrite(200000));
         ++runs;
         const bool success = Listener.Statuses.back() == "Data Received";
+
+        // Both copies: the EEPROM home and the working copy in RAM.
         bool matches = true;
-        for (int a = 64; a <= 94; ++a) matches = matches && Sim.Memory()[a + 206] == RegImage[a];
+        for (int a = 64; a <= 94; ++a)
+            matches = matches && Sim.Memory()[a + 206] == RegImage[a] && Sim.Memory()[a] == RegImage[a];
         if (success) {
             ++ok;
             EXPECT_TRUE(matches) << "seed " << seed;
         }
     }
     // With one read-back a line like this programmed about one run in four here (9 of 40); a
-    // garbled reply now only asks again, and the allowance counts failed attempts.
-    EXPECT_GE(ok, 36) << ok << " of " << runs;
+    // garbled reply now only asks again, and the allowance counts failed attempts. The line
+    // loses unlock frames and RAM copies as well as EEPROM writes, and each RAM copy is read
+    // back: 33 of these 40 seeds program everything.
+    EXPECT_GE(ok, 30) << ok << " of " << runs;
 }
 
 TEST_F(NoisyLine, OneFailedAttemptCountsOnceAgainstTheAllowance) {

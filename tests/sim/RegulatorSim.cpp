@@ -219,6 +219,10 @@ void RegulatorSim::HandleFrame(LogEntry& e, std::uint64_t nowMs) {
                 break;
             }
             e.imageAddress = image;
+            if (TakeChance(faults_.lostWritePercent)) {
+                e.outcome = Outcome::Silent;  // lost on the line, as EEPROM writes are
+                break;
+            }
             memory_[static_cast<std::size_t>(image)] = e.data;
             memoryChanged_ = true;
             if (e.address == unlockAddress_ && e.data == unlockData_) {

@@ -99,7 +99,8 @@ struct Faults {
     std::uint32_t badReadBack = 0;     // reads of the address just written to EEPROM answered xor 0xFF
     std::optional<std::uint32_t> silentAfterFrames;  // after this many frames heard, silent for good
     // A noisy line, at random (seeded, so a run can be repeated): this percentage of read
-    // replies arrive with their data byte changed, and of EEPROM writes never arrive.
+    // replies arrive with their data byte changed, and of write frames (RAM and EEPROM writes,
+    // the unlock frame too) never arrive.
     std::uint32_t badReplyPercent = 0;
     std::uint32_t lostWritePercent = 0;
     std::uint32_t randomSeed = 1;

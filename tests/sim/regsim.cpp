@@ -46,7 +46,7 @@ const char* const Usage =
     "  --silence N  --garbage N [--garbage-length L]  --alternate N  --split N [--split-delay MS]\n"
     "  --wrong-header N [--wrong-header-byte B]  --slow N [--slow-delay MS]  --bad-readback N\n"
     "  --bad-replies PCT      that percentage of read replies, at random, carry a changed data byte\n"
-    "  --lose-writes PCT      that percentage of EEPROM writes, at random, never arrive\n"
+    "  --lose-writes PCT      that percentage of write frames (RAM and EEPROM), at random, never arrive\n"
     "  --seed S               seed of those random faults (default 1)\n"
     "  --silent-after N       answer the first N frames, then nothing\n"
     "  --babble-after N       200 ms after the Nth frame, send 0x55 without end at the line speed\n"

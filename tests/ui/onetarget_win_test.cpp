@@ -29,7 +29,8 @@ using namespace talvik::test;
 
 namespace {
 
-constexpr size_t kProgramFrames = 31 * 4 + 31;  // unlock, write, two read-backs; then the RAM copies
+// Unlock, write, two read-backs; then each RAM copy and its read-back.
+constexpr size_t kProgramFrames = 31 * 4 + 31 * 2;
 
 std::string Memory(int port) { return ReadWholeFile(RigFile("mem" + std::to_string(port) + ".bin")); }
 

@@ -50,6 +50,25 @@ if(TALVIK_WIN32)
     ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${WRITESAFE_RIG}/com2;TALVIK_RIG_DIR=${WRITESAFE_RIG}")
 endif()
 
+# A regulator lost while programming and found again, from the windows: the write-safety rig's
+# regulator on COM2, whose simulator the test kills and starts again through rig_serve.sh.
+if(TALVIK_WIN32)
+  add_executable(ui_devicelost_win32_test ${CMAKE_CURRENT_LIST_DIR}/devicelost_win_test.cpp)
+  target_link_libraries(ui_devicelost_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  set(DEVICELOST_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-devicelost)
+  set(DEVICELOST_RIG ${CMAKE_CURRENT_BINARY_DIR}/devicelost-rig)
+  add_test(NAME ui_devicelost_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/devicelost_rig.sh start ${DEVICELOST_PREFIX} ${DEVICELOST_RIG})
+  add_test(NAME ui_devicelost_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/devicelost_rig.sh stop ${DEVICELOST_PREFIX} ${DEVICELOST_RIG})
+  add_test(NAME ui_devicelost_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${DEVICELOST_PREFIX} $<TARGET_FILE:ui_devicelost_win32_test>)
+  set_tests_properties(ui_devicelost_rig_start PROPERTIES FIXTURES_SETUP devicelost_rig TIMEOUT 300)
+  set_tests_properties(ui_devicelost_rig_stop PROPERTIES FIXTURES_CLEANUP devicelost_rig)
+  set_tests_properties(ui_devicelost_win32_test PROPERTIES FIXTURES_REQUIRED devicelost_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 600
+    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${DEVICELOST_RIG}/com2;TALVIK_RIG_DIR=${DEVICELOST_RIG}")
+endif()
+
 # One regulator per transfer, from the windows: the write-safety rig (two regulators, on COM2 and
 # COM3) in a prefix and folder of this test's own.
 if(TALVIK_WIN32)

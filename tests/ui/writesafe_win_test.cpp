@@ -87,7 +87,7 @@ TEST_F(WriteSafeTest, TheWholeSettingListGoesOnlyToTheRegulatorItWasReadFrom) {
     EXPECT_EQ(setform->sgrid2->Cell(0, setform->sgrid2->RowCount() - 1), "Data Received");
     EXPECT_EQ(mainform->Statusb->PanelText(5), "Data Received");
     const std::vector<std::vector<int>> frames = FramesHeard();
-    ASSERT_EQ(frames.size() - afterReads, 31u * 4 + 31);
+    ASSERT_EQ(frames.size() - afterReads, 31u * 4 + 31 * 2);
     for (size_t i = afterReads; i < frames.size(); ++i) EXPECT_EQ(frames[i][0], kSite) << i;
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
 
