@@ -17,6 +17,7 @@
 #include <thread>
 
 #include "DriverPort.h"
+#include "PtyPeer.h"
 #include "link/qvEquates.h"
 #include "link/qvLink.h"
 #include "link/uVar.h"
@@ -56,32 +57,17 @@ void Pump() {
 // The regulator on the far end: bytes in, replies out as soon as they are due.
 class Regulator {
 public:
-    explicit Regulator(const std::array<std::uint8_t, 512>& memory) {
+    explicit Regulator(const std::array<std::uint8_t, 512>& memory) : peer_(kRegulatorPort) {
         sim_.Memory() = memory;
         sim_.SetReplyDelay(1);
-        const std::string name = "\\\\.\\COM" + std::to_string(kRegulatorPort);
-        h_ = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-        if (h_ == INVALID_HANDLE_VALUE) return;
-        ::DCB dcb{};
-        dcb.DCBlength = sizeof dcb;
-        GetCommState(h_, &dcb);
-        dcb.BaudRate = 9600;
-        dcb.ByteSize = 8;
-        dcb.Parity = NOPARITY;
-        dcb.StopBits = ONESTOPBIT;
-        dcb.fBinary = TRUE;
-        SetCommState(h_, &dcb);
-        COMMTIMEOUTS to{};
-        to.ReadIntervalTimeout = MAXDWORD;  // a read returns at once with what is there
-        SetCommTimeouts(h_, &to);
-        thread_ = std::thread([this] { Serve(); });
+        h_ = peer_.h;  // 9600 baud, reads return at once with what is there
+        if (peer_.Ok()) thread_ = std::thread([this] { Serve(); });
     }
     ~Regulator() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
-        if (h_ != INVALID_HANDLE_VALUE) CloseHandle(h_);
     }
-    bool Ok() const { return h_ != INVALID_HANDLE_VALUE; }
+    bool Ok() const { return peer_.Ok(); }
     // How many read frames asked for each image address since the last call.
     std::map<int, int> TakeReadsAsked() {
         std::lock_guard<std::mutex> g(lock_);
@@ -113,6 +99,7 @@ private:
     }
     talvik::sim::RegulatorSim sim_;
     std::mutex lock_;
+    test::TPeer peer_;
     HANDLE h_ = INVALID_HANDLE_VALUE;
     std::atomic<bool> stop_{false};
     std::thread thread_;
