@@ -17,6 +17,7 @@
 #include "ui/mainImages.h"
 #include "ui/allForms.h"
 #include "ui/Settings.h"
+#include "ui/SettingsFormat.h"
 #include "ui/talvikProgram.h"
 #include "ui/uDebug.h"
 #include "ui/uRegistry_win32.h"
@@ -29,6 +30,16 @@ namespace {
 const char kTestKey[] = "Software\\Corvanel\\TALVIK-main-window-test";
 
 void DeleteTestKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey); }
+
+// The face of the font the settings grid's window draws with, as the system holds it.
+std::string GridFontFace() {
+    const HFONT font = reinterpret_cast<HFONT>(SendMessageW(setform->sgrid2->Handle(), WM_GETFONT, 0, 0));
+    LOGFONTW lf{};
+    if (!font || !GetObjectW(font, sizeof lf, &lf)) return "(none)";
+    char face[LF_FACESIZE * 3] = {};
+    WideCharToMultiByte(CP_UTF8, 0, lf.lfFaceName, -1, face, sizeof face, nullptr, nullptr);
+    return face;
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -200,9 +211,18 @@ TEST_F(MainWindowTest, LanguagesChangeCaptionsFontsAndTheCommandList) {
     EXPECT_EQ(mainform->exitlab->Caption(), "EXIT?");
     EXPECT_EQ(mainform->ToolButton1->Hint, "Exit");
     EXPECT_EQ(mainform->sendcombo->Left(), 96);
+    // The settings window is open while the language changes; its grid started in Arial.
+    mainform->ToolButton6Click();
+    ASSERT_TRUE(setform->Visible());
+    EXPECT_EQ(GridFontFace(), "Arial");
     mainform->ToolButton2Click();
     EXPECT_TRUE(mainform->Langgroup->Visible());
     mainform->chineseselect->SetChecked(true);
+    // The grid draws in Chinese's own font, as when the program starts in Chinese.
+    EXPECT_EQ(GridFontFace(), LangFontName[2]);
+    EXPECT_EQ(setform->sgrid2->Font().Charset, GB2312_CHARSET);
+    EXPECT_EQ(setform->sgrid2->Cell(0, 1), SettingCaptionText({1, 0}, 2));
+    EXPECT_EQ(setform->progbutton->Caption(), At(At(SettingsUIText, 10), 2));
     EXPECT_FALSE(mainform->Langgroup->Visible());
     EXPECT_EQ(LanguageNumber, 2);
     EXPECT_EQ(mainform->exitlab->Caption(), CaptionText(2, 2));
@@ -213,6 +233,8 @@ TEST_F(MainWindowTest, LanguagesChangeCaptionsFontsAndTheCommandList) {
     EXPECT_EQ(mainform->exitlab->Font().Charset, GB2312_CHARSET);
     EXPECT_EQ(mainform->phonegrid->Cell(1, 0), CaptionText(44, 2));
     mainform->englishselect->SetChecked(true);
+    EXPECT_EQ(GridFontFace(), "Arial");
+    EXPECT_EQ(setform->sgrid2->Cell(0, 1), "QV Time");
     EXPECT_EQ(mainform->sendcombo->Left(), 96);
     EXPECT_EQ(mainform->sendcombo->Width(), 145);
     EXPECT_EQ(mainform->exitlab->Font().Charset, 0);
