@@ -184,10 +184,7 @@ void Tsetform::FormCreate(TForm*) {
 
 void Tsetform::LanguageFonts() {
     const int L = LanguageNumber;
-    TFont f = Font();
-    f.Name = At(LangFontName, L);
-    f.Size = At(LangFontSize, L);
-    f.Charset = At(LangFontCharset, L);
+    const TFont f{At(LangFontName, L), At(LangFontSize, L), At(LangFontCharset, L), Font().Bold};
     SetFont(f);
     Panel1->SetFont(f);
     // The grid keeps Arial, which has no Chinese: Chinese takes its own font.

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "link/uVar.h"
-#include "ui/fileUtil.h"
 #include "toolkit/dialogs.h"
 #include "ui/Settings.h"
 #include "ui/SettingsFormat.h"
@@ -166,9 +165,10 @@ TEST_F(WriteSafeTest, ASettingsFileTheEditorWouldNotAllowIsRefusedAndOneSavedFro
         Press(b);
     };
 
-    mainform->Timer1.Tick();
+    // The settings window before the first tick: its read is refused, nothing is read.
     mainform->ToolButton6Click();
-    ASSERT_TRUE(RunUntil(LinkIdle));
+    setform->FormActivate(setform);
+    EXPECT_FALSE(CommBusy);
     const std::string before(reinterpret_cast<const char*>(RegImage.data()), RegImage.size());
     const size_t framesBefore = FramesHeard().size();
 
@@ -178,7 +178,7 @@ TEST_F(WriteSafeTest, ASettingsFileTheEditorWouldNotAllowIsRefusedAndOneSavedFro
     for (auto [address, value] : {std::pair{73, 250}, {74, 250}, {77, 250}, {82, 3}, {83, 200}, {88, 255},
                                   {90, 255}, {92, 255}, {93, 153}})
         wild[static_cast<size_t>(address)] = static_cast<char>(value);
-    WriteWholeFile(bad, wild);
+    std::ofstream(bad, std::ios::binary) << wild;
     choose(bad);
     panelButton(mainform->setgetbbut);
     ASSERT_EQ(calls.size(), 1u);
@@ -198,6 +198,7 @@ TEST_F(WriteSafeTest, ASettingsFileTheEditorWouldNotAllowIsRefusedAndOneSavedFro
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
 
     // The five groups read from COM2 and saved through the panel.
+    mainform->Timer1.Tick();
     ReadTheFiveGroups();
     choose(good);
     panelButton(mainform->setsavebbut);
