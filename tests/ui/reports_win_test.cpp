@@ -612,7 +612,8 @@ TEST_F(ReportsWindowTest, SettingsFileRefusedWhileTheRegulatorIsBusyOrTheFileIsW
     LanguageNumber = LangEnglish;
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].kind, SaveMessageKind::Error);
-    EXPECT_EQ(calls[0].text.rfind("noise.stp ne contient pas les réglages d'un régulateur", 0), 0u) << calls[0].text;
+    EXPECT_EQ(calls[0].text.rfind("noise.stp contient des réglages que l'éditeur de réglages n'admet pas : « ", 0), 0u)
+        << calls[0].text;
     EXPECT_EQ(RegImage[0], 7);
     EXPECT_FALSE(KindLoaded[4]);
 
