@@ -19,27 +19,25 @@ std::int32_t ImageAt(int equate) { return At(RegImage, At(EquateAddress, equate)
 std::int32_t ModelTypeAddress() { return At(EquateAddress, 0); }
 std::int32_t ModelVoltageAddress() { return At(EquateAddress, 86); }
 
-void DecodeRegulatorType() {
-    const std::int32_t T = At(RegImage, ModelTypeAddress());
-    const std::int32_t V = At(RegImage, ModelVoltageAddress());
+RegulatorModel ModelOf(std::int32_t typeByte, std::int32_t voltageByte) {
+    const std::int32_t T = typeByte;
+    RegulatorModel m;
+    m.scaleCode = voltageByte & 7;
+    if (m.scaleCode > 4) m.scaleCode = 5;
+    m.voltageCode = m.scaleCode;
+    m.version = T & 31;
 
-    std::int32_t c = V & 7;
-    if (c > 4) c = 5;
-    VoltageCode = c;
-    ModelVersion = T & 31;
-    XalNewer = false;
-
-    auto model = [](const char* name, std::int32_t mult, std::int32_t ext) {
-        ModelName = name;
-        CurrentMultiplier = mult;
-        CurrentMultiplierExt = ext;
+    auto model = [&m](const char* name, std::int32_t mult, std::int32_t ext) {
+        m.name = name;
+        m.currentMultiplier = mult;
+        m.currentMultiplierExt = ext;
     };
     if (T <= 95) {
         model("Tova", 1, 1);
     } else if (T <= 127) {
         model("Xal", 1, 1);
-        XalNewer = T >= 110;
-        ModelVersion = T - 95;
+        m.xalNewer = T >= 110;
+        m.version = T - 95;
     } else if (T <= 191) {
         model("Ruka", 2, 1);
     } else if (T <= 214) {
@@ -48,22 +46,34 @@ void DecodeRegulatorType() {
         model("Mavo", 4, 2);
     } else if (T <= 229) {
         model("Vilk", 1, 2);
-        VoltageCode = 7;
-        c = 0;
+        m.voltageCode = 7;
+        m.scaleCode = 0;
     } else if (T <= 239) {
         model("Tova", 1, 1);
     } else if (T <= 249) {
         model("Grend", 4, 2);
-        VoltageCode = 7;
-        c = 0;
-        ModelVersion = T - 239;
-        if (ModelVersion == 10) {
-            ModelVersion = 1;
-            VoltageCode = 8;
+        m.voltageCode = 7;
+        m.scaleCode = 0;
+        m.version = T - 239;
+        if (m.version == 10) {
+            m.version = 1;
+            m.voltageCode = 8;
         }
     } else {
         model("Tova", 1, 1);
     }
+    return m;
+}
+
+void DecodeRegulatorType() {
+    const RegulatorModel m = ModelOf(At(RegImage, ModelTypeAddress()), At(RegImage, ModelVoltageAddress()));
+    ModelName = m.name;
+    ModelVersion = m.version;
+    VoltageCode = m.voltageCode;
+    CurrentMultiplier = m.currentMultiplier;
+    CurrentMultiplierExt = m.currentMultiplierExt;
+    XalNewer = m.xalNewer;
+    const std::int32_t c = m.scaleCode;
 
     if (DebugEnabled) DebugWindowAdd(Format("Regulator regtype is %s", ModelName.c_str()));
     ModelVersionText = ModelName + " v" + IntToStr(ModelVersion);

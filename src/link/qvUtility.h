@@ -26,6 +26,19 @@ inline std::int32_t VoltageTenthsB = 0;
 // Nominal system voltages indexed by VoltageCode.
 extern const std::array<const char*, 9> VoltageText;
 
+// What a type byte and the system-voltage byte (address 93) say about a regulator.
+struct RegulatorModel {
+    std::string name;
+    std::int32_t version = 0;
+    std::int32_t voltageCode = 0;  // as VoltageCode
+    std::int32_t scaleCode = 0;    // the code VoltageScale takes: 0 on the high-voltage models
+    std::int32_t currentMultiplier = 1;
+    std::int32_t currentMultiplierExt = 1;
+    bool xalNewer = false;
+};
+RegulatorModel ModelOf(std::int32_t typeByte, std::int32_t voltageByte);
+
+// Sets the results above from RegImage.
 void DecodeRegulatorType();
 // The image addresses of the two bytes DecodeRegulatorType reads: the type byte and the byte
 // holding the voltage code.

@@ -28,6 +28,10 @@ constexpr int ImageSize = 512;
 constexpr int XalBlockSize = 22;
 constexpr int SampleBufferSize = 13;
 
+// The working settings that programming the whole setting list sends, to RAM and to their
+// EEPROM homes (EEPROM 14..44).
+constexpr int SettingListFirst = 64, SettingListLast = 94;
+
 // Memory image: 0..255 the regulator's RAM, 256..511 its EEPROM (sent as address - 256).
 inline std::array<std::uint8_t, ImageSize> RegImage{};
 // Set by the settings editor for an address it changed; cleared when the address is sent or read.

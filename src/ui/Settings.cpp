@@ -144,14 +144,8 @@ std::string Tsetform::UIText(int row) const { return At(At(SettingsUIText, row),
 void Tsetform::FormCreate(TForm*) {
     SetClientSize(385, 422);
     SetFixedSize(true);
-    const int L = LanguageNumber;
-    TFont f = Font();
-    f.Name = At(LangFontName, L);
-    f.Size = At(LangFontSize, L);
-    f.Charset = At(LangFontCharset, L);
-    SetFont(f);
+    LanguageFonts();
     Panel1->SetBounds(0, 0, 385, 34);
-    Panel1->SetFont(f);
     TFont bf;
     bf.Name = "MS Sans Serif";
     bf.Size = 9;
@@ -160,10 +154,6 @@ void Tsetform::FormCreate(TForm*) {
     sendbutton->SetEnabled(false);
     qvbutton->SetEnabled(false);
     sgrid2->SetBounds(0, 34, 385, 388);
-    TFont gf = f;
-    gf.Name = "Arial";
-    if (L == LangChinese) gf = f;
-    sgrid2->SetFont(gf);
     sgrid2->FixedCols = 1;
     sgrid2->FixedRows = 0;
     sgrid2->GridLineWidth = 3;
@@ -178,15 +168,37 @@ void Tsetform::FormCreate(TForm*) {
     qvprogpanel->SetBounds(198, 38, 185, 137);
     qvprogpanel->SetColor(clSilver);
     qvprogpanel->Hide();
-    TFont lf = f;
-    lf.Size = 10;
-    Label3->SetFont(lf);
     Label3->SetBounds(6, 6, 173, 67);
     progbutton->SetBounds(10, 90, 75, 30);
     Cancelbutton->SetBounds(100, 90, 75, 30);
 
-    for (int g = 0; g < 5; ++g)
-        std::array<TViewButton*, 5>{conbutton1, Conbutton2, Conbutton3, Conbutton4, Conbutton5}[g]->SetHint(UIText(g));
+    LanguageTexts();
+
+    conbutton1->SetDown(true);
+    settingsview = true;
+    selectedgroup = 1;
+    SettingsKind = 4;
+    setdisplay(1);
+    sgrid2->SetSelection(-1, -1);
+}
+
+void Tsetform::LanguageFonts() {
+    const int L = LanguageNumber;
+    const TFont f{At(LangFontName, L), At(LangFontSize, L), At(LangFontCharset, L), Font().Bold};
+    SetFont(f);
+    Panel1->SetFont(f);
+    // The grid keeps Arial, which has no Chinese: Chinese takes its own font.
+    TFont gf = f;
+    if (L != LangChinese) gf.Name = "Arial";
+    sgrid2->SetFont(gf);
+    TFont lf = f;
+    lf.Size = 10;
+    Label3->SetFont(lf);
+}
+
+void Tsetform::LanguageTexts() {
+    const std::array<TViewButton*, 5> groups = {conbutton1, Conbutton2, Conbutton3, Conbutton4, Conbutton5};
+    for (int g = 0; g < 5; ++g) groups[static_cast<size_t>(g)]->SetHint(UIText(g));
     Calbutton->SetHint(UIText(5));
     sendbutton->SetHint(UIText(6));
     SetHint(UIText(7));
@@ -197,14 +209,17 @@ void Tsetform::FormCreate(TForm*) {
     progbutton->SetCaption(UIText(10));
     Cancelbutton->SetHint(UIText(11));
     Cancelbutton->SetCaption(UIText(11));
-    Label3->SetCaption(UIText(15));
+    if (settingsview) Label3->SetCaption(UIText(15));
+}
 
-    conbutton1->SetDown(true);
-    settingsview = true;
-    selectedgroup = 1;
-    SettingsKind = 4;
-    setdisplay(1);
-    sgrid2->SetSelection(-1, -1);
+void Tsetform::LanguageChanged() {
+    LanguageFonts();
+    LanguageTexts();
+    // The rows' captions and units are the language's too.
+    if (settingsview)
+        setdisplay(selectedgroup);
+    else
+        caldisplay();
 }
 
 void Tsetform::buttonfontupdate() {

@@ -53,6 +53,8 @@ public:
     void triggerupdate(std::int32_t Kind);
     void groupreaddone(std::int32_t Kind);
     void buttonfontupdate();
+    // The language changed: fonts (the grid's too), hints and captions follow it.
+    void LanguageChanged();
 
     // The link's read and write ends.
     void GroupReadEnd(std::int32_t Kind, bool Ok);
@@ -94,6 +96,8 @@ private:
     void SendButtonFollowsCell();
     void ShowRefusal(const std::string& text);
     std::string UIText(int row) const;
+    void LanguageFonts();
+    void LanguageTexts();
     bool hintInstalled_ = false;
     std::function<void(std::string&, bool&, THintInfo&)> previousHint_;
     bool hourglass_ = false;

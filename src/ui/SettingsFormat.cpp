@@ -10,21 +10,28 @@
 
 namespace talvik {
 
+static_assert(std::tuple_size_v<MemoryImage> == ImageSize);
+
 namespace {
-
-std::int32_t Image(std::int32_t address) { return At(RegImage, address); }
-
-// Bits 4..6 of address 91: the third-event mode.
-std::int32_t ThirdEventMode() { return (Image(91) >> 4) & 7; }
-// Low two bits of address 92: the generator mode that steers group 5 rows 2..4.
-std::int32_t GeneratorMode() { return Image(92) & 3; }
-// Start (low nibble) and stop (high nibble) modes of address 90.
-std::int32_t StartMode() { return Image(90) & 15; }
-std::int32_t StopMode() { return Image(90) >> 4; }
 
 bool In(std::int32_t index, std::initializer_list<std::int32_t> set) {
     return std::find(set.begin(), set.end(), index) != set.end();
 }
+
+std::int32_t Image(std::int32_t address) { return At(RegImage, address); }
+
+// Bits 4..6 of address 91: the third-event mode.
+std::int32_t ThirdEventMode(const MemoryImage& image = RegImage) { return (At(image, 91) >> 4) & 7; }
+// Low two bits of address 92: the generator mode that steers group 5 rows 2..4.
+std::int32_t GeneratorMode(const MemoryImage& image = RegImage) { return At(image, 92) & 3; }
+// Start (low nibble) and stop (high nibble) modes of address 90.
+std::int32_t StartMode(const MemoryImage& image = RegImage) { return At(image, 90) & 15; }
+std::int32_t StopMode(const MemoryImage& image = RegImage) { return At(image, 90) >> 4; }
+
+bool IsLowNibbleSetting(std::int32_t index) { return In(index, {1, 21, 25, 29, 33, 41}); }
+bool IsHighNibbleSetting(std::int32_t index) { return In(index, {2, 20, 22, 23, 31, 34}); }
+bool IsWordSetting(std::int32_t index) { return index >= 36 && index <= 39; }
+
 
 bool IsVoltageIndex(std::int32_t i) { return In(i, {5, 6, 9, 10, 13, 15, 16, 17, 24, 27}); }
 
@@ -126,21 +133,23 @@ std::string FormatSettingValue(std::int32_t group, std::int32_t row) {
     }
 }
 
-CaptionPick SelectSettingCaption(std::int32_t group, std::int32_t row) {
+CaptionPick SelectSettingCaption(std::int32_t group, std::int32_t row) { return SelectSettingCaption(RegImage, group, row); }
+
+CaptionPick SelectSettingCaption(const MemoryImage& image, std::int32_t group, std::int32_t row) {
     if (group == 4 && row == 1) {
-        const std::int32_t n = StartMode();
+        const std::int32_t n = StartMode(image);
         return {6, n < 2 ? 0 : n <= 3 ? 1 : n <= 13 ? 2 : 3};
     }
     if (group == 4 && row == 3) {
-        const std::int32_t n = StopMode();
+        const std::int32_t n = StopMode(image);
         return {6, n < 2 ? 4 : n <= 3 ? 5 : n <= 13 ? 6 : 7};
     }
     if (group == 4 && row == 6) {
-        const std::int32_t t = ThirdEventMode();
+        const std::int32_t t = ThirdEventMode(image);
         return {6, t < 3 ? 8 : t <= 4 ? 9 : 10};
     }
-    if (group == 5 && row == 2) return {7, GeneratorMode() == 0 ? 0 : 1};
-    if (group == 5 && row == 4) return {7, GeneratorMode() < 2 ? 2 : 3};
+    if (group == 5 && row == 2) return {7, GeneratorMode(image) == 0 ? 0 : 1};
+    if (group == 5 && row == 4) return {7, GeneratorMode(image) < 2 ? 2 : 3};
     return {group, row};
 }
 
@@ -264,20 +273,38 @@ std::int64_t ConvertEditValue(std::int64_t v, std::int32_t index, bool& valid) {
     }
 }
 
-std::int32_t LimitEditValue(std::int64_t v, std::int32_t index) {
+CaptionPick SettingLimitCaption(const MemoryImage& image, std::int32_t index) {
     const CaptionPick shown = GroupRowOf(index);
-    const CaptionPick c = SelectSettingCaption(shown.group, shown.row);
+    return SelectSettingCaption(image, shown.group, shown.row);
+}
+
+SettingRange SettingLimitRange(std::int32_t index, const MemoryImage& image, const std::string& model,
+                               std::int32_t voltageCode) {
+    const CaptionPick c = SettingLimitCaption(image, index);
     const auto& limits = At(SettingLimits, c.group);
     std::int32_t max;
     if (index == 18) {
-        max = ModelName == "Ruka" ? 80 : ModelName == "Nesk" ? 120 : ModelName == "Mavo" ? 160 : 40;
+        max = model == "Ruka" ? 80 : model == "Nesk" ? 120 : model == "Mavo" ? 160 : 40;
     } else {
-        max = At(limits, VoltageCode == 8 ? 12 + c.row : c.row);
+        max = At(limits, voltageCode == 8 ? 12 + c.row : c.row);
     }
-    const std::int32_t min = At(limits, 24 + c.row);
-    if (v > max) v = max;
-    if (v < min) v = min;
+    return {At(limits, 24 + c.row), max};
+}
+
+std::int32_t LimitEditValue(std::int64_t v, std::int32_t index) {
+    const SettingRange r = SettingLimitRange(index, RegImage, ModelName, VoltageCode);
+    if (v > r.most) v = r.most;
+    if (v < r.least) v = r.least;
     return static_cast<std::int32_t>(v);
+}
+
+std::int32_t SettingRawValue(std::int32_t index, const MemoryImage& image) {
+    const std::int32_t address = At(SettingAddress, index);
+    const std::int32_t b = At(image, address);
+    if (IsLowNibbleSetting(index)) return b & 15;
+    if (IsHighNibbleSetting(index)) return b >> 4;
+    if (IsWordSetting(index)) return b + 256 * At(image, address + 1);
+    return b;
 }
 
 std::int32_t AmpHourValue(std::int32_t raw) {
@@ -288,11 +315,11 @@ std::int32_t AmpHourValue(std::int32_t raw) {
 
 void StoreEditedValue(std::int32_t raw, std::int32_t index, std::int32_t address) {
     const std::int32_t old = Image(address);
-    if (In(index, {1, 21, 25, 29, 33, 41})) {
+    if (IsLowNibbleSetting(index)) {
         StoreByte(address, (old & 0xF0) + RangeCheck(raw, 0, 15));
-    } else if (In(index, {2, 20, 22, 23, 31, 34})) {
+    } else if (IsHighNibbleSetting(index)) {
         StoreByte(address, (old & 0x0F) + RangeCheck(raw, 0, 15) * 16);
-    } else if (index >= 36 && index <= 39) {
+    } else if (IsWordSetting(index)) {
         RangeCheck(raw, 0, 65535);
         StoreByte(address, raw & 255);
         StoreByte(address + 1, raw >> 8);

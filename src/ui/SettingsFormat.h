@@ -14,9 +14,12 @@
 
 namespace talvik {
 
+using MemoryImage = std::array<std::uint8_t, 512>;  // as RegImage
+
 constexpr int kSettingCount = 49;     // indices 0..48
 constexpr int kSettingGroups = 5;     // groups 1..5
 constexpr int kCalibrationRows = 8;   // rows 0..7
+constexpr int kSystemVoltageSetting = 1;
 
 // First setting index of each group (index g, g = 1..5; 0 and 6 start at 0).
 extern const std::array<std::int32_t, 7> SettingGroupStart;
@@ -62,8 +65,10 @@ struct CaptionPick {
     std::int32_t row;
     bool operator==(const CaptionPick&) const = default;
 };
-// Which SettingCaption row names grid row `row` of group `group`.
+// Which SettingCaption row names grid row `row` of group `group`, by the modes in RegImage or
+// in another image.
 CaptionPick SelectSettingCaption(std::int32_t group, std::int32_t row);
+CaptionPick SelectSettingCaption(const MemoryImage& image, std::int32_t group, std::int32_t row);
 // As the settings grid and the report show it: SelectSettingCaption with the further shift of
 // caption group 6 rows 4 and 8 for event mode 15.
 CaptionPick SettingGridCaption(std::int32_t group, std::int32_t row);
@@ -100,6 +105,17 @@ std::int64_t ConvertEditValue(std::int64_t v, std::int32_t index, bool& valid);
 // Raw value clamped to the setting's limits (the caption row chosen for it, the model's CHRG
 // maximum, the code-8 maxima).
 std::int32_t LimitEditValue(std::int64_t v, std::int32_t index);
+// The limits of a setting's raw value as LimitEditValue holds it to them, for a model
+// (ModelName), a VoltageCode and the modes an image holds; and the caption row they come from.
+struct SettingRange {
+    std::int32_t least, most;
+};
+SettingRange SettingLimitRange(std::int32_t index, const MemoryImage& image, const std::string& model,
+                               std::int32_t voltageCode);
+CaptionPick SettingLimitCaption(const MemoryImage& image, std::int32_t index);
+// A setting's raw value in an image, as StoreEditedValue puts it there: its nibble, its byte, or
+// the 16-bit value of settings 36..39.
+std::int32_t SettingRawValue(std::int32_t index, const MemoryImage& image);
 // The 16-bit amp-hour value of setting 47 for its stored byte (the battery capacity at 94 scales it).
 std::int32_t AmpHourValue(std::int32_t raw);
 // Raw value into RegImage at the setting's address; changed bytes get their ChangedFlags set.

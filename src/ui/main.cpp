@@ -1269,6 +1269,7 @@ void Tmainform::setcaptions() {
         sendcombo->SetBoundsKeepDrop(96, 34, 145, 25);
     }
     setpanelcaptions();
+    if (setform) setform->LanguageChanged();
     // Panels paint their own captions and frames: repaint them in the new font.
     InvalidateRect(hwnd_, nullptr, TRUE);
 }

@@ -6,8 +6,11 @@
 #include <system_error>
 
 #include "base/format.h"
+#include "base/rtl.h"
 #include "link/qvDataGuard.h"
+#include "link/qvUtility.h"
 #include "link/uVar.h"
+#include "ui/SettingsFormat.h"
 #include "ui/fileUtil.h"
 #include "ui/uCSV.h"
 
@@ -31,34 +34,17 @@ const std::array<LangRow, 4> SettingsFileTable = {{
      "%s 不包含调节器的设置：其类型字节 %d 属于 Xal 报警附件。未载入任何内容。",
      "%s enthält keine Reglereinstellungen: Ihr Typbyte %d ist das des Alarmzubehörs Xal. Es wurde nichts "
      "geladen."},
-    {"%s does not hold a regulator's settings: %s holds %d, and a regulator holds %d to %d there. Nothing was "
-     "loaded.",
-     "%s ne contient pas les réglages d'un régulateur : %s vaut %d, alors qu'un régulateur y a de %d à %d. "
-     "Rien n'a été chargé.",
-     "%s 不包含调节器的设置：%s 的值为 %d，而调节器在此处的值为 %d 至 %d。未载入任何内容。",
-     "%s enthält keine Reglereinstellungen: %s hat den Wert %d, ein Regler hat dort %d bis %d. Es wurde "
-     "nichts geladen."},
+    {"%s holds settings that the settings editor does not allow: \"%s\" is stored as %d, where the editor "
+     "allows %d to %d. Nothing was loaded.",
+     "%s contient des réglages que l'éditeur de réglages n'admet pas : « %s » est enregistré à %d, alors que "
+     "l'éditeur admet de %d à %d. Rien n'a été chargé.",
+     "%s 包含设置编辑器不允许的设置：“%s”的存储值为 %d，而编辑器允许 %d 至 %d。未载入任何内容。",
+     "%s enthält Einstellungen, die der Einstellungseditor nicht zulässt: „%s“ ist als %d gespeichert, der "
+     "Editor lässt %d bis %d zu. Es wurde nichts geladen."},
     {"A settings file cannot be loaded while the regulator is being read or programmed.",
      "Un fichier de réglages ne peut pas être chargé pendant la lecture ou la programmation du régulateur.",
      "读取或编程调节器期间不能载入设置文件。",
      "Eine Einstellungsdatei kann nicht geladen werden, während der Regler gelesen oder programmiert wird."},
-}};
-
-// Settings whose raw byte every regulator keeps within bounds, whatever its model and system
-// voltage: the charging voltages (tenths on the 12 V scale, or volts on the high-voltage
-// models, 10.0 to 20.0 either way) and the hysteresis (at most 4.0 V).
-struct HeldRange {
-    const char* name;
-    int address;
-    int least, most;
-};
-constexpr std::array<HeldRange, 6> HeldRanges = {{
-    {"BMAX", 87, 100, 200},
-    {"EMAX", 85, 100, 200},
-    {"ABSV", 84, 100, 200},
-    {"FLTV", 86, 100, 200},
-    {"BRTN", 76, 100, 200},
-    {"HYST", 75, 0, 40},
 }};
 
 // Type bytes 96..127 are the alarm accessory's; every other byte names a regulator model.
@@ -77,14 +63,24 @@ std::string SettingsFileText(int row, int language) {
 
 std::string RegulatorImageFault(const std::string& shownName, const std::array<std::uint8_t, SettingsFileSize>& image,
                                 int language) {
-    const int type = image[0];
+    const int type = image[static_cast<std::size_t>(ModelTypeAddress())];
     if (type >= AccessoryTypeFirst && type <= AccessoryTypeLast)
         return Format(SettingsFileText(sfAccessory, language).c_str(), shownName.c_str(), type);
-    for (const HeldRange& r : HeldRanges) {
-        const int v = image[static_cast<std::size_t>(r.address)];
-        if (v < r.least || v > r.most)
-            return Format(SettingsFileText(sfSettingOutside, language).c_str(), shownName.c_str(), r.name, v, r.least,
-                          r.most);
+    // Every setting the program-all list would send must be one the editor could have set on this
+    // model at this system voltage. The system voltage itself is not held to the editor's codes:
+    // with the type byte it says which limits apply, and a regulator on a larger bank holds a code
+    // the editor never types.
+    const RegulatorModel model = ModelOf(type, image[static_cast<std::size_t>(ModelVoltageAddress())]);
+    for (std::int32_t index = 0; index < kSettingCount; ++index) {
+        const std::int32_t address = At(SettingAddress, index);
+        if (address < SettingListFirst || address > SettingListLast || index == kSystemVoltageSetting) continue;
+        const SettingRange r = SettingLimitRange(index, image, model.name, model.voltageCode);
+        const std::int32_t v = SettingRawValue(index, image);
+        if (v < r.least || v > r.most) {
+            const std::string caption = Trim(SettingCaptionText(SettingLimitCaption(image, index), language));
+            return Format(SettingsFileText(sfSettingOutside, language).c_str(), shownName.c_str(), caption.c_str(), v,
+                          r.least, r.most);
+        }
     }
     return {};
 }

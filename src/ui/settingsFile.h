@@ -22,7 +22,8 @@ enum class SettingsLoadResult {
     Loaded,         // RegImage replaced; settings groups and calibration marked loaded
     Missing,        // no such file: nothing changed
     WrongSize,      // not 512 bytes: refused, nothing changed; message says why
-    NotARegulator,  // 512 bytes that no regulator holds: refused, nothing changed; message says why
+    NotARegulator,  // 512 bytes that no regulator, or no setting the editor allows, holds: refused,
+                    // nothing changed; message says why
     ReadError       // could not be opened or read: nothing changed; message says why
 };
 struct SettingsLoad {
@@ -36,8 +37,9 @@ struct SettingsLoad {
 SettingsLoad LoadSettingsFile(const std::string& name, int language = LangEnglish);
 
 // Why an image (of the file shownName) does not look like a regulator's memory, in a language;
-// empty when it does: the type byte names a regulator model (not the alarm accessory), and the
-// charging voltages and hysteresis hold values a regulator can hold.
+// empty when it does: the type byte names a regulator model (not the alarm accessory), and every
+// setting that programming the whole list sends holds a value the settings editor allows for that
+// model, system voltage and the modes the image sets (the system voltage itself excepted).
 std::string RegulatorImageFault(const std::string& shownName, const std::array<std::uint8_t, SettingsFileSize>& image,
                                 int language);
 
@@ -45,7 +47,7 @@ std::string RegulatorImageFault(const std::string& shownName, const std::array<s
 enum SettingsFileTextRow {
     sfWrongSize = 1,      // name, size
     sfAccessory,          // name, type byte
-    sfSettingOutside,     // name, setting, value, least, most
+    sfSettingOutside,     // name, setting caption, stored value, least, most
     sfBusy,
 };
 std::string SettingsFileText(int row, int language);

@@ -93,8 +93,8 @@ def build():
         81: 0,
         116: 0,     # generator toggle off
         64: 118,    # generator on below 23.6 V
-        65: 10,     # GDEL 10 min
-        66: 130,    # generator off at 26.0 V
+        65: 130,    # GOFF generator off at 26.0 V
+        66: 10,     # GDEL 10 min before the start
         67: 30,     # GEXD every 30 days
         68: 20,     # GRUN 2.0 h
     }

@@ -17,6 +17,7 @@
 #include "ui/mainImages.h"
 #include "ui/allForms.h"
 #include "ui/Settings.h"
+#include "ui/SettingsFormat.h"
 #include "ui/talvikProgram.h"
 #include "ui/uDebug.h"
 #include "ui/uRegistry_win32.h"
@@ -29,6 +30,31 @@ namespace {
 const char kTestKey[] = "Software\\Corvanel\\TALVIK-main-window-test";
 
 void DeleteTestKey() { RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey); }
+
+// The face of the font the settings grid draws its cells with, as the system made it, and
+// whether that font has a glyph for every character of a text (else the cell shows boxes).
+std::string GridFontFace() {
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, setform->sgrid2->Font().Handle());
+    wchar_t face[LF_FACESIZE] = {};
+    GetTextFaceW(dc, LF_FACESIZE, face);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    char utf8[LF_FACESIZE * 3] = {};
+    WideCharToMultiByte(CP_UTF8, 0, face, -1, utf8, sizeof utf8, nullptr, nullptr);
+    return utf8;
+}
+bool GridHasGlyphsFor(const std::string& text) {
+    const std::wstring w = Widen(text);
+    std::vector<WORD> glyphs(w.size());
+    HDC dc = GetDC(nullptr);
+    HGDIOBJ old = SelectObject(dc, setform->sgrid2->Font().Handle());
+    const DWORD n = GetGlyphIndicesW(dc, w.c_str(), static_cast<int>(w.size()), glyphs.data(),
+                                     GGI_MARK_NONEXISTING_GLYPHS);
+    SelectObject(dc, old);
+    ReleaseDC(nullptr, dc);
+    return n == w.size() && std::find(glyphs.begin(), glyphs.end(), 0xFFFF) == glyphs.end();
+}
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -200,9 +226,23 @@ TEST_F(MainWindowTest, LanguagesChangeCaptionsFontsAndTheCommandList) {
     EXPECT_EQ(mainform->exitlab->Caption(), "EXIT?");
     EXPECT_EQ(mainform->ToolButton1->Hint, "Exit");
     EXPECT_EQ(mainform->sendcombo->Left(), 96);
+    // The settings window is open while the language changes; its grid started in Arial.
+    mainform->ToolButton6Click();
+    ASSERT_TRUE(setform->Visible());
+    EXPECT_EQ(setform->sgrid2->Font().Name, "Arial");
+    const std::string englishFace = GridFontFace();
+    EXPECT_FALSE(GridHasGlyphsFor(SettingCaptionText({1, 0}, 2)));
     mainform->ToolButton2Click();
     EXPECT_TRUE(mainform->Langgroup->Visible());
     mainform->chineseselect->SetChecked(true);
+    // The grid draws in Chinese's own font, as when the program starts in Chinese: every
+    // character of its captions has a glyph.
+    EXPECT_EQ(setform->sgrid2->Font().Name, LangFontName[2]);
+    EXPECT_EQ(setform->sgrid2->Font().Charset, GB2312_CHARSET);
+    EXPECT_NE(GridFontFace(), englishFace);
+    for (int row = 0; row < 9; ++row) EXPECT_TRUE(GridHasGlyphsFor(SettingCaptionText({1, row}, 2))) << row;
+    EXPECT_EQ(setform->sgrid2->Cell(0, 1), SettingCaptionText({1, 0}, 2));
+    EXPECT_EQ(setform->progbutton->Caption(), At(At(SettingsUIText, 10), 2));
     EXPECT_FALSE(mainform->Langgroup->Visible());
     EXPECT_EQ(LanguageNumber, 2);
     EXPECT_EQ(mainform->exitlab->Caption(), CaptionText(2, 2));
@@ -213,6 +253,9 @@ TEST_F(MainWindowTest, LanguagesChangeCaptionsFontsAndTheCommandList) {
     EXPECT_EQ(mainform->exitlab->Font().Charset, GB2312_CHARSET);
     EXPECT_EQ(mainform->phonegrid->Cell(1, 0), CaptionText(44, 2));
     mainform->englishselect->SetChecked(true);
+    EXPECT_EQ(setform->sgrid2->Font().Name, "Arial");
+    EXPECT_EQ(GridFontFace(), englishFace);
+    EXPECT_EQ(setform->sgrid2->Cell(0, 1), "QV Time");
     EXPECT_EQ(mainform->sendcombo->Left(), 96);
     EXPECT_EQ(mainform->sendcombo->Width(), 145);
     EXPECT_EQ(mainform->exitlab->Font().Charset, 0);

@@ -9,6 +9,26 @@ set(TALVIK_UI_REPORTS_TESTS
 talvik_native_test(ui_reports_test SOURCES ${TALVIK_UI_REPORTS_TESTS} LIBS talvik_ui_reports)
 talvik_win32_test(ui_reports_win32_test SOURCES ${TALVIK_UI_REPORTS_TESTS} LIBS talvik_ui_reports)
 
+# The simulator's demo regulator (what "scripts/run --sim" gives it): the settings-file tests load
+# a file saved from it. Under Wine the file is reached through drive Z:.
+set(TALVIK_DEMO_IMAGE ${CMAKE_CURRENT_BINARY_DIR}/demo_image.bin)
+add_custom_command(OUTPUT ${TALVIK_DEMO_IMAGE}
+                   COMMAND python3 ${CMAKE_SOURCE_DIR}/tests/sim/demo_image.py ${TALVIK_DEMO_IMAGE}
+                   DEPENDS ${CMAKE_SOURCE_DIR}/tests/sim/demo_image.py)
+add_custom_target(ui_demo_image DEPENDS ${TALVIK_DEMO_IMAGE})
+function(talvik_uses_demo_image target)
+  if(TARGET ${target})
+    add_dependencies(${target} ui_demo_image)
+    if(TALVIK_WIN32)
+      target_compile_definitions(${target} PRIVATE TALVIK_DEMO_IMAGE="Z:${TALVIK_DEMO_IMAGE}")
+    else()
+      target_compile_definitions(${target} PRIVATE TALVIK_DEMO_IMAGE="${TALVIK_DEMO_IMAGE}")
+    endif()
+  endif()
+endfunction()
+talvik_uses_demo_image(ui_reports_test)
+talvik_uses_demo_image(ui_reports_win32_test)
+
 if(TALVIK_WIN32)
   # A printer that Wine sees and that prints to files: a private CUPS scheduler for the tests
   # that print (printer_rig.sh).
@@ -26,6 +46,7 @@ if(TALVIK_WIN32)
   add_executable(ui_reports_windows_test ${CMAKE_CURRENT_LIST_DIR}/reports_win_test.cpp
                                          ${CMAKE_CURRENT_LIST_DIR}/version_test.rc)
   target_link_libraries(ui_reports_windows_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  talvik_uses_demo_image(ui_reports_windows_test)
   add_test(NAME ui_reports_windows_test
            COMMAND ${CMAKE_CURRENT_LIST_DIR}/report_text_check.sh ${CMAKE_CURRENT_BINARY_DIR}/reports-check
                    ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CMAKE_BINARY_DIR}/wineprefix-print

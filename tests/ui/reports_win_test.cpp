@@ -523,9 +523,12 @@ TEST_F(ReportsWindowTest, EachLogThatCanBeWrittenIsAndTheOthersAreNamedInOneMess
 
 TEST_F(ReportsWindowTest, SettingsFileSavedAndLoadedThroughThePanel) {
     for (int i = 0; i < ImageSize; ++i) RegImage[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(255 - i);
-    // Charging voltages and hysteresis as every regulator holds them.
-    for (auto [address, value] : {std::pair{87, 144}, {85, 150}, {84, 143}, {86, 137}, {76, 125}, {75, 3}})
-        RegImage[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
+    // The settings the list sends as the simulator's demo regulator holds them.
+    const std::string demo = ReadWholeFile(TALVIK_DEMO_IMAGE);
+    ASSERT_EQ(demo.size(), 512u);
+    RegImage[0] = static_cast<std::uint8_t>(demo[0]);
+    for (int a = SettingListFirst; a <= SettingListLast; ++a)
+        RegImage[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>(demo[static_cast<std::size_t>(a)]);
     const auto saved = RegImage;
     const std::string name = dir.File("regulator.stp");
     mainform->qvsetpanel->Show();
@@ -534,7 +537,7 @@ TEST_F(ReportsWindowTest, SettingsFileSavedAndLoadedThroughThePanel) {
     EXPECT_FALSE(mainform->qvsetpanel->Visible());
     const std::string bytes = ReadWholeFile(name);
     ASSERT_EQ(bytes.size(), 512u);
-    EXPECT_EQ(static_cast<std::uint8_t>(bytes[0]), 255);
+    EXPECT_EQ(static_cast<std::uint8_t>(bytes[0]), 130);
 
     RegImage.fill(1);
     EXPECT_FALSE(mainform->Setsavecheck->Enabled());
@@ -609,7 +612,8 @@ TEST_F(ReportsWindowTest, SettingsFileRefusedWhileTheRegulatorIsBusyOrTheFileIsW
     LanguageNumber = LangEnglish;
     ASSERT_EQ(calls.size(), 1u);
     EXPECT_EQ(calls[0].kind, SaveMessageKind::Error);
-    EXPECT_EQ(calls[0].text.rfind("noise.stp ne contient pas les réglages d'un régulateur", 0), 0u) << calls[0].text;
+    EXPECT_EQ(calls[0].text.rfind("noise.stp contient des réglages que l'éditeur de réglages n'admet pas : « ", 0), 0u)
+        << calls[0].text;
     EXPECT_EQ(RegImage[0], 7);
     EXPECT_FALSE(KindLoaded[4]);
 

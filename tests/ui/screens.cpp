@@ -1,7 +1,8 @@
 // Shows the main window for screenshots: "screens.exe <language> [panel...]" starts the
 // program's windows with a private registry key, picks the language, opens the named panels
 // (exit, lang, com, dial, book, log, save, print, qvset, view, single, site, hex, options, help,
-// settings; "callup" first marks a call as being dialled, as the port panel then shows it),
+// settings; "chinese" then switches to Chinese with those windows open; "callup" first marks a
+// call as being dialled, as the port panel then shows it),
 // shows one of the save panel's dialogs (nothing, nodir, exists, notrtf, printdlg, browse), or
 // presses the current-data button
 // ("current": a read from the regulator on the direct port), and runs for the given seconds
@@ -55,6 +56,7 @@ int main(int argc, char** argv) {
             Dialling = true;
             mainform->UpdateCallControls();
         }
+        if (p == "chinese") radios[2]->SetChecked(true);
         if (p == "exit") mainform->ToolButton1Click();
         if (p == "lang") mainform->ToolButton2Click();
         if (p == "com") mainform->ToolButton8Click();

@@ -1,5 +1,5 @@
-// The settings file on real files: round trip, files of the wrong size refused, flags set only
-// by a good load.
+// The settings file on real files: round trip, files of the wrong size refused, files whose
+// settings the editor would not allow refused, flags set only by a good load.
 #include "ui/settingsFile.h"
 
 #include <gtest/gtest.h>
@@ -26,10 +26,23 @@ protected:
         ChangedFlags.fill(false);
     }
     void TearDown() override { SetUp(); }
-    // What every regulator holds: charging voltages and hysteresis of a 12 V bank.
+    // The simulator's demo regulator, a Ruka v2 on a 24 V bank, as a file saved from it holds it.
+    static std::string Demo() { return ReadWholeFile(TALVIK_DEMO_IMAGE); }
+    // Its type byte and the settings the program-all list sends, into RegImage.
     static void RegulatorSettings() {
-        for (auto [address, value] : {std::pair{87, 144}, {85, 150}, {84, 143}, {86, 137}, {76, 125}, {75, 3}})
-            RegImage[static_cast<std::size_t>(address)] = static_cast<std::uint8_t>(value);
+        const std::string demo = Demo();
+        RegImage[0] = static_cast<std::uint8_t>(demo[0]);
+        for (int a = SettingListFirst; a <= SettingListLast; ++a)
+            RegImage[static_cast<std::size_t>(a)] = static_cast<std::uint8_t>(demo[static_cast<std::size_t>(a)]);
+    }
+    // The demo file with some bytes changed, saved as name; what loading it says.
+    std::string LoadChanged(const std::string& name, std::initializer_list<std::pair<int, int>> changes,
+                            int language = LangEnglish) {
+        std::string bytes = Demo();
+        for (auto [address, value] : changes) bytes[static_cast<std::size_t>(address)] = static_cast<char>(value);
+        PutFile(dir.File(name), bytes);
+        const SettingsLoad r = LoadSettingsFile(dir.File(name), language);
+        return r.result == SettingsLoadResult::Loaded ? "loaded" : r.message;
     }
     ScratchDir dir;
 };
@@ -48,7 +61,7 @@ TEST_F(SettingsFileTest, RoundTripRestoresImageAndMarksSettingsLoaded) {
     SaveSettingsFile(name);
     const std::string bytes = ReadWholeFile(name);
     ASSERT_EQ(bytes.size(), 512u);
-    EXPECT_EQ(static_cast<std::uint8_t>(bytes[0]), 3);
+    EXPECT_EQ(static_cast<std::uint8_t>(bytes[0]), 130);
     EXPECT_EQ(static_cast<std::uint8_t>(bytes[511]), static_cast<std::uint8_t>(511 * 7 + 3));
 
     RegImage.fill(0xEE);
@@ -116,40 +129,85 @@ TEST_F(SettingsFileTest, FilesThatNoRegulatorHoldsAreRefusedNamingWhatIsWrong) {
         PutFile(name, bytes);
         const SettingsLoad r = LoadSettingsFile(name);
         ASSERT_EQ(r.result, SettingsLoadResult::NotARegulator) << seed;
-        EXPECT_NE(r.message.find("random.stp does not hold a regulator's settings"), std::string::npos) << r.message;
+        EXPECT_EQ(r.message.rfind("random.stp ", 0), 0u) << r.message;
+        EXPECT_NE(r.message.find("Nothing was loaded."), std::string::npos) << r.message;
     }
-    // The alarm accessory's memory, and a setting outside what a regulator holds.
+    // The alarm accessory's memory.
     RegImage.fill(0);
     RegulatorSettings();
     RegImage[0] = 110;
     SaveSettingsFile(dir.File("xal.stp"));
-    RegImage[0] = 130;
-    RegImage[87] = 7;
-    SaveSettingsFile(dir.File("bmax.stp"));
-    RegImage[87] = 144;
-    RegImage[75] = 41;
-    SaveSettingsFile(dir.File("hyst.stp"));
     RegImage = before;
     EXPECT_EQ(LoadSettingsFile(dir.File("xal.stp")).message,
               "xal.stp does not hold a regulator's settings: its type byte 110 is that of the Xal alarm accessory. "
               "Nothing was loaded.");
-    EXPECT_EQ(LoadSettingsFile(dir.File("bmax.stp")).message,
-              "bmax.stp does not hold a regulator's settings: BMAX holds 7, and a regulator holds 100 to 200 there. "
-              "Nothing was loaded.");
-    EXPECT_EQ(LoadSettingsFile(dir.File("hyst.stp"), LangGerman).message,
-              "hyst.stp enthält keine Reglereinstellungen: HYST hat den Wert 41, ein Regler hat dort 0 bis 40. Es "
-              "wurde nichts geladen.");
     EXPECT_EQ(RegImage, before);
     EXPECT_FALSE(KindLoaded[4]);
     EXPECT_FALSE(CalibrationLoaded);
     EXPECT_TRUE(CurrentLoaded);
 }
 
-TEST_F(SettingsFileTest, TheSimulatorsBelievableRegulatorLoads) {
-    // Every check passes for a regulator's memory as a whole read leaves it: the demo image of
-    // the simulator, a Ruka on a 24 V bank, and the same voltages on the high-voltage scale.
+TEST_F(SettingsFileTest, SettingsTheEditorWouldNotAllowAreRefusedNamingSettingValueAndLimits) {
+    RegImage.fill(0x55);
+    const auto before = RegImage;
+    ASSERT_EQ(LoadChanged("demo.stp", {}), "loaded");
+    RegImage = before;
+    KindLoaded.Fill(false);
+    CalibrationLoaded = false;
+
+    // The file of a user's report: charge current, timers and modes far outside the editor's
+    // limits, and the program setting in the system-voltage byte 9. The first setting of the
+    // list that fails is named.
+    EXPECT_EQ(LoadChanged("wild.stp", {{73, 250}, {74, 250}, {77, 250}, {82, 3}, {83, 200}, {88, 255}, {90, 255},
+                                       {92, 255}, {93, 153}}),
+              "wild.stp holds settings that the settings editor does not allow: \"Program Setting\" is stored as 9, "
+              "where the editor allows 0 to 4. Nothing was loaded.");
+    // The charge current's limit is the model's: 80 half amperes on this Ruka, 40 on a Tova.
+    EXPECT_EQ(LoadChanged("chrg.stp", {{77, 81}}),
+              "chrg.stp holds settings that the settings editor does not allow: \"CHRG Charge Current Limit\" is "
+              "stored as 81, where the editor allows 1 to 80. Nothing was loaded.");
+    EXPECT_EQ(LoadChanged("ruka80.stp", {{77, 80}}), "loaded");
+    EXPECT_EQ(LoadChanged("tova.stp", {{0, 5}}, LangGerman),
+              "tova.stp enthält Einstellungen, die der Einstellungseditor nicht zulässt: „CHRG Ladestrombegrenzung“ ist "
+              "als 60 gespeichert, der Editor lässt 1 bis 40 zu. Es wurde nichts geladen.");
+    // The code-8 maxima hold on the Grend of version 10 only: BMAX 187 there, 165 elsewhere.
+    EXPECT_EQ(LoadChanged("grend10.stp", {{0, 249}, {77, 40}, {87, 187}}), "loaded");
+    EXPECT_EQ(LoadChanged("grend6.stp", {{0, 245}, {77, 40}, {87, 187}}),
+              "grend6.stp holds settings that the settings editor does not allow: \"BMAX Boost Maximum Voltage\" is "
+              "stored as 187, where the editor allows 135 to 165. Nothing was loaded.");
+    // Lower limits count as much as upper ones; a nibble is held on its own.
+    EXPECT_NE(LoadChanged("hyst.stp", {{75, 0}}).find("\"HYST Hysteresis\" is stored as 0, where the editor allows 1 "
+                                                      "to 10"),
+              std::string::npos);
+    EXPECT_NE(LoadChanged("tcmp.stp", {{92, 0x90}}).find("\"TCMP Temperature Comp. Profile\" is stored as 9"),
+              std::string::npos);
+    // A value whose meaning follows a mode is held to the limits of the mode the file sets:
+    // a stop value of 241 is too much for a run time (stop mode 14), fine for a voltage (mode 0).
+    EXPECT_EQ(LoadChanged("run.stp", {{90, 0xE0}, {80, 241}}),
+              "run.stp holds settings that the settings editor does not allow: \"Stop Setting RUN\" is stored as "
+              "241, where the editor allows 0 to 240. Nothing was loaded.");
+    EXPECT_EQ(LoadChanged("solv.stp", {{90, 0x00}, {80, 199}}), "loaded");
+    // The system voltage picks the limits and is not held to the codes the editor types: a
+    // regulator on a 96 V bank loads. Settings the list does not send are not looked at.
+    EXPECT_EQ(LoadChanged("96v.stp", {{93, 0x05}}), "loaded");
+    EXPECT_EQ(LoadChanged("clock.stp", {{48, 255}, {181, 255}, {101, 255}}), "loaded");
+
+    // What was refused changed nothing.
+    RegImage = before;
+    KindLoaded.Fill(false);
+    CalibrationLoaded = false;
+    LoadChanged("wild.stp", {{77, 250}});
+    EXPECT_EQ(RegImage, before);
+    EXPECT_FALSE(KindLoaded[5]);
+    EXPECT_FALSE(CalibrationLoaded);
+}
+
+TEST_F(SettingsFileTest, TheSimulatorsBelievableRegulatorLoadsAsEveryModel) {
+    // The demo regulator's settings with a charge current every model allows load under every
+    // regulator type byte.
     RegImage.fill(0);
     RegulatorSettings();
+    RegImage[77] = 40;
     for (int type : {0, 95, 128, 130, 200, 220, 226, 245, 249, 255}) {
         RegImage[0] = static_cast<std::uint8_t>(type);
         SaveSettingsFile(dir.File("model.stp"));

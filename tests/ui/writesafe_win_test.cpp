@@ -1,6 +1,7 @@
-// Writing to the regulator only what was read from it, through the program's own windows and the
-// real com port under Wine: the rig's regulator simulator on COM2 is site 17 of a network, at
-// 9600 baud, and a consistent regulator (see writesafe_rig.sh). ctest starts the rig in a Wine
+// Writing to the regulator only what was read from it, or what a settings file that the settings
+// editor could have written holds, through the program's own windows and the real com port under
+// Wine: the rig's regulator simulator on COM2 is site 17 of a network, at 9600 baud, and a
+// consistent regulator (see writesafe_rig.sh). ctest starts the rig in a Wine
 // prefix of this test's own and names its folder in TALVIK_RIG_DIR.
 #include <windows.h>
 
@@ -20,6 +21,7 @@
 #include "ui/main.h"
 #include "ui/talvikProgram.h"
 #include "SettingsRig.h"
+#include "dialogAnswers.h"
 
 using namespace talvik;
 using namespace talvik::test;
@@ -140,6 +142,93 @@ TEST_F(WriteSafeTest, TheWholeSettingListGoesOnlyToTheRegulatorItWasReadFrom) {
     EXPECT_TRUE(IsEepromWrite(last.back()));
     // The regulator holds what it held: every write was of the value read.
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
+}
+
+// A settings file whose settings lie outside the editor's limits is refused through the settings
+// file panel, and with nothing read ALL -> "Send now" puts nothing on the line; a file saved from
+// the regulator on COM2 loads while COM3's regulator is addressed and programs it whole.
+TEST_F(WriteSafeTest, ASettingsFileTheEditorWouldNotAllowIsRefusedAndOneSavedFromARegulatorPrograms) {
+    std::vector<ShownDialog> calls;
+    std::vector<int> answers;
+    const TMessageDialogHook oldDialogs = SetMessageDialogHook(AnswerDialogs(calls, answers));
+    char temp[MAX_PATH];
+    GetTempPathA(MAX_PATH, temp);
+    const std::string bad = std::string(temp) + "talvik-writesafe-wild.stp";
+    const std::string good = std::string(temp) + "talvik-writesafe-site17.stp";
+    auto choose = [](const std::string& path) {
+        TSaveDialog::Hook = [path](TSaveDialog*) { return std::optional<std::string>(path); };
+    };
+    auto panelButton = [](TControl* b) {
+        mainform->Savepanel->Show();
+        if (!mainform->qvsetpanel->Visible()) Press(mainform->qvsetbutton);
+        ASSERT_TRUE(mainform->qvsetpanel->Visible());
+        Press(b);
+    };
+
+    // The settings window before the first tick: its read is refused, nothing is read.
+    mainform->ToolButton6Click();
+    setform->FormActivate(setform);
+    EXPECT_FALSE(CommBusy);
+    const std::string before(reinterpret_cast<const char*>(RegImage.data()), RegImage.size());
+    const size_t framesBefore = FramesHeard().size();
+
+    // The regulator's memory with the charge current, timers and modes far outside the editor's
+    // limits and the system-voltage byte 25 -> 153.
+    std::string wild = memory;
+    for (auto [address, value] : {std::pair{73, 250}, {74, 250}, {77, 250}, {82, 3}, {83, 200}, {88, 255},
+                                  {90, 255}, {92, 255}, {93, 153}})
+        wild[static_cast<size_t>(address)] = static_cast<char>(value);
+    std::ofstream(bad, std::ios::binary) << wild;
+    choose(bad);
+    panelButton(mainform->setgetbbut);
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].kind, SaveMessageKind::Error);
+    EXPECT_EQ(calls[0].text, "talvik-writesafe-wild.stp holds settings that the settings editor does not allow: "
+                             "\"Program Setting\" is stored as 9, where the editor allows 0 to 4. Nothing was loaded.");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(RegImage.data()), RegImage.size()), before);
+    EXPECT_FALSE(KindLoaded[5]);
+    EXPECT_FALSE(mainform->Setsavecheck->Enabled());
+    // ALL -> "Send now": refused, for nothing is read or loaded; not one frame on the line.
+    ProgramAll();
+    RunUntil([] { return false; }, 500);
+    EXPECT_FALSE(WriteBusy);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], Refusal());
+    EXPECT_EQ(FramesHeard().size(), framesBefore);
+    EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
+
+    // The five groups read from COM2 and saved through the panel.
+    mainform->Timer1.Tick();
+    ReadTheFiveGroups();
+    choose(good);
+    panelButton(mainform->setsavebbut);
+    const std::string saved = ReadWholeFile(good);
+    ASSERT_EQ(saved.size(), 512u);
+    EXPECT_EQ(saved.substr(SettingListFirst, 31), memory.substr(SettingListFirst, 31));
+
+    // COM3's regulator addressed: the file loads for it, and the whole list goes there.
+    const std::string target = ReadWholeFile(RigFile("mem3.bin"));
+    ASSERT_NE(target.substr(SettingListFirst, 31), saved.substr(SettingListFirst, 31));
+    mainform->ebDirectComPortNum->SetText("3");
+    EXPECT_FALSE(KindLoaded[4]);
+    panelButton(mainform->setgetbbut);
+    EXPECT_EQ(calls.size(), 1u);
+    EXPECT_TRUE(KindLoaded[4] && KindLoaded[8] && CalibrationLoaded);
+    const size_t heardOn3 = talvik::test::FramesHeard(3).size();
+    ProgramAll();
+    EXPECT_EQ(boxes.size(), 1u);
+    ASSERT_TRUE(RunUntil([] { return !WriteBusy; }, 150000));
+    EXPECT_EQ(mainform->Statusb->PanelText(5), "Data Received");
+    EXPECT_EQ(talvik::test::FramesHeard(3).size() - heardOn3, 31u * 4 + 31);
+    const std::string programmed = ReadWholeFile(RigFile("mem3.bin"));
+    EXPECT_EQ(programmed.substr(SettingListFirst, 31), saved.substr(SettingListFirst, 31));  // RAM
+    EXPECT_EQ(programmed.substr(256 + 14, 31), saved.substr(SettingListFirst, 31));         // EEPROM 14..44
+    EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
+
+    TSaveDialog::Hook = nullptr;
+    SetMessageDialogHook(oldDialogs);
+    DeleteFileA(bad.c_str());
+    DeleteFileA(good.c_str());
 }
 
 }  // namespace
