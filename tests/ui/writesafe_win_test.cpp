@@ -219,7 +219,7 @@ TEST_F(WriteSafeTest, ASettingsFileTheEditorWouldNotAllowIsRefusedAndOneSavedFro
     EXPECT_EQ(boxes.size(), 1u);
     ASSERT_TRUE(RunUntil([] { return !WriteBusy; }, 150000));
     EXPECT_EQ(mainform->Statusb->PanelText(5), "Data Received");
-    EXPECT_EQ(talvik::test::FramesHeard(3).size() - heardOn3, 31u * 4 + 31);
+    EXPECT_EQ(talvik::test::FramesHeard(3).size() - heardOn3, 31u * 4 + 31 * 2);  // each RAM copy written and read back
     const std::string programmed = ReadWholeFile(RigFile("mem3.bin"));
     EXPECT_EQ(programmed.substr(SettingListFirst, 31), saved.substr(SettingListFirst, 31));  // RAM
     EXPECT_EQ(programmed.substr(256 + 14, 31), saved.substr(SettingListFirst, 31));         // EEPROM 14..44
