@@ -15,13 +15,11 @@ cmake --build --preset native -j3 --target regsim modemline >/dev/null
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j3 --target linkdriver link_idle talvik_poke talvik >/dev/null
 if [ -z "${DISPLAY:-}" ]; then
-    for n in $(seq 121 150); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then export DISPLAY=":$n"; break; fi
-    done
-    Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb=$!
+    . "$root/scripts/xvfb-lib.sh"
+    start_xvfb 121 150 || { echo "no X display could be started" >&2; exit 1; }
+    export DISPLAY="$xvfb_display"
+    xvfb=$xvfb_pid
     trap 'kill $xvfb 2>/dev/null || true' EXIT
-    sleep 1
 fi
 python3 "$root/bench/linkdriver_bench.py" --com "${1:-65}" ${2:+"$2"} \
     --linkdriver "$root/build/win32/tests/e2e/linkdriver.exe" \

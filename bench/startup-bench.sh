@@ -15,15 +15,10 @@ bin="$root/build/win32"
 prefix="${TALVIK_BENCH_PREFIX:-$bin/bench-startup-prefix}"
 
 if [ -z "${DISPLAY:-}" ]; then
-    display=""
-    for n in $(seq 121 150); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then display=":$n"; break; fi
-    done
-    Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-    xvfb_pid=$!
-    export DISPLAY="$display"
+    . "$root/scripts/xvfb-lib.sh"
+    start_xvfb 121 150 || { echo "no X display could be started" >&2; exit 1; }
+    export DISPLAY="$xvfb_display"
     trap 'WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true; kill "$xvfb_pid" 2>/dev/null || true' EXIT
-    sleep 1
 fi
 
 # The programs as Windows paths (the launcher runs each in its own folder).

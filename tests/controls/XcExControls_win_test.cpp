@@ -100,11 +100,15 @@ protected:
             Sleep(10);
         }
     }
-    // The real mouse: the system makes the move messages.
-    void MoveMouseTo(TControl* c, int x, int y) {
+    // The real mouse: the system makes the move messages, as soon as a loaded machine gets round
+    // to them. Waits (with a generous bound) until `heard` events in all have come, then a while
+    // more for any that should not.
+    void MoveMouseTo(TControl* c, int x, int y, size_t heard = 0) {
         POINT pt{x, y};
         ClientToScreen(c->Handle(), &pt);
         SetCursorPos(pt.x, pt.y);
+        const DWORD start = GetTickCount();
+        while (events.size() < heard && GetTickCount() - start < 10000) Pump(1);
         Pump(15);
     }
     TXcForm* form = nullptr;
@@ -132,9 +136,9 @@ TEST_F(BaseFamilyTest, MouseEnterAndLeaveReachTheVirtualsAndTheEvents) {
     Pump();
     MoveMouseTo(form, 300, 200);
     events.clear();
-    MoveMouseTo(a, 20, 10);
-    MoveMouseTo(g, 5, 20);
-    MoveMouseTo(form, 300, 200);
+    MoveMouseTo(a, 20, 10, 1);
+    MoveMouseTo(g, 5, 20, 3);
+    MoveMouseTo(form, 300, 200, 4);
     EXPECT_EQ(events, (std::vector<std::string>{"a enter", "a leave", "graphic enter", "graphic leave"}));
     EXPECT_EQ(enters, 1);
     EXPECT_EQ(leaves, 1);

@@ -54,6 +54,7 @@ void SetCarrier(bool on) {
 
 void SetStall(bool on) {
     const std::string path = PtyFile("stall");
+    DeleteFileA(PtyFile("stall.held").c_str());
     if (on) {
         HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         ASSERT_NE(h, INVALID_HANDLE_VALUE);
@@ -62,6 +63,10 @@ void SetStall(bool on) {
         DeleteFileA(path.c_str());
     }
 }
+
+// Whether a read of the device is held in the stall (the shim marks it): how soon the port's
+// reader gets there depends on the machine's load.
+bool ReaderHeld() { return GetFileAttributesA(PtyFile("stall.held").c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 // Puts a byte on the line for the port to read, giving up after a second: the line may still be
 // full from an earlier test while the port's reader is stuck.
@@ -221,8 +226,8 @@ TEST(StuckDevice, AReadThatNeverEndsIsAbandonedAtCloseAndThePortOpensAgain) {
     const std::uint16_t t = p.AddTimerTrigger();
     p.SetTimerTrigger(t, 1, true);
     Nudge();  // a byte to read, and the device's read does not come back
-    TTestWindow::PumpFor(200);
     // The reader is inside the device's read, which does not come back.
+    ASSERT_TRUE(TTestWindow::PumpUntil(ReaderHeld, 10000));
     p.SetOpen(false);
     EXPECT_FALSE(p.GetOpen());
     EXPECT_EQ(p.PortState(), 0);
@@ -265,7 +270,7 @@ TEST(StuckDevice, TheProgramEndsWhileAReadIsStillStuck) {
     SetStall(true);
     p->SetOpen(true);
     Nudge();
-    TTestWindow::PumpFor(200);
+    ASSERT_TRUE(TTestWindow::PumpUntil(ReaderHeld, 10000));
     delete p;  // closes the port as the main window does at exit
     EXPECT_EQ(Abandonments(shown), 1) << Joined(shown);
     SetKslErrorDisplay(nullptr);

@@ -51,7 +51,7 @@ public:
 
     // Pumps this thread's messages until pred holds; false after ms (a hang guard only).
     template <class Pred>
-    static bool PumpUntil(Pred pred, int ms = 5000) {
+    static bool PumpUntil(Pred pred, int ms = 10000) {
         auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
         while (!pred()) {
             if (std::chrono::steady_clock::now() > end) return false;

@@ -273,7 +273,7 @@ TEST_F(MainLinkTest, SecondPageThatCannotStartEndsThePair) {
     WriteBusy = true;
     const size_t heard = FramesHeard(1).size();
     mainform->PostCurrentPageRequest(3);
-    RunUntil([] { return !ChainFlag; }, 5000);
+    RunUntil([] { return !ChainFlag; }, 10000);
     EXPECT_FALSE(ChainFlag);
     EXPECT_FALSE(LoggingRead);
     EXPECT_EQ(FramesHeard(1).size(), heard);

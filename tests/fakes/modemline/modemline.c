@@ -12,7 +12,8 @@
  *
  * A device that never gives a read back: with TALVIK_MODEMLINE_STALL naming a flag file, a read
  * on one of these pseudo-terminals blocks for as long as that file exists (tests remove it to
- * let the reader go). Without the variable reads are not looked at. */
+ * let the reader go); FLAG.held is made once a read is held there. Without the variable reads
+ * are not looked at. */
 #define _GNU_SOURCE
 #include <dlfcn.h>
 #include <errno.h>
@@ -130,6 +131,12 @@ static void stall(int fd) {
     char state[PATH_MAX + 8];
     if (access(flag, F_OK) != 0 || !state_file_for(fd, state, sizeof state)) return;
     if (debug_on()) fprintf(stderr, "modemline: read on fd %d stalled\n", fd);
+    /* Tells the test that a reader is now held (FLAG.held), so that it need not guess how long
+     * the reader takes to get here on a loaded machine. */
+    char held[PATH_MAX + 8];
+    snprintf(held, sizeof held, "%s.held", flag);
+    int h = open(held, O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    if (h >= 0) close(h);
     while (access(flag, F_OK) == 0) sleep_ms(10);
 }
 
