@@ -32,7 +32,6 @@ bool IsLowNibbleSetting(std::int32_t index) { return In(index, {1, 21, 25, 29, 3
 bool IsHighNibbleSetting(std::int32_t index) { return In(index, {2, 20, 22, 23, 31, 34}); }
 bool IsWordSetting(std::int32_t index) { return index >= 36 && index <= 39; }
 
-
 bool IsVoltageIndex(std::int32_t i) { return In(i, {5, 6, 9, 10, 13, 15, 16, 17, 24, 27}); }
 
 std::string VoltageValueText(std::int32_t b) {

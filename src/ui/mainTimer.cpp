@@ -36,17 +36,6 @@ std::string LogFolderOf(const std::string& name) {
     return folder;
 }
 
-namespace {
-
-std::string NoFolderText(const std::string& folder) {
-    std::string text = LogWriteTextOf(lwNoFolder, LanguageNumber);
-    const auto at = text.find("%s");
-    if (at != std::string::npos) text.replace(at, 2, folder);
-    return text;
-}
-
-}  // namespace
-
 void LogWriteStep(TimerVars& v, TimerHost& host) {
     v.LogWritePending = false;
     const std::string name = host.LogFileName();
@@ -62,7 +51,7 @@ void LogWriteStep(TimerVars& v, TimerHost& host) {
             fail(name, LogWriteTextOf(lwNotRichText, LanguageNumber));
     } else if (const std::string folder = LogFolderOf(name); !folder.empty() && !host.FolderExists(folder)) {
         // The drive of a missing folder has no free space to tell of: say what is really wrong.
-        fail(name, NoFolderText(folder));
+        fail(name, Format(LogWriteTextOf(lwNoFolder, LanguageNumber).c_str(), folder.c_str()));
     } else if (host.FreeSpace(name) > kLogMinFreeSpace) {
         plan = Plan::Create;
     } else {
