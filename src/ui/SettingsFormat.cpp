@@ -2,6 +2,7 @@
 #include "ui/SettingsFormat.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "base/format.h"
 #include "base/rtl.h"
@@ -20,13 +21,17 @@ bool In(std::int32_t index, std::initializer_list<std::int32_t> set) {
 
 std::int32_t Image(std::int32_t address) { return At(RegImage, address); }
 
+// The bytes whose modes pick the caption row (and so the limits) of other settings.
+constexpr std::int32_t EventModeAddress = 90, ThirdEventModeAddress = 91, GeneratorModeAddress = 92;
+constexpr std::array<std::int32_t, 3> ModeAddresses = {EventModeAddress, ThirdEventModeAddress, GeneratorModeAddress};
+
 // Bits 4..6 of address 91: the third-event mode.
-std::int32_t ThirdEventMode(const MemoryImage& image = RegImage) { return (At(image, 91) >> 4) & 7; }
+std::int32_t ThirdEventMode(const MemoryImage& image = RegImage) { return (At(image, ThirdEventModeAddress) >> 4) & 7; }
 // Low two bits of address 92: the generator mode that steers group 5 rows 2..4.
-std::int32_t GeneratorMode(const MemoryImage& image = RegImage) { return At(image, 92) & 3; }
+std::int32_t GeneratorMode(const MemoryImage& image = RegImage) { return At(image, GeneratorModeAddress) & 3; }
 // Start (low nibble) and stop (high nibble) modes of address 90.
-std::int32_t StartMode(const MemoryImage& image = RegImage) { return At(image, 90) & 15; }
-std::int32_t StopMode(const MemoryImage& image = RegImage) { return At(image, 90) >> 4; }
+std::int32_t StartMode(const MemoryImage& image = RegImage) { return At(image, EventModeAddress) & 15; }
+std::int32_t StopMode(const MemoryImage& image = RegImage) { return At(image, EventModeAddress) >> 4; }
 
 bool IsLowNibbleSetting(std::int32_t index) { return In(index, {1, 21, 25, 29, 33, 41}); }
 bool IsHighNibbleSetting(std::int32_t index) { return In(index, {2, 20, 22, 23, 31, 34}); }
@@ -277,9 +282,10 @@ CaptionPick SettingLimitCaption(const MemoryImage& image, std::int32_t index) {
     return SelectSettingCaption(image, shown.group, shown.row);
 }
 
-SettingRange SettingLimitRange(std::int32_t index, const MemoryImage& image, const std::string& model,
-                               std::int32_t voltageCode) {
-    const CaptionPick c = SettingLimitCaption(image, index);
+namespace {
+// The limits of caption row c for a setting: the row's minimum and maximum (its code-8 maximum on
+// a regulator of voltage code 8), the charge current's maximum by model.
+SettingRange CaptionRowRange(std::int32_t index, CaptionPick c, const std::string& model, std::int32_t voltageCode) {
     const auto& limits = At(SettingLimits, c.group);
     std::int32_t max;
     if (index == 18) {
@@ -288,6 +294,30 @@ SettingRange SettingLimitRange(std::int32_t index, const MemoryImage& image, con
         max = At(limits, voltageCode == 8 ? 12 + c.row : c.row);
     }
     return {At(limits, 24 + c.row), max};
+}
+}  // namespace
+
+SettingRange SettingLimitRange(std::int32_t index, const MemoryImage& image, const std::string& model,
+                               std::int32_t voltageCode) {
+    return CaptionRowRange(index, SettingLimitCaption(image, index), model, voltageCode);
+}
+
+std::vector<SettingRange> SettingEditableRanges(std::int32_t index, const std::string& model, std::int32_t voltageCode) {
+    // Every row any value of a mode byte picks: the mode rows' own limits let the editor set every
+    // mode, so each of these rows is one a value can have been typed under.
+    std::vector<CaptionPick> picks;
+    MemoryImage modes{};
+    for (const std::int32_t address : ModeAddresses) {
+        for (int b = 0; b <= 255; ++b) {
+            At(modes, address) = static_cast<std::uint8_t>(b);
+            const CaptionPick p = SettingLimitCaption(modes, index);
+            if (std::find(picks.begin(), picks.end(), p) == picks.end()) picks.push_back(p);
+        }
+        At(modes, address) = 0;
+    }
+    std::vector<SettingRange> ranges;
+    for (const CaptionPick& p : picks) ranges.push_back(CaptionRowRange(index, p, model, voltageCode));
+    return ranges;
 }
 
 std::int32_t LimitEditValue(std::int64_t v, std::int32_t index) {

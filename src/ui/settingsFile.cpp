@@ -1,9 +1,11 @@
 // Saving and loading the memory image as a settings file (see settingsFile.h).
 #include "ui/settingsFile.h"
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 #include "base/format.h"
 #include "base/rtl.h"
@@ -66,21 +68,25 @@ std::string RegulatorImageFault(const std::string& shownName, const std::array<s
     const int type = image[static_cast<std::size_t>(ModelTypeAddress())];
     if (type >= AccessoryTypeFirst && type <= AccessoryTypeLast)
         return Format(SettingsFileText(sfAccessory, language).c_str(), shownName.c_str(), type);
-    // Every setting the program-all list would send must be one the editor could have set on this
-    // model at this system voltage. The system voltage itself is not held to the editor's codes:
-    // with the type byte it says which limits apply, and a regulator on a larger bank holds a code
-    // the editor never types.
+    // Every setting the program-all list would send must be one some editing could have left on
+    // this model at this system voltage: for a value whose meaning follows a mode, under any mode,
+    // for the editor does not limit it again when the mode changes. The system voltage itself is
+    // not held to the editor's codes: with the type byte it says which limits apply, and a
+    // regulator on a larger bank holds a code the editor never types.
     const RegulatorModel model = ModelOf(type, image[static_cast<std::size_t>(ModelVoltageAddress())]);
     for (std::int32_t index = 0; index < kSettingCount; ++index) {
         const std::int32_t address = At(SettingAddress, index);
         if (address < SettingListFirst || address > SettingListLast || index == kSystemVoltageSetting) continue;
-        const SettingRange r = SettingLimitRange(index, image, model.name, model.voltageCode);
+        const std::vector<SettingRange> ranges = SettingEditableRanges(index, model.name, model.voltageCode);
         const std::int32_t v = SettingRawValue(index, image);
-        if (v < r.least || v > r.most) {
-            const std::string caption = Trim(SettingCaptionText(SettingLimitCaption(image, index), language));
-            return Format(SettingsFileText(sfSettingOutside, language).c_str(), shownName.c_str(), caption.c_str(), v,
-                          r.least, r.most);
-        }
+        if (std::any_of(ranges.begin(), ranges.end(), [v](const SettingRange& r) { return v >= r.least && v <= r.most; }))
+            continue;
+        // Named by the caption the grid shows it under, with the span of every mode's limits.
+        SettingRange span = ranges.front();
+        for (const SettingRange& r : ranges) span = {std::min(span.least, r.least), std::max(span.most, r.most)};
+        const std::string caption = Trim(SettingCaptionText(SettingLimitCaption(image, index), language));
+        return Format(SettingsFileText(sfSettingOutside, language).c_str(), shownName.c_str(), caption.c_str(), v,
+                      span.least, span.most);
     }
     return {};
 }

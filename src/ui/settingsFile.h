@@ -38,8 +38,9 @@ SettingsLoad LoadSettingsFile(const std::string& name, int language = LangEnglis
 
 // Why an image (of the file shownName) does not look like a regulator's memory, in a language;
 // empty when it does: the type byte names a regulator model (not the alarm accessory), and every
-// setting that programming the whole list sends holds a value the settings editor allows for that
-// model, system voltage and the modes the image sets (the system voltage itself excepted).
+// setting that programming the whole list sends holds a value some editing could have given it on
+// that model and system voltage (under any of the modes that steer it; the system voltage itself
+// excepted).
 std::string RegulatorImageFault(const std::string& shownName, const std::array<std::uint8_t, SettingsFileSize>& image,
                                 int language);
 

@@ -1,13 +1,14 @@
-# Tests of the CSV writer, the settings file, the text report and the periodic log record:
-# natively under the sanitizers and, on real files, under Wine.
+# Tests of the CSV writer, the settings file (with the editor's edits), the text report and the
+# periodic log record: natively under the sanitizers and, on real files, under Wine.
 set(TALVIK_UI_REPORTS_TESTS
   ${CMAKE_CURRENT_LIST_DIR}/uCSV_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/settingsFile_test.cpp
+  ${CMAKE_CURRENT_LIST_DIR}/settingsFileEdits_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/report_test.cpp
   ${CMAKE_CURRENT_LIST_DIR}/reportFile_test.cpp
 )
-talvik_native_test(ui_reports_test SOURCES ${TALVIK_UI_REPORTS_TESTS} LIBS talvik_ui_reports)
-talvik_win32_test(ui_reports_win32_test SOURCES ${TALVIK_UI_REPORTS_TESTS} LIBS talvik_ui_reports)
+talvik_native_test(ui_reports_test SOURCES ${TALVIK_UI_REPORTS_TESTS} LIBS talvik_ui_reports talvik_ui_forms_pure)
+talvik_win32_test(ui_reports_win32_test SOURCES ${TALVIK_UI_REPORTS_TESTS} LIBS talvik_ui_reports talvik_ui_forms_pure)
 
 # The simulator's demo regulator (what "scripts/run --sim" gives it): the settings-file tests load
 # a file saved from it. Under Wine the file is reached through drive Z:.

@@ -181,11 +181,14 @@ TEST_F(SettingsFileTest, SettingsTheEditorWouldNotAllowAreRefusedNamingSettingVa
               std::string::npos);
     EXPECT_NE(LoadChanged("tcmp.stp", {{92, 0x90}}).find("\"TCMP Temperature Comp. Profile\" is stored as 9"),
               std::string::npos);
-    // A value whose meaning follows a mode is held to the limits of the mode the file sets:
-    // a stop value of 241 is too much for a run time (stop mode 14), fine for a voltage (mode 0).
-    EXPECT_EQ(LoadChanged("run.stp", {{90, 0xE0}, {80, 241}}),
-              "run.stp holds settings that the settings editor does not allow: \"Stop Setting RUN\" is stored as "
-              "241, where the editor allows 0 to 240. Nothing was loaded.");
+    // A value whose meaning follows a mode may hold what any of its modes allows, for the editor
+    // keeps a value typed under one mode when the mode changes: a stop value of 241, typed as a
+    // time under stop mode 2, stays under stop mode 14 (a run time of at most 240). Beyond every
+    // mode's limits it is named under the caption of the file's mode, with the span of all modes.
+    EXPECT_EQ(LoadChanged("run.stp", {{90, 0xE0}, {80, 241}}), "loaded");
+    EXPECT_EQ(LoadChanged("run253.stp", {{90, 0xE0}, {80, 253}}),
+              "run253.stp holds settings that the settings editor does not allow: \"Stop Setting RUN\" is stored "
+              "as 253, where the editor allows 0 to 252. Nothing was loaded.");
     EXPECT_EQ(LoadChanged("solv.stp", {{90, 0x00}, {80, 199}}), "loaded");
     // The system voltage picks the limits and is not held to the codes the editor types: a
     // regulator on a 96 V bank loads. Settings the list does not send are not looked at.
