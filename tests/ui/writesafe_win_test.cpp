@@ -20,6 +20,7 @@
 #include "ui/SettingsFormat.h"
 #include "ui/main.h"
 #include "ui/talvikProgram.h"
+#include "GridTyping.h"
 #include "SettingsRig.h"
 #include "dialogAnswers.h"
 
@@ -149,7 +150,8 @@ TEST_F(WriteSafeTest, TheWholeSettingListGoesOnlyToTheRegulatorItWasReadFrom) {
 
 // A settings file whose settings lie outside the editor's limits is refused through the settings
 // file panel, and with nothing read ALL -> "Send now" puts nothing on the line; a file saved from
-// the regulator on COM2 loads while COM3's regulator is addressed and programs it whole.
+// the regulator on COM2 after its generator mode was changed in the settings grid loads while
+// COM3's regulator is addressed and programs it whole.
 TEST_F(WriteSafeTest, ASettingsFileTheEditorWouldNotAllowIsRefusedAndOneSavedFromARegulatorPrograms) {
     std::vector<ShownDialog> calls;
     std::vector<int> answers;
@@ -200,14 +202,25 @@ TEST_F(WriteSafeTest, ASettingsFileTheEditorWouldNotAllowIsRefusedAndOneSavedFro
     EXPECT_EQ(FramesHeard().size(), framesBefore);
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
 
-    // The five groups read from COM2 and saved through the panel.
+    // The five groups read from COM2; in the generator group the user sets the generator mode to
+    // 2, where the row under it means a state of charge (0 to 99 %) and still holds the regulator's
+    // voltage byte 118; then the settings are saved through the panel.
     mainform->Timer1.Tick();
     ReadTheFiveGroups();
+    ASSERT_EQ(static_cast<unsigned char>(memory[64]), 118);
+    ASSERT_EQ(memory[92] & 3, 0);
+    TypeIntoCell(setform->sgrid2, 1, 2, "2");
+    EXPECT_EQ(setform->sgrid2->Cell(1, 2), "2");
+    EXPECT_EQ(setform->sgrid2->Cell(0, 3), "Gen on below SOC of");
+    EXPECT_EQ(setform->sgrid2->Cell(1, 3), "118");
+    EXPECT_EQ(boxes.size(), 1u);  // the refusal above, nothing more
+    std::string edited = memory;
+    edited[92] = static_cast<char>((memory[92] & 0xFC) | 2);
     choose(good);
     panelButton(mainform->setsavebbut);
     const std::string saved = ReadWholeFile(good);
     ASSERT_EQ(saved.size(), 512u);
-    EXPECT_EQ(saved.substr(SettingListFirst, 31), memory.substr(SettingListFirst, 31));
+    EXPECT_EQ(saved.substr(SettingListFirst, 31), edited.substr(SettingListFirst, 31));
 
     // COM3's regulator addressed: the file loads for it, and the whole list goes there.
     const std::string target = ReadWholeFile(RigFile("mem3.bin"));
