@@ -123,13 +123,15 @@ TEST_F(SettingsFileEditsTest, EveryImageTheEditorMakesLoadsAgain) {
                 }
                 const auto [group, row] = kind < 7 ? modeRows[pick(modeRows.size())] : rows[pick(rows.size())];
                 std::string text;
-                switch (pick(4)) {
+                switch (pick(5)) {
                 case 0: text = edges[pick(edges.size())]; break;
+                case 4: text = FormatSettingValue(group, row); break;  // what the cell shows, typed again
                 case 1: text = std::to_string(pick(20)); break;  // modes, nibbles, small values
                 case 2: text = std::to_string(pick(300)); break;
                 default: text = std::to_string(pick(300)) + "." + std::to_string(pick(10)); break;
                 }
                 taken += EditSettingValue(text, group, row).Taken() ? 1 : 0;
+                DecodeRegulatorType();  // as the grid's redraw does after every commit
             }
             ASSERT_EQ(SaveAndLoad(), "loaded");
             ++sequences;
