@@ -302,7 +302,8 @@ SettingRange SettingLimitRange(std::int32_t index, const MemoryImage& image, con
     return CaptionRowRange(index, SettingLimitCaption(image, index), model, voltageCode);
 }
 
-std::vector<SettingRange> SettingEditableRanges(std::int32_t index, const std::string& model, std::int32_t voltageCode) {
+std::vector<SettingRange> SettingEditableRanges(std::int32_t index, const std::string& model,
+                                                std::int32_t voltageCode) {
     // Every row any value of a mode byte picks: the mode rows' own limits let the editor set every
     // mode, so each of these rows is one a value can have been typed under.
     std::vector<CaptionPick> picks;

@@ -118,7 +118,8 @@ CaptionPick SettingLimitCaption(const MemoryImage& image, std::int32_t index);
 // editor holds a typed value to the row of the mode set at the time and never limits it again
 // when a mode changes, so a stored value is one some editing could give when it lies within any
 // of these. One range for a setting that follows no mode.
-std::vector<SettingRange> SettingEditableRanges(std::int32_t index, const std::string& model, std::int32_t voltageCode);
+std::vector<SettingRange> SettingEditableRanges(std::int32_t index, const std::string& model,
+                                                std::int32_t voltageCode);
 // A setting's raw value in an image, as StoreEditedValue puts it there: its nibble, its byte, or
 // the 16-bit value of settings 36..39.
 std::int32_t SettingRawValue(std::int32_t index, const MemoryImage& image);

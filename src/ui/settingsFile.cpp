@@ -79,9 +79,9 @@ std::string RegulatorImageFault(const std::string& shownName, const std::array<s
         if (address < SettingListFirst || address > SettingListLast || index == kSystemVoltageSetting) continue;
         const std::vector<SettingRange> ranges = SettingEditableRanges(index, model.name, model.voltageCode);
         const std::int32_t v = SettingRawValue(index, image);
-        if (std::any_of(ranges.begin(), ranges.end(), [v](const SettingRange& r) { return v >= r.least && v <= r.most; }))
-            continue;
-        // Named by the caption the grid shows it under, with the span of every mode's limits.
+        const auto allows = [v](const SettingRange& r) { return v >= r.least && v <= r.most; };
+        if (std::any_of(ranges.begin(), ranges.end(), allows)) continue;
+        // Named by the caption of the row the file's own mode picks, with the span of every mode's limits.
         SettingRange span = ranges.front();
         for (const SettingRange& r : ranges) span = {std::min(span.least, r.least), std::max(span.most, r.most)};
         const std::string caption = Trim(SettingCaptionText(SettingLimitCaption(image, index), language));
