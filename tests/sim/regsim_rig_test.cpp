@@ -99,6 +99,8 @@ TEST_F(Rig, AnswersFromTheMemoryFileAndSavesWrites) {
     const std::string log = Slurp(dir_ + "/sim22.log");
     EXPECT_NE(log.find("\t14 05 00 EB\t-\tram-read\t5\t0\tok\tanswered\n"), std::string::npos) << log;
     EXPECT_NE(log.find("\tCA 0A 77 35\t-\teeprom-write\t266\t119\tok\twritten\n"), std::string::npos) << log;
+    // Each reply written is noted with its time, after the frame it answers.
+    EXPECT_NE(log.find(" sent C8", log.find("\t14 05 00 EB\t")), std::string::npos) << log;
 }
 
 TEST_F(Rig, SurvivesThePeerClosingAndReopening) {

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <functional>
 #include <string>
@@ -19,6 +20,7 @@
 #include "ui/main.h"
 #include "ui/talvikProgram.h"
 #include "WinRig.h"
+#include "WireChecks.h"
 
 namespace talvik::test {
 
@@ -75,6 +77,18 @@ protected:
             ASSERT_TRUE(RunUntil(LinkIdle));
             ASSERT_TRUE(KindLoaded[setform->SettingsKind]) << setform->SettingsKind;
         }
+    }
+
+    // The frames port's simulator heard from frame `from` on, as one whole-list programming run
+    // that left the memory `after`. A retry the line's timing explains (a frame or reply held up
+    // on a loaded machine) passes within the link's allowance; it is told on the output.
+    static sim::ProgramRun ProgramRunHeard(int port, std::size_t from, const std::string& after) {
+        const std::vector<HeardFrame> heard = FramesHeard(port);
+        std::vector<sim::WireFrame> frames;
+        for (std::size_t i = from; i < heard.size(); ++i) frames.push_back({heard[i].ms, heard[i].bytes});
+        sim::ProgramRun run = sim::CheckProgramRun(frames, kSite, after);
+        if (!run.retries.empty()) std::printf("COM%d programming run: %s\n", port, run.Describe().c_str());
+        return run;
     }
 
     std::vector<std::string> errors, boxes;

@@ -116,15 +116,12 @@ TEST_F(DeviceLostTest, ARegulatorLostWhileProgrammingIsToldInTheStatusBarAndProg
     ASSERT_TRUE(WriteBusy) << mainform->Statusb->PanelText(5);
     ASSERT_TRUE(RunUntil([] { return !WriteBusy; }, 200000));
     EXPECT_EQ(mainform->Statusb->PanelText(5), "Data Received");
-    const std::vector<HeardFrame> frames = FramesHeard(kPort);
-    int eepromWrites = 0, reads = 0;
-    for (size_t i = before; i < frames.size(); ++i) {
-        if (frames[i].bytes.size() == 5 && frames[i].bytes[1] == 0xCA) ++eepromWrites;
-        if (frames[i].bytes.size() == 5 && (frames[i].bytes[1] == 0x14 || frames[i].bytes[1] == 0x48)) ++reads;
-    }
-    EXPECT_EQ(eepromWrites, 31);
-    // Reads only to verify what was written: two read-backs per EEPROM setting, one per RAM copy.
-    EXPECT_EQ(reads, 31 * 2 + 31);
+    // Programmed at once, no read first; every EEPROM write right behind its unlock and of the
+    // byte read, read back until two replies agree, each RAM copy read back, a retry only where the
+    // line's timing explains it (a write held up on a loaded machine) and within the link's
+    // allowance.
+    const sim::ProgramRun run = ProgramRunHeard(kPort, before, memory);
+    EXPECT_TRUE(run.Ok()) << run.Describe();
     // The regulator holds again what was read from it, both copies of every setting.
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
     EXPECT_TRUE(errors.empty()) << errors.front();

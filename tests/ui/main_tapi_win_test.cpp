@@ -171,13 +171,17 @@ TEST_F(MainTapiTest, DialReadsOverTheCallAndHangUpClosesIt) {
     // A read goes over the call: the station hears it, the direct regulator does not.
     const size_t direct = ImagesHeard(1).size();
     const size_t station = ImagesHeard(kStation).size();
+    const size_t stationFrames = FramesHeard(kStation).size();
     mainform->ToolButton4Click();
     ASSERT_TRUE(RunUntil([] { return LinkIdle() && CurrentLoaded; }));
     std::vector<int> heard = ImagesHeard(kStation);
     heard.erase(heard.begin(), heard.begin() + static_cast<long>(station));
     auto table = KindAddressTable(2);
-    // Each address twice (two equal replies); at the call's 9600 baud the list page follows.
-    EXPECT_EQ(heard.size(), 2 * (table.size() + KindAddressTable(3).size()));
+    // Each address twice (two equal replies); at the call's 9600 baud the list page follows. An
+    // ask more only after a give-up that a late reply explains (a loaded machine).
+    const sim::ReplyRaceReport races = sim::ReplyRaces(ReadsAsked(kStation, stationFrames));
+    for (const std::string& m : races.missed) ADD_FAILURE() << "a reply missed: " << m;
+    EXPECT_EQ(heard.size(), 2 * (table.size() + KindAddressTable(3).size()) + races.late.size());
     const std::string mem = TTapiRig::Read(RigFile("mem81.bin"));
     ASSERT_EQ(mem.size(), 512u);
     for (int a : table) EXPECT_EQ(RegImage[a], static_cast<std::uint8_t>(mem[a])) << "address " << a;

@@ -426,9 +426,12 @@ TEST_F(ReportsWindowTest, ThePrintDialogOffersThePrinterAndPrintsOnIt) {
     std::thread user([&shownPrinter] {
         for (int i = 0; i < 200; ++i) {
             if (HWND dlg = PrintDialogUp()) {
-                Sleep(300);
+                // The dialog fills its printer list once shown: wait for it (longer on a busy machine).
                 wchar_t name[128] = L"";
-                GetDlgItemTextW(dlg, 0x473 /* the printer list, cmb4 */, name, 128);
+                for (int k = 0; k < 300 && !name[0]; ++k) {
+                    Sleep(50);
+                    GetDlgItemTextW(dlg, 0x473 /* the printer list, cmb4 */, name, 128);
+                }
                 shownPrinter = Narrow(name);
                 PostMessageW(dlg, WM_COMMAND, IDOK, 0);
                 return;

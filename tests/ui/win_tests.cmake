@@ -1,3 +1,6 @@
+# The window tests that count frames judge them with the shared checks of tests/sim/WireChecks.h.
+include_directories(${CMAKE_SOURCE_DIR}/tests/sim)
+
 # The windows of the operator interface under Wine (need the X display).
 talvik_win32_test(ui_windows_test
   SOURCES

@@ -90,8 +90,10 @@ TEST_F(WriteSafeTest, TheWholeSettingListGoesOnlyToTheRegulatorItWasReadFrom) {
     EXPECT_EQ(setform->sgrid2->Cell(0, setform->sgrid2->RowCount() - 1), "Data Received");
     EXPECT_EQ(mainform->Statusb->PanelText(5), "Data Received");
     const std::vector<std::vector<int>> frames = FramesHeard();
-    ASSERT_EQ(frames.size() - afterReads, 31u * 4 + 31 * 2);
-    for (size_t i = afterReads; i < frames.size(); ++i) EXPECT_EQ(frames[i][0], kSite) << i;
+    // Site 17 only, each EEPROM write behind its unlock, every setting of the value read; a
+    // retry the line's timing explains passes within the link's allowance.
+    const sim::ProgramRun run = ProgramRunHeard(kPort, afterReads, memory);
+    EXPECT_TRUE(run.Ok()) << run.Describe();
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
 
     // Another site number: what was read from site 17 is not site 18's, and nothing goes out.
@@ -235,8 +237,15 @@ TEST_F(WriteSafeTest, ASettingsFileTheEditorWouldNotAllowIsRefusedAndOneSavedFro
     EXPECT_EQ(boxes.size(), 1u);
     ASSERT_TRUE(RunUntil([] { return !WriteBusy; }, 150000));
     EXPECT_EQ(mainform->Statusb->PanelText(5), "Data Received");
-    EXPECT_EQ(talvik::test::FramesHeard(3).size() - heardOn3, 31u * 4 + 31 * 2);  // each RAM copy written and read back
     const std::string programmed = ReadWholeFile(RigFile("mem3.bin"));
+    // The file's settings, each behind its unlock, each RAM copy written and read back.
+    std::string expected = target;
+    for (int a = 0; a < 31; ++a) {
+        expected[SettingListFirst + a] = saved[SettingListFirst + a];
+        expected[256 + 14 + a] = saved[SettingListFirst + a];
+    }
+    const sim::ProgramRun run = ProgramRunHeard(3, heardOn3, expected);
+    EXPECT_TRUE(run.Ok()) << run.Describe();
     EXPECT_EQ(programmed.substr(SettingListFirst, 31), saved.substr(SettingListFirst, 31));  // RAM
     EXPECT_EQ(programmed.substr(256 + 14, 31), saved.substr(SettingListFirst, 31));         // EEPROM 14..44
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
