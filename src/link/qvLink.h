@@ -260,6 +260,8 @@ private:
     // Sends the write parked behind an unlock frame that is out, if any; true when it went.
     bool SendParkedWrite();
     void StartVerify();
+    // Asks for the parked write's EEPROM byte back: the first of the replies that verify it.
+    void AskReadBack();
     // What one firing found of the reply to a read-back request; the header and its data byte
     // may come in separate firings. Data is set when the reply is whole. Both read-backs of a
     // write (the EEPROM byte's and the RAM copy's) take their replies here.

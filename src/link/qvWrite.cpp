@@ -229,11 +229,7 @@ void TLink::writestep() {
     switch (comm_state) {
     case 10:
         DropStrayBytes("RX characters after ROM write");
-        comm_state = 9;
-        CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
-        VerifyHeaderSeen = true;
-        ReplyDataReceived = false;
-        StartVerify();
+        AskReadBack();
         break;
     case 9: verifywrite(ParkedAddress, ParkedData); break;
     case 11:
@@ -316,6 +312,14 @@ void TLink::StartVerify() {
     VerifyLastReply = -1;
 }
 
+void TLink::AskReadBack() {
+    comm_state = 9;
+    CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
+    VerifyHeaderSeen = true;
+    ReplyDataReceived = false;
+    StartVerify();
+}
+
 void TLink::CountAttemptError() {
     if (AttemptCounted) return;
     AttemptCounted = true;
@@ -359,11 +363,7 @@ void TLink::BulkStep() {
             }
         } else if (comm_state == 10) {
             DrainInput(nullptr);
-            comm_state = 9;
-            CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
-            VerifyHeaderSeen = true;
-            ReplyDataReceived = false;
-            StartVerify();
+            AskReadBack();
         } else if (comm_state == 11) {
             CountAttemptError();
             Comport.FlushInBuffer();
