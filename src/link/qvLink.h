@@ -260,6 +260,17 @@ private:
     // Sends the write parked behind an unlock frame that is out, if any; true when it went.
     bool SendParkedWrite();
     void StartVerify();
+    // Asks for the parked write's EEPROM byte back: the first of the replies that verify it.
+    void AskReadBack();
+    // What one firing found of the reply to a read-back request; the header and its data byte
+    // may come in separate firings. Data is set when the reply is whole. Both read-backs of a
+    // write (the EEPROM byte's and the RAM copy's) take their replies here.
+    enum class ReadBackReply { Waiting, Data, WrongHeader, Silent };
+    ReadBackReply TakeReadBackReply(std::int32_t& Data);
+    // Bytes where no reply is due are dropped; outside site mode they fail the running attempt.
+    void DropStrayBytes(const char* Trace);
+    // Ends programming the list at once, with nothing more to go out.
+    void AbortBulkLoad();
     // Counts the running write attempt as failed against the allowance, once per attempt.
     void CountAttemptError();
     // Takes what is waiting on the line into the read's count of bytes heard.

@@ -228,18 +228,8 @@ void TLink::SingleSettingStep() {
 void TLink::writestep() {
     switch (comm_state) {
     case 10:
-        if (Comport.CharReady()) {
-            if (!SiteMode) {
-                CountAttemptError();
-                DebugChannel("RX characters after ROM write");
-            }
-            DrainInput(nullptr);
-        }
-        comm_state = 9;
-        CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
-        VerifyHeaderSeen = true;
-        ReplyDataReceived = false;
-        StartVerify();
+        DropStrayBytes("RX characters after ROM write");
+        AskReadBack();
         break;
     case 9: verifywrite(ParkedAddress, ParkedData); break;
     case 11:
@@ -262,32 +252,35 @@ void TLink::writestep() {
     }
 }
 
-void TLink::verifywrite(std::int32_t Address, std::int32_t Data) {
+TLink::ReadBackReply TLink::TakeReadBackReply(std::int32_t& Data) {
     ++reccount;
-    if (!Comport.CharReady()) {
-        if (!(reccount < 7 && (ReplyByte == ReadReplyMarker || VerifyHeaderSeen))) {
-            comm_state = 11;
-            DebugChannel("comm_state 11 in comm_state_9");
-        }
-        return;
-    }
-    const std::uint8_t b = CommReceive();
-    std::int32_t dataByte = -1;
+    if (!Comport.CharReady()) return reccount < 7 ? ReadBackReply::Waiting : ReadBackReply::Silent;
     if (VerifyHeaderSeen) {
-        ReplyByte = b;
-        if (Comport.CharReady())
-            dataByte = CommReceive();
-        else
-            VerifyHeaderSeen = false;
-    } else {
-        dataByte = b;
-        VerifyHeaderSeen = true;
+        ReplyByte = CommReceive();
+        VerifyHeaderSeen = false;
+        if (ReplyByte != ReadReplyMarker) return ReadBackReply::WrongHeader;
+        // The data byte may still be on its way: the next firing takes it.
+        if (!Comport.CharReady()) return ReadBackReply::Waiting;
     }
-    if (ReplyByte == ReadReplyMarker && dataByte < 0) return;
+    Data = CommReceive();
+    VerifyHeaderSeen = true;
+    return ReadBackReply::Data;
+}
+
+void TLink::verifywrite(std::int32_t Address, std::int32_t Data) {
+    std::int32_t reply = -1;
+    switch (TakeReadBackReply(reply)) {
+    case ReadBackReply::Waiting: return;
+    case ReadBackReply::Silent:
+        comm_state = 11;
+        DebugChannel("comm_state 11 in comm_state_9");
+        return;
+    case ReadBackReply::WrongHeader: break;  // a garbled reply: asked again below
+    case ReadBackReply::Data: break;
+    }
     // One reply proves little: a write lost on the line and a garbled reply that happens to
     // equal the value look the same, and one garbled reply is no failed write. As a read byte,
     // the byte read back counts once two replies in a row agree; anything else asks again.
-    const std::int32_t reply = ReplyByte == ReadReplyMarker ? dataByte : -1;
     if (reply >= 0 && reply == VerifyLastReply) {
         if (reply == (Data & 0xFF)) {
             ReplyDataReceived = true;
@@ -319,10 +312,36 @@ void TLink::StartVerify() {
     VerifyLastReply = -1;
 }
 
+void TLink::AskReadBack() {
+    comm_state = 9;
+    CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
+    VerifyHeaderSeen = true;
+    ReplyDataReceived = false;
+    StartVerify();
+}
+
 void TLink::CountAttemptError() {
     if (AttemptCounted) return;
     AttemptCounted = true;
     ++RepeatCount;
+}
+
+void TLink::DropStrayBytes(const char* Trace) {
+    if (!Comport.CharReady()) return;
+    // In site mode the other sites' traffic passes by: it is no fault of this write.
+    if (!SiteMode) {
+        CountAttemptError();
+        DebugChannel(Trace);
+    }
+    DrainInput(nullptr);
+}
+
+void TLink::AbortBulkLoad() {
+    DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) + " errors");
+    comm_state = 12;
+    SendCount = 0;
+    UnlockPending = false;
+    ReplyDataReceived = false;
 }
 
 void TLink::BulkStep() {
@@ -333,20 +352,9 @@ void TLink::BulkStep() {
             if (RepeatCount > budget + 3) {
                 // Nothing more goes out after an abort: another unlock frame would leave the
                 // EEPROM open for whatever frame comes next.
-                DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) +
-                             " errors");
-                comm_state = 12;
-                SendCount = 0;
-                UnlockPending = false;
-                ReplyDataReceived = false;
+                AbortBulkLoad();
             } else {
-                if (Comport.CharReady()) {
-                    if (!SiteMode) {
-                        CountAttemptError();
-                        DebugChannel("discard data");
-                    }
-                    DrainInput(nullptr);
-                }
+                DropStrayBytes("discard data");
                 comm_state = 10;
                 reccount = 0;
                 ReplyDataReceived = false;
@@ -355,11 +363,7 @@ void TLink::BulkStep() {
             }
         } else if (comm_state == 10) {
             DrainInput(nullptr);
-            comm_state = 9;
-            CommSend(buildframe(CmdEepromRead, ParkedAddress, 0, false));
-            VerifyHeaderSeen = true;
-            ReplyDataReceived = false;
-            StartVerify();
+            AskReadBack();
         } else if (comm_state == 11) {
             CountAttemptError();
             Comport.FlushInBuffer();
@@ -371,10 +375,7 @@ void TLink::BulkStep() {
                 AttemptCounted = false;
                 CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, true));
             } else {
-                DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) +
-                             " errors");
-                SendCount = 0;
-                comm_state = 12;
+                AbortBulkLoad();
             }
         } else {
             verifywrite(ParkedAddress, ParkedData);
@@ -391,20 +392,12 @@ void TLink::BulkStep() {
     }
 
     UnlockPending = SendCount >= 32;
-    if (!UnlockPending) {
-        while (Comport.CharReady()) {
-            DebugChannel("unexpected RX character");
-            CommReceive();
-        }
-    }
+    if (!UnlockPending) DrainInput("unexpected RX character");
 
     if (SendCount >= 32 && SendCount <= 62 && RepeatCount > std::log2(static_cast<double>(63 - SendCount)) + 3) {
         // The budget is spent before the next unlock frame: abort here rather than after it, so
         // that no unlock frame is left without its write.
-        DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) + " errors");
-        comm_state = 12;
-        SendCount = 0;
-        UnlockPending = false;
+        AbortBulkLoad();
     } else if (SendCount >= 32 && SendCount <= 62) {
         AttemptCounted = false;
         CommSend(buildframe(CmdEepromWrite, SendCount - 18, At(RegImage, SendCount + 32), true));
@@ -441,34 +434,28 @@ bool TLink::RamCopyStep() {
             return false;
         }
     } else {
-        ++reccount;
-        if (VerifyHeaderSeen && Comport.CharReady()) {
-            ReplyByte = CommReceive();
-            VerifyHeaderSeen = false;
-        }
-        if (!VerifyHeaderSeen && ReplyByte != ReadReplyMarker) {
+        std::int32_t data = -1;
+        switch (TakeReadBackReply(data)) {
+        case ReadBackReply::Waiting: return false;
+        case ReadBackReply::WrongHeader: failed = true; break;
+        case ReadBackReply::Silent:
+            DebugChannel("RAM " + IntToStr(address) + " not read back");
             failed = true;
-        } else if (!VerifyHeaderSeen && Comport.CharReady()) {
-            const std::int32_t data = CommReceive();
+            break;
+        case ReadBackReply::Data:
             if (data == At(RegImage, address)) {
                 ReplyDataReceived = true;
                 return true;
             }
             DebugChannel("RAM " + IntToStr(address) + " read back " + IntToStr(data));
             failed = true;
-        } else if (reccount >= 7) {
-            DebugChannel("RAM " + IntToStr(address) + " not read back");
-            failed = true;
-        } else {
-            return false;
+            break;
         }
     }
     if (!failed) return false;
     // Errors of the RAM phase count against the whole run's allowance, as stray bytes do.
     if (++RepeatCount > MaxBulkErrors) {
-        DebugChannel("abort bulk load at " + IntToStr(SendCount) + " with " + IntToStr(RepeatCount) + " errors");
-        comm_state = 12;
-        SendCount = 0;
+        AbortBulkLoad();
         return true;
     }
     DebugChannel("RAM copy sent again. Retry Count: " + IntToStr(RepeatCount));

@@ -50,6 +50,8 @@ public:
     SettingsView View() const { return {settingsview, selectedgroup}; }
     void setdisplay(std::int32_t Group);
     void caldisplay();
+    // The value column as wide as the widest value the grid shows now (never narrower than it was built).
+    void FitValueColumn();
     void triggerupdate(std::int32_t Kind);
     void groupreaddone(std::int32_t Kind);
     void buttonfontupdate();

@@ -976,7 +976,10 @@ void Tmainform::udModemComPortNumChangingEx(bool& allow, int newValue, TUpDown::
 }
 
 void Tmainform::baudboxChange() {
-    if (baudbox->ItemIndex() != BaudIndexInUse && RefuseLineChange()) {
+    // The list tells of a pick of the entry already shown as well: the line is already at that
+    // rate, and reopening the port would cost a running transfer a try.
+    if (baudbox->ItemIndex() == BaudIndexInUse) return;
+    if (RefuseLineChange()) {
         baudbox->SetItemIndex(BaudIndexInUse);
         return;
     }

@@ -167,7 +167,10 @@ std::int32_t Tmainform::SpinInteger(const TXcSpinEdit* spin) {
 }
 
 void Tmainform::SitespinChange() {
-    if (Sitespin->Value() != SiteInUse && RefuseLineChange()) {
+    // The edit tells of text set again to the same number: still the same regulator, so what
+    // was read from it still counts.
+    if (Sitespin->Value() == SiteInUse) return;
+    if (RefuseLineChange()) {
         Sitespin->SetValue(SiteInUse);
         return;
     }

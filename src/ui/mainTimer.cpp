@@ -85,10 +85,11 @@ void LogWriteStep(TimerVars& v, TimerHost& host) {
     if (!failed.empty()) host.LogWriteFailed(LogWriteFailureMessage(failed));
 }
 
+// What waits is kept: a second refusal must not cost the user the text that tells how a read
+// ended, which may be the last the link sends.
 void StatusPanelHold::Hold(std::uint32_t nowMs) {
     holding_ = true;
     since_ = nowMs;
-    waiting_.reset();
 }
 
 bool StatusPanelHold::Pass(const std::string& text, std::uint32_t nowMs) {

@@ -114,7 +114,8 @@ void LogWriteStep(TimerVars& v, TimerHost& host);
 class StatusPanelHold {
 public:
     static constexpr std::uint32_t kHoldMs = 2000;
-    // The refusal shows now and stands for kHoldMs; a later refusal starts the time again.
+    // The refusal shows now and stands for kHoldMs; a later refusal starts the time again and
+    // keeps the text that waits.
     void Hold(std::uint32_t nowMs);
     // Whether text may show now; otherwise it is kept as the one to show when the hold ends.
     bool Pass(const std::string& text, std::uint32_t nowMs);

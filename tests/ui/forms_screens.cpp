@@ -1,7 +1,8 @@
 // Shows the current-data and settings windows filled from the simulated regulator, for
-// screenshots under Xvfb: "forms_screens.exe [language] [cal] [-seconds N]" reads both
+// screenshots under Xvfb: "forms_screens.exe [language] [cal|basic] [-seconds N]" reads both
 // current-data pages and the regulation group (or the calibration), types one change so it
-// shows as pending, and runs for N seconds (default 10). With "refuse" it then presses "ALL" and
+// shows as pending, and runs for N seconds (default 10). With "basic" the settings window stays
+// on the basic group, whose lockout row shows "Locked". With "refuse" it then presses "ALL" and
 // "Send now", whose refusal (only two groups were read) stays on screen until it is answered.
 #include <windows.h>
 
@@ -15,10 +16,12 @@ int main(int argc, char** argv) {
     int seconds = 10;
     bool calibration = false;
     bool refuse = false;
+    bool basic = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "cal") calibration = true;
         else if (a == "refuse") refuse = true;
+        else if (a == "basic") basic = true;
         else if (a == "-seconds" && i + 1 < argc) seconds = StrToIntDef(argv[++i], 10);
         else LanguageNumber = StrToIntDef(a, 0) & 3;
     }
@@ -51,7 +54,7 @@ int main(int argc, char** argv) {
         setform->sgrid2->SetEditorText("-3");
         setform->sgrid2->HideEditor();
         setform->sgrid2->SelectCell(1, 5);
-    } else {
+    } else if (!basic) {
         setform->conbutton1Click(setform->Conbutton2);
         rig.RunRead();
         setform->sgrid2->SelectCell(1, 5);

@@ -10,6 +10,7 @@
 #include "base/rtl.h"
 #include "toolkit/dialogs.h"
 #include "ui/currentText.h"
+#include "ui/SettingsFormat.h"
 
 using namespace talvik;
 using namespace talvik::test;
@@ -233,6 +234,37 @@ TEST_F(FormsTest, EachSettingsGroupAndTheCalibrationReadAndShowTheirValues) {
     EXPECT_EQ(s->sgrid2->Cell(2, 1), " 13");
     EXPECT_EQ(s->sgrid2->Cell(1, 4), " 8");
     EXPECT_FALSE(s->Calbutton->Italic());
+}
+
+// Each value the grid shows fits its column in every language: a wider word (the lockout
+// row's 已锁定 in the Chinese font) is drawn against the column's right edge and loses its first
+// glyph. The grid keeps its width.
+TEST_F(FormsTest, EveryValueShowsWholeInEveryLanguage) {
+    rig->Set(SettingAddress[3], 0);  // the settings are locked
+    ShowSettings();
+    TDataGrid* g = setform->sgrid2;
+    const int columns = g->ColWidth(0) + g->ColWidth(1) + g->ColWidth(2);
+    const char* locked[] = {"Locked", "Verrouillé", "已锁定", "Gesperrt"};
+    for (int L = 0; L < 4; ++L) {
+        SCOPED_TRACE(L);
+        LanguageNumber = L;
+        setform->LanguageChanged();
+        EXPECT_EQ(g->Cell(1, 4), locked[L]);
+        HDC dc = GetDC(g->Handle());
+        const HGDIOBJ old = SelectObject(dc, g->Font().Handle());
+        for (int r = 1; r < g->RowCount(); ++r) {
+            const std::wstring t = Widen(g->Cell(1, r));
+            SIZE size{0, 0};
+            GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+            const RECT cell = g->CellRect(1, r);
+            // The value is drawn 2 pixels in from the right edge.
+            EXPECT_LE(size.cx + 2, cell.right - cell.left) << g->Cell(1, r);
+        }
+        SelectObject(dc, old);
+        ReleaseDC(g->Handle(), dc);
+        EXPECT_EQ(g->ColWidth(0) + g->ColWidth(1) + g->ColWidth(2), columns);
+    }
+    LanguageNumber = 0;
 }
 
 TEST_F(FormsTest, TypedValuesAreLimitedAndBadTextIsRefusedWithTheOldValueKept) {

@@ -318,7 +318,8 @@ TEST(OneSecondTimer, TheFolderOfALogNameIsWhatTheUserWouldCallIt) {
     EXPECT_EQ(LogFolderOf("QV.RTF"), "");  // the current folder, which is there
 }
 
-// A refusal stands on panel 5 while a read's texts come; the last of them shows when it ends.
+// A refusal stands on panel 5 while a read's texts come; the last of them shows when it ends,
+// however many refusals came meanwhile.
 TEST(StatusPanelHoldTest, ARefusalStaysReadableAndTheLatestTextFollowsIt) {
     StatusPanelHold hold;
     EXPECT_TRUE(hold.Pass("Request Sent", 100));  // nothing held: texts show at once
@@ -332,12 +333,19 @@ TEST(StatusPanelHoldTest, ARefusalStaysReadableAndTheLatestTextFollowsIt) {
     EXPECT_FALSE(hold.Holding());
     EXPECT_TRUE(hold.Pass("Request Sent", 3001));
 
-    // A second refusal starts the time again and drops what waited for the first.
+    // A second refusal starts the time again; the read's outcome that waited still shows after it.
     hold.Hold(5000);
-    EXPECT_FALSE(hold.Pass("Request Sent", 5500));
+    EXPECT_FALSE(hold.Pass("Request Sent", 5200));
+    EXPECT_FALSE(hold.Pass("1 Data Received", 5500));
     hold.Hold(6000);
     EXPECT_EQ(hold.Expire(7500), std::nullopt);
-    EXPECT_EQ(hold.Expire(8000), std::nullopt);  // nothing came since: the refusal stays shown
+    EXPECT_EQ(hold.Expire(8000), std::optional<std::string>("1 Data Received"));
+    EXPECT_FALSE(hold.Holding());
+
+    // Refusals with nothing coming between them leave the refusal shown.
+    hold.Hold(8500);
+    hold.Hold(9000);
+    EXPECT_EQ(hold.Expire(11000), std::nullopt);
     EXPECT_FALSE(hold.Holding());
 
     // A text that comes after the time ran out, before the timer ended the hold, shows itself.

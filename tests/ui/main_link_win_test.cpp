@@ -554,4 +554,56 @@ TEST_F(MainLinkTest, ARefusedPortChangeStaysReadableWhileTheReadGoesOn) {
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
+// The baud list tells of a pick of the entry already shown too; during a history read that
+// pick must leave the line alone: no reopened port, no address asked again for it.
+TEST_F(MainLinkTest, PickingTheBaudInUseDuringAHistoryReadLeavesTheLineAlone) {
+    FirstTick();
+    const size_t before = FramesHeard(1).size();
+    ClickToolButton(mainform->ToolButton5);
+    ASSERT_TRUE(RunUntil([] { return CommBusy; }, 10000));
+    ASSERT_EQ(DataKind, 10);
+    const int inUse = mainform->baudbox->ItemIndex();
+    const int baud = mainform->Comport->GetBaud();
+    auto pickBaudInUse = [inUse] {
+        SendMessageW(mainform->baudbox->Handle(), CB_SETCURSEL, static_cast<WPARAM>(inUse), 0);
+        SendMessageW(mainform->companel->Handle(), WM_COMMAND, MAKEWPARAM(0, CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(mainform->baudbox->Handle()));
+    };
+    // Twice, well into the read; each time, the address being asked then is the one to watch.
+    std::vector<size_t> heardAtPick;
+    for (size_t at : {before + 40, before + 120}) {
+        ASSERT_TRUE(RunUntil([at] { return FramesHeard(1).size() >= at; }, 30000));
+        ASSERT_TRUE(CommBusy);
+        heardAtPick.push_back(FramesHeard(1).size());
+        const size_t shownBefore = panel5.size();
+        pickBaudInUse();
+        // Panel 5 shows nothing of a port opened again, then or while the read goes on.
+        RunUntil([] { return false; }, 300);
+        EXPECT_EQ(std::count(panel5.begin() + static_cast<long>(shownBefore), panel5.end(),
+                             LinkTextOf(TLinkText::PortOpen, 0)),
+                  0);
+    }
+    ASSERT_TRUE(RunUntil([] { return LinkIdle() && HistoryLoaded; }));
+
+    EXPECT_EQ(mainform->Statusb->PanelText(5), "0 " + LinkTextOf(TLinkText::DataReceived, 0));
+    EXPECT_EQ(mainform->baudbox->ItemIndex(), inUse);
+    EXPECT_EQ(mainform->Comport->GetBaud(), baud);
+    EXPECT_TRUE(mainform->Comport->GetOpen());
+
+    // The addresses on the line at each pick, and the next, were asked no more than their two
+    // equal replies need.
+    const std::vector<HeardFrame> frames = FramesHeard(1);
+    for (size_t at : heardAtPick) {
+        size_t first = at - 1;
+        while (first > before && frames[first - 1].image == frames[at - 1].image) --first;
+        for (size_t i = first; i < std::min(frames.size(), at + 4);) {
+            size_t last = i;
+            while (last + 1 < frames.size() && frames[last + 1].image == frames[i].image) ++last;
+            EXPECT_LE(last - i + 1, 2u) << "address " << frames[i].image << " asked again after the pick";
+            i = last + 1;
+        }
+    }
+    EXPECT_TRUE(errors.empty()) << errors.front();
+}
+
 }  // namespace

@@ -32,7 +32,7 @@ if(TALVIK_WIN32)
            COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINLINK_PREFIX} $<TARGET_FILE:ui_link_win32_test>)
   set_tests_properties(ui_link_rig_start PROPERTIES FIXTURES_SETUP mainlink_rig TIMEOUT 300)
   set_tests_properties(ui_link_rig_stop PROPERTIES FIXTURES_CLEANUP mainlink_rig)
-  set_tests_properties(ui_link_win32_test PROPERTIES FIXTURES_REQUIRED mainlink_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 300
+  set_tests_properties(ui_link_win32_test PROPERTIES FIXTURES_REQUIRED mainlink_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 480
     ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${MAINLINK_RIG}/com1:${MAINLINK_RIG}/com72:${MAINLINK_RIG}/com70;TALVIK_RIG_DIR=${MAINLINK_RIG}")
 
   # Writing to the regulator only what was read from it, from the windows, against a simulator in
