@@ -163,11 +163,12 @@ std::int32_t TReadThread::ReadOnce(TKslIo& io) {
             const BOOL ok = GetOverlappedResult(ComHandle(), &io.ov, &n, FALSE);
             const DWORD e = ok ? 0 : GetLastError();
             ResetEvent(io.ov.hEvent);
-            if (ok) return static_cast<std::int32_t>(n);
-            // A read that timed out ended without bytes and the device is well: Wine runs the
-            // interval timer of a pending read whenever the device's other operations finish,
-            // even before its first byte. The next read starts at once.
-            if (e == ERROR_TIMEOUT) return kWoken;
+            // A read that timed out is a read like any other, and the device is well (Wine also
+            // runs the interval timer of a pending read whenever another operation on the device
+            // ends, even before its first byte). What it carries is handed over; without bytes it
+            // goes the way of any empty read, through the reader's pause: read again at once, a
+            // device whose reads keep timing out would keep the reader spinning.
+            if (ok || e == ERROR_TIMEOUT) return static_cast<std::int32_t>(n);
             return e == ERROR_OPERATION_ABORTED ? 0 : -161;
         }
         if (r == WAIT_OBJECT_0 + 1 || (r == WAIT_TIMEOUT && Stopping())) {
@@ -502,6 +503,8 @@ std::int32_t TKslWin32Dispatcher::FlushCom(std::int32_t queue) {
 
 void TKslWin32Dispatcher::ReaderReading(std::uint32_t generation) {
     readerGeneration_.store(generation);
+    // After the generation: a flush that saw the old count also sees the old generation.
+    readsStarted_.fetch_add(1);
     if (readerReady_) SetEvent(readerReady_);
 }
 
