@@ -513,13 +513,21 @@ void TKslWin32Dispatcher::ReaderReading(std::uint32_t generation) {
 // answer would be taken into that read and dropped with it (its bytes count as flushed) and
 // the request would seem unanswered. So the flush returns only once the reader reads afresh;
 // that takes it well under a millisecond, and a reader that does not come back within the
-// bound (a device that holds its read) costs that once, never a hang.
+// bound (a device that holds its read) costs that once, never a hang: it is remembered as held
+// until it starts a read again, and the flushes meanwhile do not wait for it.
 void TKslWin32Dispatcher::AwaitFreshRead() {
     if (!readerReady_ || !ReadThread || ReadThread->Finished() || ReadThread->OnThisThread()) return;
+    const std::uint64_t held = readerHeldAt_.load();
+    if (held != 0 && static_cast<std::uint32_t>(held) == readsStarted_.load()) return;
     const std::uint32_t deadline = KsTimeGetTime() + FreshReadBoundMs;
-    while (readerGeneration_.load() != FlushGeneration() && !KillThreads.load() && DeviceError.load() == 0) {
+    for (;;) {
+        // Read before the generation: a reader that comes back after this has moved the count.
+        const std::uint32_t reads = readsStarted_.load();
+        if (readerGeneration_.load() == FlushGeneration() || KillThreads.load() || DeviceError.load() != 0)
+            return;
         const std::int32_t left = static_cast<std::int32_t>(deadline - KsTimeGetTime());
         if (left <= 0) {
+            readerHeldAt_.store((std::uint64_t{1} << 32) | reads);
             DebugChannel(DeviceName + ": the reader did not start a fresh read after a flush");
             return;
         }

@@ -166,6 +166,9 @@ private:
     HANDLE readerReady_ = nullptr;  // auto-reset, set by ReaderReading
     std::atomic<std::uint32_t> readerGeneration_{0xFFFFFFFFu};
     std::atomic<std::uint32_t> readsStarted_{0};
+    // Bit 32 set: the reader was found held in the device's read while it had started the reads
+    // counted in the low half.
+    std::atomic<std::uint64_t> readerHeldAt_{0};
 };
 
 // Works on the data handle of a connected telephony call instead of opening a device.
