@@ -163,11 +163,12 @@ std::int32_t TReadThread::ReadOnce(TKslIo& io) {
             const BOOL ok = GetOverlappedResult(ComHandle(), &io.ov, &n, FALSE);
             const DWORD e = ok ? 0 : GetLastError();
             ResetEvent(io.ov.hEvent);
-            if (ok) return static_cast<std::int32_t>(n);
-            // A read that timed out ended without bytes and the device is well: Wine runs the
-            // interval timer of a pending read whenever the device's other operations finish,
-            // even before its first byte. The next read starts at once.
-            if (e == ERROR_TIMEOUT) return kWoken;
+            // A read that timed out is a read like any other, and the device is well (Wine also
+            // runs the interval timer of a pending read whenever another operation on the device
+            // ends, even before its first byte). What it carries is handed over; without bytes it
+            // goes the way of any empty read, through the reader's pause: read again at once, a
+            // device whose reads keep timing out would keep the reader spinning.
+            if (ok || e == ERROR_TIMEOUT) return static_cast<std::int32_t>(n);
             return e == ERROR_OPERATION_ABORTED ? 0 : -161;
         }
         if (r == WAIT_OBJECT_0 + 1 || (r == WAIT_TIMEOUT && Stopping())) {
@@ -502,6 +503,8 @@ std::int32_t TKslWin32Dispatcher::FlushCom(std::int32_t queue) {
 
 void TKslWin32Dispatcher::ReaderReading(std::uint32_t generation) {
     readerGeneration_.store(generation);
+    // After the generation: a flush that saw the old count also sees the old generation.
+    readsStarted_.fetch_add(1);
     if (readerReady_) SetEvent(readerReady_);
 }
 
@@ -510,13 +513,21 @@ void TKslWin32Dispatcher::ReaderReading(std::uint32_t generation) {
 // answer would be taken into that read and dropped with it (its bytes count as flushed) and
 // the request would seem unanswered. So the flush returns only once the reader reads afresh;
 // that takes it well under a millisecond, and a reader that does not come back within the
-// bound (a device that holds its read) costs that once, never a hang.
+// bound (a device that holds its read) costs that once, never a hang: it is remembered as held
+// until it starts a read again, and the flushes meanwhile do not wait for it.
 void TKslWin32Dispatcher::AwaitFreshRead() {
     if (!readerReady_ || !ReadThread || ReadThread->Finished() || ReadThread->OnThisThread()) return;
+    const std::uint64_t held = readerHeldAt_.load();
+    if (held != 0 && static_cast<std::uint32_t>(held) == readsStarted_.load()) return;
     const std::uint32_t deadline = KsTimeGetTime() + FreshReadBoundMs;
-    while (readerGeneration_.load() != FlushGeneration() && !KillThreads.load() && DeviceError.load() == 0) {
+    for (;;) {
+        // Read before the generation: a reader that comes back after this has moved the count.
+        const std::uint32_t reads = readsStarted_.load();
+        if (readerGeneration_.load() == FlushGeneration() || KillThreads.load() || DeviceError.load() != 0)
+            return;
         const std::int32_t left = static_cast<std::int32_t>(deadline - KsTimeGetTime());
         if (left <= 0) {
+            readerHeldAt_.store((std::uint64_t{1} << 32) | reads);
             DebugChannel(DeviceName + ": the reader did not start a fresh read after a flush");
             return;
         }

@@ -117,6 +117,8 @@ public:
     // The reader is about to read under this flush count: what it reads from now on came
     // after every flush so far.
     void ReaderReading(std::uint32_t generation);
+    // How many reads the reader has started on this dispatcher (for diagnostics and tests).
+    std::uint32_t ReadsStarted() const { return readsStarted_.load(); }
     HANDLE EventHandle(const std::unique_ptr<TKslEvent>& e) const;
 
     std::int32_t EscapeComFunction(std::int32_t func) override;
@@ -163,6 +165,10 @@ private:
     void AwaitFreshRead();
     HANDLE readerReady_ = nullptr;  // auto-reset, set by ReaderReading
     std::atomic<std::uint32_t> readerGeneration_{0xFFFFFFFFu};
+    std::atomic<std::uint32_t> readsStarted_{0};
+    // Bit 32 set: the reader was found held in the device's read while it had started the reads
+    // counted in the low half.
+    std::atomic<std::uint64_t> readerHeldAt_{0};
 };
 
 // Works on the data handle of a connected telephony call instead of opening a device.

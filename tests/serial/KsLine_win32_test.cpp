@@ -13,6 +13,7 @@
 
 #include "PtyPeer.h"
 #include "Win32TestWindow.h"
+#include "base/debugchannel.h"
 #include "serial/KsPort.h"
 #include "serial/KsWin32.h"
 
@@ -256,6 +257,36 @@ TEST(StuckDevice, AReadThatNeverEndsIsAbandonedAtCloseAndThePortOpensAgain) {
     p.SetOpen(false);
     EXPECT_EQ(shown.size(), toldBefore) << Joined(shown);
     SetKslErrorDisplay(nullptr);
+}
+
+// A device that holds the reader inside its read: the first input flush after that waits for
+// the reader (bounded, and said on the debug channel), the flushes after it do not wait for it
+// again while it is still held. Counted in the bounded waits that ran out, which a loaded machine
+// can only add to.
+TEST(StuckDevice, OnlyTheFirstFlushAfterTheReaderIsHeldWaitsForIt) {
+    static std::atomic<int> waits;  // outlives the test should an assertion end it early
+    waits.store(0);
+    const DebugSink old = SetDebugSink([&](std::string_view line) {
+        if (line.find("COM43: the reader did not start a fresh read after a flush") != std::string_view::npos)
+            ++waits;
+    });
+    {
+        TKslWin32Dispatcher d(nullptr);
+        TTestWindow w(&d);
+        SetStall(true);
+        ASSERT_EQ(Open(d, w), 0);
+        Nudge();
+        ASSERT_TRUE(TTestWindow::PumpUntil(ReaderHeld, 10000));
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(d.FlushInBuffer(), 0);
+        EXPECT_EQ(waits.load(), 1);
+
+        SetStall(false);
+        d.DonePort();
+        EXPECT_FALSE(d.Abandoned.load());
+    }
+    SetDebugSink(old);
+    // A device let go after a stall may fail the read it held; that is not for the next test.
+    TakeThreadErrorReports();
 }
 
 // Last: the program ends while a read of the device is still stuck, and its exit must not wait

@@ -133,6 +133,43 @@ TEST(Win32Device, ADeviceThatRefusesLineEventsIsReportedWhenACarrierWatchIsArmed
     ASSERT_EQ(d.PutBlock("A", 1), 0);
 }
 
+// A device whose reads keep ending with a time-out (Wine ends a pending read so whenever its
+// time-out runs, here a total time-out of a few milliseconds): a read that ends so without bytes
+// is an empty read like any other, and the reader pauses before the next one (50 ms, which a
+// flush cuts short) instead of reading again at once; one that ends so with bytes hands them
+// over. The bound on the reads follows from that pause alone, so a slow machine only lowers the
+// count; a reader that reads again at once starts one read every few milliseconds.
+TEST(Win32Device, ReadsThatEndWithATimeOutPauseTheReaderAndKeepTheirBytes) {
+    TKslWin32Dispatcher d(nullptr);
+    TTestWindow w(&d);
+    ASSERT_EQ(Open(d, w), 0);
+    TPeer peer("\\\\.\\COM32");
+    ASSERT_TRUE(peer.Ok());
+    COMMTIMEOUTS to{};
+    to.ReadIntervalTimeout = 2;
+    to.ReadTotalTimeoutConstant = 5;
+    ASSERT_TRUE(SetCommTimeouts(d.ComHandle(), &to));
+    d.FlushInBuffer();  // the reader's next read runs under these time-outs
+
+    const std::uint32_t before = d.ReadsStarted();
+    const DWORD start = GetTickCount();
+    TTestWindow::PumpFor(1000);
+    const std::uint32_t reads = d.ReadsStarted() - before;
+    const DWORD elapsed = GetTickCount() - start;
+    EXPECT_LE(reads, elapsed / 40 + 2) << reads << " reads in " << elapsed << " ms";
+
+    std::string block;
+    for (int i = 0; i < 3000; ++i) block += static_cast<char>('a' + i % 26);
+    peer.Send(block);
+    std::string got;
+    ASSERT_TRUE(TTestWindow::PumpUntil([&] {
+        std::uint8_t c;
+        while (d.GetChar(c) == 0) got += static_cast<char>(c);
+        return got.size() >= block.size();
+    }));
+    EXPECT_EQ(got, block);
+}
+
 TEST(Win32Device, FlushOutputReturnsAndEmptiesTheBuffer) {
     TKslWin32Dispatcher d(nullptr);
     TTestWindow w(&d);
