@@ -329,8 +329,12 @@ void TKslCustomTapiDevice::CleanupDeadProcesses() {
             const unsigned long pid = std::strtoul(name.c_str() + 1, nullptr, 16);
             HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(pid));
             if (process) {
+                // A program that runs beside this one keeps its record: should it end without
+                // shutting down, the next start still finds its line application.
                 CloseHandle(process);
-            } else if (const auto handle = TryStrToInt(data)) {
+                continue;
+            }
+            if (const auto handle = TryStrToInt(data)) {
                 // The line application of a process that ended without shutting it down.
                 const auto stored = static_cast<DWORD_PTR>(static_cast<std::uint32_t>(*handle));
                 talvik::lineShutdown(reinterpret_cast<HLINEAPP>(stored));

@@ -418,6 +418,24 @@ TEST_F(TapiDeviceTest, DeadProcessesAreCleanedUpAndDialChecksItsPrerequisites) {
     ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
               ERROR_SUCCESS);
     RegSetValueExA(key, "$7FFFFFF0", 0, REG_SZ, reinterpret_cast<const BYTE*>("4660"), 5);
+    // Another program that uses telephony runs beside this one: a command shell that waits on
+    // its input, which the test holds.
+    HANDLE inRead = nullptr, inWrite = nullptr;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    ASSERT_TRUE(CreatePipe(&inRead, &inWrite, &inherit, 0));
+    SetHandleInformation(inWrite, HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdInput = inRead;
+    si.hStdOutput = si.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    PROCESS_INFORMATION other{};
+    char shell[] = "cmd.exe";
+    ASSERT_TRUE(CreateProcessA(nullptr, shell, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &other));
+    CloseHandle(inRead);
+    char otherName[16];
+    wsprintfA(otherName, "$%08X", other.dwProcessId);
+    RegSetValueExA(key, otherName, 0, REG_SZ, reinterpret_cast<const BYTE*>("4661"), 5);
     RegCloseKey(key);
 
     // A line nobody knows: the device has nothing to offer and says so.
@@ -434,6 +452,19 @@ TEST_F(TapiDeviceTest, DeadProcessesAreCleanedUpAndDialChecksItsPrerequisites) {
     EXPECT_EQ(rig.Count("lineShutdown 4660"), 1);
     EXPECT_FALSE(RegistryValue("$7FFFFFF0"));
     EXPECT_TRUE(RegistryValue(ProcessValue()));
+    // The running program's record stays, and its line application is left to it.
+    std::string otherHandle;
+    EXPECT_TRUE(RegistryValue(otherName, &otherHandle));
+    EXPECT_EQ(otherHandle, "4661");
+    EXPECT_EQ(rig.Count("lineShutdown 4661"), 0);
+    CloseHandle(inWrite);
+    if (WaitForSingleObject(other.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(other.hProcess, 1);
+    CloseHandle(other.hProcess);
+    CloseHandle(other.hThread);
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, kKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, otherName);
+        RegCloseKey(key);
+    }
 
     // The lines of the provider cannot play and record voice.
     device->SetSelectedDevice("Second Line");
