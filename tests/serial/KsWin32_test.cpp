@@ -73,23 +73,34 @@ TEST(Win32Device, ATimerTriggerFiresOnTheWindowThreadAndCanBeReArmedThere) {
     for (const auto& m : w.Got) EXPECT_EQ(m.Thread, GetCurrentThreadId());
 }
 
+// A block of letters from `first` on, over and over.
+static std::string Letters(int count, char first) {
+    std::string block;
+    for (int i = 0; i < count; ++i) block += static_cast<char>(first + i % 26);
+    return block;
+}
+
+// What the port hands over until `count` bytes came (or the wait ran out).
+static std::string ReceiveAll(TKslWin32Dispatcher& d, std::size_t count) {
+    std::string got;
+    TTestWindow::PumpUntil([&] {
+        std::uint8_t c;
+        while (d.GetChar(c) == 0) got += static_cast<char>(c);
+        return got.size() >= count;
+    });
+    return got;
+}
+
 TEST(Win32Device, LargeBlocksArriveWholeAndInOrder) {
     TKslWin32Dispatcher d(nullptr);
     TTestWindow w(&d);
     ASSERT_EQ(Open(d, w), 0);
     TPeer peer("\\\\.\\COM32");
-    std::string block;
-    for (int i = 0; i < 3000; ++i) block += static_cast<char>('A' + i % 26);
+    const std::string block = Letters(3000, 'A');
     ASSERT_EQ(d.PutBlock(block.data(), static_cast<std::uint32_t>(block.size())), 0);
     EXPECT_EQ(peer.Receive(block.size()), block);
     peer.Send(block);
-    std::string got;
-    ASSERT_TRUE(TTestWindow::PumpUntil([&] {
-        std::uint8_t c;
-        while (d.GetChar(c) == 0) got += static_cast<char>(c);
-        return got.size() >= block.size();
-    }));
-    EXPECT_EQ(got, block);
+    EXPECT_EQ(ReceiveAll(d, block.size()), block);
 }
 
 TEST(Win32Device, CloseWithAReadPendingEndsEveryThreadAndThePortOpensAgain) {
@@ -158,16 +169,9 @@ TEST(Win32Device, ReadsThatEndWithATimeOutPauseTheReaderAndKeepTheirBytes) {
     const DWORD elapsed = GetTickCount() - start;
     EXPECT_LE(reads, elapsed / 40 + 2) << reads << " reads in " << elapsed << " ms";
 
-    std::string block;
-    for (int i = 0; i < 3000; ++i) block += static_cast<char>('a' + i % 26);
+    const std::string block = Letters(3000, 'a');
     peer.Send(block);
-    std::string got;
-    ASSERT_TRUE(TTestWindow::PumpUntil([&] {
-        std::uint8_t c;
-        while (d.GetChar(c) == 0) got += static_cast<char>(c);
-        return got.size() >= block.size();
-    }));
-    EXPECT_EQ(got, block);
+    EXPECT_EQ(ReceiveAll(d, block.size()), block);
 }
 
 TEST(Win32Device, FlushOutputReturnsAndEmptiesTheBuffer) {
