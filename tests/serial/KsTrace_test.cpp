@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -23,7 +24,7 @@ std::string ReadFile(const std::string& name) {
 
 std::string TempName(const std::string& stem) {
     auto p = std::filesystem::temp_directory_path() /
-             (stem + "-" + std::to_string(reinterpret_cast<std::uintptr_t>(&stem)) + ".txt");
+             (stem + "-" + std::to_string(std::random_device{}()) + ".txt");
     std::filesystem::remove(p);
     return p.string();
 }

@@ -1,9 +1,11 @@
-// A fresh scratch folder per test, removed afterwards.
+// A fresh scratch folder per test, removed afterwards. Its name carries a random part: test runs
+// of other checkouts may run the same test at the same time in the same temporary folder.
 #pragma once
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include "ui/fileUtil.h"
@@ -15,7 +17,8 @@ public:
     ScratchDir() {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = std::filesystem::temp_directory_path() /
-               (std::string("talvik_reports_") + info->test_suite_name() + "_" + info->name());
+               (std::string("talvik_reports_") + info->test_suite_name() + "_" + info->name() + "_" +
+                std::to_string(std::random_device{}()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
     }
