@@ -6,9 +6,9 @@ set -euo pipefail
 wine_run="$1"; prefix="$2"; shift 2
 present=11
 absent=12
-tag="talvik-link-$$"
-ptyA="/tmp/$tag-ptyA"
-ptyB="/tmp/$tag-ptyB"
+tmp="$(mktemp -d)"
+ptyA="$tmp/ptyA"
+ptyB="$tmp/ptyB"
 
 # The prefix must exist before its device links are made.
 if [ ! -f "$prefix/.talvik-ready" ]; then
@@ -21,8 +21,10 @@ cleanup() {
     rm -f "$prefix/dosdevices/com$present" "$prefix/dosdevices/com$absent"
     kill "$socat_pid" 2>/dev/null || true
     wait "$socat_pid" 2>/dev/null || true
+    rm -rf "$tmp"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM
 for _ in $(seq 1 100); do
     [ -e "$ptyA" ] && break
     sleep 0.05

@@ -1,13 +1,17 @@
 #!/usr/bin/env bash
-# A printer that Wine can see and whose output lands in files: a private CUPS scheduler on a
-# socket in RIGDIR, with one queue "TalvikFile" whose back end writes each job's PostScript to
-# RIGDIR/out/job-<id>.ps. Wine reaches it through its i386 libcups with CUPS_SERVER set to the
-# socket; nothing of the machine's own printing system is touched or needed.
+# A printer that Wine can see and whose output lands in files: a private CUPS scheduler whose one
+# queue "TalvikFile" has a back end that writes each job's PostScript to RIGDIR/out/job-<id>.ps.
+# Wine reaches it through its i386 libcups with CUPS_SERVER naming the scheduler's socket; nothing
+# of the machine's own printing system is touched or needed.
 #   printer_rig.sh start|stop RIGDIR
+#   printer_rig.sh run RIGDIR program [args...]   runs the program with CUPS_SERVER set
+# A socket's path must fit in about 100 bytes, and RIGDIR lies as deep as the checkout: the socket
+# is in a short folder of the rig's own under the temporary folder, made at start (RIGDIR/sockdir
+# names it) and removed at stop. Another checkout's rig has another folder.
 set -euo pipefail
 cmd="$1"
 dir="$(mkdir -p "$2" && cd "$2" && pwd)"
-sock="$dir/cups.sock"
+shift 2
 
 stop_scheduler() {
     if [ -f "$dir/cupsd.pid" ]; then
@@ -20,12 +24,25 @@ stop_scheduler() {
         fi
         rm -f "$dir/cupsd.pid"
     fi
+    # Only the socket folder this rig made.
+    if [ -f "$dir/sockdir" ]; then
+        old="$(cat "$dir/sockdir")"
+        case "$old" in
+        */talvik-cups.??????) rm -rf "$old" ;;
+        esac
+        rm -f "$dir/sockdir"
+    fi
 }
 
 case "$cmd" in
 start)
     stop_scheduler
-    if [ "${#sock}" -gt 100 ]; then echo "printer rig: socket path too long: $sock" >&2; exit 1; fi
+    base="${TMPDIR:-/tmp}"
+    [ "${#base}" -le 60 ] || base=/tmp
+    sockdir="$(mktemp -d "$base/talvik-cups.XXXXXX")"
+    echo "$sockdir" >"$dir/sockdir"
+    chmod 755 "$sockdir"
+    sock="$sockdir/cups.sock"
     rm -rf "$dir/spool" "$dir/cache" "$dir/state" "$dir/tmp" "$dir/log" "$dir/out" "$dir/bin" "$dir/ppd"
     mkdir -p "$dir/spool" "$dir/cache" "$dir/state" "$dir/tmp" "$dir/log" "$dir/out" "$dir/bin/backend" "$dir/ppd"
     chmod 1777 "$dir/out" "$dir/tmp"
@@ -101,8 +118,12 @@ CONF
 stop)
     stop_scheduler
     ;;
+run)
+    [ -f "$dir/sockdir" ] || { echo "printer rig: not started in $dir" >&2; exit 1; }
+    CUPS_SERVER="$(cat "$dir/sockdir")/cups.sock" exec "$@"
+    ;;
 *)
-    echo "usage: $0 start|stop RIGDIR" >&2
+    echo "usage: $0 start|stop RIGDIR, or run RIGDIR program [args...]" >&2
     exit 2
     ;;
 esac

@@ -32,13 +32,14 @@ talvik_uses_demo_image(ui_reports_win32_test)
 
 if(TALVIK_WIN32)
   # A printer that Wine sees and that prints to files: a private CUPS scheduler for the tests
-  # that print (printer_rig.sh).
+  # that print (printer_rig.sh); they run through "printer_rig.sh run", which names its socket.
   set(PRINT_RIG ${CMAKE_CURRENT_BINARY_DIR}/printrig)
+  set(PRINT_RUN ${CMAKE_CURRENT_LIST_DIR}/printer_rig.sh run ${PRINT_RIG})
   add_test(NAME ui_print_rig_start COMMAND ${CMAKE_CURRENT_LIST_DIR}/printer_rig.sh start ${PRINT_RIG})
   add_test(NAME ui_print_rig_stop COMMAND ${CMAKE_CURRENT_LIST_DIR}/printer_rig.sh stop ${PRINT_RIG})
   set_tests_properties(ui_print_rig_start PROPERTIES FIXTURES_SETUP print_rig TIMEOUT 60)
   set_tests_properties(ui_print_rig_stop PROPERTIES FIXTURES_CLEANUP print_rig)
-  set(TALVIK_PRINT_ENV "CUPS_SERVER=${PRINT_RIG}/cups.sock;TALVIK_PRINT_OUT=${PRINT_RIG}/out")
+  set(TALVIK_PRINT_ENV "TALVIK_PRINT_OUT=${PRINT_RIG}/out")
 
   # The save, print and settings-file panels, the viewer and the log on real files and the test
   # printer (windowed tests take turns, and so on the printer); what they wrote is then read
@@ -50,7 +51,7 @@ if(TALVIK_WIN32)
   talvik_uses_demo_image(ui_reports_windows_test)
   add_test(NAME ui_reports_windows_test
            COMMAND ${CMAKE_CURRENT_LIST_DIR}/report_text_check.sh ${CMAKE_CURRENT_BINARY_DIR}/reports-check
-                   ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CMAKE_BINARY_DIR}/wineprefix-print
+                   ${PRINT_RUN} ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CMAKE_BINARY_DIR}/wineprefix-print
                    $<TARGET_FILE:ui_reports_windows_test>)
   set_tests_properties(ui_reports_windows_test PROPERTIES FIXTURES_REQUIRED print_rig RESOURCE_LOCK x-display
     LABELS gui TIMEOUT 300 ENVIRONMENT "${TALVIK_PRINT_ENV}")
@@ -65,7 +66,7 @@ if(TALVIK_WIN32)
   target_link_libraries(ui_report_link_test PRIVATE talvik_ui_windows GTest::gtest_main)
   add_test(NAME ui_report_link_test
            COMMAND ${CMAKE_CURRENT_LIST_DIR}/report_text_check.sh ${CMAKE_CURRENT_BINARY_DIR}/report-link-check
-                   ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINLINK_PREFIX} $<TARGET_FILE:ui_report_link_test>)
+                   ${PRINT_RUN} ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINLINK_PREFIX} $<TARGET_FILE:ui_report_link_test>)
   set_tests_properties(ui_report_link_test PROPERTIES FIXTURES_REQUIRED "mainlink_rig;print_rig"
     RESOURCE_LOCK x-display LABELS gui TIMEOUT 300
     ENVIRONMENT "${TALVIK_PRINT_ENV};LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${MAINLINK_RIG}/com1:${MAINLINK_RIG}/com72;TALVIK_RIG_DIR=${MAINLINK_RIG}")
