@@ -4,10 +4,8 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <filesystem>
 #include <random>
-#include <vector>
 
 #include "link/uVar.h"
 #include "reportsTestDir.h"
@@ -227,61 +225,6 @@ TEST_F(SettingsFileTest, MissingFileAndFolderChangeNothing) {
     EXPECT_EQ(RegImage[7], 7);
     EXPECT_FALSE(CalibrationLoaded);
     EXPECT_THROW(SaveSettingsFile(dir.File("no/such/folder.stp")), EFileError);
-}
-
-
-// A file marked read-only is neither replaced nor added to, whatever the system's own rename or
-// the user running the program would allow: the message names it, it keeps its bytes and its
-// mark, and no temporary file is left beside it.
-TEST_F(SettingsFileTest, ReadOnlySettingsAndCsvFilesAreRefusedByNameAndLeftAsTheyWere) {
-    namespace fs = std::filesystem;
-    const auto markReadOnly = [](const std::string& name, bool on) {
-        const fs::perms readOnly = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
-        fs::permissions(PathOfUtf8(name), on ? readOnly : readOnly | fs::perms::owner_write);
-    };
-    const std::string stp = dir.File("kept.stp"), csvName = dir.File("LOGFILE.CSV");
-    PutFile(stp, std::string(512, '\x11'));
-    PutFile(csvName, "earlier,row\r\n");
-    markReadOnly(stp, true);
-    markReadOnly(csvName, true);
-    RegImage.fill(0x22);
-    T_objCSV csv;
-    csv.SetFileName(csvName);
-    csv.CsvSetColumnCount(1);
-    csv.CsvAddField("new");
-    std::string line;
-    csv.CsvCommitRow(line);
-
-    for (const int language : {LangEnglish, LangFrench, LangChinese, LangGerman}) {
-        SCOPED_TRACE(language);
-        LanguageNumber = language;
-        const char* says[] = {" is marked read-only. Nothing was written to it.",
-                              " est en lecture seule. Rien n'y a été écrit.", " 已标记为只读。未写入任何内容。",
-                              " ist schreibgeschützt. Es wurde nichts hineingeschrieben."};
-        try {
-            SaveSettingsFile(stp);
-            ADD_FAILURE() << "the settings file was written";
-        } catch (const EFileError& e) {
-            EXPECT_EQ(std::string(e.what()), stp + says[language]);
-        }
-        try {
-            csv.CsvWriteToFile();
-            ADD_FAILURE() << "the CSV file was written";
-        } catch (const EFileError& e) {
-            EXPECT_EQ(std::string(e.what()), csvName + says[language]);
-        }
-    }
-    LanguageNumber = LangEnglish;
-    EXPECT_EQ(ReadWholeFile(stp), std::string(512, '\x11'));
-    EXPECT_EQ(ReadWholeFile(csvName), "earlier,row\r\n");
-    std::vector<std::string> names;
-    for (const auto& e : fs::directory_iterator(dir.Path())) {
-        names.push_back(e.path().filename().string());
-        EXPECT_EQ(fs::status(e.path()).permissions() & fs::perms::owner_write, fs::perms::none) << names.back();
-        markReadOnly(e.path().string(), false);
-    }
-    std::sort(names.begin(), names.end());
-    EXPECT_EQ(names, (std::vector<std::string>{"LOGFILE.CSV", "kept.stp"}));
 }
 
 }  // namespace
