@@ -327,18 +327,25 @@ void TKslCustomTapiDevice::CleanupDeadProcesses() {
     for (const auto& [name, data] : values) {
         if (name.size() == 9 && name[0] == '$') {
             const unsigned long pid = std::strtoul(name.c_str() + 1, nullptr, 16);
-            HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(pid));
-            if (process) {
+            const auto handle = TryStrToInt(data);
+            const auto stored = handle ? static_cast<DWORD_PTR>(static_cast<std::uint32_t>(*handle)) : 0;
+            if (pid == GetCurrentProcessId()) {
+                // Process numbers come round again (under Wine the first program after the
+                // server starts gets the same one each time): a record under this program's own
+                // number is an earlier run's, unless a device of this run holds its handle.
+                const auto& all = Devices();
+                const bool ours = std::any_of(all.begin(), all.end(), [stored](const TKslCustomTapiDevice* d) {
+                    return d->lineApp_ && reinterpret_cast<DWORD_PTR>(d->lineApp_) == stored;
+                });
+                if (ours) continue;
+            } else if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(pid))) {
                 // A program that runs beside this one keeps its record: should it end without
                 // shutting down, the next start still finds its line application.
                 CloseHandle(process);
                 continue;
             }
-            if (const auto handle = TryStrToInt(data)) {
-                // The line application of a process that ended without shutting it down.
-                const auto stored = static_cast<DWORD_PTR>(static_cast<std::uint32_t>(*handle));
-                talvik::lineShutdown(reinterpret_cast<HLINEAPP>(stored));
-            }
+            // The line application of a process that ended without shutting it down.
+            if (handle) talvik::lineShutdown(reinterpret_cast<HLINEAPP>(stored));
         }
         RegDeleteValueA(key, name.c_str());
     }

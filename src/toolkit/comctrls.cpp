@@ -446,20 +446,6 @@ void TRichEdit::LoadFromFile(const std::string& path) {
     }
 }
 
-void TRichEdit::SaveToFile(const std::string& path) const {
-    std::string rtf = Rtf();
-    std::wstring target = Widen(path);
-    std::wstring temp = target + L".tmp";
-    FILE* f = _wfopen(temp.c_str(), L"wb");
-    if (!f) throw std::runtime_error("Cannot create file \"" + path + "\"");
-    bool ok = fwrite(rtf.data(), 1, rtf.size(), f) == rtf.size();
-    ok = fclose(f) == 0 && ok;
-    if (!ok || !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        DeleteFileW(temp.c_str());
-        throw std::runtime_error("Cannot write file \"" + path + "\"");
-    }
-}
-
 void TRichEdit::Print(HDC dc, const std::string& title) const { PrintRichText(hwnd_, dc, title); }
 
 // ---- TTreeView

@@ -175,8 +175,6 @@ public:
     void SetRtf(const std::string& rtf);
     // Loads a file: RTF when it starts as RTF, else plain text. Raises on a read error.
     void LoadFromFile(const std::string& path);
-    // Saves as RTF through a temporary file, so a failed save leaves the old file whole.
-    void SaveToFile(const std::string& path) const;
     // Prints the whole document on the printer of dc as one job named title, a page at a
     // time, within half-inch margins of the printable area. Raises when the printer refuses.
     void Print(HDC dc, const std::string& title) const;

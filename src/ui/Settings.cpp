@@ -259,29 +259,34 @@ void Tsetform::setdisplay(std::int32_t Group) {
         sgrid2->SetCell(1, r + 1, FormatSettingValue(Group, r));
         sgrid2->SetCell(2, r + 1, SettingUnitText(pick, L));
     }
-    FitValueColumn();
+    FitColumns();
     sgrid2->Invalidate();
 }
 
-void Tsetform::FitValueColumn() {
-    // The values are drawn against the column's right edge: a word wider than the column (已锁定
-    // in the Chinese font) would lose its first glyph. The caption column gives the room.
+void Tsetform::FitColumns() {
+    // The values are drawn against their column's right edge, the units from their column's
+    // left: a word wider than its column (已锁定 in the Chinese font, the German "Stunden") would
+    // lose its first or its last glyph. The caption column gives the room.
     constexpr int kNarrowest = 48, kMargins = 8;
     HDC dc = GetDC(sgrid2->Handle());
     const HGDIOBJ old = SelectObject(dc, sgrid2->Font().Handle());
-    int widest = 0;
-    for (int r = 0; r < sgrid2->RowCount(); ++r) {
-        const std::wstring t = Widen(sgrid2->Cell(1, r));
-        SIZE size{0, 0};
-        if (!t.empty() && GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size))
-            widest = std::max<int>(widest, size.cx);
-    }
+    auto widest = [&](int col) {
+        int w = 0;
+        for (int r = 0; r < sgrid2->RowCount(); ++r) {
+            const std::wstring t = Widen(sgrid2->Cell(col, r));
+            SIZE size{0, 0};
+            if (!t.empty() && GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size))
+                w = std::max<int>(w, size.cx);
+        }
+        return std::max(kNarrowest, w + kMargins);
+    };
+    const int value = widest(1), unit = widest(2);
     SelectObject(dc, old);
     ReleaseDC(sgrid2->Handle(), dc);
-    const int both = sgrid2->ColWidth(0) + sgrid2->ColWidth(1);
-    const int value = std::max(kNarrowest, widest + kMargins);
+    const int all = sgrid2->ColWidth(0) + sgrid2->ColWidth(1) + sgrid2->ColWidth(2);
     sgrid2->SetColWidth(1, value);
-    sgrid2->SetColWidth(0, both - value);
+    sgrid2->SetColWidth(2, unit);
+    sgrid2->SetColWidth(0, all - value - unit);
 }
 
 void Tsetform::caldisplay() {

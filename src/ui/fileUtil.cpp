@@ -5,7 +5,8 @@
 #include <iterator>
 #include <system_error>
 
-#include "ui/uCSV.h"
+#include "base/format.h"
+#include "ui/lang.h"
 
 namespace talvik {
 
@@ -18,7 +19,20 @@ bool FileExistsUtf8(const std::string& name) {
     return std::filesystem::is_regular_file(PathOfUtf8(name), ec);
 }
 
+bool FileIsReadOnly(const std::string& name) {
+    std::error_code ec;
+    const std::filesystem::file_status st = std::filesystem::status(PathOfUtf8(name), ec);
+    return !ec && std::filesystem::is_regular_file(st) &&
+           (st.permissions() & std::filesystem::perms::owner_write) == std::filesystem::perms::none;
+}
+
+void RefuseReadOnlyFile(const std::string& name) {
+    if (FileIsReadOnly(name)) throw EReadOnlyFile(Format(ReadOnlyFileTextOf(LanguageNumber).c_str(), name.c_str()));
+}
+
 void WriteWholeFile(const std::string& name, const std::string& bytes) {
+    // Asked before the temporary file exists, so a refusal leaves nothing beside the file.
+    RefuseReadOnlyFile(name);
     const std::filesystem::path target = PathOfUtf8(name);
     std::filesystem::path temp = target;
     temp += ".tmp~";

@@ -200,6 +200,10 @@ const std::array<LangRow, lwRowCount> LogWriteText = {{
                       "der Ordner %s existiert nicht"},
 }};
 
+const LangRow ReadOnlyFileText = {"%s is marked read-only. Nothing was written to it.",
+                                  "%s est en lecture seule. Rien n'y a été écrit.", "%s 已标记为只读。未写入任何内容。",
+                                  "%s ist schreibgeschützt. Es wurde nichts hineingeschrieben."};
+
 const std::array<const char*, 5> ReportGroupTag = {"SET", "REG", "MODE", "EVENT", "GEN"};
 const std::array<const char*, 3> SaveFileAnswer = {"Append", "Overwrite", "Cancel"};
 
@@ -224,5 +228,7 @@ std::string ReportTextOf(int row, int language) {
 std::string LogWriteTextOf(int row, int language) {
     return LangText(LogWriteText.data(), LogWriteText.size(), row, language);
 }
+
+std::string ReadOnlyFileTextOf(int language) { return LangText(&ReadOnlyFileText, 1, 1, language); }
 
 }  // namespace talvik

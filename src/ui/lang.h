@@ -81,6 +81,10 @@ enum LogWriteRow : int { lwNotWrittenTo = 1, lwNotRichText, lwNoFreeSpace, lwNoF
 extern const std::array<LangRow, lwRowCount> LogWriteText;
 std::string LogWriteTextOf(int row, int language);
 
+// ReadOnlyFileText: why a file the user marked read-only was not written ("%s" is the file).
+extern const LangRow ReadOnlyFileText;
+std::string ReadOnlyFileTextOf(int language);
+
 // The answers of the save dialog and the report's settings-group tags are the same in every
 // language.
 extern const std::array<const char*, 5> ReportGroupTag;   // "SET" .. "GEN"

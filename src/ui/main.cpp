@@ -15,6 +15,7 @@
 #include "ui/lang.h"
 #include "ui/mainImages.h"
 #include "ui/allForms.h"
+#include "ui/fileUtil.h"
 #include "ui/formsLink.h"
 #include "ui/uDebug.h"
 #include "ui/uOptions.h"
@@ -87,7 +88,7 @@ public:
     void BuildLogRecord(const std::string& name, bool loadExisting) override {
         BuildLogRecordIn(*f_->Saveedit, name, loadExisting, f_->ReportContextNow());
     }
-    void SaveLogRecord(const std::string& name) override { f_->Saveedit->SaveToFile(name); }
+    void SaveLogRecord(const std::string& name) override { WriteWholeFile(name, f_->Saveedit->Rtf()); }
     void AppendCsvRow() override { AppendLogCsvRow(); }
     void LogWriteFailed(const std::string& message) override {
         DebugChannel("log write failed: " + message);

@@ -9,6 +9,7 @@
 #include "toolkit/dialogs.h"
 #include "ui/Readfile.h"
 #include "ui/Settings.h"
+#include "ui/fileUtil.h"
 #include "ui/lang.h"
 #include "ui/main.h"
 #include "ui/reportFile.h"
@@ -147,8 +148,9 @@ void Tmainform::SavebuttonClick() {
     if (append) Saveedit->LoadFromFile(name);
     RichEditReportSink sink(*Saveedit);
     buildreport(sink, ReportContextNow(), name);
-    // Written whole through a temporary file: a failure leaves an earlier report as it was.
-    Saveedit->SaveToFile(name);
+    // Written whole through a temporary file: a failure, or a file marked read-only, leaves an
+    // earlier report as it was.
+    WriteWholeFile(name, Saveedit->Rtf());
 }
 
 void Tmainform::btnSaveClick() {

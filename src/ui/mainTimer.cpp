@@ -40,7 +40,10 @@ void LogWriteStep(TimerVars& v, TimerHost& host) {
     v.LogWritePending = false;
     const std::string name = host.LogFileName();
     std::vector<std::string> failed;
-    auto fail = [&failed](const std::string& file, const std::string& why) { failed.push_back(file + ": " + why); };
+    // A reason that begins with the file's name (a read-only file's) is not given it twice.
+    auto fail = [&failed](const std::string& file, const std::string& why) {
+        failed.push_back(why.rfind(file, 0) == 0 ? why : file + ": " + why);
+    };
 
     enum class Plan { Append, Create, Skip } plan = Plan::Skip;
     if (host.FileExists(name)) {

@@ -47,6 +47,7 @@ void T_objCSV::CsvCommitRow(std::string& Line) {
 }
 
 void T_objCSV::CsvWriteToFile() {
+    RefuseReadOnlyFile(FFileName);
     const std::filesystem::path path = PathOfUtf8(FFileName);
     std::string block;
     for (const std::string& l : FLines) block += l + "\r\n";

@@ -3,17 +3,12 @@
 #pragma once
 
 #include <cstdint>
-#include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace talvik {
+#include "ui/fileUtil.h"
 
-// A file could not be written; the message names the file and the system's reason.
-class EFileError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
+namespace talvik {
 
 class T_objCSV {
 public:
@@ -29,7 +24,7 @@ public:
     void CsvCommitRow(std::string& Line);
     // Appends every pending line (CR LF after each) to the file, creating it when missing. On
     // failure the file is cut back to what it held before and EFileError is raised, so an
-    // earlier row is never damaged and no half row is left.
+    // earlier row is never damaged and no half row is left. A read-only file is not touched.
     void CsvWriteToFile();
 
     void SetFileName(const std::string& name) { FFileName = name; }

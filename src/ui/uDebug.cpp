@@ -1,11 +1,10 @@
 // The debug output window and AddDebugLine.
 #include "ui/uDebug.h"
 
-#include <cstdio>
-
 #include "base/debugchannel.h"
 #include "base/format.h"
 #include "link/uLog.h"
+#include "ui/fileUtil.h"
 
 namespace talvik {
 
@@ -95,22 +94,11 @@ void TForm1::btnSaveLogClick(TControl*) {
 }
 
 void TForm1::SaveDebugLog() {
-    // Written beside the target first, so a failed save leaves the earlier file whole.
-    std::wstring target = Widen(DebugFileName);
-    std::wstring temp = target + L".tmp";
+    std::string text;
+    for (const std::string& line : Memo1->Lines()) text += line + "\r\n";
     try {
-        FILE* f = _wfopen(temp.c_str(), L"wb");
-        if (!f) throw std::runtime_error("Cannot create file \"" + DebugFileName + "\"");
-        bool ok = true;
-        for (const std::string& line : Memo1->Lines()) {
-            std::string out = line + "\r\n";
-            ok = ok && fwrite(out.data(), 1, out.size(), f) == out.size();
-        }
-        ok = (fclose(f) == 0) && ok;
-        if (!ok || !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-            DeleteFileW(temp.c_str());
-            throw std::runtime_error("Cannot write file \"" + DebugFileName + "\"");
-        }
+        // Written whole beside the target first, so a failed save leaves the earlier file whole.
+        WriteWholeFile(DebugFileName, text);
     } catch (const std::exception& e) {
         MessageDlg(Format("Error: %s", e.what()), TMsgDlgType::mtError, mbOK);
         return;

@@ -466,6 +466,32 @@ TEST_F(TapiDeviceTest, DeadProcessesAreCleanedUpAndDialChecksItsPrerequisites) {
         RegCloseKey(key);
     }
 
+    // A record under this program's own number: under Wine the first program after the server
+    // starts gets the same number each time, so this is an earlier run that never shut its line
+    // application down. Initialising shuts it down and puts this run's record in its place.
+    device.reset();
+    ASSERT_FALSE(RegistryValue(ProcessValue()));
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, kKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegSetValueExA(key, ProcessValue().c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>("4662"), 5);
+    RegCloseKey(key);
+    MakeDevice();
+    device->SetSelectedDevice("No Such Line");
+    device->ShowTapiDevices = false;
+    device->ShowPorts = false;
+    EXPECT_THROW(device->Dial("1"), ETapiNoSelect);
+    ASSERT_TRUE(device->Initialised());
+    EXPECT_EQ(rig.Count("lineShutdown 4662"), 1);
+    std::string own;
+    ASSERT_TRUE(RegistryValue(ProcessValue(), &own));
+    EXPECT_NE(own, "4662");
+    // What stands there is this run's own line application: it is the one shut down at the end.
+    device.reset();
+    EXPECT_EQ(rig.Count("lineShutdown " + own), 1);
+    EXPECT_EQ(rig.Count("lineShutdown 4662"), 1);
+    EXPECT_FALSE(RegistryValue(ProcessValue()));
+    MakeDevice();
+
     // The lines of the provider cannot play and record voice.
     device->SetSelectedDevice("Second Line");
     try {

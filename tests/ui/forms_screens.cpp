@@ -1,9 +1,10 @@
 // Shows the current-data and settings windows filled from the simulated regulator, for
-// screenshots under Xvfb: "forms_screens.exe [language] [cal|basic] [-seconds N]" reads both
+// screenshots under Xvfb: "forms_screens.exe [language] [cal|basic|gen] [-seconds N]" reads both
 // current-data pages and the regulation group (or the calibration), types one change so it
 // shows as pending, and runs for N seconds (default 10). With "basic" the settings window stays
-// on the basic group, whose lockout row shows "Locked". With "refuse" it then presses "ALL" and
-// "Send now", whose refusal (only two groups were read) stays on screen until it is answered.
+// on the basic group, whose lockout row shows "Locked"; with "gen" it shows the generator group.
+// With "refuse" it then presses "ALL" and "Send now", whose refusal (only two groups were read)
+// stays on screen until it is answered.
 #include <windows.h>
 
 #include "FormsRig.h"
@@ -17,11 +18,13 @@ int main(int argc, char** argv) {
     bool calibration = false;
     bool refuse = false;
     bool basic = false;
+    bool gen = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "cal") calibration = true;
         else if (a == "refuse") refuse = true;
         else if (a == "basic") basic = true;
+        else if (a == "gen") gen = true;
         else if (a == "-seconds" && i + 1 < argc) seconds = StrToIntDef(argv[++i], 10);
         else LanguageNumber = StrToIntDef(a, 0) & 3;
     }
@@ -54,6 +57,9 @@ int main(int argc, char** argv) {
         setform->sgrid2->SetEditorText("-3");
         setform->sgrid2->HideEditor();
         setform->sgrid2->SelectCell(1, 5);
+    } else if (gen) {
+        setform->conbutton1Click(setform->Conbutton5);
+        rig.RunRead();
     } else if (!basic) {
         setform->conbutton1Click(setform->Conbutton2);
         rig.RunRead();

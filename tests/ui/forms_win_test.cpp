@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "FormsRig.h"
 #include "GridTyping.h"
@@ -236,34 +237,57 @@ TEST_F(FormsTest, EachSettingsGroupAndTheCalibrationReadAndShowTheirValues) {
     EXPECT_FALSE(s->Calbutton->Italic());
 }
 
-// Each value the grid shows fits its column in every language: a wider word (the lockout
-// row's 已锁定 in the Chinese font) is drawn against the column's right edge and loses its first
-// glyph. The grid keeps its width.
-TEST_F(FormsTest, EveryValueShowsWholeInEveryLanguage) {
+// Each value and each unit the grid shows fits its column in every group and language: a value
+// is drawn against the column's right edge and would lose its first glyph (the lockout row's 已锁定
+// in the Chinese font), a unit from the left edge and would lose its last ("Stunder" for the
+// German "Stunden"). The grid keeps its width.
+TEST_F(FormsTest, EveryValueAndUnitShowsWholeInEveryGroupAndLanguage) {
     rig->Set(SettingAddress[3], 0);  // the settings are locked
     ShowSettings();
     TDataGrid* g = setform->sgrid2;
     const int columns = g->ColWidth(0) + g->ColWidth(1) + g->ColWidth(2);
     const char* locked[] = {"Locked", "Verrouillé", "已锁定", "Gesperrt"};
-    for (int L = 0; L < 4; ++L) {
-        SCOPED_TRACE(L);
-        LanguageNumber = L;
+    const std::array<TViewButton*, 5> groups = {setform->conbutton1, setform->Conbutton2, setform->Conbutton3,
+                                                setform->Conbutton4, setform->Conbutton5};
+    int unitsSeen = 0;
+    for (int group = 1; group <= 5; ++group) {
+        SCOPED_TRACE(group);
+        LanguageNumber = 0;
         setform->LanguageChanged();
-        EXPECT_EQ(g->Cell(1, 4), locked[L]);
-        HDC dc = GetDC(g->Handle());
-        const HGDIOBJ old = SelectObject(dc, g->Font().Handle());
-        for (int r = 1; r < g->RowCount(); ++r) {
-            const std::wstring t = Widen(g->Cell(1, r));
-            SIZE size{0, 0};
-            GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
-            const RECT cell = g->CellRect(1, r);
-            // The value is drawn 2 pixels in from the right edge.
-            EXPECT_LE(size.cx + 2, cell.right - cell.left) << g->Cell(1, r);
+        Press(groups[static_cast<size_t>(group - 1)]);
+        if (!KindLoaded[group + 3]) {
+            ASSERT_TRUE(rig->RunRead());
         }
-        SelectObject(dc, old);
-        ReleaseDC(g->Handle(), dc);
-        EXPECT_EQ(g->ColWidth(0) + g->ColWidth(1) + g->ColWidth(2), columns);
+        for (int L = 0; L < 4; ++L) {
+            SCOPED_TRACE(L);
+            LanguageNumber = L;
+            setform->LanguageChanged();
+            if (group == 1) {
+                EXPECT_EQ(g->Cell(1, 4), locked[L]);
+                if (L == LangGerman) {
+                    EXPECT_EQ(g->Cell(2, 1), "Stunden");
+                }
+            }
+            HDC dc = GetDC(g->Handle());
+            const HGDIOBJ old = SelectObject(dc, g->Font().Handle());
+            for (int r = 1; r < g->RowCount(); ++r) {
+                for (int c = 1; c <= 2; ++c) {
+                    const std::wstring t = Widen(g->Cell(c, r));
+                    if (t.empty()) continue;
+                    unitsSeen += c == 2 ? 1 : 0;
+                    SIZE size{0, 0};
+                    GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
+                    const RECT cell = g->CellRect(c, r);
+                    // Both are drawn 2 pixels in from their edge.
+                    EXPECT_LE(size.cx + 2, cell.right - cell.left) << "column " << c << ": " << g->Cell(c, r);
+                }
+            }
+            SelectObject(dc, old);
+            ReleaseDC(g->Handle(), dc);
+            EXPECT_EQ(g->ColWidth(0) + g->ColWidth(1) + g->ColWidth(2), columns);
+        }
     }
+    EXPECT_GT(unitsSeen, 80);
     LanguageNumber = 0;
 }
 

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <thread>
 
@@ -522,6 +523,89 @@ TEST_F(ReportsWindowTest, EachLogThatCanBeWrittenIsAndTheOthersAreNamedInOneMess
     EXPECT_NE(errors[0].find("\r\n" + log + ": not a rich-text log"), std::string::npos) << errors[0];
     EXPECT_NE(errors[0].find("\r\n" + csv + ": "), std::string::npos) << errors[0];
     EXPECT_EQ(ReadWholeFile(log), "someone else's notes");
+}
+
+// A file the user marked read-only is never written to, whichever writer comes to it: the
+// message names the file, the file keeps its bytes and its mark, and nothing is left beside it.
+TEST_F(ReportsWindowTest, FilesMarkedReadOnlyAreRefusedByNameAndLeftAsTheyWere) {
+    const auto markReadOnly = [](const std::string& f, bool on) {
+        ASSERT_TRUE(SetFileAttributesW(Widen(f).c_str(), on ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL));
+    };
+    const auto readOnly = [](const std::string& f) {
+        const DWORD a = GetFileAttributesW(Widen(f).c_str());
+        return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_READONLY);
+    };
+    const auto refusal = [](const std::string& f) { return f + " is marked read-only. Nothing was written to it."; };
+
+    // The settings file, through the save tool button, the panel's QV button and its save; the
+    // save dialog's "replace it?" was answered Yes.
+    const std::string stp = dir.File("good.stp");
+    const std::string goodImage(512, '\x05');
+    PutFile(stp, goodImage);
+    markReadOnly(stp, true);
+    RegImage.fill(9);
+    Choose(stp);
+    mainform->ToolButton10Click();
+    mainform->qvsetbuttonClick();
+    ASSERT_TRUE(mainform->qvsetpanel->Visible());
+    mainform->setsavebbutClick();
+    EXPECT_EQ(Texts(), (std::vector<std::string>{refusal(stp)}));
+    EXPECT_TRUE(calls.empty() || calls[0].kind == SaveMessageKind::Error);
+    EXPECT_TRUE(mainform->qvsetpanel->Visible());
+    // In the window's language.
+    LanguageNumber = LangGerman;
+    mainform->setsavebbutClick();
+    LanguageNumber = LangEnglish;
+    EXPECT_EQ(Texts(), (std::vector<std::string>{refusal(stp),
+                                                 stp + " ist schreibgeschützt. Es wurde nichts hineingeschrieben."}));
+    EXPECT_EQ(ReadWholeFile(stp), goodImage);
+    EXPECT_TRUE(readOnly(stp));
+
+    // A report, through the save panel's button: neither Overwrite nor Append touches it.
+    DataAsRead();
+    const std::string report = dir.File("KEEP.DOC");
+    mainform->fileedit->SetText("KEEP.DOC");
+    ASSERT_TRUE(mainform->Savebutton->Enabled());
+    const auto pressSave = [] { SendMessageW(mainform->Savebutton->Handle(), BM_CLICK, 0, 0); };
+    pressSave();
+    ASSERT_TRUE(errors.empty()) << errors[0];
+    const std::string kept = ReadWholeFile(report);
+    markReadOnly(report, true);
+    calls.clear();
+    answers = {3, 1};
+    pressSave();
+    pressSave();
+    ASSERT_EQ(calls.size(), 2u);
+    EXPECT_TRUE(calls[0].question && calls[1].question);
+    EXPECT_EQ(errors, (std::vector<std::string>(2, refusal(report))));
+    EXPECT_EQ(ReadWholeFile(report), kept);
+    EXPECT_TRUE(readOnly(report));
+
+    // The periodic log and its CSV rows: the one message names both.
+    errors.clear();
+    mainform->logedit->SetText("QVLOG.RTF");
+    const std::string log = dir.File("QVLOG.RTF");
+    const std::string csv = dir.File("LOGFILE.CSV");
+    LogWritePending = true;
+    mainform->Timer1Timer();
+    ASSERT_TRUE(errors.empty()) << errors[0];
+    const std::string logBytes = ReadWholeFile(log), csvBytes = ReadWholeFile(csv);
+    markReadOnly(log, true);
+    markReadOnly(csv, true);
+    LogWritePending = true;
+    mainform->Timer1Timer();
+    EXPECT_EQ(errors, (std::vector<std::string>{"The log record was not written to:\r\n" + refusal(log) + "\r\n" +
+                                                refusal(csv)}));
+    EXPECT_EQ(ReadWholeFile(log), logBytes);
+    EXPECT_EQ(ReadWholeFile(csv), csvBytes);
+    EXPECT_TRUE(readOnly(log) && readOnly(csv));
+
+    // Nothing half-written beside them.
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(dir.Path())) names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"KEEP.DOC", "LOGFILE.CSV", "QVLOG.RTF", "good.stp"}));
+    for (const std::string& f : {stp, report, log, csv}) markReadOnly(f, false);
 }
 
 TEST_F(ReportsWindowTest, SettingsFileSavedAndLoadedThroughThePanel) {
