@@ -264,6 +264,21 @@ TEST_F(CloseDuringWriteTest, HistoryTest) {
     ExpectCleanEnd();
 }
 
+TEST_F(CloseDuringWriteTest, SettingWriteOfTheSettingsWindow) {
+    mainform->ToolButton6Click();
+    ReadTheFiveGroups();
+    // A value of the group shown, taken as it was read: Send writes it back.
+    bool can = false;
+    setform->sgrid2SelectCell(1, 3, can);
+    ASSERT_TRUE(can);
+    setform->sgrid2->SetSelection(1, 3);
+    setform->sgrid2SetEditText(1, 3, setform->sgrid2->Cell(1, 3));
+    ASSERT_TRUE(setform->sendbutton->Enabled());
+    CloseAtUnlock(1);
+    Press(setform->sendbutton);
+    ExpectCleanEnd();
+}
+
 TEST_F(CloseDuringWriteTest, ProgramAllAtItsFirstUnlock) {
     mainform->ToolButton6Click();
     ReadTheFiveGroups();
