@@ -104,12 +104,15 @@ bool TLink::SendParkedWrite() {
     if (!UnlockPending) return false;
     UnlockPending = false;
     DebugChannel("unlock frame closed by its parked write");
+    pumpAfterSend_ = false;
     try {
         CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
     } catch (...) {
         // The port itself failed: nothing more can go out, and the ending goes on.
+        pumpAfterSend_ = true;
         return false;
     }
+    pumpAfterSend_ = true;
     return true;
 }
 
@@ -121,8 +124,8 @@ bool TLink::StopTransfer() {
         return false;
     }
     DebugChannel("transfer stopped at " + IntToStr(SendCount));
-    // The unlock frame's write is parked: it goes after the transfer's triggers are gone, for
-    // the send lets window events run, and no further step of this transfer may run among them.
+    // The unlock frame's write is parked: it goes after the transfer's triggers are gone, so
+    // that no further step of this transfer can follow it (the send lets no window events run).
     const bool parked = UnlockPending;
     UnlockPending = false;
     if (SettingsTriggerAdded || SettingsTrigger != 0) {

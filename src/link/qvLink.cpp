@@ -116,6 +116,23 @@ TLink::~TLink() {
 
 void TLink::Status(TLinkText T) { Listener.ShowStatus(Listener.Text(T)); }
 
+template <class F>
+void TLink::Operation(F&& Body) {
+    struct Depth {
+        TLink& link;
+        explicit Depth(TLink& l) : link(l) { ++link.operationDepth_; }
+        ~Depth() {
+            if (--link.operationDepth_ != 0 || !link.OperationDone) return;
+            try {
+                link.OperationDone();
+            } catch (...) {
+                // Runs while a failed send unwinds too: nothing may leave here.
+            }
+        }
+    } depth(*this);
+    Body();
+}
+
 void TLink::Beeps(int Count) {
     for (int i = 0; i < Count; ++i) Listener.Beep();
 }
@@ -215,7 +232,7 @@ void TLink::CommSend(const std::string& Frame) {
         DebugWindowAdd(Format("%s %s Sent %d chars: %s", TimestampLine("").c_str(), DirectMode ? "Direct" : "Modem",
                               static_cast<int>(Frame.size()), HexDump(Frame, true).c_str()));
     Comport.PutString(Frame);
-    if (ProcessMessages) ProcessMessages();
+    if (ProcessMessages && pumpAfterSend_) Operation([this] { ProcessMessages(); });
 }
 
 std::uint8_t TLink::CommReceive() {
@@ -226,6 +243,10 @@ std::uint8_t TLink::CommReceive() {
 }
 
 void TLink::portset(std::uint16_t PortNumber) {
+    Operation([this, PortNumber] { OpenPort(PortNumber); });
+}
+
+void TLink::OpenPort(std::uint16_t PortNumber) {
     try {
         if (Comport.GetOpen()) Comport.SetOpen(false);
         Comport.SetComNumber(PortNumber);

@@ -139,6 +139,14 @@ public:
     // Lets pending window messages run once; called after every send. The Win32 side installs
     // the application's message processing.
     std::function<void()> ProcessMessages;
+    // Window events also run while the link waits inside an operation: after a frame is sent
+    // (ProcessMessages) and while portset closes the port (the serial library lets messages
+    // flow while its threads end). A handler among them finds the operation half done (a frame
+    // out whose next step is not armed yet, a port between close and reopen), so whatever must
+    // not run there (closing the program) is put off until OperationDone, which is called when
+    // the outermost of those waits is over.
+    bool InsideOperation() const { return operationDepth_ > 0; }
+    std::function<void()> OperationDone;
     // Steps of the modem set-up and hang-up sequences, run by the dispatcher for their triggers.
     std::function<void(std::uint16_t Handle)> OnModemSetupTrigger;
     std::function<void(std::uint16_t Handle)> OnHangupTrigger;
@@ -232,6 +240,7 @@ public:
 
 private:
     void Status(TLinkText T);
+    void OpenPort(std::uint16_t PortNumber);  // portset's body
     // Before each frame of a transfer: the first fixes the port and speed, a later one on
     // another port or speed is refused (raises) so that the transfer ends.
     void CheckTransferLine();
@@ -279,6 +288,14 @@ private:
     // for, a day pointer that names no day) ends as a failed read at once.
     bool ReadLineFaulty(std::int32_t AcceptedAddress);
     void FailReadOnFaultyLine(bool& Added, std::uint16_t& Handle);
+
+    // Counts the waits of InsideOperation around Body.
+    template <class F>
+    void Operation(F&& Body);
+    std::int32_t operationDepth_ = 0;
+    // The frame that closes a stopped transfer lets no window events run after it: nothing of
+    // the transfer is left to run among them, and a handler could reopen the port under it.
+    bool pumpAfterSend_ = true;
 
     // A regulator answers a request with two bytes at most and sends nothing unasked: what a
     // read has heard beyond two bytes a request (and a little noise) is a line that floods.

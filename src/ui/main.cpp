@@ -168,6 +168,13 @@ Tmainform::Tmainform()
     LinkListener = std::make_unique<TMainLinkListener>(*this);
     Link = std::make_unique<TLink>(*Comport, *LinkListener);
     Link->ProcessMessages = [] { Application.ProcessMessages(); };
+    // A close put off by FormCloseQuery comes again once the link's step is done: it is posted,
+    // so it runs after that step has returned to the message loop.
+    Link->OperationDone = [this] {
+        if (!closePutOff_) return;
+        closePutOff_ = false;
+        PostMessageW(Handle(), WM_CLOSE, 0, 0);
+    };
     // A failing step of the link reaches the program's error display, not the port's window.
     Comport->OnTriggerTimer = [this](TKslComPortOps*, std::uint16_t handle) {
         try {
@@ -737,8 +744,14 @@ RegistrySettings Tmainform::CollectSettings() const {
 void Tmainform::FormActivate(TForm*) { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW))); }
 
 void Tmainform::FormClose(TForm*, TCloseAction&) {
+    // The program ends: no tick may start a periodic read now (it would reopen the port).
+    Timer1.SetEnabled(false);
     if (RegIni && !writeregistry(*RegIni, CollectSettings()))
         MessageDlg(PanelText(ptSettingsNotSaved, LanguageNumber), TMsgDlgType::mtError, mbOK);
+    // The serial library lets window messages flow while the port's threads end: no click may
+    // start a transfer on the port being closed.
+    for (TForm* f : Application.Forms())
+        if (HWND h = f->Handle()) EnableWindow(h, FALSE);
     // A modem call is left to the modem; a port that will not close does not stop the exit.
     try {
         if (Comport) Comport->SetOpen(false);

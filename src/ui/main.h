@@ -298,6 +298,8 @@ private:
     TimerVars timerVars_;
     StatusPanelHold statusHold_;
     bool debugSwitch_ = false;
+    // A close that came while the link was in the middle of a step (see FormCloseQuery).
+    bool closePutOff_ = false;
     void BuildBars();
     void BuildPanels();
 };

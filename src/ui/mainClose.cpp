@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <array>
 
+#include "base/debugchannel.h"
 #include "base/rtl.h"
 #include "link/uVar.h"
 #include "serial/KsUser.h"
@@ -37,7 +38,19 @@ void WaitForLastFrame(TKslComPort& port) {
 }  // namespace
 
 void Tmainform::FormCloseQuery(TForm*, bool& canClose) {
-    if (!Link || !Link->EepromTransferRunning()) return;
+    if (!Link) return;
+    // A close that comes among the window events of a link step (the send of an unlock frame
+    // lets them run) would close the port under that step, which then fails on it, and the
+    // question would hold back the unlock frame's write until it is answered. It comes again
+    // once the step is done and has armed its next firing, which then goes on while the
+    // question stands.
+    if (Link->InsideOperation()) {
+        canClose = false;
+        closePutOff_ = true;
+        DebugChannel("close put off until the link's step is done");
+        return;
+    }
+    if (!Link->EepromTransferRunning()) return;
     const std::string question = HistLoadMode ? LangText(CloseDuringHistoryRun.data(), CloseDuringHistoryRun.size(), 1,
                                                          LanguageNumber)
                                               : At(At(SettingsUIText, kCloseWhileWritingText), LanguageNumber);
@@ -45,8 +58,14 @@ void Tmainform::FormCloseQuery(TForm*, bool& canClose) {
         canClose = false;
         return;
     }
-    // The transfer went on while the question was open; it may have ended by now.
-    if (Link->StopTransfer() && Comport) WaitForLastFrame(*Comport);
+    // The transfer went on while the question was open; it may have ended by now. What the
+    // serial library reports on the way out is no reason to keep the user from the exit.
+    try {
+        if (Link->StopTransfer() && Comport) WaitForLastFrame(*Comport);
+    } catch (const std::exception& e) {
+        DebugChannel(std::string("while the transfer stopped: ") + e.what());
+        ShowStatus(e.what());
+    }
 }
 
 }  // namespace talvik

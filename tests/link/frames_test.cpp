@@ -142,6 +142,34 @@ TEST_F(Frames, CommSendTracesThenSendsThenPumpsMessages) {
     EXPECT_NE(window.back().find(" Modem Sent 3 chars: 0x41 0x54 0x0D "), std::string::npos);
 }
 
+// A handler among the window events of a send (the main window's close) must know that a step
+// is half done; the frame that ends a stopped transfer lets no event run after it.
+TEST_F(Frames, EventsInsideASendFindTheLinkMidStepAndAStopsLastFrameLetsNoneRun) {
+    Port.IsOpen = true;
+    std::vector<bool> inside;
+    int done = 0;
+    Link.OperationDone = [&] { ++done; };
+    Link.ProcessMessages = [&] {
+        inside.push_back(Link.InsideOperation());
+        EXPECT_EQ(done, 0);
+        // An event that sends a frame of its own: the waits end once, with the outermost.
+        if (inside.size() == 1) Link.CommSend(Bytes({0x14, 5, 0, 0xEB}));
+    };
+    SingleCommandUnlock = true;
+    Link.sendcommand(3, 40, 130, true);
+    EXPECT_EQ(inside, (std::vector<bool>{true, true}));
+    EXPECT_EQ(done, 1);
+    EXPECT_FALSE(Link.InsideOperation());
+    // Stopped with the unlock frame out: its write goes, and nothing runs after it.
+    ASSERT_TRUE(UnlockPending);
+    const std::size_t sent = Port.SentLog.size();
+    EXPECT_TRUE(Link.StopTransfer());
+    ASSERT_EQ(Port.SentLog.size(), sent + 1);
+    EXPECT_EQ(Port.SentLog.back().Bytes, Bytes({0xCA, 40, 130, 0x35}));
+    EXPECT_EQ(inside.size(), 2u);
+    EXPECT_EQ(done, 1);
+}
+
 TEST_F(Frames, CommReceiveTracesTheByte) {
     std::vector<std::string> window;
     SetDebugWindowSink([&](const std::string& l) { window.push_back(l); });

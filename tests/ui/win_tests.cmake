@@ -156,3 +156,22 @@ if(TALVIK_WIN32)
   set_tests_properties(ui_single_history_clear_win32_test ui_single_history_test_win32_test PROPERTIES
     FIXTURES_REQUIRED single_rig LABELS gui TIMEOUT 900 ENVIRONMENT "${SINGLE_ENV}")
 endif()
+
+# Closing the program at the worst moment of a write, answered Yes, with the program's real
+# message boxes: the write-safety rig (site 17 on COM2) in a prefix and folder of this test's own.
+if(TALVIK_WIN32)
+  add_executable(ui_closewrite_win32_test ${CMAKE_CURRENT_LIST_DIR}/closewrite_win_test.cpp)
+  target_link_libraries(ui_closewrite_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  set(CLOSEWRITE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-closewrite)
+  set(CLOSEWRITE_RIG ${CMAKE_CURRENT_BINARY_DIR}/closewrite-rig)
+  add_test(NAME ui_closewrite_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh start ${CLOSEWRITE_PREFIX} ${CLOSEWRITE_RIG})
+  add_test(NAME ui_closewrite_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh stop ${CLOSEWRITE_PREFIX} ${CLOSEWRITE_RIG})
+  add_test(NAME ui_closewrite_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CLOSEWRITE_PREFIX} $<TARGET_FILE:ui_closewrite_win32_test>)
+  set_tests_properties(ui_closewrite_rig_start PROPERTIES FIXTURES_SETUP closewrite_rig TIMEOUT 300)
+  set_tests_properties(ui_closewrite_rig_stop PROPERTIES FIXTURES_CLEANUP closewrite_rig)
+  set_tests_properties(ui_closewrite_win32_test PROPERTIES FIXTURES_REQUIRED closewrite_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 600
+    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${CLOSEWRITE_RIG}/com2;TALVIK_RIG_DIR=${CLOSEWRITE_RIG}")
+endif()
