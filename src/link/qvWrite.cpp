@@ -1,12 +1,11 @@
 // The link's write paths: one verified setting write, programming the whole setting list, and
 // the byte-by-byte accessory block write.
-#include <cmath>
-
 #include "base/debugchannel.h"
 #include "base/format.h"
 #include "base/rtl.h"
 #include "link/qvEquates.h"
 #include "link/qvLink.h"
+#include "link/qvWriteLimits.h"
 #include "link/uVar.h"
 
 namespace talvik {
@@ -17,10 +16,8 @@ std::string Seconds(std::int32_t Ticks) { return Format("%.15g", Ticks / 18.2); 
 
 std::int32_t EepromImageAddress(std::int32_t Address) { return Address < 256 ? Address + 256 : Address; }
 
-// Read-back replies one write attempt may take before it counts as failed.
-constexpr std::int32_t MaxVerifySamples = 6;
-// Errors a bulk write survives in all, counted from its start (its RAM phase aborts beyond).
-constexpr std::int32_t MaxBulkErrors = 20;
+using writelimits::MaxBulkErrors;
+using writelimits::MaxVerifySamples;
 
 }  // namespace
 
@@ -237,7 +234,7 @@ void TLink::writestep() {
         Comport.FlushInBuffer();
         Comport.FlushOutBuffer();
         ReplyDataReceived = false;
-        if (RepeatCount < 2) {
+        if (RepeatCount < writelimits::SingleWriteAttempts) {
             DebugChannel("Retry");
             UnlockPending = true;
             AttemptCounted = false;
@@ -347,9 +344,8 @@ void TLink::AbortBulkLoad() {
 void TLink::BulkStep() {
     if (SendCount >= 32) {
         const std::int32_t k = 63 - SendCount;
-        const double budget = std::log2(static_cast<double>(k));
         if (UnlockPending) {
-            if (RepeatCount > budget + 3) {
+            if (writelimits::BulkBudgetSpent(RepeatCount, k)) {
                 // Nothing more goes out after an abort: another unlock frame would leave the
                 // EEPROM open for whatever frame comes next.
                 AbortBulkLoad();
@@ -369,7 +365,7 @@ void TLink::BulkStep() {
             Comport.FlushInBuffer();
             Comport.FlushOutBuffer();
             ReplyDataReceived = false;
-            if (RepeatCount < budget + 2) {
+            if (writelimits::BulkRetryAllowed(RepeatCount, k)) {
                 DebugChannel("Retry. Retry Count: " + IntToStr(RepeatCount));
                 UnlockPending = true;
                 AttemptCounted = false;
@@ -394,7 +390,7 @@ void TLink::BulkStep() {
     UnlockPending = SendCount >= 32;
     if (!UnlockPending) DrainInput("unexpected RX character");
 
-    if (SendCount >= 32 && SendCount <= 62 && RepeatCount > std::log2(static_cast<double>(63 - SendCount)) + 3) {
+    if (SendCount >= 32 && SendCount <= 62 && writelimits::BulkBudgetSpent(RepeatCount, 63 - SendCount)) {
         // The budget is spent before the next unlock frame: abort here rather than after it, so
         // that no unlock frame is left without its write.
         AbortBulkLoad();

@@ -12,7 +12,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -80,9 +79,8 @@ public:
     // The reads asked since the last call, in the order heard, each with its reply's time.
     std::vector<sim::AskedRead> TakeAsks() {
         std::lock_guard<std::mutex> g(lock_);
-        std::vector<sim::AskedRead> asks;
-        asks.swap(asks_);
-        unanswered_.clear();
+        std::vector<sim::AskedRead> asks = sim::ReadsAsked(heard_, taken_);
+        taken_ = heard_.size();
         return asks;
     }
 
@@ -103,12 +101,10 @@ private:
                 if (n == 1) {
                     const std::size_t logged = sim_.Log().size();
                     sim_.Feed(b, Now());
-                    for (std::size_t i = logged; i < sim_.Log().size(); ++i) {
-                        const sim::LogEntry& e = sim_.Log()[i];
-                        if (e.outcome != sim::Outcome::Answered || e.imageAddress < 0) continue;
-                        unanswered_.push_back(asks_.size());
-                        asks_.push_back({e.imageAddress, e.timeMs, -1});
-                    }
+                    // Each frame as the frame log has it, its reply given when written.
+                    sim::LoggedFrame f;
+                    for (std::size_t i = logged; i < sim_.Log().size(); ++i)
+                        if (sim::ParseLogLine(sim::FormatLogEntry(sim_.Log()[i]), f)) replies_.Frame(f);
                     sim_.ClearLog();
                 }
                 if (const auto due = sim_.NextDue()) {
@@ -121,19 +117,15 @@ private:
             DWORD written = 0;
             WriteFile(h_, out.data(), static_cast<DWORD>(out.size()), &written, nullptr);
             std::lock_guard<std::mutex> g(lock_);
-            // Read replies are two bytes each, in the order asked.
-            for (replyBytes_ += written; replyBytes_ >= 2 && !unanswered_.empty(); replyBytes_ -= 2) {
-                asks_[unanswered_.front()].repliedMs = static_cast<std::int64_t>(Now());
-                unanswered_.pop_front();
-            }
+            replies_.Sent(static_cast<std::int64_t>(Now()), std::vector<int>(out.begin(), out.begin() + written));
         }
     }
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     talvik::sim::RegulatorSim sim_;
     std::mutex lock_;
-    std::vector<sim::AskedRead> asks_;
-    std::deque<std::size_t> unanswered_;
-    DWORD replyBytes_ = 0;
+    std::vector<sim::LoggedFrame> heard_;
+    sim::ReplyMatcher replies_{heard_};
+    std::size_t taken_ = 0;
     test::TPeer peer_;
     HANDLE h_ = INVALID_HANDLE_VALUE;
     std::atomic<bool> stop_{false};

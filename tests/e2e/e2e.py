@@ -148,20 +148,6 @@ class Rig:
             return []
         return [Frame(l) for l in lines if l.strip() and not l.startswith("#")]
 
-    def replies(self, since=0):
-        """When the simulator wrote its reply bytes: (ms, byte count) from its "sent" notes."""
-        try:
-            with open(self.log) as f:
-                lines = f.readlines()[since:]
-        except FileNotFoundError:
-            return []
-        out = []
-        for l in lines:
-            m = re.match(r"# (\d+) sent ((?:[0-9A-F]{2} ?)+)$", l.strip())
-            if m:
-                out.append((int(m.group(1)), len(m.group(2).split())))
-        return out
-
     def last_trace(self):
         """The link's debug-channel lines of the last linkdriver run, without their times."""
         with open(self.trace) as f:
@@ -247,42 +233,6 @@ def reads_heard(frames):
     return [f for f in frames if f.command in READ_COMMANDS]
 
 
-# The link looks for a read reply two ticks after its send, five times more before it gives up
-# and asks again; a reply it takes is followed by the next ask at once. A reply written within
-# half of that first wait was on the line in good time (the rule of tests/sim/WireChecks.h).
-FIRST_LOOK_MS = 2 * TICK_MS
-LATE_REPLY_MS = FIRST_LOOK_MS // 2
-
-
-def reply_races(heard, replies):
-    """The give-ups of a clean-line read, as (missed, late). Each address is asked twice; each
-    ask more follows a give-up, the asks followed longest by the next one. Missed: the reply to
-    the ask given up was written in good time and stood on the line a whole look before the next
-    ask. Late: the machine held the simulator back and the reply came too late."""
-    sent = []  # when each read reply's last byte was written, in order
-    total = 0
-    for ms, n in replies:
-        total += n
-        while total >= 2:
-            sent.append(ms)
-            total -= 2
-    by_address = {}
-    for i, f in enumerate(heard):
-        by_address.setdefault(f.address, []).append(i)
-    missed, late = [], []
-    for a, idx in by_address.items():
-        pairs = sorted(zip(idx, idx[1:]), key=lambda p: heard[p[1]].ms - heard[p[0]].ms, reverse=True)
-        for given, nxt in pairs[:max(0, len(idx) - 2)]:
-            what = "address %d asked at %d ms and again at %d ms" % (a, heard[given].ms, heard[nxt].ms)
-            if given >= len(sent):
-                missed.append(what + ", never answered")
-                continue
-            took, stood = sent[given] - heard[given].ms, heard[nxt].ms - sent[given]
-            what += ", answered %d ms after the ask, %d ms before the next" % (took, stood)
-            (missed if took <= LATE_REPLY_MS and stood > FIRST_LOOK_MS else late).append(what)
-    return missed, late
-
-
 def check_send_gaps(rig, least_ms, what, sends=None):
     """No frame left the program sooner than least_ms after the one before (its clock counts
     whole milliseconds); in the last run, or in the send times given."""
@@ -291,90 +241,22 @@ def check_send_gaps(rig, least_ms, what, sends=None):
         check(b - a >= least_ms - 1, "%s: sent at %d and %d ms, only %d ms apart, %d wanted" % (what, a, b, b - a, least_ms))
 
 
-# The link's allowance for one whole-list run: a failed EEPROM attempt is tried again at most 7
-# times in all, errors of the run (EEPROM attempts and RAM copies sent again) end it beyond 20;
-# an attempt takes at most six read-back replies, a RAM copy is read back once per send.
-EEPROM_RETRY_ALLOWANCE = 7
-RUN_ERROR_ALLOWANCE = 20
-READ_BACKS_PER_ATTEMPT = 6
+def wirecheck(rig, what, kind, since, *args):
+    """Judges the frames the simulator logged from line `since` on with the rules every test of
+    the real link shares (tests/sim/WireChecks.h, through the native wirecheck program): a
+    verified run holds the read-backs that verify it, nothing is sent that must not be, and what
+    was sent again is explained, within the link's allowance. Fails the check with its findings;
+    returns them (retries and late replies allowed, and each attempt's read-backs)."""
+    exe = os.path.join(rig.opts.native, "tests", "sim", "wirecheck")
+    p = subprocess.run([exe, kind, rig.log, str(since)] + [str(a) for a in args],
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    check(p.returncode == 0, "%s: %s" % (what, p.stdout.strip()))
+    return p.stdout.splitlines()
 
 
-def check_program_run(frames, site, expected, what):
-    """One "program all" run as the regulator heard it: every frame in this regulator's form,
-    each EEPROM write directly after its unlock and each unlock followed by its write, every
-    setting (EEPROM 14..44, then the RAM copies 64..94) written with its byte of `expected`,
-    read-backs only of what was just written, and whatever was sent again (a frame or reply
-    held up on a loaded machine) within the link's allowance. Returns the retries, described."""
-    size = 5 if site else 4
-    o = 1 if site else 0
-
-    def unlock(f):
-        return len(f.bytes) == size and tuple(f.bytes[o:o + 3]) == UNLOCK
-
-    check(frames and unlock(frames[0]), "%s: the run does not begin with an unlock frame: %r" % (what, frames[:3]))
-    eeprom, ram, retries = set(), set(), []
-    eeprom_writes = ram_writes = 0
-    last_eeprom = last_ram = None
-    reads = ram_reads = 0
-    ram_phase = False
-    for i, f in enumerate(frames):
-        check(len(f.bytes) == size and (not site or f.bytes[0] == site), "%s: frame %d %r not for this regulator" % (what, i, f))
-        cmd, a, d = f.bytes[o:o + 3]
-        if unlock(f):
-            check(i + 1 < len(frames) and frames[i + 1].bytes[o] == 0xCA,
-                  "%s: unlock frame %d not followed by its write %r" % (what, i, frames[i:i + 2]))
-        elif cmd == 0xCA:
-            eeprom_writes += 1
-            check(i > 0 and unlock(frames[i - 1]), "%s: EEPROM write %d %r not directly after its unlock" % (what, i, f))
-            check(not ram_phase, "%s: EEPROM write %d after the RAM copies began" % (what, i))
-            check(14 <= a <= 44 and d == expected[256 + a], "%s: frame %d %r, EEPROM %d holds %d" % (what, i, f, a, expected[256 + a]))
-            if a in eeprom:
-                retries.append("EEPROM %d again at %d ms, the attempt before %r" % (a, f.ms, frames[max(0, i - 9):i - 1]))
-            eeprom.add(a)
-            last_eeprom, reads = a, 0
-        elif cmd == 0x48:
-            reads += 1
-            check(a == last_eeprom and reads <= READ_BACKS_PER_ATTEMPT, "%s: frame %d %r is not a read-back" % (what, i, f))
-        elif cmd == 0x98:
-            ram_writes += 1
-            ram_phase = True
-            check(64 <= a <= 94 and d == expected[a], "%s: frame %d %r, RAM %d holds %d" % (what, i, f, a, expected[a]))
-            if a in ram:
-                retries.append("RAM copy %d again at %d ms" % (a, f.ms))
-            ram.add(a)
-            last_ram, ram_reads = a, 0
-        elif cmd == 0x14:
-            ram_reads += 1
-            check(a == last_ram and ram_reads == 1, "%s: frame %d %r is not a read-back" % (what, i, f))
-        else:
-            check(False, "%s: frame %d %r unexpected" % (what, i, f))
-    check(eeprom == set(range(14, 45)) and ram == set(range(64, 95)),
-          "%s: EEPROM %r and RAM %r written" % (what, sorted(eeprom), sorted(ram)))
-    check(eeprom_writes - 31 <= EEPROM_RETRY_ALLOWANCE and eeprom_writes + ram_writes - 62 <= RUN_ERROR_ALLOWANCE,
-          "%s: sent again beyond the allowance: %r" % (what, retries))
-    return retries
-
-
-def check_setting_write(frames, site, address, value, what):
-    """One verified setting write as the regulator heard it: attempts of unlock, the EEPROM write
-    of `value` to `address` and its read-backs, then the final step (0x57); an attempt sent again
-    (once, as the link allows) when the last one failed or its replies came too late. Returns the
-    attempts, each a list of frames."""
-    o = 1 if site else 0
-    check(frames and frames[-1].bytes[o] == 0x57, "%s: no final step %r" % (what, frames))
-    attempts = []
-    for i, f in enumerate(frames[:-1]):
-        check(len(f.bytes) == (5 if site else 4) and (not site or f.bytes[0] == site), "%s: frame %r" % (what, f))
-        if tuple(f.bytes[o:o + 3]) == UNLOCK:
-            attempts.append([f])
-            continue
-        check(attempts, "%s: frame %d %r before the unlock" % (what, i, f))
-        expect = (0xCA, address, value) if len(attempts[-1]) == 1 else (0x48, address, 0)
-        check(tuple(f.bytes[o:o + 3]) == expect, "%s: frame %d %r, %r wanted" % (what, i, f, expect))
-        attempts[-1].append(f)
-    check(1 <= len(attempts) <= 2 and all(2 <= len(a) <= 2 + READ_BACKS_PER_ATTEMPT for a in attempts),
-          "%s: attempts %r" % (what, attempts))
-    return attempts
+def read_backs(findings):
+    """Read-backs of each attempt of a write, from wirecheck's findings."""
+    return [int(m.group(1)) for m in (re.match(r"attempt \d+: (\d+) read-backs", l) for l in findings) if m]
 
 
 # ---------------------------------------------------------------------------------------------
@@ -430,12 +312,9 @@ def case_clean_reads(rig):
         for run in range(runs):
             since = rig.mark()
             read_and_check(rig, kind, memory)
-            heard = reads_heard(rig.frames(since))
-            missed, late = reply_races(heard, rig.replies(since))
-            check(not missed, "kind %d at %d baud, read %d: replies missed on a clean line %r"
-                  % (kind, baud, run + 1, missed))
-            for l in late:
-                print("kind %d at %d baud, read %d: asked again after a late reply: %s" % (kind, baud, run + 1, l))
+            what = "kind %d at %d baud, read %d" % (kind, baud, run + 1)
+            for l in wirecheck(rig, what + ": replies missed on a clean line", "reads", since):
+                print("%s: asked again after a %s" % (what, l))
 
 
 def case_write(rig):
@@ -452,9 +331,8 @@ def case_write(rig):
     expected[250] = 0xA5  # the unlock byte lands in RAM
     check(after == expected, "write: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
     frames = rig.frames(since)
-    attempts = check_setting_write(frames, 0, 44, 77, "write")
     # The byte is read back twice: a write is verified on two equal replies, as a read is accepted.
-    check(len(attempts[-1]) >= 4, "write: frames %r" % frames)
+    wirecheck(rig, "write", "write", since, 0, 44, 77)
     # Short wait after the unlock, long after the write, the reply wait after each read-back, on
     # the program's own clock.
     sends = rig.last_sends()
@@ -470,8 +348,8 @@ def case_write(rig):
     rc, out, err, _ = rig.driver("write", 301, 12)
     check(rc == 0, "write asked again: exit %d, stderr %r" % (rc, err))
     frames = rig.frames(since)
-    attempts = check_setting_write(frames, 0, 45, 12, "write asked again")
-    check(len(attempts[0]) >= 5, "write asked again: frames %r" % frames)
+    readbacks = read_backs(wirecheck(rig, "write asked again", "write", since, 0, 45, 12))
+    check(readbacks[0] >= 3, "write asked again: frames %r" % frames)
     rig.stop_sim()
     check(rig.sim_memory()[301] == 12, "write asked again: EEPROM byte not written")
 
@@ -493,8 +371,7 @@ def case_site_more(rig):
     check(rc == 0, "site write: exit %d, stderr %r" % (rc, err))
     frames = rig.frames(since)
     check(all(f.ok for f in frames), "site write: frames %r" % frames)
-    attempts = check_setting_write(frames, 17, 34, 201, "site write")
-    check(len(attempts[-1]) >= 4, "site write: frames %r" % frames)
+    wirecheck(rig, "site write", "write", since, 17, 34, 201)
     rig.stop_sim()
     expected = list(before)
     expected[290] = 201
@@ -523,9 +400,12 @@ def case_program(rig):
     expected[250] = 0xA5
     check(after == expected, "program: memory differs at %r" % [a for a in range(512) if after[a] != expected[a]])
     frames = rig.frames(since)
-    retries = check_program_run(frames, 0, expected, "program")
-    for r in retries:
-        print("program: sent again within the link's allowance: %s" % r)
+    expected_path = os.path.join(rig.dir, "expected.bin")
+    with open(expected_path, "wb") as f:
+        f.write(bytes(expected))
+    for r in wirecheck(rig, "program", "program", since, 0, expected_path):
+        if r.startswith("retry"):
+            print("program: sent again within the link's allowance: %s" % r)
     # Pacing, on the program's own clock: the short wait between an unlock and its write, the
     # long wait after an EEPROM write before its read-back and between RAM copies.
     sends = rig.last_sends()

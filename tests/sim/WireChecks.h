@@ -1,139 +1,149 @@
-// Checks on the frames a simulated regulator heard, shared by the tests that drive the real link
-// through a com port under Wine. On a loaded machine a reply or a frame can be held up for a
-// second, so these checks judge what the regulator got and what must never happen, and let a
-// retry pass as long as the link stayed within its own allowance:
-//  - CheckProgramRun: one run that programs the whole setting list.
-//  - ReplyRaces: re-asks on a clean line, told apart by when the regulator wrote its reply.
+// The one judge of what a simulated regulator heard, for every test that drives the real link
+// through a com port: the window tests and the clean-line test include it, the end-to-end
+// scenarios ask it through the wirecheck program. It reads the simulator's frame log (frames and
+// the "sent" notes of its replies) and judges:
+//  - CheckProgramRun: one run that programs the whole setting list;
+//  - CheckSettingWrite: one verified setting write;
+//  - ReplyRaces: re-asks of a read on a clean line.
+// A verified run must hold what verifies it (each EEPROM setting's last attempt ends on read-backs
+// that agree on the value, every RAM copy is read back), never what must not happen (an unlock
+// frame without its write, a frame for another regulator), and whatever was sent again must be
+// explained: by the simulator's own faults, or by a reply that came too late on a loaded machine,
+// within the link's allowance. A reply written in good time and not taken is a fault.
 // Pure C++, no clock or I/O.
 #pragma once
 
 #include <algorithm>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <set>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "link/qvWriteLimits.h"
+
 namespace talvik::sim {
 
-struct WireFrame {
-    std::uint64_t timeMs = 0;  // arrival at the regulator
+// One frame of the simulator's frame log (see README.md), with the reply it wrote for it.
+struct LoggedFrame {
+    std::uint64_t ms = 0;  // arrival at the regulator, ms since it started
     std::vector<int> bytes;
+    std::string command;  // "ram-read", "eeprom-write", ...; "-" for skipped bytes
+    int image = -1;       // image address; -1 where the log has "-"
+    std::string outcome;  // "answered", "written", "silent", ...
+    std::int64_t repliedMs = -1;  // when the reply's last byte was written; -1: none written
+    int reply = -1;               // the reply's last byte (a read's data byte)
 };
 
-// The whole setting list: EEPROM 14..44 (written from image 94..64), then the working copies in
-// RAM 64..94, each read back once.
-inline constexpr int ListSize = 31;
-inline constexpr int ListFirstRam = 64;
-inline constexpr int ListFirstEeprom = 14;
-// The link's allowance for one run: a failed EEPROM attempt is tried again while its error count
-// stays under log2(settings done) + 3, at most 7 for the whole list; errors of the run in all
-// (EEPROM attempts and RAM copies sent again) end it beyond 20. An attempt takes at most six
-// read-back replies; a RAM copy is read back once per send.
-inline constexpr int EepromRetryAllowance = 7;
-inline constexpr int RunErrorAllowance = 20;
-inline constexpr int ReadBacksPerAttempt = 6;
+// Bytes the simulator answers a frame with: 200 and the byte for a read, the data byte for a
+// loopback, 250 for a site set.
+inline std::size_t ReplyLength(const LoggedFrame& f) {
+    if (f.outcome == "site-set") return 1;
+    if (f.outcome != "answered") return 0;
+    if (f.command == "loopback") return 1;
+    return f.command == "ram-read" || f.command == "eeprom-read" ? 2 : 0;
+}
 
-struct ProgramRun {
-    std::vector<std::string> faults;  // what must never happen, one line each
-    int eepromWrites = 0, ramWrites = 0, eepromReads = 0, ramReads = 0;
-    std::vector<std::string> retries;  // each attempt sent again, with the timing of the one before
-
-    bool Ok() const { return faults.empty(); }
-    int EepromRetries() const { return eepromWrites - ListSize; }
-    int RamRetries() const { return ramWrites - ListSize; }
-    std::string Describe() const {
-        std::ostringstream s;
-        s << eepromWrites << " EEPROM writes, " << eepromReads << " read-backs; " << ramWrites << " RAM copies, "
-          << ramReads << " read-backs";
-        for (const std::string& f : faults) s << "\n  FAULT: " << f;
-        for (const std::string& r : retries) s << "\n  retry (within the allowance): " << r;
-        return s.str();
+// Gives the reply bytes the simulator wrote to the frames it answered, in the order answered.
+class ReplyMatcher {
+public:
+    explicit ReplyMatcher(std::vector<LoggedFrame>& frames) : frames_(frames) {}
+    void Frame(const LoggedFrame& f) {
+        frames_.push_back(f);
+        if (ReplyLength(f)) waiting_.push_back(frames_.size() - 1);
     }
+    void Sent(std::int64_t ms, const std::vector<int>& bytes) {
+        for (int b : bytes) {
+            if (waiting_.empty()) return;  // not a reply (a babbling line)
+            LoggedFrame& f = frames_[waiting_.front()];
+            if (++got_ < ReplyLength(f)) continue;
+            f.repliedMs = ms;
+            f.reply = b;
+            got_ = 0;
+            waiting_.pop_front();
+        }
+    }
+
+private:
+    std::vector<LoggedFrame>& frames_;
+    std::deque<std::size_t> waiting_;
+    std::size_t got_ = 0;
 };
 
-// The frames of one "program all" run in the order heard, for the regulator at site (0: single
-// form), whose memory was `before` and should end as `after` (512 bytes each).
-inline ProgramRun CheckProgramRun(const std::vector<WireFrame>& frames, int site, const std::string& after) {
-    ProgramRun run;
-    const std::size_t size = site ? 5 : 4;
-    const std::size_t o = site ? 1 : 0;  // offset of the command byte
-    auto fault = [&](std::size_t i, const std::string& what) {
-        std::ostringstream s;
-        s << "frame " << i << " at " << (i < frames.size() ? frames[i].timeMs : 0) << " ms: " << what;
-        run.faults.push_back(s.str());
-    };
-    auto isUnlock = [&](const WireFrame& f) {
-        return f.bytes.size() == size && f.bytes[o] == 0x98 && f.bytes[o + 1] == 250 && f.bytes[o + 2] == 0xA5;
-    };
-    auto afterByte = [&](int image) { return image < static_cast<int>(after.size()) ? (after[image] & 0xFF) : -1; };
+inline std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> f;
+    std::istringstream fields(line);
+    for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
+    return f;
+}
 
-    std::set<int> eepromDone, ramDone;
-    int eepromAddress = -1, ramAddress = -1;  // the attempt running
-    int readsInAttempt = 0, readsOfRam = 0;
-    std::size_t attemptStart = 0;
-    bool ramPhase = false;
-    if (frames.empty() || !isUnlock(frames.front())) fault(0, "the run does not begin with an unlock frame");
-    for (std::size_t i = 0; i < frames.size(); ++i) {
-        const WireFrame& f = frames[i];
-        if (f.bytes.size() != size || (site && f.bytes[0] != site)) {
-            fault(i, "not a frame for this regulator");
-            continue;
-        }
-        const int command = f.bytes[o], address = f.bytes[o + 1], data = f.bytes[o + 2];
-        if (isUnlock(f)) {
-            if (i + 1 >= frames.size() || frames[i + 1].bytes.size() != size || frames[i + 1].bytes[o] != 0xCA)
-                fault(i, "an unlock frame not directly followed by its EEPROM write");
-        } else if (command == 0xCA) {
-            ++run.eepromWrites;
-            if (i == 0 || !isUnlock(frames[i - 1])) fault(i, "an EEPROM write not directly after its unlock");
-            if (ramPhase) fault(i, "an EEPROM write after the RAM copies began");
-            if (address < ListFirstEeprom || address >= ListFirstEeprom + ListSize)
-                fault(i, "an EEPROM write outside the setting list");
-            else if (data != afterByte(256 + address))
-                fault(i, "EEPROM " + std::to_string(address) + " written as " + std::to_string(data));
-            if (eepromDone.count(address)) {
-                std::ostringstream s;
-                s << "EEPROM " << address << " again at " << f.timeMs << " ms; its last attempt: ";
-                for (std::size_t k = attemptStart; k + 1 < i; ++k)
-                    s << frames[k].timeMs << (k + 2 < i ? ", " : " ms");
-                run.retries.push_back(s.str());
-            }
-            eepromDone.insert(address);
-            eepromAddress = address;
-            readsInAttempt = 0;
-            attemptStart = i - (i > 0 ? 1 : 0);
-        } else if (command == 0x48) {
-            ++run.eepromReads;
-            if (address != eepromAddress) fault(i, "EEPROM " + std::to_string(address) + " read, not a read-back");
-            if (++readsInAttempt > ReadBacksPerAttempt) fault(i, "more read-backs than one attempt takes");
-        } else if (command == 0x98) {
-            ++run.ramWrites;
-            ramPhase = true;
-            if (address < ListFirstRam || address >= ListFirstRam + ListSize)
-                fault(i, "a RAM write outside the setting list");
-            else if (data != afterByte(address))
-                fault(i, "RAM " + std::to_string(address) + " written as " + std::to_string(data));
-            if (ramDone.count(address)) run.retries.push_back("RAM copy " + std::to_string(address) + " sent again");
-            ramDone.insert(address);
-            ramAddress = address;
-            readsOfRam = 0;
-        } else if (command == 0x14) {
-            ++run.ramReads;
-            if (address != ramAddress) fault(i, "RAM " + std::to_string(address) + " read, not a read-back");
-            if (++readsOfRam > 1) fault(i, "a RAM copy read back twice for one send");
-        } else {
-            fault(i, "an unexpected command " + std::to_string(command));
+// One frame line of the log; false for a note or a line that is not a frame.
+inline bool ParseLogLine(const std::string& line, LoggedFrame& h) {
+    if (line.empty() || line[0] == '#') return false;
+    std::vector<std::string> f = SplitTabs(line);
+    if (f.size() == 7) f.insert(f.begin() + 2, "-");  // no site column
+    if (f.size() < 8) return false;
+    h = LoggedFrame{};
+    h.ms = std::stoull(f[0]);
+    std::istringstream bytes(f[1]);
+    for (std::string b; bytes >> b;) h.bytes.push_back(std::stoi(b, nullptr, 16));
+    h.command = f[3];
+    h.image = f[4] == "-" ? -1 : std::stoi(f[4]);
+    h.outcome = f[7];
+    return true;
+}
+
+// The frames of a frame log's text, each with its reply.
+inline std::vector<LoggedFrame> ParseSimLog(const std::string& text) {
+    std::vector<LoggedFrame> frames;
+    ReplyMatcher replies(frames);
+    std::istringstream log(text);
+    LoggedFrame h;
+    for (std::string line; std::getline(log, line);) {
+        if (line.rfind("# ", 0) == 0) {
+            std::istringstream note(line.substr(2));
+            std::int64_t ms = 0;
+            std::string word;
+            if (!(note >> ms >> word) || word != "sent") continue;
+            std::vector<int> bytes;
+            for (std::string b; note >> b;) bytes.push_back(std::stoi(b, nullptr, 16));
+            replies.Sent(ms, bytes);
+        } else if (ParseLogLine(line, h)) {
+            replies.Frame(h);
         }
     }
-    if (eepromDone.size() != ListSize) fault(frames.size(), std::to_string(eepromDone.size()) + " EEPROM settings written");
-    if (ramDone.size() != ListSize) fault(frames.size(), std::to_string(ramDone.size()) + " RAM copies written");
-    if (run.EepromRetries() > EepromRetryAllowance)
-        fault(frames.size(), std::to_string(run.EepromRetries()) + " EEPROM attempts sent again, more than the link allows");
-    if (run.EepromRetries() + run.RamRetries() > RunErrorAllowance)
-        fault(frames.size(), "more frames sent again than the run's error allowance");
-    return run;
+    return frames;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Reply timing
+
+// The link looks for a reply two ticks (110 ms) after a send, a read's and a read-back's alike,
+// and again each two ticks before it gives up. A reply written within half of the first wait,
+// and on the line for a whole look before the link asked again or gave up, was missed: the race
+// these checks guard. One written later, because the machine held the simulator back, came too
+// late: what followed it is counted and allowed.
+inline constexpr std::int64_t LinkFirstLookMs = 110;
+inline constexpr std::int64_t LateReplyMs = LinkFirstLookMs / 2;
+
+enum class ReplyTiming { None, InGoodTime, Late };
+
+// The reply to frame `asked`, seen from the frame `next` sent after it.
+inline ReplyTiming TimingOf(const LoggedFrame& asked, const LoggedFrame& next, std::string& described) {
+    std::ostringstream s;
+    if (asked.repliedMs < 0) {
+        s << "asked at " << asked.ms << " ms, never answered, next frame at " << next.ms << " ms";
+        described = s.str();
+        return ReplyTiming::None;
+    }
+    const std::int64_t took = asked.repliedMs - static_cast<std::int64_t>(asked.ms);
+    const std::int64_t stood = static_cast<std::int64_t>(next.ms) - asked.repliedMs;
+    s << "asked at " << asked.ms << " ms, answered " << took << " ms after the ask, " << stood
+      << " ms before the next frame";
+    described = s.str();
+    return took <= LateReplyMs && stood > LinkFirstLookMs ? ReplyTiming::InGoodTime : ReplyTiming::Late;
 }
 
 // One read request heard on a clean line and the reply the regulator wrote for it.
@@ -143,22 +153,25 @@ struct AskedRead {
     std::int64_t repliedMs = -1;  // when the reply's last byte was written; -1: none written
 };
 
-// The link looks for a reply two ticks (110 ms) after a send and five times more before it gives
-// up and asks again; a reply it takes is followed by the next ask at once. On a clean line each
-// address is asked twice (its two agreeing samples), and each ask more follows a give-up: the
-// asks of that address followed longest by the next one. A reply to a given-up ask written
-// within half of the first wait, and on the line for a whole look before the next ask, was
-// missed (the race these checks guard). One written later, because the machine held the
-// regulator's thread back, came too late: that give-up is counted and allowed.
-inline constexpr std::int64_t LinkFirstLookMs = 110;
-inline constexpr std::int64_t LateReplyMs = LinkFirstLookMs / 2;
+// The reads the simulator answered, from frame `from` on.
+inline std::vector<AskedRead> ReadsAsked(const std::vector<LoggedFrame>& frames, std::size_t from = 0) {
+    std::vector<AskedRead> asks;
+    for (std::size_t i = from; i < frames.size(); ++i) {
+        const LoggedFrame& f = frames[i];
+        if ((f.command == "ram-read" || f.command == "eeprom-read") && f.outcome == "answered")
+            asks.push_back({f.image, f.ms, f.repliedMs});
+    }
+    return asks;
+}
 
 struct ReplyRaceReport {
     std::vector<std::string> missed;  // give-ups after a reply written in good time
     std::vector<std::string> late;    // give-ups a late reply explains (counted, allowed)
 };
 
-// The reads of one or more read runs, in the order heard.
+// The reads of one or more read runs, in the order heard. On a clean line each address is asked
+// twice (its two agreeing samples), and each ask more follows a give-up: the asks of that address
+// followed longest by the next one.
 inline ReplyRaceReport ReplyRaces(const std::vector<AskedRead>& asks) {
     ReplyRaceReport r;
     std::map<int, std::vector<std::size_t>> byAddress;
@@ -172,21 +185,291 @@ inline ReplyRaceReport ReplyRaces(const std::vector<AskedRead>& asks) {
         for (std::size_t j = 0; j < idx.size() - 2 && j < order.size(); ++j) {
             const AskedRead& given = asks[idx[order[j]]];
             const AskedRead& next = asks[idx[order[j] + 1]];
-            std::ostringstream s;
-            s << "address " << address << " asked at " << given.arrivedMs << " ms and again at " << next.arrivedMs
-              << " ms, ";
-            if (given.repliedMs < 0) {
-                s << "never answered";
-                r.missed.push_back(s.str());
-                continue;
-            }
-            const std::int64_t took = given.repliedMs - static_cast<std::int64_t>(given.arrivedMs);
-            const std::int64_t stood = static_cast<std::int64_t>(next.arrivedMs) - given.repliedMs;
-            s << "answered " << took << " ms after the ask, " << stood << " ms before the next";
-            (took <= LateReplyMs && stood > LinkFirstLookMs ? r.missed : r.late).push_back(s.str());
+            LoggedFrame a, n;
+            a.ms = given.arrivedMs;
+            a.repliedMs = given.repliedMs;
+            n.ms = next.arrivedMs;
+            std::string what;
+            const ReplyTiming t = TimingOf(a, n, what);
+            what = "address " + std::to_string(address) + " " + what;
+            (t == ReplyTiming::Late ? r.late : r.missed).push_back(what);
         }
     }
     return r;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Writes
+
+// The whole setting list: EEPROM 14..44 (written from image 94..64), then the working copies in
+// RAM 64..94.
+inline constexpr int ListSize = 31;
+inline constexpr int ListFirstRam = 64;
+inline constexpr int ListFirstEeprom = 14;
+
+struct WriteRun {
+    std::vector<std::string> faults;   // what must never happen, or is missing, one line each
+    std::vector<std::string> retries;  // each attempt sent again that a late reply or a fault explains
+    int eepromWrites = 0, ramWrites = 0, eepromReads = 0, ramReads = 0;
+    std::vector<int> readBacks;  // read-backs of each EEPROM attempt, in order
+
+    bool Ok() const { return faults.empty(); }
+    std::string Describe() const {
+        std::ostringstream s;
+        s << eepromWrites << " EEPROM writes, " << eepromReads << " read-backs; " << ramWrites << " RAM writes, "
+          << ramReads << " read-backs";
+        for (const std::string& f : faults) s << "\n  FAULT: " << f;
+        for (const std::string& r : retries) s << "\n  retry (within the allowance): " << r;
+        return s.str();
+    }
+};
+using ProgramRun = WriteRun;
+
+namespace detail {
+
+// Frames of one regulator: the single form, or the site form with the site first.
+struct FrameForm {
+    int site;
+    std::size_t size() const { return site ? 5 : 4; }
+    std::size_t o() const { return site ? 1 : 0; }  // offset of the command byte
+    bool Mine(const LoggedFrame& f) const {
+        return f.bytes.size() == size() && (!site || f.bytes[0] == site);
+    }
+    int Command(const LoggedFrame& f) const { return f.bytes[o()]; }
+    int Address(const LoggedFrame& f) const { return f.bytes[o() + 1]; }
+    int Data(const LoggedFrame& f) const { return f.bytes[o() + 2]; }
+    bool Unlock(const LoggedFrame& f) const {
+        return Mine(f) && Command(f) == 0x98 && Address(f) == 250 && Data(f) == 0xA5;
+    }
+};
+
+// One try of writing a byte: the frames that sent it (unlock and EEPROM write, or a RAM write)
+// and the read-backs that followed.
+struct Attempt {
+    std::size_t first = 0;  // its first frame
+    int address = -1, value = -1;
+    std::vector<std::size_t> reads;
+};
+
+class Judge {
+public:
+    Judge(const std::vector<LoggedFrame>& frames, int site, WriteRun& run) : f_(frames), form_{site}, run_(run) {}
+
+    void Fault(std::size_t i, const std::string& what) {
+        std::ostringstream s;
+        s << "frame " << i << " at " << (i < f_.size() ? f_[i].ms : (f_.empty() ? 0 : f_.back().ms)) << " ms: " << what;
+        run_.faults.push_back(s.str());
+    }
+
+    // The last attempt of a byte is verified: an EEPROM byte by `need` read-backs at its end
+    // whose replies agree on the value, a RAM copy by one.
+    void Verified(const Attempt& a, std::size_t need, const std::string& what) {
+        const std::size_t n = a.reads.size();
+        bool ok = n >= need;
+        for (std::size_t k = n >= need ? n - need : 0; ok && k < n; ++k) ok = f_[a.reads[k]].reply == a.value;
+        if (ok) return;
+        std::ostringstream s;
+        s << what << ": its last attempt ends on " << n << " read-back" << (n == 1 ? "" : "s");
+        if (n) {
+            s << " (replies";
+            for (std::size_t k : a.reads) s << " " << f_[k].reply;
+            s << ")";
+        }
+        s << ", not on " << need << " that read back " << a.value;
+        Fault(a.first, s.str());
+    }
+
+    // An attempt of a byte sent again at frame `again` after the attempt `before`: explained by
+    // no reply or a wrong one (the simulator's faults), or by a reply that came too late; a right
+    // reply written in good time and not taken is a fault.
+    void SentAgain(const Attempt& before, std::size_t again, const std::string& what, bool readBackNeeded) {
+        std::ostringstream s;
+        s << what << " sent again at " << f_[again].ms << " ms";
+        if (before.reads.empty()) {
+            if (readBackNeeded) {
+                Fault(again, s.str() + " with no read-back of the attempt before");
+                return;
+            }
+            run_.retries.push_back(s.str() + ", bytes were waiting before its read-back");
+            return;
+        }
+        const LoggedFrame& last = f_[before.reads.back()];
+        std::string timing;
+        const ReplyTiming t = TimingOf(last, f_[again], timing);
+        s << "; the last read-back " << timing;
+        if (t == ReplyTiming::None) {
+            if (last.outcome == "answered")
+                Fault(again, s.str() + ": the reply was due and the log has none");
+            else
+                run_.retries.push_back(s.str() + " (" + last.outcome + ")");
+        } else if (last.reply != before.value) {
+            run_.retries.push_back(s.str() + ", read back as " + std::to_string(last.reply));
+        } else if (t == ReplyTiming::InGoodTime && before.reads.size() < static_cast<std::size_t>(writelimits::MaxVerifySamples)) {
+            Fault(again, s.str() + ": a right reply in good time, not taken");
+        } else {
+            run_.retries.push_back(s.str() + " (a late reply)");
+        }
+    }
+
+    const std::vector<LoggedFrame>& f_;
+    FrameForm form_;
+    WriteRun& run_;
+};
+
+}  // namespace detail
+
+// The frames of one "program all" run in the order heard, for the regulator at site (0: single
+// form), that should leave the memory `after` (512 bytes).
+inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site, const std::string& after) {
+    namespace wl = talvik::writelimits;
+    WriteRun run;
+    detail::Judge judge(frames, site, run);
+    const detail::FrameForm& form = judge.form_;
+    auto afterByte = [&](int image) { return image < static_cast<int>(after.size()) ? (after[image] & 0xFF) : -1; };
+
+    std::map<int, detail::Attempt> eeprom, ram;  // the last attempt of each address
+    std::vector<int> eepromOrder;                 // settings in the order first written
+    detail::Attempt* current = nullptr;          // the attempt read-backs belong to
+    bool ramPhase = false;
+    int eepromRetries = 0;
+    if (frames.empty() || !form.Unlock(frames.front())) judge.Fault(0, "the run does not begin with an unlock frame");
+    for (std::size_t i = 0; i < frames.size(); ++i) {
+        const LoggedFrame& f = frames[i];
+        if (!form.Mine(f)) {
+            judge.Fault(i, "not a frame for this regulator");
+            continue;
+        }
+        const int command = form.Command(f), address = form.Address(f), data = form.Data(f);
+        if (form.Unlock(f)) {
+            if (i + 1 >= frames.size() || !form.Mine(frames[i + 1]) || form.Command(frames[i + 1]) != 0xCA)
+                judge.Fault(i, "an unlock frame not directly followed by its EEPROM write");
+        } else if (command == 0xCA) {
+            ++run.eepromWrites;
+            if (i == 0 || !form.Unlock(frames[i - 1])) judge.Fault(i, "an EEPROM write not directly after its unlock");
+            if (ramPhase) judge.Fault(i, "an EEPROM write after the RAM copies began");
+            if (address < ListFirstEeprom || address >= ListFirstEeprom + ListSize)
+                judge.Fault(i, "an EEPROM write outside the setting list");
+            else if (data != afterByte(256 + address))
+                judge.Fault(i, "EEPROM " + std::to_string(address) + " written as " + std::to_string(data));
+            const std::string what = "EEPROM " + std::to_string(address);
+            auto known = eeprom.find(address);
+            if (known != eeprom.end()) {
+                ++eepromRetries;
+                judge.SentAgain(known->second, i - 1, what, true);
+                // The run's errors so far are at least its retries; the link tries a setting
+                // again only while they stay within its budget for that setting.
+                const int done = static_cast<int>(eepromOrder.size());
+                if (!wl::BulkRetryAllowed(eepromRetries, done))
+                    judge.Fault(i, what + " tried again as retry " + std::to_string(eepromRetries) + " at setting " +
+                                       std::to_string(done) + ", beyond the link's budget");
+            } else {
+                eepromOrder.push_back(address);
+            }
+            run.readBacks.push_back(0);
+            eeprom[address] = {i > 0 ? i - 1 : 0, address, data, {}};
+            current = &eeprom[address];
+        } else if (command == 0x48) {
+            ++run.eepromReads;
+            if (!current || ramPhase || current->address != address) {
+                judge.Fault(i, "EEPROM " + std::to_string(address) + " read, not a read-back");
+                continue;
+            }
+            current->reads.push_back(i);
+            ++run.readBacks.back();
+            if (static_cast<int>(current->reads.size()) > wl::MaxVerifySamples)
+                judge.Fault(i, "more read-backs than one attempt takes");
+        } else if (command == 0x98) {
+            ++run.ramWrites;
+            ramPhase = true;
+            if (address < ListFirstRam || address >= ListFirstRam + ListSize)
+                judge.Fault(i, "a RAM write outside the setting list");
+            else if (data != afterByte(address))
+                judge.Fault(i, "RAM " + std::to_string(address) + " written as " + std::to_string(data));
+            auto known = ram.find(address);
+            if (known != ram.end()) judge.SentAgain(known->second, i, "RAM copy " + std::to_string(address), false);
+            ram[address] = {i, address, data, {}};
+            current = &ram[address];
+        } else if (command == 0x14) {
+            ++run.ramReads;
+            if (!current || !ramPhase || current->address != address) {
+                judge.Fault(i, "RAM " + std::to_string(address) + " read, not a read-back");
+                continue;
+            }
+            current->reads.push_back(i);
+            if (current->reads.size() > 1) judge.Fault(i, "a RAM copy read back twice for one send");
+        } else {
+            judge.Fault(i, "an unexpected command " + std::to_string(command));
+        }
+    }
+    if (eeprom.size() != ListSize)
+        judge.Fault(frames.size(), std::to_string(eeprom.size()) + " EEPROM settings written");
+    if (ram.size() != ListSize) judge.Fault(frames.size(), std::to_string(ram.size()) + " RAM copies written");
+    for (const auto& [address, a] : eeprom) judge.Verified(a, wl::AgreeingReplies, "EEPROM " + std::to_string(address));
+    for (const auto& [address, a] : ram) judge.Verified(a, 1, "RAM copy " + std::to_string(address));
+    const int resent = run.eepromWrites - static_cast<int>(eeprom.size()) + run.ramWrites - static_cast<int>(ram.size());
+    if (resent > wl::MaxBulkErrors)
+        judge.Fault(frames.size(), std::to_string(resent) + " frames sent again, beyond the run's error allowance");
+    return run;
+}
+
+// The frames of one verified write of `value` to EEPROM `address` (the frame's address byte):
+// attempts of unlock, the write and its read-backs, then the write's final step (frames of no
+// EEPROM command). The last attempt ends on the read-backs that verify it.
+inline WriteRun CheckSettingWrite(const std::vector<LoggedFrame>& frames, int site, int address, int value) {
+    namespace wl = talvik::writelimits;
+    WriteRun run;
+    detail::Judge judge(frames, site, run);
+    const detail::FrameForm& form = judge.form_;
+    std::vector<detail::Attempt> attempts;
+    std::size_t i = 0;
+    const std::string what = "EEPROM " + std::to_string(address);
+    for (; i < frames.size(); ++i) {
+        const LoggedFrame& f = frames[i];
+        if (!form.Mine(f)) {
+            judge.Fault(i, "not a frame for this regulator");
+            continue;
+        }
+        const int command = form.Command(f);
+        if (form.Unlock(f)) {
+            if (i + 1 >= frames.size() || !form.Mine(frames[i + 1]) || form.Command(frames[i + 1]) != 0xCA ||
+                form.Address(frames[i + 1]) != address || form.Data(frames[i + 1]) != value) {
+                judge.Fault(i, "an unlock frame not directly followed by the write of " + std::to_string(value) +
+                                   " to " + what);
+                continue;
+            }
+            if (!attempts.empty()) judge.SentAgain(attempts.back(), i, what, true);
+            attempts.push_back({i, address, value, {}});
+            ++run.eepromWrites;
+            ++i;
+            run.readBacks.push_back(0);
+        } else if (command == 0x48 && !attempts.empty() && form.Address(f) == address) {
+            ++run.eepromReads;
+            attempts.back().reads.push_back(i);
+            ++run.readBacks.back();
+            if (static_cast<int>(attempts.back().reads.size()) > wl::MaxVerifySamples)
+                judge.Fault(i, "more read-backs than one attempt takes");
+        } else if (command == 0xCA || command == 0x48 || attempts.empty()) {
+            judge.Fault(i, "frame " + std::to_string(command) + " " + std::to_string(form.Address(f)) +
+                               " is not of this write");
+        } else {
+            break;  // the final step
+        }
+    }
+    if (attempts.empty()) {
+        judge.Fault(0, "no unlock frame with its write");
+        return run;
+    }
+    if (static_cast<int>(attempts.size()) > wl::SingleWriteAttempts)
+        judge.Fault(attempts.back().first, std::to_string(attempts.size()) + " attempts, the link makes " +
+                                               std::to_string(wl::SingleWriteAttempts));
+    judge.Verified(attempts.back(), wl::AgreeingReplies, what);
+    if (i >= frames.size()) judge.Fault(i, "no final step after the write");
+    for (; i < frames.size(); ++i) {
+        const int command = form.Mine(frames[i]) ? form.Command(frames[i]) : -1;
+        if (command == 0xCA || command == 0x48 || form.Unlock(frames[i]) || command < 0)
+            judge.Fault(i, "a frame of the write after its final step");
+    }
+    return run;
 }
 
 }  // namespace talvik::sim

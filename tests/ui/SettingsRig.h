@@ -84,8 +84,8 @@ protected:
     // on a loaded machine) passes within the link's allowance; it is told on the output.
     static sim::ProgramRun ProgramRunHeard(int port, std::size_t from, const std::string& after) {
         const std::vector<HeardFrame> heard = FramesHeard(port);
-        std::vector<sim::WireFrame> frames;
-        for (std::size_t i = from; i < heard.size(); ++i) frames.push_back({heard[i].ms, heard[i].bytes});
+        const std::vector<HeardFrame> frames(heard.begin() + static_cast<std::ptrdiff_t>(std::min(from, heard.size())),
+                                             heard.end());
         sim::ProgramRun run = sim::CheckProgramRun(frames, kSite, after);
         if (!run.retries.empty()) std::printf("COM%d programming run: %s\n", port, run.Describe().c_str());
         return run;

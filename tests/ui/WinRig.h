@@ -34,69 +34,18 @@ inline std::string ReadWholeFile(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
-// One frame of the simulator's frame log (see tests/sim/README.md).
-struct HeardFrame {
-    std::uint64_t ms = 0;  // arrival at the simulator, ms since it started
-    std::vector<int> bytes;
-    std::string command;
-    int image = -1;  // -1 where the log has "-"
-    std::string outcome;
-};
+// The frames of the simulator's frame log on port (see tests/sim/README.md), each with the reply
+// the simulator wrote for it.
+using HeardFrame = sim::LoggedFrame;
 
 inline std::vector<HeardFrame> FramesHeard(int port) {
-    std::vector<HeardFrame> frames;
-    std::istringstream log(ReadWholeFile(RigFile("sim" + std::to_string(port) + ".log")));
-    std::string line;
-    while (std::getline(log, line)) {
-        if (line.empty() || line[0] == '#') continue;
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
-        if (f.size() < 8) continue;
-        HeardFrame h;
-        h.ms = std::stoull(f[0]);
-        std::istringstream bytes(f[1]);
-        for (std::string b; bytes >> b;) h.bytes.push_back(std::stoi(b, nullptr, 16));
-        h.command = f[3];
-        h.image = f[4] == "-" ? -1 : std::stoi(f[4]);
-        h.outcome = f[7];
-        frames.push_back(h);
-    }
-    return frames;
+    return sim::ParseSimLog(ReadWholeFile(RigFile("sim" + std::to_string(port) + ".log")));
 }
 
 // The read requests the simulator on port answered, from its frame number `from` on, each with
-// when it arrived and when its reply was written (the log's "sent" notes; replies go out in the
-// order asked, two bytes each).
+// when it arrived and when its reply was written.
 inline std::vector<sim::AskedRead> ReadsAsked(int port, std::size_t from) {
-    std::vector<sim::AskedRead> asks;
-    std::vector<std::size_t> waiting;  // asks without their reply yet
-    std::size_t frame = 0, bytes = 0;
-    std::istringstream log(ReadWholeFile(RigFile("sim" + std::to_string(port) + ".log")));
-    for (std::string line; std::getline(log, line);) {
-        std::vector<std::string> f;
-        std::istringstream fields(line);
-        for (std::string s; std::getline(fields, s, '\t');) f.push_back(s);
-        if (line.rfind("# ", 0) == 0) {
-            std::istringstream note(line.substr(2));
-            std::uint64_t ms = 0;
-            std::string word;
-            if (!(note >> ms >> word) || word != "sent") continue;
-            for (std::string b; note >> b;) ++bytes;
-            for (; bytes >= 2 && !waiting.empty(); bytes -= 2) {
-                if (waiting.front() < asks.size()) asks[waiting.front()].repliedMs = static_cast<std::int64_t>(ms);
-                waiting.erase(waiting.begin());
-            }
-        } else if (f.size() >= 8 && line[0] != '#') {
-            const bool read = f[3] == "ram-read" || f[3] == "eeprom-read";
-            if (read && f[7] == "answered") {
-                waiting.push_back(frame >= from ? asks.size() : SIZE_MAX);
-                if (frame >= from) asks.push_back({std::stoi(f[4]), std::stoull(f[0]), -1});
-            }
-            ++frame;
-        }
-    }
-    return asks;
+    return sim::ReadsAsked(FramesHeard(port), from);
 }
 
 // Every text the status bar's panel 5 is given, as the status bar receives it, while a test
