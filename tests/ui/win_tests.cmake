@@ -1,6 +1,30 @@
 # The window tests that count frames judge them with the shared checks of tests/sim/WireChecks.h.
 include_directories(${CMAKE_SOURCE_DIR}/tests/sim)
 
+# A windowed test against the serial rig: its program, a Wine prefix and rig folder of its own
+# (KEY names both), the rig script that starts and stops the simulators, and the COM ports whose
+# modem lines the shim serves. The test takes its turn on the shared display.
+function(talvik_rig_window_test test key)
+  cmake_parse_arguments(R "" "SOURCE;RIG;TIMEOUT" "PORTS" ${ARGN})
+  add_executable(${test}_win32_test ${CMAKE_CURRENT_LIST_DIR}/${R_SOURCE})
+  target_link_libraries(${test}_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
+  set(prefix ${CMAKE_BINARY_DIR}/wineprefix-${key})
+  set(rig ${CMAKE_CURRENT_BINARY_DIR}/${key}-rig)
+  foreach(step start stop)
+    add_test(NAME ${test}_rig_${step} COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
+             ${CMAKE_CURRENT_LIST_DIR}/${R_RIG} ${step} ${prefix} ${rig})
+  endforeach()
+  add_test(NAME ${test}_win32_test
+           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${prefix} $<TARGET_FILE:${test}_win32_test>)
+  set_tests_properties(${test}_rig_start PROPERTIES FIXTURES_SETUP ${key}_rig TIMEOUT 300)
+  set_tests_properties(${test}_rig_stop PROPERTIES FIXTURES_CLEANUP ${key}_rig)
+  list(TRANSFORM R_PORTS PREPEND ${rig}/)
+  string(REPLACE ";" ":" ptys "${R_PORTS}")
+  set_tests_properties(${test}_win32_test PROPERTIES FIXTURES_REQUIRED ${key}_rig LABELS gui RESOURCE_LOCK x-display
+    TIMEOUT ${R_TIMEOUT}
+    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${ptys};TALVIK_RIG_DIR=${rig}")
+endfunction()
+
 # The windows of the operator interface under Wine (need the X display).
 talvik_win32_test(ui_windows_test
   SOURCES
@@ -18,77 +42,28 @@ endif()
 # The main window reading through the link and the real com port. The test has a Wine prefix of
 # its own, so that its COM1 (the rig's regulator simulator) collides with no other test.
 if(TALVIK_WIN32)
-  add_executable(ui_link_win32_test ${CMAKE_CURRENT_LIST_DIR}/main_link_win_test.cpp)
-  target_link_libraries(ui_link_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
   set(TALVIK_NATIVE_BUILD ${CMAKE_SOURCE_DIR}/build/native CACHE PATH "Native tree with regsim and the shim")
+  set(MAINLINK_ENV TALVIK_NATIVE_BUILD=${TALVIK_NATIVE_BUILD})
+  # The report tests print from this test's prefix and rig.
   set(MAINLINK_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-mainlink)
   set(MAINLINK_RIG ${CMAKE_CURRENT_BINARY_DIR}/mainlink-rig)
-  set(MAINLINK_ENV TALVIK_NATIVE_BUILD=${TALVIK_NATIVE_BUILD})
-  add_test(NAME ui_link_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/mainlink_rig.sh start ${MAINLINK_PREFIX} ${MAINLINK_RIG})
-  add_test(NAME ui_link_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/mainlink_rig.sh stop ${MAINLINK_PREFIX} ${MAINLINK_RIG})
-  add_test(NAME ui_link_win32_test
-           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINLINK_PREFIX} $<TARGET_FILE:ui_link_win32_test>)
-  set_tests_properties(ui_link_rig_start PROPERTIES FIXTURES_SETUP mainlink_rig TIMEOUT 300)
-  set_tests_properties(ui_link_rig_stop PROPERTIES FIXTURES_CLEANUP mainlink_rig)
-  set_tests_properties(ui_link_win32_test PROPERTIES FIXTURES_REQUIRED mainlink_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 480
-    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${MAINLINK_RIG}/com1:${MAINLINK_RIG}/com72:${MAINLINK_RIG}/com70;TALVIK_RIG_DIR=${MAINLINK_RIG}")
+  talvik_rig_window_test(ui_link mainlink SOURCE main_link_win_test.cpp RIG mainlink_rig.sh TIMEOUT 480 PORTS com1 com72 com70)
 
   # Writing to the regulator only what was read from it, from the windows, against a simulator in
   # site mode on the real com port (a Wine prefix and rig of its own).
-  add_executable(ui_writesafe_win32_test ${CMAKE_CURRENT_LIST_DIR}/writesafe_win_test.cpp)
-  target_link_libraries(ui_writesafe_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
-  set(WRITESAFE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-writesafe)
-  set(WRITESAFE_RIG ${CMAKE_CURRENT_BINARY_DIR}/writesafe-rig)
-  add_test(NAME ui_writesafe_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh start ${WRITESAFE_PREFIX} ${WRITESAFE_RIG})
-  add_test(NAME ui_writesafe_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh stop ${WRITESAFE_PREFIX} ${WRITESAFE_RIG})
-  add_test(NAME ui_writesafe_win32_test
-           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${WRITESAFE_PREFIX} $<TARGET_FILE:ui_writesafe_win32_test>)
-  set_tests_properties(ui_writesafe_rig_start PROPERTIES FIXTURES_SETUP writesafe_rig TIMEOUT 300)
-  set_tests_properties(ui_writesafe_rig_stop PROPERTIES FIXTURES_CLEANUP writesafe_rig)
-  set_tests_properties(ui_writesafe_win32_test PROPERTIES FIXTURES_REQUIRED writesafe_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 400
-    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${WRITESAFE_RIG}/com2;TALVIK_RIG_DIR=${WRITESAFE_RIG}")
+  talvik_rig_window_test(ui_writesafe writesafe SOURCE writesafe_win_test.cpp RIG writesafe_rig.sh TIMEOUT 400 PORTS com2)
 endif()
 
 # A regulator lost while programming and found again, from the windows: the write-safety rig's
 # regulator on COM2, whose simulator the test kills and starts again through rig_serve.sh.
 if(TALVIK_WIN32)
-  add_executable(ui_devicelost_win32_test ${CMAKE_CURRENT_LIST_DIR}/devicelost_win_test.cpp)
-  target_link_libraries(ui_devicelost_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
-  set(DEVICELOST_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-devicelost)
-  set(DEVICELOST_RIG ${CMAKE_CURRENT_BINARY_DIR}/devicelost-rig)
-  add_test(NAME ui_devicelost_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/devicelost_rig.sh start ${DEVICELOST_PREFIX} ${DEVICELOST_RIG})
-  add_test(NAME ui_devicelost_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/devicelost_rig.sh stop ${DEVICELOST_PREFIX} ${DEVICELOST_RIG})
-  add_test(NAME ui_devicelost_win32_test
-           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${DEVICELOST_PREFIX} $<TARGET_FILE:ui_devicelost_win32_test>)
-  set_tests_properties(ui_devicelost_rig_start PROPERTIES FIXTURES_SETUP devicelost_rig TIMEOUT 300)
-  set_tests_properties(ui_devicelost_rig_stop PROPERTIES FIXTURES_CLEANUP devicelost_rig)
-  set_tests_properties(ui_devicelost_win32_test PROPERTIES FIXTURES_REQUIRED devicelost_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 600
-    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${DEVICELOST_RIG}/com2;TALVIK_RIG_DIR=${DEVICELOST_RIG}")
+  talvik_rig_window_test(ui_devicelost devicelost SOURCE devicelost_win_test.cpp RIG devicelost_rig.sh TIMEOUT 600 PORTS com2)
 endif()
 
 # One regulator per transfer, from the windows: the write-safety rig (two regulators, on COM2 and
 # COM3) in a prefix and folder of this test's own.
 if(TALVIK_WIN32)
-  add_executable(ui_onetarget_win32_test ${CMAKE_CURRENT_LIST_DIR}/onetarget_win_test.cpp)
-  target_link_libraries(ui_onetarget_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
-  set(ONETARGET_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-onetarget)
-  set(ONETARGET_RIG ${CMAKE_CURRENT_BINARY_DIR}/onetarget-rig)
-  add_test(NAME ui_onetarget_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh start ${ONETARGET_PREFIX} ${ONETARGET_RIG})
-  add_test(NAME ui_onetarget_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh stop ${ONETARGET_PREFIX} ${ONETARGET_RIG})
-  add_test(NAME ui_onetarget_win32_test
-           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${ONETARGET_PREFIX} $<TARGET_FILE:ui_onetarget_win32_test>)
-  set_tests_properties(ui_onetarget_rig_start PROPERTIES FIXTURES_SETUP onetarget_rig TIMEOUT 300)
-  set_tests_properties(ui_onetarget_rig_stop PROPERTIES FIXTURES_CLEANUP onetarget_rig)
-  set_tests_properties(ui_onetarget_win32_test PROPERTIES FIXTURES_REQUIRED onetarget_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 600
-    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${ONETARGET_RIG}/com2:${ONETARGET_RIG}/com3;TALVIK_RIG_DIR=${ONETARGET_RIG}")
+  talvik_rig_window_test(ui_onetarget onetarget SOURCE onetarget_win_test.cpp RIG writesafe_rig.sh TIMEOUT 600 PORTS com2 com3)
 endif()
 
 # The main window's telephony road: the tests' provider beside the program (in a folder of its
@@ -160,18 +135,5 @@ endif()
 # Closing the program at the worst moment of a write, answered Yes, with the program's real
 # message boxes: the write-safety rig (site 17 on COM2) in a prefix and folder of this test's own.
 if(TALVIK_WIN32)
-  add_executable(ui_closewrite_win32_test ${CMAKE_CURRENT_LIST_DIR}/closewrite_win_test.cpp)
-  target_link_libraries(ui_closewrite_win32_test PRIVATE talvik_ui_windows GTest::gtest_main)
-  set(CLOSEWRITE_PREFIX ${CMAKE_BINARY_DIR}/wineprefix-closewrite)
-  set(CLOSEWRITE_RIG ${CMAKE_CURRENT_BINARY_DIR}/closewrite-rig)
-  add_test(NAME ui_closewrite_rig_start COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh start ${CLOSEWRITE_PREFIX} ${CLOSEWRITE_RIG})
-  add_test(NAME ui_closewrite_rig_stop COMMAND ${CMAKE_COMMAND} -E env ${MAINLINK_ENV}
-           ${CMAKE_CURRENT_LIST_DIR}/writesafe_rig.sh stop ${CLOSEWRITE_PREFIX} ${CLOSEWRITE_RIG})
-  add_test(NAME ui_closewrite_win32_test
-           COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${CLOSEWRITE_PREFIX} $<TARGET_FILE:ui_closewrite_win32_test>)
-  set_tests_properties(ui_closewrite_rig_start PROPERTIES FIXTURES_SETUP closewrite_rig TIMEOUT 300)
-  set_tests_properties(ui_closewrite_rig_stop PROPERTIES FIXTURES_CLEANUP closewrite_rig)
-  set_tests_properties(ui_closewrite_win32_test PROPERTIES FIXTURES_REQUIRED closewrite_rig LABELS gui RESOURCE_LOCK x-display TIMEOUT 600
-    ENVIRONMENT "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${CLOSEWRITE_RIG}/com2;TALVIK_RIG_DIR=${CLOSEWRITE_RIG}")
+  talvik_rig_window_test(ui_closewrite closewrite SOURCE closewrite_win_test.cpp RIG writesafe_rig.sh TIMEOUT 600 PORTS com2)
 endif()
