@@ -279,6 +279,26 @@ public:
         Fault(a.first, s.str());
     }
 
+    // A read-back asked at frame `i` after the attempt's two replies before it: two right replies,
+    // each written within half of the first look and before the next ask, verify the byte; asking
+    // again means one was lost or garbled on its way into the program.
+    void ReadBackAgain(const Attempt& a, std::size_t i) {
+        const std::size_t n = a.reads.size();
+        if (n < 2) return;
+        const LoggedFrame& first = f_[a.reads[n - 2]];
+        const LoggedFrame& second = f_[a.reads[n - 1]];
+        auto prompt = [](const LoggedFrame& asked, const LoggedFrame& next) {
+            return asked.repliedMs >= 0 && asked.repliedMs - static_cast<std::int64_t>(asked.ms) <= LateReplyMs &&
+                   asked.repliedMs < static_cast<std::int64_t>(next.ms);
+        };
+        if (first.reply != a.value || second.reply != a.value || !prompt(first, second) || !prompt(second, f_[i]))
+            return;
+        std::ostringstream s;
+        s << "EEPROM " << a.address << " read back again after two right replies in good time (asked at " << first.ms
+          << " and " << second.ms << " ms, answered at " << first.repliedMs << " and " << second.repliedMs << " ms)";
+        Fault(i, s.str());
+    }
+
     // An attempt of a byte sent again at frame `again` after the attempt `before`: explained by
     // no reply or a wrong one (the simulator's faults), or by a reply that came too late; a right
     // reply written in good time and not taken is a fault.
@@ -374,6 +394,7 @@ inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site
                 judge.Fault(i, "EEPROM " + std::to_string(address) + " read, not a read-back");
                 continue;
             }
+            judge.ReadBackAgain(*current, i);
             current->reads.push_back(i);
             ++run.readBacks.back();
             if (static_cast<int>(current->reads.size()) > wl::MaxVerifySamples)
@@ -444,6 +465,7 @@ inline WriteRun CheckSettingWrite(const std::vector<LoggedFrame>& frames, int si
             run.readBacks.push_back(0);
         } else if (command == 0x48 && !attempts.empty() && form.Address(f) == address) {
             ++run.eepromReads;
+            judge.ReadBackAgain(attempts.back(), i);
             attempts.back().reads.push_back(i);
             ++run.readBacks.back();
             if (static_cast<int>(attempts.back().reads.size()) > wl::MaxVerifySamples)

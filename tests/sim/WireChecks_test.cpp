@@ -111,6 +111,13 @@ TEST(WireChecks, ASettingWriteHoldsOnlyWhenItsLastAttemptEndsOnTwoAgreeingReadBa
     ASSERT_EQ(m.faults.size(), 1u) << m.Describe();
     EXPECT_NE(m.faults[0].find("a right reply in good time, not taken"), std::string::npos);
 
+    // Read back a third time after two right replies in good time: one of them was not taken.
+    Log third;
+    third.Attempt(44, 77, {77, 77, 77}).Frame(0x57, 2, 0);
+    const auto t = Write(third, 44, 77);
+    ASSERT_EQ(t.faults.size(), 1u) << t.Describe();
+    EXPECT_NE(t.faults[0].find("read back again after two right replies in good time"), std::string::npos);
+
     // After a reply that came 300 ms late, or one read back wrong, the retry is explained.
     Log late;
     late.Attempt(44, 77, {77}, 300).Attempt(44, 77, {77, 77}).Frame(0x57, 2, 0);
