@@ -40,8 +40,8 @@ bool LogFrom(const std::string& path, const std::string& from, std::vector<talvi
     return true;
 }
 
-int Report(const talvik::sim::WriteRun& run) {
-    for (std::size_t k = 0; k < run.readBacks.size(); ++k)
+int Report(const talvik::sim::WriteRun& run, bool attempts) {
+    for (std::size_t k = 0; attempts && k < run.readBacks.size(); ++k)
         std::printf("attempt %zu: %d read-backs\n", k + 1, run.readBacks[k]);
     for (const std::string& r : run.retries) std::printf("retry: %s\n", r.c_str());
     for (const std::string& f : run.faults) std::printf("fault: %s\n", f.c_str());
@@ -72,10 +72,10 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "wirecheck: %s is not a 512-byte memory image\n", a[4].c_str());
             return 2;
         }
-        return Report(CheckProgramRun(frames, std::atoi(a[3].c_str()), expected));
+        return Report(CheckProgramRun(frames, std::atoi(a[3].c_str()), expected), false);
     }
     if (a[0] == "write" && a.size() == 6)
-        return Report(CheckSettingWrite(frames, std::atoi(a[3].c_str()), std::atoi(a[4].c_str()), std::atoi(a[5].c_str())));
+        return Report(CheckSettingWrite(frames, std::atoi(a[3].c_str()), std::atoi(a[4].c_str()), std::atoi(a[5].c_str())), true);
     if (a[0] == "reads" && a.size() == 3) {
         const ReplyRaceReport r = ReplyRaces(ReadsAsked(frames));
         for (const std::string& l : r.late) std::printf("late: %s\n", l.c_str());
