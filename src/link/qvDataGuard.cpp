@@ -105,15 +105,15 @@ bool TLink::SendParkedWrite() {
     UnlockPending = false;
     DebugChannel("unlock frame closed by its parked write");
     pumpAfterSend_ = false;
+    bool sent = true;
     try {
         CommSend(buildframe(CmdEepromWrite, ParkedAddress, ParkedData, false));
     } catch (...) {
         // The port itself failed: nothing more can go out, and the ending goes on.
-        pumpAfterSend_ = true;
-        return false;
+        sent = false;
     }
     pumpAfterSend_ = true;
-    return true;
+    return sent;
 }
 
 bool TLink::StopTransfer() {

@@ -77,9 +77,9 @@ public:
     }
     bool Ok() const { return thread_.joinable(); }
     // The reads asked since the last call, in the order heard, each with its reply's time.
-    std::vector<sim::AskedRead> TakeAsks() {
+    std::vector<sim::LoggedFrame> TakeAsks() {
         std::lock_guard<std::mutex> g(lock_);
-        std::vector<sim::AskedRead> asks = sim::ReadsAsked(heard_, taken_);
+        std::vector<sim::LoggedFrame> asks = sim::ReadsAsked(heard_, taken_);
         taken_ = heard_.size();
         return asks;
     }
@@ -189,9 +189,9 @@ TEST(CleanLine, EveryReplyIsSeenAtTheFirstLookReadAfterRead) {
             // Each address twice, its two agreeing samples. A third ask fails the test when the
             // reply before it was written in good time (a reply on the line and not seen); one a
             // late reply explains (the machine held the regulator's thread back) is counted.
-            const std::vector<sim::AskedRead> asks = regulator.TakeAsks();
+            const std::vector<sim::LoggedFrame> asks = regulator.TakeAsks();
             std::map<int, int> asked;
-            for (const sim::AskedRead& a : asks) ++asked[a.address];
+            for (const sim::LoggedFrame& a : asks) ++asked[a.image];
             for (const auto& [address, n] : asked)
                 EXPECT_TRUE(n >= 2 && n <= 5) << "read " << reads << " (kind " << kind << ") asked address " << address
                                               << " " << n << " times";

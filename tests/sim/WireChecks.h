@@ -146,20 +146,12 @@ inline ReplyTiming TimingOf(const LoggedFrame& asked, const LoggedFrame& next, s
     return took <= LateReplyMs && stood > LinkFirstLookMs ? ReplyTiming::InGoodTime : ReplyTiming::Late;
 }
 
-// One read request heard on a clean line and the reply the regulator wrote for it.
-struct AskedRead {
-    int address = -1;
-    std::uint64_t arrivedMs = 0;
-    std::int64_t repliedMs = -1;  // when the reply's last byte was written; -1: none written
-};
-
-// The reads the simulator answered, from frame `from` on.
-inline std::vector<AskedRead> ReadsAsked(const std::vector<LoggedFrame>& frames, std::size_t from = 0) {
-    std::vector<AskedRead> asks;
+// The reads the simulator answered, from frame `from` on, each with its reply.
+inline std::vector<LoggedFrame> ReadsAsked(const std::vector<LoggedFrame>& frames, std::size_t from = 0) {
+    std::vector<LoggedFrame> asks;
     for (std::size_t i = from; i < frames.size(); ++i) {
         const LoggedFrame& f = frames[i];
-        if ((f.command == "ram-read" || f.command == "eeprom-read") && f.outcome == "answered")
-            asks.push_back({f.image, f.ms, f.repliedMs});
+        if ((f.command == "ram-read" || f.command == "eeprom-read") && f.outcome == "answered") asks.push_back(f);
     }
     return asks;
 }
@@ -172,25 +164,19 @@ struct ReplyRaceReport {
 // The reads of one or more read runs, in the order heard. On a clean line each address is asked
 // twice (its two agreeing samples), and each ask more follows a give-up: the asks of that address
 // followed longest by the next one.
-inline ReplyRaceReport ReplyRaces(const std::vector<AskedRead>& asks) {
+inline ReplyRaceReport ReplyRaces(const std::vector<LoggedFrame>& asks) {
     ReplyRaceReport r;
     std::map<int, std::vector<std::size_t>> byAddress;
-    for (std::size_t i = 0; i < asks.size(); ++i) byAddress[asks[i].address].push_back(i);
+    for (std::size_t i = 0; i < asks.size(); ++i) byAddress[asks[i].image].push_back(i);
     for (const auto& [address, idx] : byAddress) {
         if (idx.size() <= 2) continue;
         std::vector<std::size_t> order;  // positions in idx of the asks followed by another
         for (std::size_t k = 0; k + 1 < idx.size(); ++k) order.push_back(k);
-        auto gap = [&](std::size_t k) { return asks[idx[k + 1]].arrivedMs - asks[idx[k]].arrivedMs; };
+        auto gap = [&](std::size_t k) { return asks[idx[k + 1]].ms - asks[idx[k]].ms; };
         std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return gap(x) > gap(y); });
         for (std::size_t j = 0; j < idx.size() - 2 && j < order.size(); ++j) {
-            const AskedRead& given = asks[idx[order[j]]];
-            const AskedRead& next = asks[idx[order[j] + 1]];
-            LoggedFrame a, n;
-            a.ms = given.arrivedMs;
-            a.repliedMs = given.repliedMs;
-            n.ms = next.arrivedMs;
             std::string what;
-            const ReplyTiming t = TimingOf(a, n, what);
+            const ReplyTiming t = TimingOf(asks[idx[order[j]]], asks[idx[order[j] + 1]], what);
             what = "address " + std::to_string(address) + " " + what;
             (t == ReplyTiming::Late ? r.late : r.missed).push_back(what);
         }
@@ -214,16 +200,20 @@ struct WriteRun {
     std::vector<int> readBacks;  // read-backs of each EEPROM attempt, in order
 
     bool Ok() const { return faults.empty(); }
-    std::string Describe() const {
+    std::string Summary() const {
         std::ostringstream s;
         s << eepromWrites << " EEPROM writes, " << eepromReads << " read-backs; " << ramWrites << " RAM writes, "
           << ramReads << " read-backs";
+        return s.str();
+    }
+    std::string Describe() const {
+        std::ostringstream s;
+        s << Summary();
         for (const std::string& f : faults) s << "\n  FAULT: " << f;
         for (const std::string& r : retries) s << "\n  retry (within the allowance): " << r;
         return s.str();
     }
 };
-using ProgramRun = WriteRun;
 
 namespace detail {
 
@@ -348,10 +338,8 @@ inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site
     auto afterByte = [&](int image) { return image < static_cast<int>(after.size()) ? (after[image] & 0xFF) : -1; };
 
     std::map<int, detail::Attempt> eeprom, ram;  // the last attempt of each address
-    std::vector<int> eepromOrder;                 // settings in the order first written
     detail::Attempt* current = nullptr;          // the attempt read-backs belong to
     bool ramPhase = false;
-    int eepromRetries = 0;
     if (frames.empty() || !form.Unlock(frames.front())) judge.Fault(0, "the run does not begin with an unlock frame");
     for (std::size_t i = 0; i < frames.size(); ++i) {
         const LoggedFrame& f = frames[i];
@@ -374,16 +362,14 @@ inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site
             const std::string what = "EEPROM " + std::to_string(address);
             auto known = eeprom.find(address);
             if (known != eeprom.end()) {
-                ++eepromRetries;
                 judge.SentAgain(known->second, i - 1, what, true);
                 // The run's errors so far are at least its retries; the link tries a setting
                 // again only while they stay within its budget for that setting.
-                const int done = static_cast<int>(eepromOrder.size());
-                if (!wl::BulkRetryAllowed(eepromRetries, done))
-                    judge.Fault(i, what + " tried again as retry " + std::to_string(eepromRetries) + " at setting " +
+                const int done = static_cast<int>(eeprom.size());
+                const int retries = run.eepromWrites - done;
+                if (!wl::BulkRetryAllowed(retries, done))
+                    judge.Fault(i, what + " tried again as retry " + std::to_string(retries) + " at setting " +
                                        std::to_string(done) + ", beyond the link's budget");
-            } else {
-                eepromOrder.push_back(address);
             }
             run.readBacks.push_back(0);
             eeprom[address] = {i > 0 ? i - 1 : 0, address, data, {}};

@@ -45,7 +45,7 @@ int Report(const talvik::sim::WriteRun& run, bool attempts) {
         std::printf("attempt %zu: %d read-backs\n", k + 1, run.readBacks[k]);
     for (const std::string& r : run.retries) std::printf("retry: %s\n", r.c_str());
     for (const std::string& f : run.faults) std::printf("fault: %s\n", f.c_str());
-    std::printf("%s\n", run.Describe().substr(0, run.Describe().find('\n')).c_str());
+    std::printf("%s\n", run.Summary().c_str());
     return run.Ok() ? 0 : 1;
 }
 

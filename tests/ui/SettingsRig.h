@@ -24,6 +24,10 @@
 
 namespace talvik::test {
 
+// Site frames (site, command, address, data, sum) of the regulator the rig programs.
+inline bool IsUnlock(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0x98 && f[2] == 250 && f[3] == 0xA5; }
+inline bool IsEepromWrite(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0xCA; }
+
 class SettingsRigTest : public ::testing::Test {
 protected:
     static constexpr int kSite = 17;
@@ -82,11 +86,11 @@ protected:
     // The frames port's simulator heard from frame `from` on, as one whole-list programming run
     // that left the memory `after`. A retry the line's timing explains (a frame or reply held up
     // on a loaded machine) passes within the link's allowance; it is told on the output.
-    static sim::ProgramRun ProgramRunHeard(int port, std::size_t from, const std::string& after) {
+    static sim::WriteRun ProgramRunHeard(int port, std::size_t from, const std::string& after) {
         const std::vector<HeardFrame> heard = FramesHeard(port);
         const std::vector<HeardFrame> frames(heard.begin() + static_cast<std::ptrdiff_t>(std::min(from, heard.size())),
                                              heard.end());
-        sim::ProgramRun run = sim::CheckProgramRun(frames, kSite, after);
+        sim::WriteRun run = sim::CheckProgramRun(frames, kSite, after);
         if (!run.retries.empty()) std::printf("COM%d programming run: %s\n", port, run.Describe().c_str());
         return run;
     }

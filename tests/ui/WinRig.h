@@ -44,7 +44,7 @@ inline std::vector<HeardFrame> FramesHeard(int port) {
 
 // The read requests the simulator on port answered, from its frame number `from` on, each with
 // when it arrived and when its reply was written.
-inline std::vector<sim::AskedRead> ReadsAsked(int port, std::size_t from) {
+inline std::vector<HeardFrame> ReadsAsked(int port, std::size_t from) {
     return sim::ReadsAsked(FramesHeard(port), from);
 }
 
@@ -56,6 +56,13 @@ inline LRESULT CALLBACK RecordPanel5(HWND h, UINT msg, WPARAM wp, LPARAM lp, UIN
     if (msg == SB_SETTEXTW && LOBYTE(LOWORD(wp)) == 5 && g_panel5)
         g_panel5->push_back(Narrow(std::wstring(reinterpret_cast<const wchar_t*>(lp))));
     return DefSubclassProc(h, msg, wp, lp);
+}
+
+// An item of a drop-down list picked as the user picks it: the selection, then its notice.
+inline void PickFromList(HWND combo, int index) {
+    SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                 reinterpret_cast<LPARAM>(combo));
 }
 
 // Lets the program run (port events included) until done holds; false when it never does.

@@ -33,10 +33,6 @@ namespace {
 
 constexpr int kPort = 2;
 
-// Site frames: site, command, address, data, sum.
-bool IsUnlock(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0x98 && f[2] == 250 && f[3] == 0xA5; }
-bool IsEepromWrite(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0xCA; }
-
 std::vector<std::vector<int>> FramesSince(size_t before) {
     std::vector<std::vector<int>> out;
     const std::vector<HeardFrame> heard = FramesHeard(kPort);
@@ -242,10 +238,7 @@ protected:
 
 TEST_F(CloseDuringWriteTest, SingleCommandEepromWrite) {
     mainform->DisplaySingleCommandWindow();
-    HWND combo = mainform->sendcombo->Handle();
-    SendMessageW(combo, CB_SETCURSEL, scWriteEeprom, 0);
-    SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
+    PickFromList(mainform->sendcombo->Handle(), scWriteEeprom);
     mainform->spinSendAddress->SetText("40");
     mainform->spinSendData->SetText("130");
     CloseAtUnlock(1);
@@ -255,10 +248,7 @@ TEST_F(CloseDuringWriteTest, SingleCommandEepromWrite) {
 
 TEST_F(CloseDuringWriteTest, HistoryTest) {
     mainform->DisplaySingleCommandWindow();
-    HWND combo = mainform->sendcombo->Handle();
-    SendMessageW(combo, CB_SETCURSEL, scTestHistory, 0);
-    SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
-                 reinterpret_cast<LPARAM>(combo));
+    PickFromList(mainform->sendcombo->Handle(), scTestHistory);
     CloseAtUnlock(1);
     Press(mainform->singsend);
     ExpectCleanEnd();

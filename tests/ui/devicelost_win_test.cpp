@@ -120,7 +120,7 @@ TEST_F(DeviceLostTest, ARegulatorLostWhileProgrammingIsToldInTheStatusBarAndProg
     // byte read, read back until two replies agree, each RAM copy read back, a retry only where the
     // line's timing explains it (a write held up on a loaded machine) and within the link's
     // allowance.
-    const sim::ProgramRun run = ProgramRunHeard(kPort, before, memory);
+    const sim::WriteRun run = ProgramRunHeard(kPort, before, memory);
     EXPECT_TRUE(run.Ok()) << run.Describe();
     // The regulator holds again what was read from it, both copies of every setting.
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);

@@ -146,12 +146,7 @@ protected:
     static void FirstTick() { mainform->Timer1.Tick(); }
 
     // The command list as the user picks from it.
-    static void Choose(int index) {
-        HWND combo = mainform->sendcombo->Handle();
-        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
-        SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
-                     reinterpret_cast<LPARAM>(combo));
-    }
+    static void Choose(int index) { PickFromList(mainform->sendcombo->Handle(), index); }
     static void Click(TControl* b) { SendMessageW(b->Handle(), BM_CLICK, 0, 0); }
     static std::vector<std::string> ListItems() {
         std::vector<std::string> items;

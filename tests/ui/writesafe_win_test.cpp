@@ -38,10 +38,6 @@ std::vector<std::vector<int>> FramesHeard() {
     return frames;
 }
 
-// Site frames: site, command, address, data, sum.
-bool IsUnlock(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0x98 && f[2] == 250 && f[3] == 0xA5; }
-bool IsEepromWrite(const std::vector<int>& f) { return f.size() == 5 && f[1] == 0xCA; }
-
 class WriteSafeTest : public SettingsRigTest {
 protected:
     WriteSafeTest() : SettingsRigTest("Software\\Corvanel\\TALVIK-writesafe-test") {}
@@ -92,7 +88,7 @@ TEST_F(WriteSafeTest, TheWholeSettingListGoesOnlyToTheRegulatorItWasReadFrom) {
     const std::vector<std::vector<int>> frames = FramesHeard();
     // Site 17 only, each EEPROM write behind its unlock, every setting of the value read; a
     // retry the line's timing explains passes within the link's allowance.
-    const sim::ProgramRun run = ProgramRunHeard(kPort, afterReads, memory);
+    const sim::WriteRun run = ProgramRunHeard(kPort, afterReads, memory);
     EXPECT_TRUE(run.Ok()) << run.Describe();
     EXPECT_EQ(ReadWholeFile(RigFile("mem2.bin")), memory);
 
@@ -244,7 +240,7 @@ TEST_F(WriteSafeTest, ASettingsFileTheEditorWouldNotAllowIsRefusedAndOneSavedFro
         expected[SettingListFirst + a] = saved[SettingListFirst + a];
         expected[256 + 14 + a] = saved[SettingListFirst + a];
     }
-    const sim::ProgramRun run = ProgramRunHeard(3, heardOn3, expected);
+    const sim::WriteRun run = ProgramRunHeard(3, heardOn3, expected);
     EXPECT_TRUE(run.Ok()) << run.Describe();
     EXPECT_EQ(programmed.substr(SettingListFirst, 31), saved.substr(SettingListFirst, 31));  // RAM
     EXPECT_EQ(programmed.substr(256 + 14, 31), saved.substr(SettingListFirst, 31));         // EEPROM 14..44
