@@ -66,6 +66,13 @@ protected:
     }
     static bool LinkIdle() { return !CommBusy && !RequestTriggerAdded && !ChainFlag; }
     static void Press(TControl* c) { SendMessageW(c->Handle(), BM_CLICK, 0, 0); }
+    // The line of the rig: COM `port` at 9600 baud, site 17 of a network.
+    static void UseRigLine(int port) {
+        mainform->ebDirectComPortNum->SetText(std::to_string(port));
+        mainform->baudbox->SetItemIndex(3);
+        SiteMode = true;
+        mainform->Sitespin->SetValue(kSite);
+    }
 
     // "ALL", then "Send now" on the panel it opens.
     static void ProgramAll() {

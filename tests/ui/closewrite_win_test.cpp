@@ -140,10 +140,7 @@ protected:
         // The program's own boxes and error display, as a user meets them.
         SetMessageDlgHook(nullptr);
         Application.OnException = nullptr;
-        mainform->ebDirectComPortNum->SetText(std::to_string(kPort));
-        mainform->baudbox->SetItemIndex(3);
-        SiteMode = true;
-        mainform->Sitespin->SetValue(kSite);
+        UseRigLine(kPort);
         SetDebugSink([this](std::string_view line) {
             lines.emplace_back(line);
             if (line.find(" 98 FA A5 ") != std::string_view::npos) ++unlocksSent;

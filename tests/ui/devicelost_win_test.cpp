@@ -58,10 +58,7 @@ protected:
     void SetUp() override {
         SettingsRigTest::SetUp();
         if (HasFatalFailure()) return;
-        mainform->ebDirectComPortNum->SetText(std::to_string(kPort));
-        mainform->baudbox->SetItemIndex(3);
-        SiteMode = true;
-        mainform->Sitespin->SetValue(kSite);
+        UseRigLine(kPort);
     }
 };
 

@@ -44,11 +44,7 @@ protected:
     void SetUp() override {
         SettingsRigTest::SetUp();
         if (HasFatalFailure()) return;
-        // The line of the rig: COM2 at 9600 baud, site 17 of a network.
-        mainform->ebDirectComPortNum->SetText(std::to_string(kPort));
-        mainform->baudbox->SetItemIndex(3);
-        SiteMode = true;
-        mainform->Sitespin->SetValue(kSite);
+        UseRigLine(kPort);
         memory = ReadWholeFile(RigFile("mem2.bin"));
         ASSERT_EQ(memory.size(), 512u);
     }
