@@ -130,8 +130,19 @@ inline constexpr std::int64_t LateReplyMs = LinkFirstLookMs / 2;
 
 enum class ReplyTiming { None, InGoodTime, Late };
 
-// The reply to frame `asked`, seen from the frame `next` sent after it.
-inline ReplyTiming TimingOf(const LoggedFrame& asked, const LoggedFrame& next, std::string& described) {
+// Every frame of the link follows the one before it by a first look at least (the next ask of a
+// read, a read-back after its write, ...). A frame that reached the simulator sooner after the
+// one before was held up on its way on a loaded machine: it left the program at least that much
+// earlier, and its reply came that much later by the program's clock.
+inline std::int64_t HeldMs(const std::vector<LoggedFrame>& frames, std::size_t i) {
+    if (i == 0 || i >= frames.size()) return 0;
+    const std::int64_t gap = static_cast<std::int64_t>(frames[i].ms) - static_cast<std::int64_t>(frames[i - 1].ms);
+    return std::max<std::int64_t>(0, LinkFirstLookMs - gap);
+}
+
+// The reply to frame `asked` (held up `held` ms on its way), seen from the frame `next` sent after it.
+inline ReplyTiming TimingOf(const LoggedFrame& asked, std::int64_t held, const LoggedFrame& next,
+                            std::string& described) {
     std::ostringstream s;
     if (asked.repliedMs < 0) {
         s << "asked at " << asked.ms << " ms, never answered, next frame at " << next.ms << " ms";
@@ -140,10 +151,11 @@ inline ReplyTiming TimingOf(const LoggedFrame& asked, const LoggedFrame& next, s
     }
     const std::int64_t took = asked.repliedMs - static_cast<std::int64_t>(asked.ms);
     const std::int64_t stood = static_cast<std::int64_t>(next.ms) - asked.repliedMs;
-    s << "asked at " << asked.ms << " ms, answered " << took << " ms after the ask, " << stood
-      << " ms before the next frame";
+    s << "asked at " << asked.ms << " ms";
+    if (held > 0) s << " (held up " << held << " ms or more on its way)";
+    s << ", answered " << took << " ms after the ask, " << stood << " ms before the next frame";
     described = s.str();
-    return took <= LateReplyMs && stood > LinkFirstLookMs ? ReplyTiming::InGoodTime : ReplyTiming::Late;
+    return took + held <= LateReplyMs && stood > LinkFirstLookMs ? ReplyTiming::InGoodTime : ReplyTiming::Late;
 }
 
 // The reads the simulator answered, from frame `from` on, each with its reply.
@@ -176,7 +188,8 @@ inline ReplyRaceReport ReplyRaces(const std::vector<LoggedFrame>& asks) {
         std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return gap(x) > gap(y); });
         for (std::size_t j = 0; j < idx.size() - 2 && j < order.size(); ++j) {
             std::string what;
-            const ReplyTiming t = TimingOf(asks[idx[order[j]]], asks[idx[order[j] + 1]], what);
+            const std::size_t given = idx[order[j]];
+            const ReplyTiming t = TimingOf(asks[given], HeldMs(asks, given), asks[idx[order[j] + 1]], what);
             what = "address " + std::to_string(address) + " " + what;
             (t == ReplyTiming::Late ? r.late : r.missed).push_back(what);
         }
@@ -277,11 +290,14 @@ public:
         if (n < 2) return;
         const LoggedFrame& first = f_[a.reads[n - 2]];
         const LoggedFrame& second = f_[a.reads[n - 1]];
-        auto prompt = [](const LoggedFrame& asked, const LoggedFrame& next) {
-            return asked.repliedMs >= 0 && asked.repliedMs - static_cast<std::int64_t>(asked.ms) <= LateReplyMs &&
+        auto prompt = [this](std::size_t k, const LoggedFrame& next) {
+            const LoggedFrame& asked = f_[k];
+            return asked.repliedMs >= 0 &&
+                   asked.repliedMs - static_cast<std::int64_t>(asked.ms) + HeldMs(f_, k) <= LateReplyMs &&
                    asked.repliedMs < static_cast<std::int64_t>(next.ms);
         };
-        if (first.reply != a.value || second.reply != a.value || !prompt(first, second) || !prompt(second, f_[i]))
+        if (first.reply != a.value || second.reply != a.value || !prompt(a.reads[n - 2], second) ||
+            !prompt(a.reads[n - 1], f_[i]))
             return;
         std::ostringstream s;
         s << "EEPROM " << a.address << " read back again after two right replies in good time (asked at " << first.ms
@@ -305,7 +321,7 @@ public:
         }
         const LoggedFrame& last = f_[before.reads.back()];
         std::string timing;
-        const ReplyTiming t = TimingOf(last, f_[again], timing);
+        const ReplyTiming t = TimingOf(last, HeldMs(f_, before.reads.back()), f_[again], timing);
         s << "; the last read-back " << timing;
         if (t == ReplyTiming::None) {
             if (last.outcome == "answered")

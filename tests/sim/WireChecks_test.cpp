@@ -118,6 +118,13 @@ TEST(WireChecks, ASettingWriteHoldsOnlyWhenItsLastAttemptEndsOnTwoAgreeingReadBa
     ASSERT_EQ(t.faults.size(), 1u) << t.Describe();
     EXPECT_NE(t.faults[0].find("read back again after two right replies in good time"), std::string::npos);
 
+    // A read-back that reached the regulator 5 ms after its write was held up on its way (the
+    // link waits 605 ms between them): its prompt reply was late for the link.
+    Log held;
+    held.Unlock().Frame(0xCA, 44, 77).Wait(5).Frame(0x48, 44, 0, 77).Wait(390);
+    held.Attempt(44, 77, {77, 77}).Frame(0x57, 2, 0);
+    EXPECT_TRUE(Write(held, 44, 77).Ok()) << Write(held, 44, 77).Describe();
+
     // After a reply that came 300 ms late, or one read back wrong, the retry is explained.
     Log late;
     late.Attempt(44, 77, {77}, 300).Attempt(44, 77, {77, 77}).Frame(0x57, 2, 0);
