@@ -1,5 +1,5 @@
-// A program for the tests of scripts/wine-run: it crashes, writes to both outputs in turn, ends
-// with a chosen code, or waits to be ended.
+// A program for the tests of scripts/wine-run, built as a console and as a window program: it
+// crashes, writes to both outputs in turn, ends with a chosen code, or waits to be ended.
 //   wine_run_probe crash | turns N | exit CODE | wait
 #include <windows.h>
 
