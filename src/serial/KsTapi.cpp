@@ -9,6 +9,7 @@
 #include "base/format.h"
 #include "serial/KsExcept.h"
 #include "serial/KsPortSearch.h"
+#include "serial/KsTapiCleanup.h"
 #include "serial/KsTSel.h"
 #include "serial/KsWin32.h"
 
@@ -17,7 +18,6 @@ namespace talvik {
 namespace {
 
 const wchar_t kWindowClass[] = L"kslTapiWindow";
-const char kRegistryKey[] = "SOFTWARE\\Brellacorn\\KESL\\TAPI";
 constexpr UINT_PTR kRetryTimerId = 1;
 // Results of lineInitialize that other attempts cannot change are raised at once; any other
 // failure is tried again, but not for ever.
@@ -69,8 +69,6 @@ void CALLBACK LineCallback(DWORD hDevice, DWORD msg, DWORD_PTR instance, DWORD_P
         KslShowError("Unknown exception in a telephony callback");
     }
 }
-
-std::string ProcessValueName() { return Format("$%.8X", static_cast<unsigned>(GetCurrentProcessId())); }
 
 std::string ApplicationTitle() {
     char path[MAX_PATH] = {};
@@ -310,46 +308,12 @@ LONG TKslCustomTapiDevice::Check(LONG Result) {
 // ---------------------------------------------------------------------------- initialisation
 
 void TKslCustomTapiDevice::CleanupDeadProcesses() {
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, nullptr, 0, KEY_READ | KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return;
-    std::vector<std::pair<std::string, std::string>> values;
-    for (DWORD i = 0;; ++i) {
-        char name[256];
-        DWORD nameLen = sizeof name;
-        BYTE data[64] = {};
-        DWORD dataLen = sizeof data - 1;
-        DWORD type = 0;
-        if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data, &dataLen) != ERROR_SUCCESS) break;
-        values.emplace_back(std::string(name, nameLen), std::string(reinterpret_cast<char*>(data)));
-    }
-    for (const auto& [name, data] : values) {
-        if (name.size() == 9 && name[0] == '$') {
-            const unsigned long pid = std::strtoul(name.c_str() + 1, nullptr, 16);
-            const auto handle = TryStrToInt(data);
-            const auto stored = handle ? static_cast<DWORD_PTR>(static_cast<std::uint32_t>(*handle)) : 0;
-            if (pid == GetCurrentProcessId()) {
-                // Process numbers come round again (under Wine the first program after the
-                // server starts gets the same one each time): a record under this program's own
-                // number is an earlier run's, unless a device of this run holds its handle.
-                const auto& all = Devices();
-                const bool ours = std::any_of(all.begin(), all.end(), [stored](const TKslCustomTapiDevice* d) {
-                    return d->lineApp_ && reinterpret_cast<DWORD_PTR>(d->lineApp_) == stored;
-                });
-                if (ours) continue;
-            } else if (HANDLE process = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(pid))) {
-                // A program that runs beside this one keeps its record: should it end without
-                // shutting down, the next start still finds its line application.
-                CloseHandle(process);
-                continue;
-            }
-            // The line application of a process that ended without shutting it down.
-            if (handle) talvik::lineShutdown(reinterpret_cast<HLINEAPP>(stored));
-        }
-        RegDeleteValueA(key, name.c_str());
-    }
-    RegCloseKey(key);
+    CleanupDeadTapiRecords([](DWORD_PTR Handle) {
+        const auto& all = Devices();
+        return std::any_of(all.begin(), all.end(), [Handle](const TKslCustomTapiDevice* d) {
+            return d->lineApp_ && reinterpret_cast<DWORD_PTR>(d->lineApp_) == Handle;
+        });
+    });
 }
 
 void TKslCustomTapiDevice::Initialise() {
@@ -393,14 +357,7 @@ void TKslCustomTapiDevice::Initialise() {
         if (r > -14000 && r < 0) CheckException(this, r);
         if (attempt >= kInitialiseAttempts) Check(r);
     }
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, nullptr, 0, KEY_WRITE, nullptr, &key, nullptr) ==
-        ERROR_SUCCESS) {
-        const std::string value = IntToStr(static_cast<std::int32_t>(reinterpret_cast<DWORD_PTR>(lineApp_)));
-        RegSetValueExA(key, ProcessValueName().c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1));
-        RegCloseKey(key);
-    }
+    WriteTapiRecord(lineApp_);
     line_ = 0;
     call_ = 0;
     BuildLineList();
@@ -418,11 +375,7 @@ void TKslCustomTapiDevice::ShutDown() {
     // The handle is gone either way: a later call initialises afresh.
     lineApp_ = 0;
     deviceCount_ = 0;
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_CURRENT_USER, kRegistryKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
-        RegDeleteValueA(key, ProcessValueName().c_str());
-        RegCloseKey(key);
-    }
+    RemoveTapiRecord();
     Check(r);
 }
 

@@ -26,6 +26,8 @@ constexpr COLORREF clRed = RGB(255, 0, 0);
 constexpr COLORREF clYellow = RGB(255, 255, 0);
 constexpr COLORREF clSilver = RGB(192, 192, 192);
 constexpr COLORREF clDisabledCell = RGB(0xFF, 0xFB, 0xF0);
+// The window as it is built; it grows wider only when a language's captions need more.
+constexpr int kClientWidth = 385, kClientHeight = 422, kPanelHeight = 34;
 
 // Fonts of the view buttons, which may be italic (the toolkit's fonts are not).
 HFONT ButtonFont(const TFont& f, bool italic) {
@@ -43,10 +45,16 @@ HFONT ButtonFont(const TFont& f, bool italic) {
     return h;
 }
 
-void DrawCellText(HDC dc, const std::string& text, RECT r, UINT align) {
+// The text is placed within r but cut only at the cell's own edges: a glyph's ink may reach a
+// pixel past its advance (the last "g" of "PWM Einsatz der PWM-Regelung"), and clipping at r
+// would take that pixel off.
+void DrawCellText(HDC dc, const std::string& text, const RECT& cell, RECT r, UINT align) {
     const std::wstring t = Widen(text);
     r.top += 2;
-    DrawTextW(dc, t.c_str(), static_cast<int>(t.size()), &r, align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
+    const int saved = SaveDC(dc);
+    IntersectClipRect(dc, cell.left, cell.top, cell.right, cell.bottom);
+    DrawTextW(dc, t.c_str(), static_cast<int>(t.size()), &r, align | DT_TOP | DT_SINGLELINE | DT_NOPREFIX | DT_NOCLIP);
+    RestoreDC(dc, saved);
 }
 
 }  // namespace
@@ -143,10 +151,10 @@ Tsetform::~Tsetform() {
 std::string Tsetform::UIText(int row) const { return At(At(SettingsUIText, row), LanguageNumber); }
 
 void Tsetform::FormCreate(TForm*) {
-    SetClientSize(385, 422);
+    SetClientSize(kClientWidth, kClientHeight);
     SetFixedSize(true);
     LanguageFonts();
-    Panel1->SetBounds(0, 0, 385, 34);
+    Panel1->SetBounds(0, 0, kClientWidth, kPanelHeight);
     TFont bf;
     bf.Name = "MS Sans Serif";
     bf.Size = 9;
@@ -154,16 +162,14 @@ void Tsetform::FormCreate(TForm*) {
         b->SetFont(bf);
     sendbutton->SetEnabled(false);
     qvbutton->SetEnabled(false);
-    sgrid2->SetBounds(0, 34, 385, 388);
+    sgrid2->SetBounds(0, kPanelHeight, kClientWidth, kClientHeight - kPanelHeight);
     sgrid2->FixedCols = 1;
     sgrid2->FixedRows = 0;
     sgrid2->GridLineWidth = 3;
     sgrid2->EditingAllowed = true;
     sgrid2->SetColor(clAppWorkSpace());
     sgrid2->FixedColor = clYellow;
-    RECT client;
-    GetClientRect(sgrid2->Handle(), &client);
-    sgrid2->SetColWidth(0, 385 - 96 - 3 * sgrid2->GridLineWidth - 6);
+    sgrid2->SetColWidth(0, kClientWidth - 96 - 3 * sgrid2->GridLineWidth - 6);
     sgrid2->SetColWidth(1, 48);
     sgrid2->SetColWidth(2, 48);
     qvprogpanel->SetBounds(198, 38, 185, 137);
@@ -264,9 +270,12 @@ void Tsetform::setdisplay(std::int32_t Group) {
 }
 
 void Tsetform::FitColumns() {
-    // The values are drawn against their column's right edge, the units from their column's
-    // left: a word wider than its column (已锁定 in the Chinese font, the German "Stunden") would
-    // lose its first or its last glyph. The caption column gives the room.
+    // Each text is drawn a few pixels in from one edge of its cell (captions and values against
+    // the right, units and calibration names from the left, gains and offsets centred), so a
+    // column narrower than its widest text loses a glyph at the other edge: 已锁定 in the Chinese
+    // font, the German "Stunden", "PWM Einsatz der PWM-Regelung". Every column takes its widest
+    // text in the grid's own font and the same margin; the caption column also takes the room
+    // the others leave, and when the three need more than that the window grows to hold them.
     constexpr int kNarrowest = 48, kMargins = 8;
     HDC dc = GetDC(sgrid2->Handle());
     const HGDIOBJ old = SelectObject(dc, sgrid2->Font().Handle());
@@ -280,13 +289,22 @@ void Tsetform::FitColumns() {
         }
         return std::max(kNarrowest, w + kMargins);
     };
-    const int value = widest(1), unit = widest(2);
+    const int caption = widest(0), value = widest(1), unit = widest(2);
     SelectObject(dc, old);
     ReleaseDC(sgrid2->Handle(), dc);
-    const int all = sgrid2->ColWidth(0) + sgrid2->ColWidth(1) + sgrid2->ColWidth(2);
+    // The grid's lines and frame, beside its columns.
+    const int outside = 3 * sgrid2->GridLineWidth + 6;
+    const int width = std::max(kClientWidth, caption + value + unit + outside);
     sgrid2->SetColWidth(1, value);
     sgrid2->SetColWidth(2, unit);
-    sgrid2->SetColWidth(0, all - value - unit);
+    sgrid2->SetColWidth(0, width - outside - value - unit);
+    if (width != sgrid2->Width()) {
+        RECT client{};
+        GetClientRect(Handle(), &client);
+        SetClientSize(width, client.bottom > 0 ? client.bottom : kClientHeight);
+        Panel1->SetBounds(0, 0, width, kPanelHeight);
+        sgrid2->SetBounds(0, kPanelHeight, width, sgrid2->Height());
+    }
 }
 
 void Tsetform::caldisplay() {
@@ -304,6 +322,7 @@ void Tsetform::caldisplay() {
         sgrid2->SetCell(2, r + 1, FormatCalibrationValue(r, 2));
     }
     for (int c = 0; c < 3; ++c) sgrid2->SetCell(c, kCalibrationRows + 1, "");
+    FitColumns();
     sgrid2->Invalidate();
 }
 
@@ -639,7 +658,7 @@ void Tsetform::sgrid2DrawCell(HDC dc, int col, int row, const RECT& rect, TDataG
     } else {
         align = DT_CENTER;
     }
-    DrawCellText(dc, sgrid2->Cell(col, row), r, align);
+    DrawCellText(dc, sgrid2->Cell(col, row), rect, r, align);
 }
 
 void Tsetform::sendbuttonClick() {

@@ -50,8 +50,9 @@ public:
     SettingsView View() const { return {settingsview, selectedgroup}; }
     void setdisplay(std::int32_t Group);
     void caldisplay();
-    // The value and unit columns as wide as the widest value and unit the grid shows now (never
-    // narrower than they were built); the caption column takes what is left.
+    // Every column as wide as the widest text it shows now (never narrower than the value and
+    // unit columns were built); the caption column takes what is left, and the window grows
+    // when the columns need more than it has.
     void FitColumns();
     void triggerupdate(std::int32_t Kind);
     void groupreaddone(std::int32_t Kind);

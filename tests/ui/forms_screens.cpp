@@ -1,8 +1,9 @@
 // Shows the current-data and settings windows filled from the simulated regulator, for
-// screenshots under Xvfb: "forms_screens.exe [language] [cal|basic|gen] [-seconds N]" reads both
+// screenshots under Xvfb: "forms_screens.exe [language] [cal|basic|mode|gen] [-seconds N]" reads both
 // current-data pages and the regulation group (or the calibration), types one change so it
 // shows as pending, and runs for N seconds (default 10). With "basic" the settings window stays
-// on the basic group, whose lockout row shows "Locked"; with "gen" it shows the generator group.
+// on the basic group, whose lockout row shows "Locked"; with "mode" it shows the operating mode
+// group, whose captions are the longest; with "gen" it shows the generator group.
 // With "refuse" it then presses "ALL" and "Send now", whose refusal (only two groups were read)
 // stays on screen until it is answered.
 #include <windows.h>
@@ -19,12 +20,14 @@ int main(int argc, char** argv) {
     bool refuse = false;
     bool basic = false;
     bool gen = false;
+    bool mode = false;
     for (int i = 1; i < argc; ++i) {
         const std::string a = argv[i];
         if (a == "cal") calibration = true;
         else if (a == "refuse") refuse = true;
         else if (a == "basic") basic = true;
         else if (a == "gen") gen = true;
+        else if (a == "mode") mode = true;
         else if (a == "-seconds" && i + 1 < argc) seconds = StrToIntDef(argv[++i], 10);
         else LanguageNumber = StrToIntDef(a, 0) & 3;
     }
@@ -57,8 +60,8 @@ int main(int argc, char** argv) {
         setform->sgrid2->SetEditorText("-3");
         setform->sgrid2->HideEditor();
         setform->sgrid2->SelectCell(1, 5);
-    } else if (gen) {
-        setform->conbutton1Click(setform->Conbutton5);
+    } else if (gen || mode) {
+        setform->conbutton1Click(gen ? setform->Conbutton5 : setform->Conbutton3);
         rig.RunRead();
     } else if (!basic) {
         setform->conbutton1Click(setform->Conbutton2);

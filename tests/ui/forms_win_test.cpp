@@ -18,6 +18,55 @@ using namespace talvik::test;
 
 namespace {
 
+// Pixels of a 32-bit picture, and how many in a rectangle are dark enough to be text.
+struct Picture {
+    HDC dc = CreateCompatibleDC(nullptr);
+    HBITMAP bitmap = nullptr;
+    std::uint32_t* bits = nullptr;
+    int width, height;
+    Picture(int w, int h) : width(w), height(h) {
+        BITMAPINFO bi{};
+        bi.bmiHeader = {sizeof(BITMAPINFOHEADER), w, -h, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
+        void* p = nullptr;
+        bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, &p, nullptr, 0);
+        bits = static_cast<std::uint32_t*>(p);
+        SelectObject(dc, bitmap);
+    }
+    ~Picture() {
+        DeleteDC(dc);
+        DeleteObject(bitmap);
+    }
+    std::uint32_t At(int x, int y) const {
+        GdiFlush();
+        return bits[static_cast<size_t>(y * width + x)] & 0xFFFFFF;
+    }
+    int Dark(const RECT& r) const {
+        GdiFlush();
+        int n = 0;
+        for (int y = std::max(0L, r.top); y < std::min<long>(height, r.bottom); ++y)
+            for (int x = std::max(0L, r.left); x < std::min<long>(width, r.right); ++x) {
+                const std::uint32_t px = bits[static_cast<size_t>(y * width + x)];
+                n += ((px >> 16) & 255) + ((px >> 8) & 255) + (px & 255) < 3 * 96 ? 1 : 0;
+            }
+        return n;
+    }
+};
+
+// The dark pixels of Text drawn alone, uncut, in Font on a Background (0xRRGGBB, as a picture's
+// pixel: a smoothed glyph's edge depends on what it is drawn on).
+int InkOf(HFONT font, const std::wstring& text, std::uint32_t background) {
+    Picture p(600, 60);
+    RECT all{0, 0, p.width, p.height};
+    HBRUSH b = CreateSolidBrush(RGB((background >> 16) & 255, (background >> 8) & 255, background & 255));
+    FillRect(p.dc, &all, b);
+    DeleteObject(b);
+    SelectObject(p.dc, font);
+    SetBkMode(p.dc, TRANSPARENT);
+    SetTextColor(p.dc, RGB(0, 0, 0));
+    TextOutW(p.dc, 20, 10, text.c_str(), static_cast<int>(text.size()));
+    return p.Dark(all);
+}
+
 class FormsTest : public ::testing::Test {
 protected:
     std::unique_ptr<FormsRig> rig;
@@ -237,32 +286,43 @@ TEST_F(FormsTest, EachSettingsGroupAndTheCalibrationReadAndShowTheirValues) {
     EXPECT_FALSE(s->Calbutton->Italic());
 }
 
-// Each value and each unit the grid shows fits its column in every group and language: a value
-// is drawn against the column's right edge and would lose its first glyph (the lockout row's 已锁定
-// in the Chinese font), a unit from the left edge and would lose its last ("Stunder" for the
-// German "Stunden"). The grid keeps its width.
-TEST_F(FormsTest, EveryValueAndUnitShowsWholeInEveryGroupAndLanguage) {
+// Each caption, value and unit the grid shows fits its column with the margin every column keeps,
+// in every group, the calibration and every language, measured in the grid's own font; and the
+// window shows every pixel of each text inside its cell. A caption or a value is drawn against
+// the column's right edge and would touch the border or lose its first glyph (the German "BAT2
+// Regelspannung der 2. Batterie", the lockout row's 已锁定 in the Chinese font), a unit from the
+// left edge and would lose its last ("Stunder" for the German "Stunden"); a glyph whose ink
+// reaches past the text's measured end loses that pixel when the text is cut short of its cell
+// (the last "g" of "PWM Einsatz der PWM-Regelung"). The grid fills the window, which grows when
+// the captions need it and is as built with the English ones.
+TEST_F(FormsTest, EveryCaptionValueAndUnitShowsWholeInEveryGroupAndLanguage) {
     rig->Set(SettingAddress[3], 0);  // the settings are locked
     ShowSettings();
     TDataGrid* g = setform->sgrid2;
-    const int columns = g->ColWidth(0) + g->ColWidth(1) + g->ColWidth(2);
+    RECT built{};
+    GetClientRect(setform->Handle(), &built);
     const char* locked[] = {"Locked", "Verrouillé", "已锁定", "Gesperrt"};
-    const std::array<TViewButton*, 5> groups = {setform->conbutton1, setform->Conbutton2, setform->Conbutton3,
-                                                setform->Conbutton4, setform->Conbutton5};
-    int unitsSeen = 0;
-    for (int group = 1; group <= 5; ++group) {
-        SCOPED_TRACE(group);
+    const std::array<TViewButton*, 6> views = {setform->conbutton1, setform->Conbutton2, setform->Conbutton3,
+                                               setform->Conbutton4, setform->Conbutton5, setform->Calbutton};
+    // Every column keeps the same margin beside its widest text: the few pixels a text is drawn
+    // in from one edge of its cell (captions 4 from the right, values 2 from the right, units
+    // and calibration names 2 from the left, gains and offsets centred) and room at the other.
+    constexpr int kMargin = 8;
+    int captionsSeen = 0, unitsSeen = 0;
+    for (int view = 0; view < 6; ++view) {
+        SCOPED_TRACE(view == 5 ? std::string("calibration") : "group " + std::to_string(view + 1));
+        const bool calibration = view == 5;
         LanguageNumber = 0;
         setform->LanguageChanged();
-        Press(groups[static_cast<size_t>(group - 1)]);
-        if (!KindLoaded[group + 3]) {
+        Press(views[static_cast<size_t>(view)]);
+        if (calibration ? !CalibrationLoaded : !KindLoaded[view + 4]) {
             ASSERT_TRUE(rig->RunRead());
         }
         for (int L = 0; L < 4; ++L) {
-            SCOPED_TRACE(L);
+            SCOPED_TRACE("language " + std::to_string(L));
             LanguageNumber = L;
             setform->LanguageChanged();
-            if (group == 1) {
+            if (view == 0) {
                 EXPECT_EQ(g->Cell(1, 4), locked[L]);
                 if (L == LangGerman) {
                     EXPECT_EQ(g->Cell(2, 1), "Stunden");
@@ -271,22 +331,54 @@ TEST_F(FormsTest, EveryValueAndUnitShowsWholeInEveryGroupAndLanguage) {
             HDC dc = GetDC(g->Handle());
             const HGDIOBJ old = SelectObject(dc, g->Font().Handle());
             for (int r = 1; r < g->RowCount(); ++r) {
-                for (int c = 1; c <= 2; ++c) {
+                for (int c = 0; c <= 2; ++c) {
                     const std::wstring t = Widen(g->Cell(c, r));
                     if (t.empty()) continue;
-                    unitsSeen += c == 2 ? 1 : 0;
+                    captionsSeen += c == 0 ? 1 : 0;
+                    unitsSeen += c == 2 && !calibration ? 1 : 0;
                     SIZE size{0, 0};
                     GetTextExtentPoint32W(dc, t.c_str(), static_cast<int>(t.size()), &size);
                     const RECT cell = g->CellRect(c, r);
-                    // Both are drawn 2 pixels in from their edge.
-                    EXPECT_LE(size.cx + 2, cell.right - cell.left) << "column " << c << ": " << g->Cell(c, r);
+                    EXPECT_LE(size.cx + kMargin, cell.right - cell.left)
+                        << "column " << c << " (" << cell.right - cell.left << " pixels): " << g->Cell(c, r)
+                        << " is " << size.cx << " pixels wide";
                 }
             }
             SelectObject(dc, old);
             ReleaseDC(g->Handle(), dc);
-            EXPECT_EQ(g->ColWidth(0) + g->ColWidth(1) + g->ColWidth(2), columns);
+            // And as the window shows it: each text's every pixel is in its cell.
+            g->Invalidate();
+            UpdateWindow(g->Handle());
+            RECT shown{};
+            GetClientRect(g->Handle(), &shown);
+            Picture screen(shown.right, shown.bottom);
+            HDC gdc = GetDC(g->Handle());
+            BitBlt(screen.dc, 0, 0, shown.right, shown.bottom, gdc, 0, 0, SRCCOPY);
+            ReleaseDC(g->Handle(), gdc);
+            for (int r = 1; r < g->RowCount(); ++r) {
+                for (int c = 0; c <= 2; ++c) {
+                    const std::wstring t = Widen(g->Cell(c, r));
+                    if (t.empty() || (c == g->Col() && r == g->Row())) continue;
+                    const RECT cell = g->CellRect(c, r);
+                    const std::uint32_t background = screen.At(cell.left, cell.bottom - 1);
+                    EXPECT_EQ(screen.Dark(cell), InkOf(g->Font().Handle(), t, background))
+                        << "column " << c << " shows " << g->Cell(c, r) << " cut";
+                }
+            }
+            // The grid fills the window and its columns fit the grid.
+            RECT client{}, grid{};
+            GetClientRect(setform->Handle(), &client);
+            GetClientRect(g->Handle(), &grid);
+            if (L == 0) {
+                EXPECT_EQ(client.right, built.right);
+            } else {
+                EXPECT_GE(client.right, built.right);
+            }
+            EXPECT_EQ(g->Width(), client.right);
+            EXPECT_LE(g->CellRect(2, 1).right, grid.right);
         }
     }
+    EXPECT_GT(captionsSeen, 150);
     EXPECT_GT(unitsSeen, 80);
     LanguageNumber = 0;
 }
