@@ -143,7 +143,7 @@ inline ReplyTiming TimingOf(const std::vector<LoggedFrame>& frames, const Timeli
         return ReplyTiming::None;
     }
     s << ", its reply " << asked.reply << " complete at " << asked.repliedMs << " ms, the link's last look at " << look
-      << " ms" << (t.Traced() ? "" : " at the latest");
+      << " ms" << (t.Traced() ? "" : " (reckoned from the next frame)");
     described = s.str();
     return asked.repliedMs < look ? ReplyTiming::InGoodTime : ReplyTiming::Late;
 }

@@ -199,6 +199,7 @@ TEST(WireChecks, AnAttemptSentAgainAfterARightReplyBeforeTheLastLookMissedIt) {
         held.Attempt(44, 77, {77, 77}).Frame(0x57, 2, 0);
         const auto h = Write(held, 44, 77);
         EXPECT_NE(Find(h, "not taken"), "") << h.Describe();
+        std::printf("%d baud: %s\n", baud, Find(h, "not taken").c_str());
         int status = -1;
         const std::string out = Judge("write 0 0 44 77", held, status);
         EXPECT_EQ(status, 1) << out;
