@@ -102,8 +102,8 @@ std::string Find(const talvik::sim::WriteRun& run, const std::string& what) {
 
 // The whole list programmed into a regulator whose memory ends as `after`: EEPROM 44..14, then
 // RAM 94..64, with `eepromReads` agreeing read-backs and `ramReads` read-backs each.
-Log ProgramRun(const std::string& after, int eepromReads, int ramReads) {
-    Log log(9600, 17);
+Log ProgramRun(const std::string& after, int eepromReads, int ramReads, int baud) {
+    Log log(baud, 17);
     for (int a = 44; a >= 14; --a) {
         const int v = after[256 + a] & 0xFF;
         log.Unlock().Frame(0xCA, a, v).Wait(605);
@@ -239,43 +239,45 @@ TEST(WireChecks, AProgramRunMustReadBackEverySettingAndEveryRamCopy) {
     const std::string after = Memory();
     int status = -1;
     const std::string expected = ::testing::TempDir() + "wirecheck-expected-" + std::to_string(::getpid()) + ".bin";
-    std::ofstream(expected, std::ios::binary) << after;
+    for (int baud : kBauds) {
+        SCOPED_TRACE(std::to_string(baud) + " baud");
+        std::ofstream(expected, std::ios::binary) << after;
+        std::string out = Judge("program 0 17 " + expected, ProgramRun(after, 2, 1, baud), status);
+        EXPECT_EQ(status, 0) << out;
+        out = Judge("program 0 17 " + expected, ProgramRun(after, 2, 1, baud), status, true);
+        EXPECT_EQ(status, 0) << out;
 
-    std::string out = Judge("program 0 17 " + expected, ProgramRun(after, 2, 1), status);
-    EXPECT_EQ(status, 0) << out;
-    out = Judge("program 0 17 " + expected, ProgramRun(after, 2, 1), status, true);
-    EXPECT_EQ(status, 0) << out;
+        // Not one read-back: every setting and every RAM copy is named.
+        out = Judge("program 0 17 " + expected, ProgramRun(after, 0, 0, baud), status);
+        EXPECT_EQ(status, 1) << out;
+        EXPECT_NE(out.find("fault: frame 0 at "), std::string::npos) << out;
+        EXPECT_NE(out.find("EEPROM 44: its last attempt ends on 0 read-backs, not on 2"), std::string::npos) << out;
+        EXPECT_NE(out.find("RAM copy 64: its last attempt ends on 0 read-backs, not on 1 that read back"),
+                  std::string::npos)
+            << out;
 
-    // Not one read-back: every setting and every RAM copy is named.
-    out = Judge("program 0 17 " + expected, ProgramRun(after, 0, 0), status);
-    EXPECT_EQ(status, 1) << out;
-    EXPECT_NE(out.find("fault: frame 0 at 105 ms: EEPROM 44: its last attempt ends on 0 read-backs, not on 2"), std::string::npos)
-        << out;
-    EXPECT_NE(out.find("RAM copy 64: its last attempt ends on 0 read-backs, not on 1 that read back"),
-              std::string::npos)
-        << out;
+        // The EEPROM read back, the RAM copies not.
+        out = Judge("program 0 17 " + expected, ProgramRun(after, 2, 0, baud), status);
+        EXPECT_EQ(status, 1) << out;
+        EXPECT_EQ(out.find("EEPROM 44: its last"), std::string::npos) << out;
 
-    // The EEPROM read back, the RAM copies not.
-    out = Judge("program 0 17 " + expected, ProgramRun(after, 2, 0), status);
-    EXPECT_EQ(status, 1) << out;
-    EXPECT_EQ(out.find("EEPROM 44: its last"), std::string::npos) << out;
+        // Into a silent regulator: the first setting given up twice is a failed run, nothing more.
+        const int first = after[256 + 44] & 0xFF;
+        Log silent(baud, 17);
+        silent.Attempt(44, first, {-1}).Attempt(44, first, {-1});
+        out = Judge("program 0 17 " + expected + " --failed", silent, status);
+        EXPECT_EQ(status, 0) << out;
+        out = Judge("program 0 17 " + expected, silent, status);
+        EXPECT_EQ(status, 1) << out;
 
-    // Another regulator's memory: the bytes written are not the ones asked for.
-    std::string other = after;
-    other[256 + 30] ^= 1;
-    std::ofstream(expected, std::ios::binary) << other;
-    out = Judge("program 0 17 " + expected, ProgramRun(after, 2, 1), status);
-    EXPECT_EQ(status, 1);
-    EXPECT_NE(out.find("EEPROM 30 written as"), std::string::npos) << out;
-
-    // Into a silent regulator: the first setting given up twice is a failed run, nothing more.
-    Log silent(9600, 17);
-    silent.Attempt(44, after[256 + 44] & 0xFF, {-1}).Attempt(44, after[256 + 44] & 0xFF, {-1});
-    std::ofstream(expected, std::ios::binary) << after;
-    out = Judge("program 0 17 " + expected + " --failed", silent, status);
-    EXPECT_EQ(status, 0) << out;
-    out = Judge("program 0 17 " + expected, silent, status);
-    EXPECT_EQ(status, 1) << out;
+        // Another regulator's memory: the bytes written are not the ones asked for.
+        std::string other = after;
+        other[256 + 30] ^= 1;
+        std::ofstream(expected, std::ios::binary) << other;
+        out = Judge("program 0 17 " + expected, ProgramRun(after, 2, 1, baud), status);
+        EXPECT_EQ(status, 1);
+        EXPECT_NE(out.find("EEPROM 30 written as"), std::string::npos) << out;
+    }
     std::remove(expected.c_str());
 }
 
