@@ -340,7 +340,6 @@ public:
     // each complete on the line before the look at which the link asked again, verify the byte;
     // asking again means one was lost or garbled on its way into the program.
     void ReadBackAgain(const Attempt& a, std::size_t i) {
-        (void)i;
         const std::size_t n = a.reads.size();
         if (n < 2) return;
         const LoggedFrame& first = f_[a.reads[n - 2]];
