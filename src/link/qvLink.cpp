@@ -7,6 +7,7 @@
 #include "base/format.h"
 #include "base/rtl.h"
 #include "link/qvEquates.h"
+#include "link/qvLinkTiming.h"
 #include "link/uLog.h"
 #include "link/uVar.h"
 #include "serial/KsExcept.h"
@@ -143,9 +144,9 @@ void TLink::DrainInput(const char* Trace) {
     while (Comport.CharReady()) CommReceive();
 }
 
-std::int32_t TLink::ShortTicks() { return DirectMode ? 4 : 6; }
-std::int32_t TLink::LongTicks() { return DirectMode ? 11 : 13; }
-std::int32_t TLink::ReplyTicks() { return DirectMode ? 2 : Listener.PathDelay(); }
+std::int32_t TLink::ShortTicks() { return DirectMode ? linktiming::DirectShortTicks : linktiming::CallShortTicks; }
+std::int32_t TLink::LongTicks() { return DirectMode ? linktiming::DirectLongTicks : linktiming::CallLongTicks; }
+std::int32_t TLink::ReplyTicks() { return DirectMode ? linktiming::DirectReplyTicks : Listener.PathDelay(); }
 
 // ---------------------------------------------------------------------------------------------
 // Frames and sending
@@ -212,7 +213,7 @@ void TLink::sendcommand(std::int32_t Kind, std::int32_t Address, std::int32_t Da
         RequestTrigger = Comport.AddTimerTrigger();
         RequestTriggerAdded = true;
     }
-    Comport.SetTimerTrigger(RequestTrigger, 2, true);
+    Comport.SetTimerTrigger(RequestTrigger, linktiming::FirstLookTicks, true);
     Status(TLinkText::RequestSent);
     // The send let window events run; they must not have undone the request's marks.
     CommBusy = true;
@@ -474,14 +475,14 @@ void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::
     }
 
     // Each send is looked at six times: after its first wait and after five re-arms.
-    if (reccount < 6) {
+    if (reccount < linktiming::LooksPerSend) {
         Comport.SetTimerTrigger(Handle, ReplyTicks, true);
         ++reccount;
         DebugChannel("reset wait timer: reccount=" + IntToStr(reccount));
-    } else if (reccount == 6) {
+    } else if (reccount == linktiming::LooksPerSend) {
         gaveUp = true;
         ++RepeatCount;
-        if (RepeatCount < 4 && DataKind > 1) {
+        if (RepeatCount < linktiming::SendsPerRead && DataKind > 1) {
             resendread();
         } else {
             readfailed();
@@ -525,7 +526,7 @@ void TLink::ComportnTriggerTimer_GET(std::int32_t ReplyTicks, bool& Added, std::
         } else {
             ++SampleIndex;
             DebugChannel("repeat try " + IntToStr(SampleIndex) + " required");
-            if (SampleIndex > 10) {
+            if (SampleIndex >= linktiming::MaxReadSamples) {
                 readfailed();
                 ReadNum = 0;
                 failed = true;

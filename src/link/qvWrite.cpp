@@ -5,6 +5,7 @@
 #include "base/rtl.h"
 #include "link/qvEquates.h"
 #include "link/qvLink.h"
+#include "link/qvLinkTiming.h"
 #include "link/qvWriteLimits.h"
 #include "link/uVar.h"
 
@@ -72,8 +73,9 @@ bool TLink::startbulkload() {
     ReplyDataReceived = false;
     StartVerify();
     SendCount = 62;
-    const std::string frame = buildframe(CmdEepromWrite, 44, RegImage[94], true);
-    ChangedFlags[94] = false;
+    const std::string frame = buildframe(CmdEepromWrite, SettingListEepromFirst + SettingListSize - 1,
+                                         RegImage[SettingListLast], true);
+    ChangedFlags[SettingListLast] = false;
     return settingssend(frame);
 }
 
@@ -251,7 +253,9 @@ void TLink::writestep() {
 
 TLink::ReadBackReply TLink::TakeReadBackReply(std::int32_t& Data) {
     ++reccount;
-    if (!Comport.CharReady()) return reccount < 7 ? ReadBackReply::Waiting : ReadBackReply::Silent;
+    // Traced, so that a test can tell a reply that came after the last look from one not taken.
+    DebugChannel("read-back look " + IntToStr(reccount));
+    if (!Comport.CharReady()) return reccount < linktiming::ReadBackLooks ? ReadBackReply::Waiting : ReadBackReply::Silent;
     if (VerifyHeaderSeen) {
         ReplyByte = CommReceive();
         VerifyHeaderSeen = false;

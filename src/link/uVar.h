@@ -31,6 +31,9 @@ constexpr int SampleBufferSize = 13;
 // The working settings that programming the whole setting list sends, to RAM and to their
 // EEPROM homes (EEPROM 14..44).
 constexpr int SettingListFirst = 64, SettingListLast = 94;
+constexpr int SettingListSize = SettingListLast - SettingListFirst + 1;
+// EEPROM home of the first working setting (the frame's address byte).
+constexpr int SettingListEepromFirst = 14;
 
 // Memory image: 0..255 the regulator's RAM, 256..511 its EEPROM (sent as address - 256).
 inline std::array<std::uint8_t, ImageSize> RegImage{};

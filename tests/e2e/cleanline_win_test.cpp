@@ -1,8 +1,10 @@
 // Reads on a clean line through the real com port under Wine: the regulator simulator's core
 // answers on the far end of a pseudo-terminal pair from a thread of this process, as fast as a
-// regulator on a short cable. Every reply that comes in good time must be seen at the look after
-// its request: no address is asked a third time after one, read after read. A reply the loaded
-// machine held back may explain a third ask; those are counted and shown.
+// regulator on a short cable. Every reply must be taken at the first look of the link after it is
+// on the line, read after read: no address is asked a third time after a reply that was there
+// before the link gave up, and over the whole run the replies are taken at the first look. The
+// link's trace, on the regulator's clock, says when it looked. A reply the loaded machine held
+// back may explain a third ask or a later look; those are counted and shown.
 //
 // Run through tests/serial/with-pty.sh, which joins COM47 and COM48.
 #include <windows.h>
@@ -18,8 +20,10 @@
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "DriverPort.h"
+#include "base/debugchannel.h"
 #include "PtyPeer.h"
 #include "link/qvEquates.h"
 #include "link/qvLink.h"
@@ -33,6 +37,35 @@ namespace {
 
 constexpr int kLinkPort = 47;
 constexpr int kRegulatorPort = 48;
+
+// One clock for the regulator's log and the link's trace.
+const std::chrono::steady_clock::time_point g_start = std::chrono::steady_clock::now();
+std::uint64_t NowMs() {
+    return static_cast<std::uint64_t>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - g_start).count());
+}
+
+// The link's debug-channel lines, each with its time, as linkdriver writes them.
+class TraceRecorder {
+public:
+    TraceRecorder() {
+        old_ = SetDebugSink([this](std::string_view line) {
+            std::lock_guard<std::mutex> g(lock_);
+            text_ += std::to_string(NowMs()) + " " + std::string(line) + "\n";
+        });
+    }
+    ~TraceRecorder() { SetDebugSink(old_); }
+    // The lines since the last call.
+    std::string Take() {
+        std::lock_guard<std::mutex> g(lock_);
+        return std::exchange(text_, std::string());
+    }
+
+private:
+    std::mutex lock_;
+    std::string text_;
+    DebugSink old_;
+};
 
 class Listener : public TLinkListener {
 public:
@@ -76,20 +109,16 @@ public:
         if (thread_.joinable()) thread_.join();
     }
     bool Ok() const { return thread_.joinable(); }
-    // The reads asked since the last call, in the order heard, each with its reply's time.
-    std::vector<sim::LoggedFrame> TakeAsks() {
+    // The frames heard since the last call, in the order heard, each with its reply's time.
+    std::vector<sim::LoggedFrame> TakeFrames() {
         std::lock_guard<std::mutex> g(lock_);
-        std::vector<sim::LoggedFrame> asks = sim::ReadsAsked(heard_, taken_);
+        std::vector<sim::LoggedFrame> frames(heard_.begin() + static_cast<std::ptrdiff_t>(taken_), heard_.end());
         taken_ = heard_.size();
-        return asks;
+        return frames;
     }
 
 private:
-    std::uint64_t Now() const {
-        return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                              std::chrono::steady_clock::now() - start_)
-                                              .count());
-    }
+    std::uint64_t Now() const { return NowMs(); }
     void Serve() {
         while (!stop_) {
             std::uint8_t b = 0;
@@ -120,7 +149,6 @@ private:
             replies_.Sent(static_cast<std::int64_t>(Now()), std::vector<int>(out.begin(), out.begin() + written));
         }
     }
-    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     talvik::sim::RegulatorSim sim_;
     std::mutex lock_;
     std::vector<sim::LoggedFrame> heard_;
@@ -168,6 +196,9 @@ TEST(CleanLine, EveryReplyIsSeenAtTheFirstLookReadAfterRead) {
         MakeDriverPort([&](const std::string& message) { portErrors.push_back(message); });
     TLink link(*port, listener);
     link.ProcessMessages = Pump;
+    TraceRecorder trace;
+    std::vector<sim::LoggedFrame> allFrames;
+    std::string allTrace;
 
     // Both current-data pages and a settings group, again and again: each read reopens the
     // port and flushes before every frame, as a read does.
@@ -189,13 +220,22 @@ TEST(CleanLine, EveryReplyIsSeenAtTheFirstLookReadAfterRead) {
             // Each address twice, its two agreeing samples. A third ask fails the test when the
             // reply before it was written in good time (a reply on the line and not seen); one a
             // late reply explains (the machine held the regulator's thread back) is counted.
-            const std::vector<sim::LoggedFrame> asks = regulator.TakeAsks();
+            const std::vector<sim::LoggedFrame> frames = regulator.TakeFrames();
+            const std::vector<sim::LoggedFrame> asks = sim::ReadsAsked(frames);
+            const std::string traced = trace.Take();
+            const sim::LinkTrace looks = sim::ParseLinkTrace(traced);
+            allFrames.insert(allFrames.end(), frames.begin(), frames.end());
+            allTrace += traced;
             std::map<int, int> asked;
             for (const sim::LoggedFrame& a : asks) ++asked[a.image];
             for (const auto& [address, n] : asked)
                 EXPECT_TRUE(n >= 2 && n <= 5) << "read " << reads << " (kind " << kind << ") asked address " << address
                                               << " " << n << " times";
-            const sim::ReplyRaceReport races = sim::ReplyRaces(asks);
+            const sim::ReplyRaceReport races = sim::ReplyRaces(frames, &looks);
+            if (frames.size() != asks.size())
+                for (const sim::LoggedFrame& f : frames)
+                    if (f.outcome != "answered") std::printf("read %d: a frame %s at %llu ms\n", reads, f.outcome.c_str(),
+                                                             static_cast<unsigned long long>(f.ms));
             for (const std::string& m : races.missed)
                 ADD_FAILURE() << "read " << reads << " (kind " << kind << "), a reply missed: " << m;
             for (const std::string& l : races.late) std::printf("read %d (kind %d), a late reply: %s\n", reads, kind, l.c_str());
@@ -204,6 +244,10 @@ TEST(CleanLine, EveryReplyIsSeenAtTheFirstLookReadAfterRead) {
         }
     }
     std::printf("%d reads, %d addresses asked again after a late reply\n", reads, lateReplies);
+    // Over the whole run: a look held back now and then passes, a reply taken a look late as a rule does not.
+    const sim::FirstLookReport first = sim::FirstLooks(allFrames, sim::ParseLinkTrace(allTrace));
+    EXPECT_TRUE(first.Ok()) << "replies taken late: " << first.Describe();
+    std::printf("%s\n", first.Describe().c_str());
     EXPECT_TRUE(portErrors.empty()) << portErrors.front();
     if (port->GetOpen()) port->SetOpen(false);
 }

@@ -19,11 +19,29 @@ import subprocess
 import sys
 import time
 
-TICK_MS = 55
+# The link's timing and layout, from its own headers through the wirecheck program (load_link):
+# the tick, the waits in ticks (first look, each further look, short and long write waits), the
+# looks at one send, the sends of one read, the samples of one address, and each kind's count.
 # Gaps between frames are checked where the program sends them (its trace): at the simulator, a
 # frame held up in the rig (socat, the simulator) on a loaded machine shortens the next gap.
+LINK = {}
+KIND_COUNT = {}
 
-KIND_COUNT = {2: 22, 3: 11, 4: 9, 5: 12, 6: 5, 7: 13, 8: 10, 9: 14, 10: 215, 11: 21}
+
+def load_link(native):
+    exe = os.path.join(native, "tests", "sim", "wirecheck")
+    out = subprocess.run([exe, "constants"], stdout=subprocess.PIPE, check=True, text=True).stdout
+    for line in out.splitlines():
+        name, value = line.split()
+        if name.startswith("kind_count_"):
+            KIND_COUNT[int(name[len("kind_count_"):])] = int(value)
+        else:
+            LINK[name] = int(value)
+
+
+def ticks_ms(ticks):
+    return ticks * LINK["tick_ms"]
+
 READ_COMMANDS = ("ram-read", "eeprom-read")
 UNLOCK = (0x98, 250, 0xA5)
 
@@ -75,6 +93,7 @@ class Rig:
         self.runs = 0
         self.baud = 9600
         self.site = 0
+        self.first_looks = [0, 0]  # replies taken at the first look after they were on the line, of all
         # Whatever an earlier, interrupted run left behind.
         self.rig("stop")
         for p in (self.log, self.trace, self.memory):
@@ -155,6 +174,18 @@ class Rig:
         ends = [i for i, l in enumerate(lines) if l.startswith("host:")]
         start = ends[-2] + 1 if len(ends) > 1 else 0
         return [l.split(" ", 1)[1] if " " in l else "" for l in lines[start:ends[-1]]]
+
+    def last_trace_file(self):
+        """The link's debug-channel lines of the last linkdriver run, with their times, in a file
+        of their own (for the judge)."""
+        with open(self.trace) as f:
+            lines = f.read().splitlines()
+        ends = [i for i, l in enumerate(lines) if l.startswith("host:")]
+        start = ends[-2] + 1 if len(ends) > 1 else 0
+        path = os.path.join(self.dir, "run%d.trace" % self.runs)
+        with open(path, "w") as f:
+            f.write("".join(l + "\n" for l in lines[start:ends[-1]]))
+        return path
 
     def last_sends(self):
         """The times (ms, program clock) at which the link sent its frames in the last run."""
@@ -241,17 +272,34 @@ def check_send_gaps(rig, least_ms, what, sends=None):
         check(b - a >= least_ms - 1, "%s: sent at %d and %d ms, only %d ms apart, %d wanted" % (what, a, b, b - a, least_ms))
 
 
-def wirecheck(rig, what, kind, since, *args):
+def wirecheck(rig, what, kind, since, *args, failed=False, traced=True, slow_allowed=False):
     """Judges the frames the simulator logged from line `since` on with the rules every test of
     the real link shares (tests/sim/WireChecks.h, through the native wirecheck program): a
     verified run holds the read-backs that verify it, nothing is sent that must not be, and what
     was sent again is explained, within the link's allowance. Fails the check with its findings;
-    returns them (retries and late replies allowed, and each attempt's read-backs)."""
+    returns them (retries and late replies allowed, and each attempt's read-backs). With the link's
+    trace of the last run it knows when the link looked for each reply; a run the program
+    reported failed (failed=True) is judged by the same rules, but not verified at its end."""
     exe = os.path.join(rig.opts.native, "tests", "sim", "wirecheck")
-    p = subprocess.run([exe, kind, rig.log, str(since)] + [str(a) for a in args],
+    options = (["--trace", rig.last_trace_file()] if traced else []) + (["--failed"] if failed else [])
+    p = subprocess.run([exe, kind, rig.log, str(since)] + [str(a) for a in args] + options,
                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
-    check(p.returncode == 0, "%s: %s" % (what, p.stdout.strip()))
-    return p.stdout.splitlines()
+    findings = p.stdout.splitlines()
+    # A read's replies taken late are counted over the whole scenario (check_first_looks).
+    only_slow = slow_allowed and not any(l.startswith(("fault", "missed")) for l in findings)
+    check(p.returncode == 0 or only_slow, "%s: %s" % (what, p.stdout.strip()))
+    return findings
+
+
+def check_first_looks(rig):
+    """The replies of the scenario's reads on a clean line, taken at the link's first look after
+    they were on the line: the share the judge asks of a run."""
+    first, replies = rig.first_looks
+    if replies:
+        print("%d of %d replies taken at the first look after they were on the line" % (first, replies))
+    check(100 * first >= LINK["first_look_share_percent"] * replies,
+          "replies taken late: %d of %d taken at the first look after they were on the line, %d%% wanted"
+          % (first, replies, LINK["first_look_share_percent"]))
 
 
 def read_backs(findings):
@@ -281,16 +329,27 @@ def read_and_check(rig, kind, memory):
     for a in set(a for a, _ in got):
         n = sum(1 for f in heard if f.address == a)
         check(n >= 2, "kind %d: address %d read %d times" % (kind, a, n))
-    print("kind %d at %d baud%s: %d addresses, %d sends, linkdriver ran %.1f s"
-          % (kind, rig.baud, " site %d" % rig.site if rig.site else "", len(got), len(heard), secs))
-    # Every send waits at least the first look of two ticks before the next one goes out, on the
-    # program's own clock (at the simulator a frame held up in the rig shortens the next gap).
-    check_send_gaps(rig, 2 * TICK_MS, "kind %d at %d baud" % (kind, rig.baud))
+    what = "kind %d at %d baud%s" % (kind, rig.baud, " site %d" % rig.site if rig.site else "")
+    print("%s: %d addresses, %d sends, linkdriver ran %.1f s" % (what, len(got), len(heard), secs))
+    # Every send waits at least the first look before the next one goes out, on the program's
+    # own clock (at the simulator a frame held up in the rig shortens the next gap).
+    check_send_gaps(rig, ticks_ms(LINK["first_look_ticks"]), what)
+    # No address asked again after a reply that was on the line before the link gave up; the
+    # replies taken at the link's first look after they were on the line, counted over the
+    # whole scenario (check_first_looks), so that a look a loaded machine held back does not
+    # fail it and a late take as a rule does.
+    findings = wirecheck(rig, what + ": replies on a clean line", "reads", since, slow_allowed=True)
+    for l in findings:
+        print("%s: %s" % (what, l))
+        m = re.match(r"(?:first looks|slow): (\d+) of (\d+) replies", l)
+        if m:
+            rig.first_looks[0] += int(m.group(1))
+            rig.first_looks[1] += int(m.group(2))
     if rig.site:
         check(all(len(f.bytes) == 5 and f.bytes[0] == rig.site for f in heard), "kind %d: not all frames in site form" % kind)
     else:
         check(all(len(f.bytes) == 4 for f in heard), "kind %d: not all frames in the single form" % kind)
-    return secs
+    return secs, findings
 
 
 def case_read(rig, baud, kinds, site=0):
@@ -310,11 +369,7 @@ def case_clean_reads(rig):
         rig.plug()
         rig.start_sim(memory, baud=baud)
         for run in range(runs):
-            since = rig.mark()
             read_and_check(rig, kind, memory)
-            what = "kind %d at %d baud, read %d" % (kind, baud, run + 1)
-            for l in wirecheck(rig, what + ": replies missed on a clean line", "reads", since):
-                print("%s: asked again after a %s" % (what, l))
 
 
 def case_write(rig):
@@ -338,8 +393,10 @@ def case_write(rig):
     sends = rig.last_sends()
     check(len(sends) == len(frames), "write: %d frames sent, %d heard" % (len(sends), len(frames)))
     for i in range(1, len(frames)):
-        least = {0xCA: 4, 0x48: 11 if frames[i - 1].bytes[0] == 0xCA else 2}.get(frames[i].bytes[0], 2)
-        check(sends[i] - sends[i - 1] >= least * TICK_MS - 1, "write: frame %d sent at %r" % (i, sends))
+        least = {0xCA: LINK["short_ticks"],
+                 0x48: LINK["long_ticks"] if frames[i - 1].bytes[0] == 0xCA else LINK["reply_ticks"]}.get(
+                     frames[i].bytes[0], LINK["reply_ticks"])
+        check(sends[i] - sends[i - 1] >= ticks_ms(least) - 1, "write: frame %d sent at %r" % (i, sends))
 
     # A read-back that comes back wrong once is asked again: two replies in a row then agree on
     # the byte written, and the write is verified without a retry.
@@ -356,8 +413,12 @@ def case_write(rig):
     # Read back as another byte every time: retried once, then the write fails with "Comm Fail",
     # and the port serves the next request.
     rig.start_sim(baud=2400, faults=["--bad-readback", "always"])
+    since = rig.mark()
     rc, out, err, _ = rig.driver("write", 270, 5)
     check(rc == 1 and "Comm Fail" in err, "write failing twice: exit %d, stderr %r" % (rc, err))
+    # A failed write holds to the same rules: each attempt an unlock with its write, read back.
+    readbacks = read_backs(wirecheck(rig, "write failing twice", "write", since, 0, 14, 5, failed=True))
+    check(len(readbacks) == 2, "write failing twice: read-backs of each attempt %r" % readbacks)
     rig.start_sim(baud=2400)
     read_and_check(rig, 6, rig.sim_memory())
 
@@ -414,11 +475,11 @@ def case_program(rig):
     for i in range(1, len(frames)):
         gap, cmd, before = sends[i] - sends[i - 1], frames[i].bytes[0], frames[i - 1].bytes[0]
         if cmd == 0xCA:
-            check(gap >= 4 * TICK_MS - 1, "program: frame %d, unlock to write %d ms" % (i, gap))
+            check(gap >= ticks_ms(LINK["short_ticks"]) - 1, "program: frame %d, unlock to write %d ms" % (i, gap))
         if (before, cmd) == (0xCA, 0x48):
-            check(gap >= 11 * TICK_MS - 1, "program: frame %d, write to read-back %d ms" % (i, gap))
+            check(gap >= ticks_ms(LINK["long_ticks"]) - 1, "program: frame %d, write to read-back %d ms" % (i, gap))
         if cmd == 0x98 and tuple(frames[i].bytes[:3]) != UNLOCK:
-            check(last_ram is None or sends[i] - last_ram >= 11 * TICK_MS - 1,
+            check(last_ram is None or sends[i] - last_ram >= ticks_ms(LINK["long_ticks"]) - 1,
                   "program: frame %d, RAM copies sent at %d and %d ms" % (i, last_ram or 0, sends[i]))
             last_ram = sends[i]
 
@@ -431,9 +492,12 @@ def case_program(rig):
     check([f.bytes[0] for f in frames] == [0x98, 0xCA, 0x48] * 2, "program into silence: frames %r" % frames)
     sends = rig.last_sends()
     check(len(sends) == 6, "program into silence: sent at %r" % sends)
-    check(sends[5] - sends[3] >= (4 + 11) * TICK_MS - 1, "program into silence: retry pacing %r" % sends)
-    # Seven looks at the read-back, two ticks apart, then the long wait before the retry.
-    check(sends[3] - sends[2] >= (7 * 2 + 11) * TICK_MS - 1, "program into silence: give-up %r" % sends)
+    check(sends[5] - sends[3] >= ticks_ms(LINK["short_ticks"] + LINK["long_ticks"]) - 1,
+          "program into silence: retry pacing %r" % sends)
+    # The looks at the read-back, a reply wait apart, then the long wait before the retry.
+    check(sends[3] - sends[2] >= ticks_ms(LINK["read_back_looks"] * LINK["reply_ticks"] + LINK["long_ticks"]) - 1,
+          "program into silence: give-up %r" % sends)
+    wirecheck(rig, "program into silence", "program", since, 0, expected_path, failed=True)
     rig.start_sim(baud=9600)
     read_and_check(rig, 6, rig.sim_memory())
 
@@ -463,7 +527,7 @@ def fault_read(rig, kind, faults, expect_ok, status=None):
         check(rc == 1 and out == "", "%r: exit %d, stdout %r" % (faults, rc, out))
         check(status is None or status in err, "%r: stderr %r, %r wanted" % (faults, err, status))
     rig.fault_sends = rig.last_sends()
-    check_send_gaps(rig, 2 * TICK_MS, "%r" % faults)
+    check_send_gaps(rig, ticks_ms(LINK["first_look_ticks"]), "%r" % faults)
     # The port is usable for the next request. A fault that has run out stays in place, so
     # whatever it left on the line meets the next request.
     if "always" in faults:
@@ -474,14 +538,17 @@ def fault_read(rig, kind, faults, expect_ok, status=None):
 
 def case_faults_line(rig):
     rig.plug()
-    # Silence: each send is looked at six times (12 ticks), four sends, then "Timeout".
+    # Silence: each send is looked at a number of times, a reply wait apart, sent a number of
+    # times, then "Timeout".
+    looks_per_send, sends = LINK["looks_per_send"], LINK["sends_per_read"]
     frames, err = fault_read(rig, 6, ["--silence", "always"], False, "Timeout")
-    check(len(frames) == 4 and len(set(f.address for f in frames)) == 1, "silence: frames %r" % frames)
-    check_send_gaps(rig, 12 * TICK_MS, "silence", rig.fault_sends)
+    check(len(frames) == sends and len(set(f.address for f in frames)) == 1, "silence: frames %r" % frames)
+    check_send_gaps(rig, ticks_ms(looks_per_send * LINK["reply_ticks"]), "silence", rig.fault_sends)
     trace = rig.fault_trace
     looks = trace.count("trigger timer event GET")
-    check(looks == 24, "silence: %d looks, six for each of four sends wanted" % looks)
-    check(trace.count("reset wait timer: reccount=6") == 4 and "reset wait timer: reccount=7" not in trace,
+    check(looks == looks_per_send * sends, "silence: %d looks, %d for each of %d sends wanted" % (looks, looks_per_send, sends))
+    check(trace.count("reset wait timer: reccount=%d" % looks_per_send) == sends
+          and "reset wait timer: reccount=%d" % (looks_per_send + 1) not in trace,
           "silence: re-arms %r" % [l for l in trace if l.startswith("reset wait")])
     # A slow answer past the six looks is given up, and its late bytes do not spoil the rest.
     fault_read(rig, 6, ["--slow", "1", "--slow-delay", "1500"], True)
@@ -496,16 +563,19 @@ def case_faults_line(rig):
 
 def case_faults_data(rig):
     rig.plug()
-    # Garbage and alternating values: eleven samples without two equal ones fail the read. (A
-    # reply held up on a loaded machine is given up and asked again, at most three times.)
+    # Garbage and alternating values: the samples of an address without two equal ones fail the
+    # read. (A reply held up on a loaded machine is given up and asked again, at most as often as
+    # a read sends again.)
+    least, most = LINK["max_read_samples"], LINK["max_read_samples"] + LINK["sends_per_read"] - 1
     frames, err = fault_read(rig, 6, ["--garbage", "always", "--garbage-length", "1"], False, "Comm Fail")
-    check(11 <= len(frames) <= 11 + 3, "garbage: %d sends" % len(frames))
+    check(least <= len(frames) <= most, "garbage: %d sends" % len(frames))
     frames, err = fault_read(rig, 6, ["--alternate", "always"], False, "Comm Fail")
-    check(11 <= len(frames) <= 11 + 3, "alternating: %d sends" % len(frames))
+    check(least <= len(frames) <= most, "alternating: %d sends" % len(frames))
     # One wrong header is no sample: the first address needs one more send, and all is right.
     frames, err = fault_read(rig, 6, ["--wrong-header", "1"], True)
     first = frames[0].address
-    check(3 <= sum(1 for f in frames if f.address == first) <= 3 + 3, "wrong header: frames %r" % frames)
+    check(3 <= sum(1 for f in frames if f.address == first) <= 3 + LINK["sends_per_read"] - 1,
+          "wrong header: frames %r" % frames)
 
 
 def case_unplug(rig):
@@ -640,6 +710,7 @@ def main():
     ap.add_argument("--prefix", required=True)
     ap.add_argument("--workdir", required=True)
     opts = ap.parse_args()
+    load_link(opts.native)
     # The prefix must exist before its device links can be made.
     if not os.path.exists(os.path.join(opts.prefix, ".talvik-ready")):
         subprocess.run([opts.wine_run, "--prefix", opts.prefix, "cmd", "/c", "exit"],
@@ -648,6 +719,7 @@ def main():
     started = time.time()
     try:
         CASES[opts.case](rig)
+        check_first_looks(rig)
     except CheckFailed as e:
         print("FAILED %s: %s" % (opts.case, e))
         print("rig files kept in %s" % rig.dir)

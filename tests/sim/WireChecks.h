@@ -4,16 +4,19 @@
 // the "sent" notes of its replies) and judges:
 //  - CheckProgramRun: one run that programs the whole setting list;
 //  - CheckSettingWrite: one verified setting write;
-//  - ReplyRaces: re-asks of a read on a clean line.
+//  - ReplyRaces: re-asks of a read on a clean line;
+//  - FirstLooks: how soon the replies of a read run were taken (with the link's trace).
 // A verified run must hold what verifies it (each EEPROM setting's last attempt ends on read-backs
 // that agree on the value, every RAM copy is read back), never what must not happen (an unlock
 // frame without its write, a frame for another regulator), and whatever was sent again must be
 // explained: by the simulator's own faults, or by a reply that came too late on a loaded machine,
-// within the link's allowance. A reply written in good time and not taken is a fault.
+// within the link's allowance. A right reply complete on the line before a look at which the link
+// asked again or gave up, and not taken, is a fault (LinkLooks.h says when the link looked).
 // Pure C++, no clock or I/O.
 #pragma once
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -22,20 +25,12 @@
 #include <string>
 #include <vector>
 
+#include "LinkLooks.h"
+#include "link/qvLinkTiming.h"
 #include "link/qvWriteLimits.h"
+#include "link/uVar.h"
 
 namespace talvik::sim {
-
-// One frame of the simulator's frame log (see README.md), with the reply it wrote for it.
-struct LoggedFrame {
-    std::uint64_t ms = 0;  // arrival at the regulator, ms since it started
-    std::vector<int> bytes;
-    std::string command;  // "ram-read", "eeprom-write", ...; "-" for skipped bytes
-    int image = -1;       // image address; -1 where the log has "-"
-    std::string outcome;  // "answered", "written", "silent", ...
-    std::int64_t repliedMs = -1;  // when the reply's last byte was written; -1: none written
-    int reply = -1;               // the reply's last byte (a read's data byte)
-};
 
 // Bytes the simulator answers a frame with: 200 and the byte for a read, the data byte for a
 // loopback, 250 for a site set.
@@ -101,8 +96,15 @@ inline std::vector<LoggedFrame> ParseSimLog(const std::string& text) {
     ReplyMatcher replies(frames);
     std::istringstream log(text);
     LoggedFrame h;
+    int baud = 0;
     for (std::string line; std::getline(log, line);) {
         if (line.rfind("# ", 0) == 0) {
+            // The start note ends with the line's speed: "..., 9600 baud".
+            if (line.size() > 5 && line.compare(line.size() - 5, 5, " baud") == 0) {
+                const std::size_t at = line.find_last_of(' ', line.size() - 6);
+                baud = std::atoi(line.c_str() + at + 1);
+                continue;
+            }
             std::istringstream note(line.substr(2));
             std::int64_t ms = 0;
             std::string word;
@@ -111,6 +113,7 @@ inline std::vector<LoggedFrame> ParseSimLog(const std::string& text) {
             for (std::string b; note >> b;) bytes.push_back(std::stoi(b, nullptr, 16));
             replies.Sent(ms, bytes);
         } else if (ParseLogLine(line, h)) {
+            h.baud = baud;
             replies.Frame(h);
         }
     }
@@ -120,42 +123,29 @@ inline std::vector<LoggedFrame> ParseSimLog(const std::string& text) {
 // ---------------------------------------------------------------------------------------------
 // Reply timing
 
-// The link looks for a reply two ticks (110 ms) after a send, a read's and a read-back's alike,
-// and again each two ticks before it gives up. A reply written within half of the first wait,
-// and on the line for a whole look before the link asked again or gave up, was missed: the race
-// these checks guard. One written later, because the machine held the simulator back, came too
-// late: what followed it is counted and allowed.
-inline constexpr std::int64_t LinkFirstLookMs = 110;
-inline constexpr std::int64_t LateReplyMs = LinkFirstLookMs / 2;
-
+// A right reply complete on the line before a look at which the link asked again or gave up was
+// missed: the race these checks guard, at any line speed. One that came after that look (the
+// machine held the simulator or the line back) came too late: what followed it is counted and
+// allowed.
 enum class ReplyTiming { None, InGoodTime, Late };
 
-// Every frame of the link follows the one before it by a first look at least (the next ask of a
-// read, a read-back after its write, ...). A frame that reached the simulator sooner after the
-// one before was held up on its way on a loaded machine: it left the program at least that much
-// earlier, and its reply came that much later by the program's clock.
-inline std::int64_t HeldMs(const std::vector<LoggedFrame>& frames, std::size_t i) {
-    if (i == 0 || i >= frames.size()) return 0;
-    const std::int64_t gap = static_cast<std::int64_t>(frames[i].ms) - static_cast<std::int64_t>(frames[i - 1].ms);
-    return std::max<std::int64_t>(0, LinkFirstLookMs - gap);
-}
-
-// The reply to frame `asked` (held up `held` ms on its way), seen from the frame `next` sent after it.
-inline ReplyTiming TimingOf(const LoggedFrame& asked, std::int64_t held, const LoggedFrame& next,
-                            std::string& described) {
+// The reply to frame `i`, seen from the look at which the link gave up on it or asked again;
+// `waitTicks`: the wait the link arms after that look before its next frame.
+inline ReplyTiming TimingOf(const std::vector<LoggedFrame>& frames, const Timeline& t, std::size_t i,
+                            std::int32_t waitTicks, std::string& described) {
+    const LoggedFrame& asked = frames[i];
+    const std::int64_t look = t.LastLook(i, waitTicks);
     std::ostringstream s;
+    s << "asked at " << asked.ms << " ms";
     if (asked.repliedMs < 0) {
-        s << "asked at " << asked.ms << " ms, never answered, next frame at " << next.ms << " ms";
+        s << ", never answered, the link's last look at " << look << " ms";
         described = s.str();
         return ReplyTiming::None;
     }
-    const std::int64_t took = asked.repliedMs - static_cast<std::int64_t>(asked.ms);
-    const std::int64_t stood = static_cast<std::int64_t>(next.ms) - asked.repliedMs;
-    s << "asked at " << asked.ms << " ms";
-    if (held > 0) s << " (held up " << held << " ms or more on its way)";
-    s << ", answered " << took << " ms after the ask, " << stood << " ms before the next frame";
+    s << ", its reply " << asked.reply << " complete at " << asked.repliedMs << " ms, the link's last look at " << look
+      << " ms" << (t.Traced() ? "" : " (reckoned from the next frame)");
     described = s.str();
-    return took + held <= LateReplyMs && stood > LinkFirstLookMs ? ReplyTiming::InGoodTime : ReplyTiming::Late;
+    return asked.repliedMs < look ? ReplyTiming::InGoodTime : ReplyTiming::Late;
 }
 
 // The reads the simulator answered, from frame `from` on, each with its reply.
@@ -168,18 +158,24 @@ inline std::vector<LoggedFrame> ReadsAsked(const std::vector<LoggedFrame>& frame
     return asks;
 }
 
+inline bool IsRead(const LoggedFrame& f) { return f.command == "ram-read" || f.command == "eeprom-read"; }
+
 struct ReplyRaceReport {
-    std::vector<std::string> missed;  // give-ups after a reply written in good time
+    std::vector<std::string> missed;  // give-ups after a reply complete before the link's last look
     std::vector<std::string> late;    // give-ups a late reply explains (counted, allowed)
 };
 
-// The reads of one or more read runs, in the order heard. On a clean line each address is asked
-// twice (its two agreeing samples), and each ask more follows a give-up: the asks of that address
-// followed longest by the next one.
-inline ReplyRaceReport ReplyRaces(const std::vector<LoggedFrame>& asks) {
+// The reads of one or more read runs, in the order heard (with the link's trace of the same
+// frames, if there is one). On a clean line each address is asked twice (its two agreeing
+// samples), and each ask more follows a give-up: the asks of that address followed longest by
+// the next one.
+inline ReplyRaceReport ReplyRaces(const std::vector<LoggedFrame>& asks, const LinkTrace* trace = nullptr) {
     ReplyRaceReport r;
+    const Timeline timeline(asks, trace);
+    if (!timeline.Mismatch().empty()) r.missed.push_back(timeline.Mismatch());
     std::map<int, std::vector<std::size_t>> byAddress;
-    for (std::size_t i = 0; i < asks.size(); ++i) byAddress[asks[i].image].push_back(i);
+    for (std::size_t i = 0; i < asks.size(); ++i)
+        if (IsRead(asks[i])) byAddress[asks[i].image].push_back(i);
     for (const auto& [address, idx] : byAddress) {
         if (idx.size() <= 2) continue;
         std::vector<std::size_t> order;  // positions in idx of the asks followed by another
@@ -188,11 +184,59 @@ inline ReplyRaceReport ReplyRaces(const std::vector<LoggedFrame>& asks) {
         std::stable_sort(order.begin(), order.end(), [&](std::size_t x, std::size_t y) { return gap(x) > gap(y); });
         for (std::size_t j = 0; j < idx.size() - 2 && j < order.size(); ++j) {
             std::string what;
-            const std::size_t given = idx[order[j]];
-            const ReplyTiming t = TimingOf(asks[given], HeldMs(asks, given), asks[idx[order[j] + 1]], what);
+            const ReplyTiming t = TimingOf(asks, timeline, idx[order[j]], 0, what);
             what = "address " + std::to_string(address) + " " + what;
             (t == ReplyTiming::Late ? r.late : r.missed).push_back(what);
         }
+    }
+    return r;
+}
+
+// How soon the link took the replies of a read run: each reply must be taken at the first look
+// after it was complete on the line. Judged over the whole run, so that a look the loaded
+// machine held back does not fail it and a take one look late as a rule does.
+inline constexpr int FirstLookSharePercent = 75;  // of the replies, at the least
+
+struct FirstLookReport {
+    int replies = 0;  // replies complete before one of the looks at their frame
+    int first = 0;    // taken at the first look after they were complete
+    std::vector<std::string> later;  // the others
+    std::string fault;               // the trace does not fit the log
+    bool Ok() const { return fault.empty() && 100 * first >= FirstLookSharePercent * replies; }
+    std::string Describe() const {
+        std::ostringstream s;
+        if (!fault.empty()) return fault;
+        s << first << " of " << replies << " replies taken at the first look after they were complete";
+        for (std::size_t k = 0; k < later.size() && k < 5; ++k) s << "; " << later[k];
+        if (later.size() > 5) s << "; ...";
+        return s.str();
+    }
+};
+
+inline FirstLookReport FirstLooks(const std::vector<LoggedFrame>& frames, const LinkTrace& trace) {
+    FirstLookReport r;
+    const Timeline timeline(frames, &trace);
+    if (!timeline.Traced()) {
+        r.fault = timeline.Mismatch().empty() ? "no trace of the link's looks" : timeline.Mismatch();
+        return r;
+    }
+    for (std::size_t i = 0; i + 1 < frames.size(); ++i) {
+        const LoggedFrame& f = frames[i];
+        if (!IsRead(f) || f.repliedMs < 0) continue;
+        const std::vector<std::int64_t> looks = timeline.Looks(i);
+        const auto after = std::upper_bound(looks.begin(), looks.end(), f.repliedMs);
+        if (after == looks.end()) continue;  // complete after the last look: given up before it came
+        ++r.replies;
+        const std::size_t due = static_cast<std::size_t>(after - looks.begin());
+        if (due + 1 == looks.size()) {
+            ++r.first;
+            continue;
+        }
+        std::ostringstream s;
+        s << "address " << f.image << " asked at " << f.ms << " ms, its reply complete at " << f.repliedMs
+          << " ms, first look after it at " << looks[due] << " ms, taken at look " << looks.size() << " at "
+          << looks.back() << " ms";
+        r.later.push_back(s.str());
     }
     return r;
 }
@@ -201,10 +245,17 @@ inline ReplyRaceReport ReplyRaces(const std::vector<LoggedFrame>& asks) {
 // Writes
 
 // The whole setting list: EEPROM 14..44 (written from image 94..64), then the working copies in
-// RAM 64..94.
-inline constexpr int ListSize = 31;
-inline constexpr int ListFirstRam = 64;
-inline constexpr int ListFirstEeprom = 14;
+// RAM 64..94, as the link lays it out.
+inline constexpr int ListSize = SettingListSize;
+inline constexpr int ListFirstRam = SettingListFirst;
+inline constexpr int ListFirstEeprom = SettingListEepromFirst;
+
+// How a run is judged besides its frames: the link's own account of it, and whether the program
+// reported it failed (a failed run holds to the same rules, but is not verified at its end).
+struct RunOptions {
+    const LinkTrace* trace = nullptr;
+    bool failed = false;
+};
 
 struct WriteRun {
     std::vector<std::string> faults;   // what must never happen, or is missing, one line each
@@ -256,7 +307,10 @@ struct Attempt {
 
 class Judge {
 public:
-    Judge(const std::vector<LoggedFrame>& frames, int site, WriteRun& run) : f_(frames), form_{site}, run_(run) {}
+    Judge(const std::vector<LoggedFrame>& frames, int site, WriteRun& run, const LinkTrace* trace)
+        : f_(frames), form_{site}, run_(run), timeline_(frames, trace) {
+        if (!timeline_.Mismatch().empty()) Fault(0, timeline_.Mismatch());
+    }
 
     void Fault(std::size_t i, const std::string& what) {
         std::ostringstream s;
@@ -283,32 +337,28 @@ public:
     }
 
     // A read-back asked at frame `i` after the attempt's two replies before it: two right replies,
-    // each written within half of the first look and before the next ask, verify the byte; asking
-    // again means one was lost or garbled on its way into the program.
+    // each complete on the line before the look at which the link asked again, verify the byte;
+    // asking again means one was lost or garbled on its way into the program.
     void ReadBackAgain(const Attempt& a, std::size_t i) {
         const std::size_t n = a.reads.size();
         if (n < 2) return;
         const LoggedFrame& first = f_[a.reads[n - 2]];
         const LoggedFrame& second = f_[a.reads[n - 1]];
-        auto prompt = [this](std::size_t k, const LoggedFrame& next) {
-            const LoggedFrame& asked = f_[k];
-            return asked.repliedMs >= 0 &&
-                   asked.repliedMs - static_cast<std::int64_t>(asked.ms) + HeldMs(f_, k) <= LateReplyMs &&
-                   asked.repliedMs < static_cast<std::int64_t>(next.ms);
-        };
-        if (first.reply != a.value || second.reply != a.value || !prompt(a.reads[n - 2], second) ||
-            !prompt(a.reads[n - 1], f_[i]))
+        std::string t1, t2;
+        if (first.reply != a.value || second.reply != a.value ||
+            TimingOf(f_, timeline_, a.reads[n - 2], 0, t1) != ReplyTiming::InGoodTime ||
+            TimingOf(f_, timeline_, a.reads[n - 1], 0, t2) != ReplyTiming::InGoodTime)
             return;
-        std::ostringstream s;
-        s << "EEPROM " << a.address << " read back again after two right replies in good time (asked at " << first.ms
-          << " and " << second.ms << " ms, answered at " << first.repliedMs << " and " << second.repliedMs << " ms)";
-        Fault(i, s.str());
+        Fault(i, "EEPROM " + std::to_string(a.address) + " read back again after two right replies in good time (" +
+                     t1 + "; " + t2 + ")");
     }
 
     // An attempt of a byte sent again at frame `again` after the attempt `before`: explained by
     // no reply or a wrong one (the simulator's faults), or by a reply that came too late; a right
     // reply written in good time and not taken is a fault.
-    void SentAgain(const Attempt& before, std::size_t again, const std::string& what, bool readBackNeeded) {
+    // `waitTicks`: the wait the link arms after the look that gave up, before it sends again.
+    void SentAgain(const Attempt& before, std::size_t again, const std::string& what, bool readBackNeeded,
+                   std::int32_t waitTicks) {
         std::ostringstream s;
         s << what << " sent again at " << f_[again].ms << " ms";
         if (before.reads.empty()) {
@@ -321,7 +371,7 @@ public:
         }
         const LoggedFrame& last = f_[before.reads.back()];
         std::string timing;
-        const ReplyTiming t = TimingOf(last, HeldMs(f_, before.reads.back()), f_[again], timing);
+        const ReplyTiming t = TimingOf(f_, timeline_, before.reads.back(), waitTicks, timing);
         s << "; the last read-back " << timing;
         if (t == ReplyTiming::None) {
             if (last.outcome == "answered")
@@ -331,7 +381,7 @@ public:
         } else if (last.reply != before.value) {
             run_.retries.push_back(s.str() + ", read back as " + std::to_string(last.reply));
         } else if (t == ReplyTiming::InGoodTime && before.reads.size() < static_cast<std::size_t>(writelimits::MaxVerifySamples)) {
-            Fault(again, s.str() + ": a right reply in good time, not taken");
+            Fault(again, s.str() + ": a right reply on the line before the link gave up, not taken");
         } else {
             run_.retries.push_back(s.str() + " (a late reply)");
         }
@@ -340,16 +390,18 @@ public:
     const std::vector<LoggedFrame>& f_;
     FrameForm form_;
     WriteRun& run_;
+    Timeline timeline_;
 };
 
 }  // namespace detail
 
 // The frames of one "program all" run in the order heard, for the regulator at site (0: single
 // form), that should leave the memory `after` (512 bytes).
-inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site, const std::string& after) {
+inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site, const std::string& after,
+                                const RunOptions& options = {}) {
     namespace wl = talvik::writelimits;
     WriteRun run;
-    detail::Judge judge(frames, site, run);
+    detail::Judge judge(frames, site, run, options.trace);
     const detail::FrameForm& form = judge.form_;
     auto afterByte = [&](int image) { return image < static_cast<int>(after.size()) ? (after[image] & 0xFF) : -1; };
 
@@ -378,7 +430,7 @@ inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site
             const std::string what = "EEPROM " + std::to_string(address);
             auto known = eeprom.find(address);
             if (known != eeprom.end()) {
-                judge.SentAgain(known->second, i - 1, what, true);
+                judge.SentAgain(known->second, i - 1, what, true, linktiming::DirectLongTicks);
                 // The run's errors so far are at least its retries; the link tries a setting
                 // again only while they stay within its budget for that setting.
                 const int done = static_cast<int>(eeprom.size());
@@ -409,7 +461,7 @@ inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site
             else if (data != afterByte(address))
                 judge.Fault(i, "RAM " + std::to_string(address) + " written as " + std::to_string(data));
             auto known = ram.find(address);
-            if (known != ram.end()) judge.SentAgain(known->second, i, "RAM copy " + std::to_string(address), false);
+            if (known != ram.end()) judge.SentAgain(known->second, i, "RAM copy " + std::to_string(address), false, 0);
             ram[address] = {i, address, data, {}};
             current = &ram[address];
         } else if (command == 0x14) {
@@ -424,11 +476,16 @@ inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site
             judge.Fault(i, "an unexpected command " + std::to_string(command));
         }
     }
-    if (eeprom.size() != ListSize)
+    // A failed run ends on the byte it could not verify; every byte before it was verified.
+    const detail::Attempt* failedAt = options.failed ? current : nullptr;
+    if (!options.failed && eeprom.size() != ListSize)
         judge.Fault(frames.size(), std::to_string(eeprom.size()) + " EEPROM settings written");
-    if (ram.size() != ListSize) judge.Fault(frames.size(), std::to_string(ram.size()) + " RAM copies written");
-    for (const auto& [address, a] : eeprom) judge.Verified(a, wl::AgreeingReplies, "EEPROM " + std::to_string(address));
-    for (const auto& [address, a] : ram) judge.Verified(a, 1, "RAM copy " + std::to_string(address));
+    if (!options.failed && ram.size() != ListSize)
+        judge.Fault(frames.size(), std::to_string(ram.size()) + " RAM copies written");
+    for (const auto& [address, a] : eeprom)
+        if (&a != failedAt) judge.Verified(a, wl::AgreeingReplies, "EEPROM " + std::to_string(address));
+    for (const auto& [address, a] : ram)
+        if (&a != failedAt) judge.Verified(a, 1, "RAM copy " + std::to_string(address));
     const int resent = run.eepromWrites - static_cast<int>(eeprom.size()) + run.ramWrites - static_cast<int>(ram.size());
     if (resent > wl::MaxBulkErrors)
         judge.Fault(frames.size(), std::to_string(resent) + " frames sent again, beyond the run's error allowance");
@@ -438,10 +495,11 @@ inline WriteRun CheckProgramRun(const std::vector<LoggedFrame>& frames, int site
 // The frames of one verified write of `value` to EEPROM `address` (the frame's address byte):
 // attempts of unlock, the write and its read-backs, then the write's final step (frames of no
 // EEPROM command). The last attempt ends on the read-backs that verify it.
-inline WriteRun CheckSettingWrite(const std::vector<LoggedFrame>& frames, int site, int address, int value) {
+inline WriteRun CheckSettingWrite(const std::vector<LoggedFrame>& frames, int site, int address, int value,
+                                  const RunOptions& options = {}) {
     namespace wl = talvik::writelimits;
     WriteRun run;
-    detail::Judge judge(frames, site, run);
+    detail::Judge judge(frames, site, run, options.trace);
     const detail::FrameForm& form = judge.form_;
     std::vector<detail::Attempt> attempts;
     std::size_t i = 0;
@@ -460,7 +518,7 @@ inline WriteRun CheckSettingWrite(const std::vector<LoggedFrame>& frames, int si
                                    " to " + what);
                 continue;
             }
-            if (!attempts.empty()) judge.SentAgain(attempts.back(), i, what, true);
+            if (!attempts.empty()) judge.SentAgain(attempts.back(), i, what, true, linktiming::DirectLongTicks);
             attempts.push_back({i, address, value, {}});
             ++run.eepromWrites;
             ++i;
@@ -486,8 +544,21 @@ inline WriteRun CheckSettingWrite(const std::vector<LoggedFrame>& frames, int si
     if (static_cast<int>(attempts.size()) > wl::SingleWriteAttempts)
         judge.Fault(attempts.back().first, std::to_string(attempts.size()) + " attempts, the link makes " +
                                                std::to_string(wl::SingleWriteAttempts));
-    judge.Verified(attempts.back(), wl::AgreeingReplies, what);
-    if (i >= frames.size()) judge.Fault(i, "no final step after the write");
+    if (options.failed) {
+        // A write fails only once it has made all its attempts and the last is not verified.
+        if (static_cast<int>(attempts.size()) < wl::SingleWriteAttempts)
+            judge.Fault(attempts.back().first, "a failed write after " + std::to_string(attempts.size()) +
+                                                   " attempt(s), the link makes " +
+                                                   std::to_string(wl::SingleWriteAttempts));
+        WriteRun verified;
+        detail::Judge check(frames, site, verified, nullptr);
+        check.Verified(attempts.back(), wl::AgreeingReplies, what);
+        if (verified.faults.empty()) judge.Fault(attempts.back().first, "a failed write whose last attempt was verified");
+        if (i < frames.size()) judge.Fault(i, "a failed write followed by its final step");
+    } else {
+        judge.Verified(attempts.back(), wl::AgreeingReplies, what);
+        if (i >= frames.size()) judge.Fault(i, "no final step after the write");
+    }
     for (; i < frames.size(); ++i) {
         const int command = form.Mine(frames[i]) ? form.Command(frames[i]) : -1;
         if (command == 0xCA || command == 0x48 || form.Unlock(frames[i]) || command < 0)
