@@ -69,7 +69,14 @@ LRESULT CALLBACK PressWatchProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR
         const int button = LOWORD(wp);
         const bool press = HIWORD(wp) == BN_CLICKED &&
                            (button == IDYES || button == IDNO || button == IDOK || button == IDCANCEL);
-        if (press && !(*watch->onPress)(ResultOf(button))) {
+        if (!press) break;
+        bool taken = true;
+        try {
+            taken = (*watch->onPress)(ResultOf(button));
+        } catch (...) {
+            Application.HandleCurrentException();
+        }
+        if (!taken) {
             watch->held = MAKEWPARAM(button, BN_CLICKED);
             SetTimer(h, kPressAgainTimer, kPressAgainMs, nullptr);
             return 0;
