@@ -1,12 +1,14 @@
 // Message boxes, file dialogs and the font dialog over the system's common dialogs.
 #include "toolkit/dialogs.h"
 
+#include <commctrl.h>
 #include <commdlg.h>
 #include <cderr.h>
 
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "base/format.h"
 
@@ -32,8 +34,75 @@ MessageDlgHook SetMessageDlgHook(MessageDlgHook hook) {
     return old;
 }
 
-TModalResult MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
-    if (DlgHook()) return DlgHook()(text, type, buttons);
+namespace {
+
+TModalResult ResultOf(int id) {
+    switch (id) {
+    case IDYES: return TModalResult::mrYes;
+    case IDNO: return TModalResult::mrNo;
+    case IDOK: return TModalResult::mrOk;
+    default: return TModalResult::mrCancel;
+    }
+}
+
+// The box of one MessageDlg call with OnPress, caught as it is created (a CBT hook of this
+// thread) and subclassed so that a press reaches OnPress before the box acts on it.
+struct PressWatch {
+    const MessageDlgPress* onPress = nullptr;
+    HHOOK hook = nullptr;
+    HWND box = nullptr;
+    WPARAM held = 0;  // a press held back, pressed again on the box's timer
+};
+thread_local PressWatch* g_pressWatch = nullptr;
+constexpr UINT_PTR kPressAgainTimer = 0x5052;
+constexpr UINT kPressAgainMs = 10;
+
+LRESULT CALLBACK PressWatchProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR data) {
+    auto* watch = reinterpret_cast<PressWatch*>(data);
+    switch (msg) {
+    case WM_TIMER:
+        if (wp != kPressAgainTimer) break;
+        KillTimer(h, kPressAgainTimer);
+        if (const WPARAM held = std::exchange(watch->held, 0)) SendMessageW(h, WM_COMMAND, held, 0);
+        return 0;
+    case WM_COMMAND: {
+        const int button = LOWORD(wp);
+        const bool press = HIWORD(wp) == BN_CLICKED &&
+                           (button == IDYES || button == IDNO || button == IDOK || button == IDCANCEL);
+        if (!press) break;
+        bool taken = true;
+        try {
+            taken = (*watch->onPress)(ResultOf(button));
+        } catch (...) {
+            Application.HandleCurrentException();
+        }
+        if (!taken) {
+            watch->held = MAKEWPARAM(button, BN_CLICKED);
+            SetTimer(h, kPressAgainTimer, kPressAgainMs, nullptr);
+            return 0;
+        }
+        break;
+    }
+    case WM_NCDESTROY: RemoveWindowSubclass(h, PressWatchProc, id); break;
+    }
+    return DefSubclassProc(h, msg, wp, lp);
+}
+
+LRESULT CALLBACK WatchBoxCreation(int code, WPARAM wp, LPARAM lp) {
+    PressWatch* watch = g_pressWatch;
+    if (code == HCBT_CREATEWND && watch && !watch->box) {
+        const auto hwnd = reinterpret_cast<HWND>(wp);
+        wchar_t cls[16] = {};
+        GetClassNameW(hwnd, cls, 16);
+        if (std::wstring(cls) == L"#32770") {
+            watch->box = hwnd;
+            SetWindowSubclass(hwnd, PressWatchProc, 1, reinterpret_cast<DWORD_PTR>(watch));
+        }
+    }
+    return CallNextHookEx(watch ? watch->hook : nullptr, code, wp, lp);
+}
+
+TModalResult ShowMessageBox(const std::string& text, TMsgDlgType type, unsigned buttons) {
     UINT flags = type == TMsgDlgType::mtWarning       ? MB_ICONWARNING
                  : type == TMsgDlgType::mtError        ? MB_ICONERROR
                  : type == TMsgDlgType::mtInformation  ? MB_ICONINFORMATION
@@ -42,13 +111,36 @@ TModalResult MessageDlg(const std::string& text, TMsgDlgType type, unsigned butt
     else if ((buttons & mbYes) && (buttons & mbNo)) flags |= MB_YESNO;
     else if ((buttons & mbOK) && (buttons & mbCancel)) flags |= MB_OKCANCEL;
     else flags |= MB_OK;
-    int r = MessageBoxW(ActiveOwner(), Widen(FitMessageText(text)).c_str(), Widen(Application.Title).c_str(), flags);
-    switch (r) {
-    case IDYES: return TModalResult::mrYes;
-    case IDNO: return TModalResult::mrNo;
-    case IDOK: return TModalResult::mrOk;
-    default: return TModalResult::mrCancel;
+    return ResultOf(MessageBoxW(ActiveOwner(), Widen(FitMessageText(text)).c_str(), Widen(Application.Title).c_str(), flags));
+}
+
+}  // namespace
+
+TModalResult MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons) {
+    if (DlgHook()) return DlgHook()(text, type, buttons);
+    return ShowMessageBox(text, type, buttons);
+}
+
+TModalResult MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, const MessageDlgPress& OnPress) {
+    if (DlgHook()) {
+        const TModalResult r = DlgHook()(text, type, buttons);
+        if (OnPress) OnPress(r);
+        return r;
     }
+    if (!OnPress) return ShowMessageBox(text, type, buttons);
+    PressWatch watch;
+    watch.onPress = &OnPress;
+    PressWatch* outer = std::exchange(g_pressWatch, &watch);
+    watch.hook = SetWindowsHookExW(WH_CBT, WatchBoxCreation, nullptr, GetCurrentThreadId());
+    struct Unwatch {
+        PressWatch& watch;
+        PressWatch* outer;
+        ~Unwatch() {
+            if (watch.hook) UnhookWindowsHookEx(watch.hook);
+            g_pressWatch = outer;
+        }
+    } unwatch{watch, outer};
+    return ShowMessageBox(text, type, buttons);
 }
 
 bool TSaveDialog::Execute() { return Run(true); }

@@ -12,6 +12,13 @@ enum TMsgDlgBtn : unsigned { mbYes = 1, mbNo = 2, mbOK = 4, mbCancel = 8 };
 // A message box titled with the program title; returns the button pressed.
 TModalResult MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons);
 
+// The same box, whose answer is acted on the moment a button is pressed, before the box goes
+// (taking a box down can hold the window events for a while: about two seconds under Wine
+// without a window manager). OnPress returns false to hold the press back; it is pressed again
+// shortly after, and again, until OnPress takes it.
+using MessageDlgPress = std::function<bool(TModalResult pressed)>;
+TModalResult MessageDlg(const std::string& text, TMsgDlgType type, unsigned buttons, const MessageDlgPress& OnPress);
+
 // When set, answers every MessageDlg instead of showing a box.
 using MessageDlgHook = std::function<TModalResult(const std::string& text, TMsgDlgType type, unsigned buttons)>;
 MessageDlgHook SetMessageDlgHook(MessageDlgHook hook);

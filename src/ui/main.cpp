@@ -744,6 +744,7 @@ RegistrySettings Tmainform::CollectSettings() const {
 void Tmainform::FormActivate(TForm*) { SetCursor(LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW))); }
 
 void Tmainform::FormClose(TForm*, TCloseAction&) {
+    closing_ = true;
     // The program ends: no tick may start a periodic read now (it would reopen the port).
     Timer1.SetEnabled(false);
     if (RegIni && !writeregistry(*RegIni, CollectSettings()))

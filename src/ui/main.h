@@ -122,6 +122,8 @@ public:
     // Closing while a write runs asks first, and a confirmed close ends the write cleanly
     // (mainClose.cpp).
     void FormCloseQuery(TForm*, bool& canClose);
+    // Ends the transfer for a confirmed close; true when the write of an unlock frame went.
+    bool StopTransferForClose();
     void FormClose(TForm*, TCloseAction&);
     void FormDestroy(TForm*);
     void ToolButton1Click();
@@ -300,6 +302,10 @@ private:
     bool debugSwitch_ = false;
     // A close that came while the link was in the middle of a step (see FormCloseQuery).
     bool closePutOff_ = false;
+    // The question whether to stop writing and close stands.
+    bool closeAsked_ = false;
+    // The close was taken: the program is ending.
+    bool closing_ = false;
     void BuildBars();
     void BuildPanels();
 };

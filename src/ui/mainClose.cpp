@@ -2,6 +2,8 @@
 // programming all, the accessory block, a history test or clear, a single-command EEPROM write):
 // the user is asked first, and a confirmed close stops the transfer where no unlock frame is
 // left without its write, then lets that last frame leave the port before the port is closed.
+#include <windows.h>
+
 #include <algorithm>
 #include <array>
 
@@ -39,6 +41,19 @@ void WaitForLastFrame(TKslComPort& port) {
 
 void Tmainform::FormCloseQuery(TForm*, bool& canClose) {
     if (!Link) return;
+    // One close, one question: another close while the question stands (a second click on the
+    // close box, "Close window" on the task bar, a close put off that comes again) asks nothing
+    // more and brings the question forward; one that comes while the program already closes
+    // (closing the port lets window messages run) is the same close.
+    if (closeAsked_ || closing_) {
+        canClose = false;
+        if (closeAsked_) {
+            DebugChannel("close while the question stands: the question is brought forward");
+            const HWND question = GetLastActivePopup(Handle());
+            if (question && question != Handle()) SetForegroundWindow(question);
+        }
+        return;
+    }
     // A close that comes among the window events of a link step (the send of an unlock frame
     // lets them run) would close the port under that step, which then fails on it, and the
     // question would hold back the unlock frame's write until it is answered. It comes again
@@ -54,17 +69,42 @@ void Tmainform::FormCloseQuery(TForm*, bool& canClose) {
     const std::string question = HistLoadMode ? LangText(CloseDuringHistoryRun.data(), CloseDuringHistoryRun.size(), 1,
                                                          LanguageNumber)
                                               : At(At(SettingsUIText, kCloseWhileWritingText), LanguageNumber);
-    if (MessageDlg(question, TMsgDlgType::mtConfirmation, mbYes | mbNo) != TModalResult::mrYes) {
+    closeAsked_ = true;
+    struct Asked {
+        bool& flag;
+        ~Asked() { flag = false; }
+    } asked{closeAsked_};
+    closePutOff_ = false;
+    // "Yes" stops the transfer as it is pressed: the box's going away holds the window events
+    // for a while (about two seconds under Wine), and the write of an unlock frame that is out
+    // must not wait on it. A press among the window events of a link step waits until the
+    // step is done, as a close does.
+    bool stopped = false, lastFrameOut = false;
+    const TModalResult answer =
+        MessageDlg(question, TMsgDlgType::mtConfirmation, mbYes | mbNo, [&](TModalResult pressed) {
+            if (pressed != TModalResult::mrYes || stopped) return true;
+            if (Link->InsideOperation()) return false;
+            stopped = true;
+            lastFrameOut = StopTransferForClose();
+            return true;
+        });
+    if (answer != TModalResult::mrYes) {
         canClose = false;
         return;
     }
-    // The transfer went on while the question was open; it may have ended by now. What the
-    // serial library reports on the way out is no reason to keep the user from the exit.
+    if (!stopped) lastFrameOut = StopTransferForClose();
+    if (lastFrameOut && Comport) WaitForLastFrame(*Comport);
+}
+
+// The transfer went on while the question was open; it may have ended by now. What the serial
+// library reports on the way out is no reason to keep the user from the exit.
+bool Tmainform::StopTransferForClose() {
     try {
-        if (Link->StopTransfer() && Comport) WaitForLastFrame(*Comport);
+        return Link->StopTransfer();
     } catch (const std::exception& e) {
         DebugChannel(std::string("while the transfer stopped: ") + e.what());
         ShowStatus(e.what());
+        return false;
     }
 }
 

@@ -181,6 +181,37 @@ TEST_F(ToolkitTest, DefaultDisplayIsAMessageBoxTitledWithTheProgramTitle) {
     EXPECT_EQ(seenText, L"Integer overflow");
 }
 
+HWND pressedBox;
+
+// Presses Yes on the box once it is up, as a click does (the button tells the box).
+void CALLBACK PressYes(HWND box, UINT, UINT_PTR id, DWORD) {
+    KillTimer(box, id);
+    pressedBox = box;
+    SendMessageW(GetDlgItem(box, IDYES), BM_CLICK, 0, 0);
+}
+
+LRESULT CALLBACK PressYesOnBox(int code, WPARAM wp, LPARAM lp) {
+    if (code == HCBT_ACTIVATE) SetTimer(reinterpret_cast<HWND>(wp), 78, 10, PressYes);
+    return CallNextHookEx(nullptr, code, wp, lp);
+}
+
+// The answer is acted on while the box still stands; a press held back comes again until taken.
+TEST_F(ToolkitTest, MessageDlgPressIsTakenBeforeTheBoxGoesAndAHeldPressComesAgain) {
+    pressedBox = nullptr;
+    std::vector<bool> standing;
+    std::vector<TModalResult> pressed;
+    HHOOK hook = SetWindowsHookExW(WH_CBT, PressYesOnBox, nullptr, GetCurrentThreadId());
+    const TModalResult r = MessageDlg("Stop?", TMsgDlgType::mtConfirmation, mbYes | mbNo, [&](TModalResult p) {
+        pressed.push_back(p);
+        standing.push_back(pressedBox && IsWindowVisible(pressedBox));
+        return pressed.size() == 3;
+    });
+    UnhookWindowsHookEx(hook);
+    EXPECT_EQ(r, TModalResult::mrYes);
+    EXPECT_EQ(pressed, std::vector<TModalResult>(3, TModalResult::mrYes));
+    EXPECT_EQ(standing, std::vector<bool>(3, true));
+}
+
 TEST_F(ToolkitTest, GridSelectionAsksFirstAndCellsAreRangeChecked) {
     auto* g = new TStringGrid(form, 3, 17);
     g->RowSelect = true;
