@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <mutex>
 #include <thread>
 
 #include "FakeDispatcher.h"
@@ -128,6 +129,9 @@ TEST(TimerTriggers, TheDispatcherSleepsExactlyUntilTheFirstArmedTriggerIsDue) {
     FakeMs().fetch_add(30);
     TFakeDispatcher d;
     ASSERT_EQ(OpenFake(d), 0);
+    // The port's own thread fires a trigger as soon as the clock says it is due; the test holds
+    // the trigger lists so that it reads the wait before anything fires.
+    std::unique_lock<std::recursive_mutex> hold(d.DataSection);
     EXPECT_EQ(d.MsUntilNextTimer(50), 50);  // nothing armed: the longest wait
     const std::int32_t a = d.AddTimerTrigger();
     const std::int32_t b = d.AddTimerTrigger();
@@ -146,6 +150,7 @@ TEST(TimerTriggers, TheDispatcherSleepsExactlyUntilTheFirstArmedTriggerIsDue) {
     EXPECT_EQ(d.MsUntilNextTimer(1000), 56 - 0x20);
     FakeMs().store(0x28);
     EXPECT_EQ(d.MsUntilNextTimer(1000), 0);
+    hold.unlock();
 }
 
 TEST(TimerTriggers, ASpanArmedBehindASendCountsFromWhenTheDeviceTookTheFrame) {
