@@ -103,6 +103,7 @@ char FakeComPort::GetChar() {
     if (Input.empty()) throw Exception("Buffer is empty");
     const auto b = Input.front();
     Input.pop_front();
+    InputFates.push_back({Tick_, true});
     return static_cast<char>(b);
 }
 
@@ -122,6 +123,7 @@ void FakeComPort::PutString(const std::string& S) {
 void FakeComPort::FlushInBuffer() {
     RequireOpen();
     ++InFlushes;
+    InputFates.insert(InputFates.end(), Input.size(), Fate{Tick_, false});
     Input.clear();
 }
 

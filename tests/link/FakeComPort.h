@@ -49,6 +49,13 @@ public:
     std::vector<std::uint16_t> OpenedNumbers;  // ComNumber at each open
     int InFlushes = 0, OutFlushes = 0;
     std::deque<std::uint8_t> Input;
+    // What became of each byte that left Input, in the order they came: taken by GetChar or
+    // dropped by a flush, and at which tick.
+    struct Fate {
+        std::uint64_t Tick;
+        bool Taken;
+    };
+    std::vector<Fate> InputFates;
 
     // The other end of the line: sees every string sent and may add input at every tick.
     std::function<void(const std::string&, std::uint64_t NowMs)> OnSend;

@@ -278,6 +278,7 @@ void RegulatorSim::ScheduleByte(std::uint8_t b, std::uint64_t due) {
     if (due < lastDue_) due = lastDue_;
     lastDue_ = due;
     out_.push_back({due, b});
+    ++bytesQueued_;
 }
 
 void RegulatorSim::Reply(std::vector<std::uint8_t> bytes, std::uint64_t nowMs, bool isRead,

@@ -140,6 +140,8 @@ public:
 
     Faults& GetFaults() { return faults_; }
     std::uint64_t FramesHeard() const { return framesHeard_; }
+    // Reply bytes queued since the start: a frame's reply is the bytes queued while it was fed.
+    std::uint64_t BytesQueued() const { return bytesQueued_; }
 
 private:
     void TryParse(std::uint64_t nowMs);
@@ -168,6 +170,7 @@ private:
     std::uint32_t replyDelayMs_ = 0;
     std::uint64_t lastDue_ = 0;
     std::uint64_t framesHeard_ = 0;
+    std::uint64_t bytesQueued_ = 0;
     std::uint32_t garbageState_ = 0x2545F491u;
     std::uint64_t chanceState_ = 0;
     bool memoryChanged_ = false;

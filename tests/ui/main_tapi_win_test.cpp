@@ -1,7 +1,8 @@
 // The main window calling a station through telephony under Wine: the tests' provider
 // (TAPI32.DLL beside this program) hands a connected call COM81, where a regulator simulator
 // answers; COM1 is the regulator on the direct line. ctest runs the program twice: with the
-// provider (TALVIK_EXPECT_TAPI=present) and with TAPI32 switched off (=missing).
+// provider (TALVIK_EXPECT_TAPI=present, the MainTapiPresent cases) and with TAPI32 switched off
+// (=missing, the MainTapiMissing cases). A case run without its word fails, and says why.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -38,9 +39,10 @@ namespace {
 const char kTestKey[] = "Software\\Corvanel\\TALVIK-main-tapi-test";
 constexpr int kStation = 81;
 
-bool Expect(const char* what) {
+// The telephony the run was set up with, as ctest names it.
+std::string ExpectedTapi() {
     const char* e = std::getenv("TALVIK_EXPECT_TAPI");
-    return e && std::string(e) == what;
+    return e ? e : "";
 }
 
 // The image addresses of the frames a simulator heard, in order.
@@ -53,7 +55,14 @@ std::vector<int> ImagesHeard(int port) {
 
 class MainTapiTest : public ::testing::Test {
 protected:
+    // The word of the runs this case belongs to.
+    virtual const char* Telephony() const = 0;
+
     void SetUp() override {
+        if (ExpectedTapi() != Telephony())
+            GTEST_FAIL() << "this case is for a run with TALVIK_EXPECT_TAPI=" << Telephony() << ", and the run has "
+                         << (std::getenv("TALVIK_EXPECT_TAPI") ? "=" + ExpectedTapi() : std::string("it unset"))
+                         << " (present: the tests' provider beside the program; missing: TAPI32 switched off)";
         RegDeleteTreeA(HKEY_CURRENT_USER, kTestKey);
         Tmainform::RegistryKeyPath = kTestKey;
         Tmainform::ArgsOverride = std::vector<std::string>{};
@@ -151,8 +160,14 @@ protected:
     std::vector<std::string> lines, errors, panel5;
 };
 
-TEST_F(MainTapiTest, DialReadsOverTheCallAndHangUpClosesIt) {
-    if (!Expect("present")) GTEST_SKIP();
+class MainTapiPresent : public MainTapiTest {
+    const char* Telephony() const override { return "present"; }
+};
+class MainTapiMissing : public MainTapiTest {
+    const char* Telephony() const override { return "missing"; }
+};
+
+TEST_F(MainTapiPresent, DialReadsOverTheCallAndHangUpClosesIt) {
     Dial("0123456");
     EXPECT_EQ(panel5.front(), Status(stDialing));
     ASSERT_TRUE(RunUntil([] { return Online; }));
@@ -198,8 +213,7 @@ TEST_F(MainTapiTest, DialReadsOverTheCallAndHangUpClosesIt) {
     ExpectDirectReadWorks();
 }
 
-TEST_F(MainTapiTest, DialIsRefusedWhileARequestOwnsTheLine) {
-    if (!Expect("present")) GTEST_SKIP();
+TEST_F(MainTapiPresent, DialIsRefusedWhileARequestOwnsTheLine) {
     mainform->Timer1.Tick();
     const size_t station = ImagesHeard(kStation).size();
     // Telephony chosen before the read: while the read owns the line the box cannot change.
@@ -233,8 +247,7 @@ TEST_F(MainTapiTest, DialIsRefusedWhileARequestOwnsTheLine) {
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-TEST_F(MainTapiTest, ConnectNoticeAfterTheCallEndedChangesNothing) {
-    if (!Expect("present")) GTEST_SKIP();
+TEST_F(MainTapiPresent, ConnectNoticeAfterTheCallEndedChangesNothing) {
     // The device's notice of a connection is handled after the call has ended again (its port
     // closed in between): no flush of a closed port, no read, no call.
     mainform->Timer1.Tick();
@@ -248,8 +261,7 @@ TEST_F(MainTapiTest, ConnectNoticeAfterTheCallEndedChangesNothing) {
     ReadOnConnect = false;
 }
 
-TEST_F(MainTapiTest, PeriodicLogDialsReadsOverTheCallWritesItsRecordAndHangsUp) {
-    if (!Expect("present")) GTEST_SKIP();
+TEST_F(MainTapiPresent, PeriodicLogDialsReadsOverTheCallWritesItsRecordAndHangsUp) {
     const std::string logFile = rig.Dir + "TAPILOG.RTF";
     DeleteFileA(logFile.c_str());
     mainform->Timer1.Tick();
@@ -285,8 +297,7 @@ TEST_F(MainTapiTest, PeriodicLogDialsReadsOverTheCallWritesItsRecordAndHangsUp) 
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-TEST_F(MainTapiTest, LogCallAfterADirectReadRidesOutABusyAttemptWritesItsRecordAndHangsUp) {
-    if (!Expect("present")) GTEST_SKIP();
+TEST_F(MainTapiPresent, LogCallAfterADirectReadRidesOutABusyAttemptWritesItsRecordAndHangsUp) {
     rig.Scenario("devices=Fake Modem\nport=81\ncalls=busy,connect\n");
     const std::string logFile = rig.Dir + "BUSYLOG.RTF";
     DeleteFileA(logFile.c_str());
@@ -347,8 +358,7 @@ TEST_F(MainTapiTest, LogCallAfterADirectReadRidesOutABusyAttemptWritesItsRecordA
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-TEST_F(MainTapiTest, DuringACallTheWayItWasPlacedStaysAndHangUpDropsIt) {
-    if (!Expect("present")) GTEST_SKIP();
+TEST_F(MainTapiPresent, DuringACallTheWayItWasPlacedStaysAndHangUpDropsIt) {
     Dial("0123456");
     // Dialling already counts as a call.
     EXPECT_FALSE(mainform->Tapicheck->Enabled());
@@ -385,8 +395,7 @@ TEST_F(MainTapiTest, DuringACallTheWayItWasPlacedStaysAndHangUpDropsIt) {
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-TEST_F(MainTapiTest, BusyStationIsRetriedThenTheFailureIsShown) {
-    if (!Expect("present")) GTEST_SKIP();
+TEST_F(MainTapiPresent, BusyStationIsRetriedThenTheFailureIsShown) {
     rig.Scenario("devices=Fake Modem\nport=81\ncalls=busy\n");
     Dial("555");
     EXPECT_TRUE(Dialling);
@@ -398,8 +407,7 @@ TEST_F(MainTapiTest, BusyStationIsRetriedThenTheFailureIsShown) {
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-TEST_F(MainTapiTest, LostReplyAndFarEndHangUpEndCleanlyOnTheDirectLine) {
-    if (!Expect("present")) GTEST_SKIP();
+TEST_F(MainTapiPresent, LostReplyAndFarEndHangUpEndCleanlyOnTheDirectLine) {
     rig.Scenario("devices=Fake Modem\nport=81\ncalls=lostreply\n");
     mainform->tapi1->WaitTimeoutMs = 1500;
     Dial("1");
@@ -422,8 +430,7 @@ TEST_F(MainTapiTest, LostReplyAndFarEndHangUpEndCleanlyOnTheDirectLine) {
     ExpectDirectReadWorks();
 }
 
-TEST_F(MainTapiTest, SelectListsTheLinesAndTheChoiceSurvivesARestart) {
-    if (!Expect("present")) GTEST_SKIP();
+TEST_F(MainTapiPresent, SelectListsTheLinesAndTheChoiceSurvivesARestart) {
     mainform->Tapicheck->SetChecked(true);
     mainform->ToolButton8Click();  // the port panel, in telephony mode
     EXPECT_EQ(mainform->Setuplab->Caption(), CaptionText(10, 0));
@@ -457,8 +464,7 @@ TEST_F(MainTapiTest, SelectListsTheLinesAndTheChoiceSurvivesARestart) {
     EXPECT_TRUE(errors.empty()) << errors.front();
 }
 
-TEST_F(MainTapiTest, MissingTelephonyGivesItsCodeAndTextAndTheDirectLineGoesOn) {
-    if (!Expect("missing")) GTEST_SKIP();
+TEST_F(MainTapiMissing, MissingTelephonyGivesItsCodeAndTextAndTheDirectLineGoesOn) {
     Dial("0123456");
     ASSERT_EQ(errors.size(), 1u);
     EXPECT_EQ(errors.front(), "Failed to find/load TAPI.DLL");

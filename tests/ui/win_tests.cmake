@@ -88,8 +88,13 @@ if(TALVIK_WIN32)
   set_tests_properties(ui_tapi_rig_stop PROPERTIES FIXTURES_CLEANUP maintapi_rig)
   set(MAINTAPI_ENV "LD_PRELOAD=${TALVIK_NATIVE_BUILD}/tests/fakes/modemline/$LIB/libmodemline.so;TALVIK_MODEMLINE_PTYS=${MAINTAPI_RIG}/com1:${MAINTAPI_RIG}/com81;TALVIK_RIG_DIR=${MAINTAPI_RIG}")
   foreach(run present absent)
+    set(cases MainTapiPresent.*)
+    if(run STREQUAL "absent")
+      set(cases MainTapiMissing.*)
+    endif()
     add_test(NAME ui_tapi_${run}_win32_test
-             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINTAPI_PREFIX} $<TARGET_FILE:ui_tapi_win32_test>)
+             COMMAND ${CMAKE_SOURCE_DIR}/scripts/wine-run --prefix ${MAINTAPI_PREFIX} $<TARGET_FILE:ui_tapi_win32_test>
+                     --gtest_filter=${cases})
     set_tests_properties(ui_tapi_${run}_win32_test PROPERTIES FIXTURES_REQUIRED maintapi_rig LABELS gui TIMEOUT 300
       RESOURCE_LOCK "maintapi_rig;x-display")
   endforeach()
