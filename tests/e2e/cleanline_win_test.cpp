@@ -1,10 +1,10 @@
 // Reads on a clean line through the real com port under Wine: the regulator simulator's core
 // answers on the far end of a pseudo-terminal pair from a thread of this process, as fast as a
-// regulator on a short cable. Every reply must be taken at the first look of the link after it is
-// on the line, read after read: no address is asked a third time after a reply that was there
-// before the link gave up, and over the whole run the replies are taken at the first look. The
-// link's trace, on the regulator's clock, says when it looked. A reply the loaded machine held
-// back may explain a third ask or a later look; those are counted and shown.
+// regulator on a short cable. Read after read, no reply is missed: no address is asked a third
+// time after a reply that was there before the link gave up. Over the whole run, all but the few
+// late takes the judge allows (a reply the loaded machine held back past a look) are taken at the
+// link's first look after they were on the line. The link's trace, on the regulator's clock, says
+// when it looked. A held-back reply that explains a third ask is counted and shown.
 //
 // Run through tests/serial/with-pty.sh, which joins COM47 and COM48.
 #include <windows.h>
@@ -178,7 +178,7 @@ bool RunUntil(TLink& link, const std::function<bool()>& done, DWORD maxMs) {
 
 }  // namespace
 
-TEST(CleanLine, EveryReplyIsSeenAtTheFirstLookReadAfterRead) {
+TEST(CleanLine, NoReplyIsMissedAndAllButAHeldBackFewAreTakenAtTheFirstLook) {
     std::array<std::uint8_t, 512> memory{};
     std::mt19937 rng(2026);
     for (auto& b : memory) b = static_cast<std::uint8_t>(rng());
@@ -244,7 +244,7 @@ TEST(CleanLine, EveryReplyIsSeenAtTheFirstLookReadAfterRead) {
         }
     }
     std::printf("%d reads, %d addresses asked again after a late reply\n", reads, lateReplies);
-    // Over the whole run: a look held back now and then passes, a reply taken a look late as a rule does not.
+    // Over the whole run: a few looks held back pass, a take one look late in one read of ten does not.
     const sim::FirstLookReport first = sim::FirstLooks(allFrames, sim::ParseLinkTrace(allTrace));
     EXPECT_TRUE(first.Ok()) << "replies taken late: " << first.Describe();
     std::printf("%s\n", first.Describe().c_str());

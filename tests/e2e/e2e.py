@@ -272,6 +272,10 @@ def check_send_gaps(rig, least_ms, what, sends=None):
         check(b - a >= least_ms - 1, "%s: sent at %d and %d ms, only %d ms apart, %d wanted" % (what, a, b, b - a, least_ms))
 
 
+def wirecheck_exe(rig):
+    return os.path.join(rig.opts.native, "tests", "sim", "wirecheck")
+
+
 def wirecheck(rig, what, kind, since, *args, failed=False, traced=True, slow_allowed=False):
     """Judges the frames the simulator logged from line `since` on with the rules every test of
     the real link shares (tests/sim/WireChecks.h, through the native wirecheck program): a
@@ -280,7 +284,7 @@ def wirecheck(rig, what, kind, since, *args, failed=False, traced=True, slow_all
     returns them (retries and late replies allowed, and each attempt's read-backs). With the link's
     trace of the last run it knows when the link looked for each reply; a run the program
     reported failed (failed=True) is judged by the same rules, but not verified at its end."""
-    exe = os.path.join(rig.opts.native, "tests", "sim", "wirecheck")
+    exe = wirecheck_exe(rig)
     options = (["--trace", rig.last_trace_file()] if traced else []) + (["--failed"] if failed else [])
     p = subprocess.run([exe, kind, rig.log, str(since)] + [str(a) for a in args] + options,
                        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
@@ -293,13 +297,15 @@ def wirecheck(rig, what, kind, since, *args, failed=False, traced=True, slow_all
 
 def check_first_looks(rig):
     """The replies of the scenario's reads on a clean line, taken at the link's first look after
-    they were on the line: the share the judge asks of a run."""
+    they were on the line: all but the few late takes the judge allows a scenario."""
     first, replies = rig.first_looks
-    if replies:
-        print("%d of %d replies taken at the first look after they were on the line" % (first, replies))
-    check(100 * first >= LINK["first_look_share_percent"] * replies,
-          "replies taken late: %d of %d taken at the first look after they were on the line, %d%% wanted"
-          % (first, replies, LINK["first_look_share_percent"]))
+    if not replies:
+        return
+    exe = wirecheck_exe(rig)
+    p = subprocess.run([exe, "firstlooks", str(first), str(replies)],
+                       stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+    print("scenario's reads: %s" % p.stdout.strip())
+    check(p.returncode == 0, "replies taken late: %s" % p.stdout.strip())
 
 
 def read_backs(findings):
@@ -336,8 +342,8 @@ def read_and_check(rig, kind, memory):
     check_send_gaps(rig, ticks_ms(LINK["first_look_ticks"]), what)
     # No address asked again after a reply that was on the line before the link gave up; the
     # replies taken at the link's first look after they were on the line, counted over the
-    # whole scenario (check_first_looks), so that a look a loaded machine held back does not
-    # fail it and a late take as a rule does.
+    # whole scenario (check_first_looks), so that the few looks a loaded machine held back do
+    # not fail it and a take one look late in one read of ten does.
     findings = wirecheck(rig, what + ": replies on a clean line", "reads", since, slow_allowed=True)
     for l in findings:
         print("%s: %s" % (what, l))
@@ -361,9 +367,10 @@ def case_read(rig, baud, kinds, site=0):
 
 
 def case_clean_reads(rig):
-    """Read after read on a clean line: every reply written in good time is seen at the look after
-    its request, so no address is asked a third time after one; a reply the loaded machine held
-    back may explain a third ask (counted and shown)."""
+    """Read after read on a clean line: no reply written in good time is missed, so no address is
+    asked a third time after one (a reply the loaded machine held back may explain a third ask,
+    counted and shown), and all but the few late takes the judge allows are taken at the link's
+    first look after they were on the line."""
     for baud, kind, runs in ((9600, 2, 6), (2400, 4, 6)):
         memory = regulator_memory(baud + kind)
         rig.plug()

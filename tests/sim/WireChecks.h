@@ -193,20 +193,25 @@ inline ReplyRaceReport ReplyRaces(const std::vector<LoggedFrame>& asks, const Li
 }
 
 // How soon the link took the replies of a read run: each reply must be taken at the first look
-// after it was complete on the line. Judged over the whole run, so that a look the loaded
-// machine held back does not fail it and a take one look late as a rule does.
-inline constexpr int FirstLookSharePercent = 75;  // of the replies, at the least
+// after it was complete on the line. Judged over the whole run: clean runs on a machine running
+// two test suites side by side take all but one reply in forty or fifty at the first look (a
+// reply the rig held back past a look), while a take one look late in one read of ten or more
+// often is far more than the allowance.
+inline constexpr int LateTakesAtLeast = 2;   // allowed in any run...
+inline constexpr int LateTakesPercent = 3;   // ...or this share of its replies, if more
+inline int LateTakesAllowed(int replies) { return std::max(LateTakesAtLeast, replies * LateTakesPercent / 100); }
 
 struct FirstLookReport {
     int replies = 0;  // replies complete before one of the looks at their frame
     int first = 0;    // taken at the first look after they were complete
     std::vector<std::string> later;  // the others
     std::string fault;               // the trace does not fit the log
-    bool Ok() const { return fault.empty() && 100 * first >= FirstLookSharePercent * replies; }
+    bool Ok() const { return fault.empty() && replies - first <= LateTakesAllowed(replies); }
     std::string Describe() const {
         std::ostringstream s;
         if (!fault.empty()) return fault;
         s << first << " of " << replies << " replies taken at the first look after they were complete";
+        if (first < replies) s << " (" << replies - first << " later, at most " << LateTakesAllowed(replies) << " allowed)";
         for (std::size_t k = 0; k < later.size() && k < 5; ++k) s << "; " << later[k];
         if (later.size() > 5) s << "; ...";
         return s.str();

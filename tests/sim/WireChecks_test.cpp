@@ -125,17 +125,23 @@ std::string Memory() {
 }
 
 // wirecheck KIND LOG ARGS [--trace TRACE], with the log (and its trace) in scratch files.
+// wirecheck's output with these arguments, and its exit status.
+std::string Wirecheck(const std::string& args, int& status) {
+    std::string out;
+    FILE* p = popen((std::string(WIRECHECK) + " " + args + " 2>&1").c_str(), "r");
+    char buf[1024];
+    while (p && fgets(buf, sizeof buf, p)) out += buf;
+    status = p ? WEXITSTATUS(pclose(p)) : -1;
+    return out;
+}
+
 std::string Judge(const std::string& args, const Log& log, int& status, bool withTrace = false) {
     const std::string base = ::testing::TempDir() + "wirecheck-" + std::to_string(::getpid());
     std::ofstream(base + ".log") << log.Text();
     std::ofstream(base + ".trace") << log.Trace();
-    std::string out;
-    const std::string cmd = std::string(WIRECHECK) + " " + args.substr(0, args.find(' ')) + " " + base + ".log " +
-                            args.substr(args.find(' ') + 1) + (withTrace ? " --trace " + base + ".trace" : "") + " 2>&1";
-    FILE* p = popen(cmd.c_str(), "r");
-    char buf[1024];
-    while (p && fgets(buf, sizeof buf, p)) out += buf;
-    status = p ? WEXITSTATUS(pclose(p)) : -1;
+    const std::string out = Wirecheck(args.substr(0, args.find(' ')) + " " + base + ".log " + args.substr(args.find(' ') + 1) +
+                                          (withTrace ? " --trace " + base + ".trace" : ""),
+                                      status);
     std::remove((base + ".log").c_str());
     std::remove((base + ".trace").c_str());
     return out;
@@ -291,7 +297,13 @@ Log ReadRun(int baud, int n, const std::map<int, int>& late = {}) {
     return log;
 }
 
-TEST(WireChecks, ReadRepliesAreTakenAtTheFirstLookAfterTheyAreComplete) {
+TEST(WireChecks, ReadRepliesAreTakenAtTheFirstLookAfterTheyAreCompleteAllButAHeldBackFew) {
+    // Every k-th ask from the first, taken a look late.
+    const auto everyKth = [](int asks, int k) {
+        std::map<int, int> late;
+        for (int a = 0; a < asks; a += k) late[a] = 1;
+        return late;
+    };
     for (int baud : kBauds) {
         SCOPED_TRACE(std::to_string(baud) + " baud");
         int status = -1;
@@ -299,18 +311,31 @@ TEST(WireChecks, ReadRepliesAreTakenAtTheFirstLookAfterTheyAreComplete) {
         EXPECT_EQ(status, 0) << out;
         EXPECT_NE(out.find("first looks: 39 of 39 replies"), std::string::npos) << out;
 
-        // One look held back by a loaded machine, among many: the run holds.
-        out = Judge("reads 0", ReadRun(baud, 20, {{7, 2}}), status, true);
+        // Two looks held back by a loaded machine, even in a short run, pass; a third fails.
+        out = Judge("reads 0", ReadRun(baud, 20, {{7, 2}, {20, 1}}), status, true);
         EXPECT_EQ(status, 0) << out;
-
-        // Every reply taken a look late.
-        std::map<int, int> everyOne;
-        for (int k = 0; k < 40; ++k) everyOne[k] = 1;
-        out = Judge("reads 0", ReadRun(baud, 20, everyOne), status, true);
+        out = Judge("reads 0", ReadRun(baud, 20, {{7, 2}, {20, 1}, {30, 1}}), status, true);
         EXPECT_EQ(status, 1) << out;
-        EXPECT_NE(out.find("slow: 0 of 39 replies taken at the first look after they were complete"), std::string::npos)
+        EXPECT_NE(out.find("slow: 36 of 39 replies taken at the first look after they were complete (3 later, at most 2 "
+                           "allowed); address 103 asked at "),
+                  std::string::npos)
             << out;
+
+        // A long run: one take late in forty passes, one in ten fails.
+        out = Judge("reads 0", ReadRun(baud, 150, everyKth(300, 40)), status, true);
+        EXPECT_EQ(status, 0) << out;
+        out = Judge("reads 0", ReadRun(baud, 150, everyKth(300, 10)), status, true);
+        EXPECT_EQ(status, 1) << out;
+        EXPECT_NE(out.find("slow: 269 of 299 replies"), std::string::npos) << out;
     }
+    // The reads of a scenario together.
+    int status = -1;
+    EXPECT_NE(Wirecheck("firstlooks 352 360", status).find("first looks: 352 of 360 replies"), std::string::npos);
+    EXPECT_EQ(status, 0);
+    EXPECT_NE(Wirecheck("firstlooks 330 360", status).find("slow: 330 of 360 replies taken at the first look after they "
+                                                      "were complete (30 later, at most 10 allowed)"),
+              std::string::npos);
+    EXPECT_EQ(status, 1);
 }
 
 TEST(WireChecks, ReadsAskedAgainAfterAReplyBeforeTheLastLookAreMissed) {

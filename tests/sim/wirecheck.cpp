@@ -5,6 +5,8 @@
 //   wirecheck write LOG FROM SITE ADDRESS VALUE [OPTIONS]   one write of VALUE to EEPROM ADDRESS
 //   wirecheck reads LOG FROM [OPTIONS]                      a read run on a clean line (with the
 //                                                            trace, "first looks: N of M ..." or "slow: ...")
+//   wirecheck firstlooks FIRST REPLIES                      the reads of a scenario together: FIRST of their
+//                                                            REPLIES taken at the first look, within the allowance?
 //   wirecheck constants                                     the link's timing and layout, NAME VALUE a line
 //
 // OPTIONS: --trace FILE, the link's debug-channel lines of the same run ("MS TEXT"): the judge then
@@ -68,7 +70,6 @@ int Constants() {
                 "max_read_samples %d\nread_back_looks %d\nshort_ticks %d\nlong_ticks %d\n",
                 lt::TickMs, lt::FirstLookTicks, lt::DirectReplyTicks, lt::LooksPerSend, lt::SendsPerRead,
                 lt::MaxReadSamples, lt::ReadBackLooks, lt::DirectShortTicks, lt::DirectLongTicks);
-    std::printf("first_look_share_percent %d\n", talvik::sim::FirstLookSharePercent);
     std::printf("list_size %d\nlist_first_ram %d\nlist_first_eeprom %d\n", talvik::SettingListSize,
                 talvik::SettingListFirst, talvik::SettingListEepromFirst);
     for (int kind = talvik::KindFirst; kind <= talvik::KindLast; ++kind)
@@ -79,7 +80,7 @@ int Constants() {
 int Usage() {
     std::fprintf(stderr,
                  "usage: wirecheck program LOG FROM SITE EXPECTED | write LOG FROM SITE ADDRESS VALUE | reads LOG FROM"
-                 " [--trace FILE] [--failed]\n       wirecheck constants\n");
+                 " [--trace FILE] [--failed]\n       wirecheck firstlooks FIRST REPLIES | constants\n");
     return 2;
 }
 
@@ -100,6 +101,13 @@ int main(int argc, char** argv) {
             a.push_back(arg);
     }
     if (a.size() == 1 && a[0] == "constants") return Constants();
+    if (a.size() == 3 && a[0] == "firstlooks") {
+        FirstLookReport r;
+        r.first = std::atoi(a[1].c_str());
+        r.replies = std::atoi(a[2].c_str());
+        std::printf("%s: %s\n", r.Ok() ? "first looks" : "slow", r.Describe().c_str());
+        return r.Ok() ? 0 : 1;
+    }
     if (a.size() < 3) return Usage();
     std::vector<LoggedFrame> frames;
     if (!LogFrom(a[1], a[2], frames)) {
