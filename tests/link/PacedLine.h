@@ -45,7 +45,6 @@ public:
     // complete, and the looks.
     Takes Judge(std::size_t fromFrame = 0) const {
         Takes r;
-        std::vector<std::string>& late = r.late;
         for (std::size_t i = fromFrame; i < frames_.size(); ++i) {
             const Frame& f = frames_[i];
             if (f.replyEnd == f.replyFirst) continue;  // no reply: nothing to take
@@ -57,30 +56,30 @@ public:
             for (const Look& l : looks_)
                 if (l.framesBefore == i + 1) looks.push_back(l.tick);
             std::ostringstream s;
-            s << "address " << f.image << " asked at " << Ms(f.tick * FakeComPort::TickMs * 1000)
+            s << "address " << f.image << " asked at " << Ms(TickUs(f.tick))
               << ", its reply complete at " << Ms(completeUs);
             std::size_t due = 0;
-            while (due < looks.size() && looks[due] * FakeComPort::TickMs * 1000 < completeUs) ++due;
+            while (due < looks.size() && TickUs(looks[due]) < completeUs) ++due;
             if (due == looks.size()) {
                 s << ", after the link's last look at it ("
-                  << (looks.empty() ? std::string("none") : Ms(looks.back() * FakeComPort::TickMs * 1000)) << ")";
-                late.push_back(s.str());
+                  << (looks.empty() ? std::string("none") : Ms(TickUs(looks.back()))) << ")";
+                r.late.push_back(s.str());
                 continue;
             }
             const bool seen = last < port_.InputFates.size();
             const FakeComPort::Fate fate = seen ? port_.InputFates[last] : FakeComPort::Fate{0, false};
             if (seen && fate.Taken && fate.Tick == looks[due]) continue;
-            s << ", first look after it at " << Ms(looks[due] * FakeComPort::TickMs * 1000) << " (look " << due + 1
+            s << ", first look after it at " << Ms(TickUs(looks[due])) << " (look " << due + 1
               << ")";
             if (!seen) {
                 s << ", never taken";
             } else {
                 std::size_t at = 0;
                 while (at < looks.size() && looks[at] < fate.Tick) ++at;
-                s << (fate.Taken ? ", taken" : ", flushed") << " at " << Ms(fate.Tick * FakeComPort::TickMs * 1000);
+                s << (fate.Taken ? ", taken" : ", flushed") << " at " << Ms(TickUs(fate.Tick));
                 if (at < looks.size() && looks[at] == fate.Tick) s << " (look " << at + 1 << ")";
             }
-            late.push_back(s.str());
+            r.late.push_back(s.str());
         }
         return r;
     }
@@ -98,6 +97,7 @@ private:
         std::size_t framesBefore;  // the frame looked for is the last of these
     };
 
+    static std::uint64_t TickUs(std::uint64_t tick) { return tick * FakeComPort::TickMs * 1000; }
     static std::string Ms(std::uint64_t us) {
         std::ostringstream s;
         s << us / 1000 << "." << us % 1000 / 100 << " ms";
