@@ -232,6 +232,15 @@ TEST(CleanLine, NoReplyIsMissedAndAllButAHeldBackFewAreTakenAtTheFirstLook) {
                 EXPECT_TRUE(n >= 2 && n <= 5) << "read " << reads << " (kind " << kind << ") asked address " << address
                                               << " " << n << " times";
             const sim::ReplyRaceReport races = sim::ReplyRaces(frames, &looks);
+            if (looks.sends.size() != frames.size()) {
+                // Which frame went one way and not the other: the link's account, then what was heard.
+                std::printf("read %d (kind %d): the link's trace:\n%s", reads, kind, traced.c_str());
+                for (const sim::LoggedFrame& f : frames) {
+                    std::printf("heard at %llu ms:", static_cast<unsigned long long>(f.ms));
+                    for (int b : f.bytes) std::printf(" %02X", b);
+                    std::printf(" (%s, reply at %lld ms)\n", f.outcome.c_str(), static_cast<long long>(f.repliedMs));
+                }
+            }
             if (frames.size() != asks.size())
                 for (const sim::LoggedFrame& f : frames)
                     if (f.outcome != "answered") std::printf("read %d: a frame %s at %llu ms\n", reads, f.outcome.c_str(),
