@@ -211,6 +211,12 @@ void TKslCustomComPort::InitPort() {
 
 void TKslCustomComPort::ClosePort() {
     if (portState_ != 2) return;
+    // A close from inside a delivery is put off until the delivery ends. Any other close can
+    // find the dispatcher thread still on its way back from a delivery its window has handled
+    // (a loaded machine holds it there for many milliseconds, and a request posted by the
+    // handler comes first): it waits for that, instead of being put off with the port half
+    // closed, where a reopen is only marked and a frame sent at once would never go out.
+    if (handlingDelivery_ == 0) dispatcher_->AwaitHandledDelivery();
     // A running trace or log is written out; a file that cannot be written must not stop the close.
     try {
         SetTracing(TTraceLogState::tlDump);
@@ -308,6 +314,11 @@ LRESULT TKslCustomComPort::HandleMessage(UINT msg, WPARAM wParam, LPARAM lParam)
         return 0;
     }
     d->AcknowledgeDelivery();
+    struct Handling {
+        int& depth;
+        explicit Handling(int& d) : depth(d) { ++depth; }
+        ~Handling() { --depth; }
+    } handling(handlingDelivery_);
     const auto handle = static_cast<std::uint16_t>(wParam);
     Trigger(static_cast<std::uint16_t>(msg), handle,
             msg == MsgTriggerAvail ? handle : static_cast<std::uint16_t>(lParam & 0xFFFF));

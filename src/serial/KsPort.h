@@ -224,6 +224,7 @@ private:
     bool force_ = false;
     std::uint8_t portState_ = 0;
     bool reopenPending_ = false;
+    int handlingDelivery_ = 0;  // deliveries of the dispatcher being handled on this (the UI) thread
     bool openAtLoad_ = false;
     TriggerSave saved_;
     bool triggersSaved_ = false;

@@ -153,6 +153,10 @@ public:
     // Called by the receiving window procedure: the message currently being delivered has
     // arrived, so a time-out of its sender does not mean it was lost.
     void AcknowledgeDelivery() { deliveryAcked_.store(true); }
+    // Waits, within the bound of a thread's end, while a delivery that its window has already
+    // handled still holds the dispatcher thread (it has yet to come back from the send and mark
+    // the delivery over). Returns at once when no delivery runs or one is not handled yet.
+    void AwaitHandledDelivery();
 
     // --- threads
     void ThreadStart();

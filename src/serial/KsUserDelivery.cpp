@@ -11,6 +11,12 @@ TDeliveryResult TKslBaseDispatcher::SendWindowMessage(std::uintptr_t, std::uint3
     return TDeliveryResult::Failed;
 }
 
+void TKslBaseDispatcher::AwaitHandledDelivery() {
+    const std::uint32_t deadline = KsTimeGetTime() + ThreadEndBoundMs;
+    while (EventBusy.load() && deliveryAcked_.load() && static_cast<std::int32_t>(deadline - KsTimeGetTime()) > 0)
+        SleepMs(1);
+}
+
 bool TKslBaseDispatcher::SendEvent(std::uint32_t msg, std::uint32_t trigger, std::uint16_t data) {
     if (!DispActive.load()) return true;
     std::vector<TWndHandler*> windows;

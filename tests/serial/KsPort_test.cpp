@@ -1,11 +1,13 @@
 // The com port component under Wine on pseudo-terminal lines: COM33 and COM35 are the port,
 // COM34 and COM36 their far ends. Events must arrive on this (the UI) thread.
 #include <gtest/gtest.h>
+#include <pthread.h>
 #include <windows.h>
 
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "PtyPeer.h"
 #include "Win32TestWindow.h"
@@ -239,6 +241,45 @@ TEST(ComPortClose, ACloseInsideAnEventCompletesAfterItAndAReopenHappensOnce) {
     ASSERT_TRUE(TTestWindow::PumpUntil([&] { return fired == 2; }));
     TTestWindow::PumpFor(200);
     EXPECT_EQ(opened, 2);
+}
+
+// The program starts its next read from a message the last read's handler posts: the port is
+// closed, opened again and the first frame sent at once. On a loaded machine the dispatcher
+// thread may not yet have come back from the delivery just handled; the close must wait for it,
+// not be put off with the reopen only marked and the frame dropped.
+TEST(ComPortClose, ACloseJustAfterAnEventIsDoneAtOnceAndAFrameSentAfterTheReopenGoesOut) {
+    TKslComPort p;
+    p.SetAutoOpen(false);
+    p.SetComNumber(33);
+    p.SetBaud(2400);
+    bool fired = false;
+    std::thread resume;
+    p.OnTriggerTimer = [&](TKslComPortOps*, std::uint16_t) {
+        if (fired) return;
+        fired = true;
+        // Held, as a busy machine holds it, until well after this handler has returned.
+        HANDLE dispatcher = pthread_gethandle(p.Dispatcher()->DispThread->NativeHandle());
+        ASSERT_NE(SuspendThread(dispatcher), static_cast<DWORD>(-1));
+        resume = std::thread([dispatcher] {
+            Sleep(300);
+            ResumeThread(dispatcher);
+        });
+    };
+    p.SetOpen(true);
+    ASSERT_TRUE(p.GetOpen());
+    TPeer peer(34);
+    const std::uint16_t h = p.AddTimerTrigger();
+    p.SetTimerTrigger(h, 1, true);
+    ASSERT_TRUE(TTestWindow::PumpUntil([&] { return fired; }));
+    const DWORD start = GetTickCount();
+    p.SetOpen(false);
+    p.SetOpen(true);
+    EXPECT_EQ(p.PortState(), 2) << "the close was put off, the reopen only marked";
+    EXPECT_LT(GetTickCount() - start, 3000u);
+    p.PutString("AT\r");
+    EXPECT_EQ(peer.Receive(3), "AT\r");
+    if (resume.joinable()) resume.join();
+    p.SetOpen(false);
 }
 
 TEST(ComPortClose, RenumberingAnOpenPortKeepsItsTriggersAndARemovedOneStaysRemoved) {
