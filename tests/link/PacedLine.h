@@ -9,7 +9,6 @@
 #pragma once
 
 #include <cstdint>
-#include <deque>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -30,7 +29,7 @@ public:
         port_.OnTick = [this](std::uint64_t nowMs) { Deliver(nowMs); };
         auto link = port_.OnTriggerTimer;
         port_.OnTriggerTimer = [this, link](TKslComPortOps* p, std::uint16_t handle) {
-            if (handle == RequestTrigger) looks_.push_back({port_.Now(), frames_.size()});
+            if (handle == RequestTrigger && !frames_.empty()) frames_.back().looks.push_back(port_.Now());
             if (link) link(p, handle);
         };
     }
@@ -49,12 +48,10 @@ public:
             const Frame& f = frames_[i];
             if (f.replyEnd == f.replyFirst) continue;  // no reply: nothing to take
             const std::uint64_t last = f.replyEnd - 1;
-            if (last >= arrivalsUs_.size()) continue;  // still on the line when the run ended
+            if (last >= onLine_.size()) continue;  // still on the line when the run ended
             ++r.replies;
-            const std::uint64_t completeUs = arrivalsUs_[last];
-            std::vector<std::uint64_t> looks;
-            for (const Look& l : looks_)
-                if (l.framesBefore == i + 1) looks.push_back(l.tick);
+            const std::uint64_t completeUs = onLine_[last].arrivalUs;
+            const std::vector<std::uint64_t>& looks = f.looks;
             std::ostringstream s;
             s << "address " << f.image << " asked at " << Ms(TickUs(f.tick))
               << ", its reply complete at " << Ms(completeUs);
@@ -91,10 +88,11 @@ private:
         std::uint64_t tick = 0;
         int image = -1;
         std::uint64_t replyFirst = 0, replyEnd = 0;  // the reply's bytes, counted over the run
+        std::vector<std::uint64_t> looks;             // ticks of the link's looks before the next frame
     };
-    struct Look {
-        std::uint64_t tick;
-        std::size_t framesBefore;  // the frame looked for is the last of these
+    struct ReplyByte {
+        std::uint64_t arrivalUs;
+        std::uint8_t value;
     };
 
     static std::uint64_t TickUs(std::uint64_t tick) { return tick * FakeComPort::TickMs * 1000; }
@@ -120,17 +118,11 @@ private:
         // Each reply byte leaves the regulator when it is due and arrives ten bit times later.
         while (const auto due = sim_.NextDue()) {
             if (*due > nowMs) break;
-            for (std::uint8_t b : sim_.Drain(*due)) {
-                arrivalsUs_.push_back(toLink_.Transmit(*due * 1000));
-                onLine_.push_back(b);
-            }
+            for (std::uint8_t b : sim_.Drain(*due)) onLine_.push_back({toLink_.Transmit(*due * 1000), b});
         }
         std::vector<std::uint8_t> arrived;
-        while (!onLine_.empty() && arrivalsUs_[delivered_] <= nowMs * 1000) {
-            arrived.push_back(onLine_.front());
-            onLine_.pop_front();
-            ++delivered_;
-        }
+        for (; delivered_ < onLine_.size() && onLine_[delivered_].arrivalUs <= nowMs * 1000; ++delivered_)
+            arrived.push_back(onLine_[delivered_].value);
         if (!arrived.empty()) port_.Receive(arrived);
     }
 
@@ -138,10 +130,8 @@ private:
     sim::RegulatorSim& sim_;
     sim::LineTiming toRegulator_, toLink_;
     std::vector<Frame> frames_;
-    std::vector<Look> looks_;
-    std::vector<std::uint64_t> arrivalsUs_;  // of every reply byte, in order
-    std::deque<std::uint8_t> onLine_;         // queued and not yet at the port
-    std::size_t delivered_ = 0;
+    std::vector<ReplyByte> onLine_;  // every reply byte put on the line, in order
+    std::size_t delivered_ = 0;      // of them, handed to the port
 };
 
 }  // namespace talvik::test

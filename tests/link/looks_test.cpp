@@ -49,7 +49,8 @@ TEST_P(ReplyLooks, EveryReplyIsTakenAtTheFirstLookAfterItIsComplete) {
     for (int kind = 2; kind <= 11; ++kind) {
         const std::size_t from = line.FramesSent();
         ASSERT_TRUE(RunRead(kind)) << "kind " << kind << " hangs, " << Line();
-        EXPECT_EQ(Listener.Beeps, 0) << "kind " << kind << " failed, " << Line() << ": " << (Listener.Statuses.empty() ? "" : Listener.Statuses.back());
+        EXPECT_EQ(Listener.Beeps, 0) << "kind " << kind << " failed, " << Line() << ": "
+                                     << (Listener.Statuses.empty() ? "" : Listener.Statuses.back());
         // Each address on two agreeing replies (kind 2 at 9600 baud reads the second page too).
         Judge(line, from, "read of kind " + std::to_string(kind), 2 * KindCount(kind));
     }
